@@ -1,0 +1,43 @@
+#pragma once
+
+// A Windows Metafile parsed once into an immutable document that can be played
+// any number of times, at any size, onto any QPainter.
+//
+// Data flow: bytes -> load() (header checks, record index) -> Document
+//            Document::play(painter, target) -> the player's device context -> QPainter
+
+#include <QByteArrayView>
+#include <QRectF>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QPainter;
+
+namespace wmf {
+
+enum class PlayResult { Ok, Truncated, Malformed, LimitExceeded };
+
+class Document
+{
+public:
+    // Parses `data`. On failure returns nothing and, when `error` is given, sets it to a
+    // short reason a user can read ("not a Windows Metafile", "the file is truncated", ...).
+    static std::optional<Document> load(QByteArrayView data, QString *error = nullptr);
+
+    // The picture's frame in logical units: the placeable header's box, otherwise the first
+    // window origin and extent, otherwise the extent of what the drawing touches.
+    QRectF bounds() const;
+
+    // Plays the picture so that bounds() fills `target` (device coordinates of `painter`)
+    // exactly; the aspect ratio follows the target. Drawing is clipped to `target`.
+    PlayResult play(QPainter &painter, const QRectF &target) const;
+
+private:
+    struct Data;
+    explicit Document(std::shared_ptr<const Data> data);
+    std::shared_ptr<const Data> m_data;
+};
+
+} // namespace wmf
