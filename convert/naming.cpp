@@ -1,0 +1,21 @@
+#include "naming.h"
+
+QString changeExtension(QString sOrigValue, QString sNewExt)
+{
+    const qsizetype firstDot = sOrigValue.indexOf(u'.');
+    if (firstDot >= 0) {
+        sOrigValue.truncate(firstDot + 1);
+        return sOrigValue + sNewExt;
+    }
+    return sOrigValue + u'.' + sNewExt;
+}
+
+QString chooseTargetName(const QString &targetText, const QString &sourcePath)
+{
+    const QString bmp = QStringLiteral("bmp");
+    if (targetText.isEmpty())
+        return changeExtension(sourcePath, bmp);
+    if (targetText.endsWith(QStringLiteral(".bmp"), Qt::CaseSensitive))
+        return targetText;
+    return changeExtension(targetText, bmp);
+}
