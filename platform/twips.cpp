@@ -1,0 +1,54 @@
+#include "twips.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double twipsPerInch = 1440.0;
+constexpr double fallbackDotsPerInch = 96.0;
+
+double dotsPerInch(bool horizontal)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? (horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY()) : 0.0;
+    return dpi > 0 ? dpi : fallbackDotsPerInch;
+}
+
+} // namespace
+
+double Screen::TwipsPerPixelX() { return twipsPerInch / dotsPerInch(true); }
+double Screen::TwipsPerPixelY() { return twipsPerInch / dotsPerInch(false); }
+
+namespace {
+
+// Whole pixels for a length in twips, held within what a widget can be.
+int toPixels(double twips, double twipsPerPixel)
+{
+    const double pixels = std::round(twips / twipsPerPixel);
+    if (std::isnan(pixels))
+        return 0;
+    return int(std::clamp(pixels, double(-QWIDGETSIZE_MAX), double(QWIDGETSIZE_MAX)));
+}
+
+} // namespace
+
+int twipsToPixelsX(double twips) { return toPixels(twips, Screen::TwipsPerPixelX()); }
+int twipsToPixelsY(double twips) { return toPixels(twips, Screen::TwipsPerPixelY()); }
+
+void setTwipsGeometry(QWidget *widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(twipsToPixelsX(left), twipsToPixelsY(top), twipsToPixelsX(width), twipsToPixelsY(height));
+}
+
+QRectF twipsGeometry(const QWidget *widget)
+{
+    const QRect pixels = widget->geometry();
+    const double x = Screen::TwipsPerPixelX();
+    const double y = Screen::TwipsPerPixelY();
+    return QRectF(pixels.x() * x, pixels.y() * y, pixels.width() * x, pixels.height() * y);
+}

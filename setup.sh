@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Pictorate, builds it, and then starts the program
+# (`./setup.sh start`) or runs the whole test suite (`./setup.sh test`).
+# Installs only the Debian packages that are missing; needs root or sudo for that.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+    cmake ninja-build g++ pkg-config   # the build
+    qt6-base-dev                       # Qt 6 Widgets, QtGui and QtTest
+    fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
+    fonts-opensymbol                   # glyphs for symbol fonts in metafiles
+    xvfb xauth xdotool                 # the end-to-end test drives the real window on an X server
+    imagemagick                        # an independent BMP reader for the tests
+    python3                            # small test and benchmark scripts
+)
+
+install_missing() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+case "${1:-}" in
+start)
+    install_missing "${packages[@]}"
+    cmake --preset release
+    cmake --build --preset release
+    exec ./build/release/app/pictorate
+    ;;
+test)
+    install_missing "${packages[@]}"
+    cmake --preset test
+    cmake --build --preset test
+    ctest --preset test
+    ;;
+*)
+    echo "usage: $0 start|test" >&2
+    exit 2
+    ;;
+esac

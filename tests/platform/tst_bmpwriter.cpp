@@ -1,0 +1,161 @@
+#include "bmpwriter.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+class tst_BmpWriter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void writesUncompressed24BitBottomUp_data();
+    void writesUncompressed24BitBottomUp();
+    void resolutionGivesRequestedPhysicalSize();
+    void readBackByQt();
+    void replacesExistingFile();
+    void failedSaveKeepsExistingFileAndLeavesNothing_data();
+    void failedSaveKeepsExistingFileAndLeavesNothing();
+};
+
+namespace {
+
+quint32 u32(const QByteArray &bytes, int at) { return qFromLittleEndian<quint32>(bytes.constData() + at); }
+quint16 u16(const QByteArray &bytes, int at) { return qFromLittleEndian<quint16>(bytes.constData() + at); }
+
+QImage sample(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 40 % 256, y * 60 % 256, (x + y) * 20 % 256));
+    return image;
+}
+
+QByteArray bmpOf(const QImage &image, QSizeF twips = {})
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!writeBmp(image, buffer, twips))
+        return {};
+    return buffer.data();
+}
+
+} // namespace
+
+void tst_BmpWriter::writesUncompressed24BitBottomUp_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("rowBytes");
+    QTest::addRow("row padded 3 to 4") << 1 << 2 << 4;
+    QTest::addRow("row padded 6 to 8") << 2 << 3 << 8;
+    QTest::addRow("row of 9 padded to 12") << 3 << 1 << 12;
+    QTest::addRow("no padding") << 4 << 2 << 12;
+    QTest::addRow("default canvas") << 269 << 213 << 808;
+}
+
+void tst_BmpWriter::writesUncompressed24BitBottomUp()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, rowBytes);
+    const QImage image = sample(width, height);
+    const QByteArray bmp = bmpOf(image);
+
+    QCOMPARE(bmp.left(2), QByteArray("BM"));
+    QCOMPARE(u32(bmp, 2), quint32(bmp.size()));
+    QCOMPARE(u32(bmp, 10), 54u);
+    QCOMPARE(u32(bmp, 14), 40u);
+    QCOMPARE(qint32(u32(bmp, 18)), width);
+    QCOMPARE(qint32(u32(bmp, 22)), height); // positive: bottom-up
+    QCOMPARE(u16(bmp, 26), 1);
+    QCOMPARE(u16(bmp, 28), 24);
+    QCOMPARE(u32(bmp, 30), 0u); // BI_RGB
+    QCOMPARE(bmp.size(), 54 + rowBytes * height);
+
+    for (int y = 0; y < height; ++y) {
+        const int row = 54 + (height - 1 - y) * rowBytes;
+        for (int x = 0; x < width; ++x) {
+            const QRgb expected = image.pixel(x, y);
+            const int at = row + 3 * x;
+            QCOMPARE(quint8(bmp[at]), quint8(qBlue(expected)));
+            QCOMPARE(quint8(bmp[at + 1]), quint8(qGreen(expected)));
+            QCOMPARE(quint8(bmp[at + 2]), quint8(qRed(expected)));
+        }
+        for (int pad = 3 * width; pad < rowBytes; ++pad)
+            QCOMPARE(bmp[row + pad], '\0');
+    }
+}
+
+void tst_BmpWriter::resolutionGivesRequestedPhysicalSize()
+{
+    // 269 pixels over 4095 twips (2.84375 in): 3724 pixels per metre, rounded.
+    const QByteArray bmp = bmpOf(sample(269, 213), QSizeF(4095, 3255));
+    QCOMPARE(u32(bmp, 38), 3724u);
+    QCOMPARE(u32(bmp, 42), 3710u);
+    const QByteArray unknown = bmpOf(sample(2, 2));
+    QCOMPARE(u32(unknown, 38), 0u);
+}
+
+void tst_BmpWriter::readBackByQt()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("out.bmp"));
+    const QImage image = sample(37, 11);
+    QVERIFY(SavePicture(image, path, QSizeF(555, 165)));
+    QImage back(path);
+    QCOMPARE(back.size(), image.size());
+    QCOMPARE(back.convertToFormat(QImage::Format_RGB32), image);
+}
+
+void tst_BmpWriter::replacesExistingFile()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("out.bmp"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    QVERIFY(SavePicture(sample(5, 5), path));
+    QCOMPARE(QImage(path).size(), QSize(5, 5));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.bmp")});
+}
+
+void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing_data()
+{
+    QTest::addColumn<QString>("target"); // relative to a scratch folder holding "file" and "dir/"
+    QTest::addColumn<QString>("reason");
+    QTest::addRow("folder missing") << QStringLiteral("missing/out.bmp") << QStringLiteral("the folder does not exist");
+    QTest::addRow("folder is a file") << QStringLiteral("file/out.bmp") << QStringLiteral("the folder in the path is a file");
+    QTest::addRow("target is a folder") << QStringLiteral("dir") << QStringLiteral("a folder of that name exists");
+    QTest::addRow("null image") << QStringLiteral("file") << QStringLiteral("there is no image to save");
+}
+
+void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("precious");
+    file.close();
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("dir")));
+
+    const QImage image = QTest::currentDataTag() == QByteArray("null image") ? QImage() : sample(3, 3);
+    QString error;
+    QVERIFY(!SavePicture(image, folder.filePath(target), {}, &error));
+    QCOMPARE(error, reason);
+
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("precious"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             (QStringList{QStringLiteral("dir"), QStringLiteral("file")}));
+}
+
+QTEST_GUILESS_MAIN(tst_BmpWriter)
+#include "tst_bmpwriter.moc"
