@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev                       # Qt 6 Widgets, QtGui and QtTest
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
     fonts-opensymbol                   # glyphs for symbol fonts in metafiles
-    xvfb xauth xdotool                 # the end-to-end test drives the real window on an X server
+    xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
     imagemagick                        # an independent BMP reader for the tests
     python3                            # small test and benchmark scripts
 )

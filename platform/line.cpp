@@ -12,8 +12,9 @@ Line::Line(QWidget *parent, double x1, double y1, double x2, double y2, QColor c
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     const QLine pixels(twipsToPixelsX(x1), twipsToPixelsY(y1), twipsToPixelsX(x2), twipsToPixelsY(y2));
-    // The widget covers the line's bounding box plus its width, so that it paints nothing else.
-    setGeometry(QRect(pixels.p1(), pixels.p2()).normalized().adjusted(0, 0, m_width, m_width));
+    // The widget covers the line's bounding box (whose corners are both inside it) widened to
+    // the line's width, so that it paints nothing else: a 1-pixel line is 1 pixel thick.
+    setGeometry(QRect(pixels.p1(), pixels.p2()).normalized().adjusted(0, 0, m_width - 1, m_width - 1));
 }
 
 void Line::paintEvent(QPaintEvent *)

@@ -3,11 +3,14 @@
 #include "appinfo.h"
 #include "commondialog.h"
 
+#include <QClipboard>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QUrl>
 
 namespace {
@@ -27,6 +30,13 @@ void widenAllFilesFilter(QFileDialog &dialog, const QString &nameFilter)
 void DesktopServices::msgBox(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, App::Title(), text, QMessageBox::Ok, parent);
+    // Ctrl+C copies the whole box as text, as message boxes do on Windows.
+    QShortcut copy(QKeySequence::Copy, &box);
+    QObject::connect(&copy, &QShortcut::activated, &box, [&box] {
+        const QString rule = QStringLiteral("---------------------------\n");
+        QGuiApplication::clipboard()->setText(rule + box.windowTitle() + u'\n' + rule + box.text() + u'\n' + rule
+                                              + QStringLiteral("OK\n") + rule);
+    });
     box.exec();
 }
 

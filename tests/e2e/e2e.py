@@ -1,0 +1,284 @@
+#!/usr/bin/env python3
+"""Drives the real program on a virtual X server with real keyboard and mouse events, as a
+person would: nothing in the program is replaced. Usage: e2e.py PROGRAM METAFILE OUTDIR.
+Screenshots of every step stay in OUTDIR when a step fails."""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+PROGRAM, METAFILE, OUTDIR = sys.argv[1:4]
+TIMEOUT = 15.0
+env = dict(os.environ)
+env.pop("QT_QPA_PLATFORM", None)
+screens = []
+
+
+class StepFailed(Exception):
+    pass
+
+
+def run(*args, check=True):
+    result = subprocess.run(args, env=env, capture_output=True, text=True, timeout=30)
+    if check and result.returncode != 0:
+        raise StepFailed(f"{' '.join(args)} failed: {result.stderr.strip()}")
+    return result.stdout.strip()
+
+
+def wait_for(what, probe, timeout=TIMEOUT):
+    """Polls `probe` until it returns something true; fails with `what` after the timeout."""
+    end = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise StepFailed(f"timed out waiting for {what}")
+        time.sleep(0.05)
+
+
+def window(title):
+    ids = run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False).split()
+    return ids[0] if ids else None
+
+
+def wait_window(title):
+    return wait_for(f'window "{title}"', lambda: window(title))
+
+
+def wait_gone(title):
+    wait_for(f'window "{title}" to close', lambda: window(title) is None)
+
+
+def focus(wid):
+    run("xdotool", "windowfocus", "--sync", wid)
+
+
+def keys(wid, *sequence):
+    focus(wid)
+    run("xdotool", "key", "--clearmodifiers", "--delay", "30", *sequence)
+
+
+def type_text(wid, text):
+    focus(wid)
+    run("xdotool", "type", "--delay", "10", text)
+
+
+def click(wid, x, y, button=1):
+    run("xdotool", "mousemove", "--window", wid, str(x), str(y), "click", str(button))
+
+
+def move(wid, x, y):
+    run("xdotool", "mousemove", "--window", wid, str(x), str(y))
+
+
+def geometry(wid):
+    out = run("xdotool", "getwindowgeometry", "--shell", wid)
+    values = dict(line.split("=") for line in out.splitlines())
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def screenshot(name, wid="root"):
+    path = os.path.join(OUTDIR, f"{len(screens):02d}-{name}.png")
+    run("import", "-window", wid, path)
+    screens.append(path)
+    return path
+
+
+def pixels(path, x, y, width, height):
+    """The RGB pixels of a region of a PNG, row by row, read through ImageMagick."""
+    raw = subprocess.run(["convert", path, "-crop", f"{width}x{height}+{x}+{y}", "+repage", "-depth", "8", "rgb:-"],
+                         capture_output=True, check=True).stdout
+    return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
+
+
+def message_text(title="Rasterwick"):
+    """Waits for a message box, copies its text with Ctrl+C as a user can, and dismisses it with Enter."""
+    box = wait_window(title)
+    screenshot("message", box)
+    keys(box, "ctrl+c")
+    text = wait_for("the message on the clipboard",
+                    lambda: run("xclip", "-o", "-selection", "clipboard", check=False))
+    keys(box, "Return")
+    wait_gone(title)
+    return text
+
+
+def field_text(wid, x, y):
+    """Reads a text box through the clipboard: click into it, select all, copy."""
+    click(wid, x, y)
+    keys(wid, "ctrl+a", "ctrl+c")
+    return run("xclip", "-o", "-selection", "clipboard", check=False)
+
+
+def bmp_size(path):
+    with open(path, "rb") as file:
+        header = file.read(54)
+    if header[:2] != b"BM":
+        raise StepFailed(f"{path} is not a BMP file")
+    width, height = struct.unpack_from("<ii", header, 18)
+    depth, = struct.unpack_from("<H", header, 28)
+    return width, height, depth
+
+
+def main():
+    os.makedirs(OUTDIR, exist_ok=True)
+    scratch = tempfile.mkdtemp()
+    source = os.path.join(scratch, "drawing.wmf")
+    shutil.copy(METAFILE, source)
+    opened = os.path.join(scratch, "opened.txt")
+    bin_dir = os.path.join(scratch, "bin")
+    os.mkdir(bin_dir)
+    with open(os.path.join(bin_dir, "xdg-open"), "w") as recorder:
+        recorder.write(f'#!/bin/sh\necho "$@" >> "{opened}"\n')
+    os.chmod(os.path.join(bin_dir, "xdg-open"), 0o755)
+    env["PATH"] = bin_dir + os.pathsep + env["PATH"]
+
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    env["DISPLAY"] = ":" + os.read(read_fd, 16).decode().strip()
+    program = None
+    try:
+        program = subprocess.Popen([PROGRAM], env=env, cwd=scratch, stderr=subprocess.DEVNULL)
+        steps(program, scratch, source, opened)
+        print("end-to-end: all steps passed")
+        for path in screens:
+            os.remove(path)
+        return 0
+    except StepFailed as failure:
+        print(f"end-to-end: FAILED: {failure}; screenshots in {OUTDIR}", file=sys.stderr)
+        try:
+            screenshot("at-failure")
+        except Exception:
+            pass
+        return 1
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+        xvfb.kill()
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def canvas_blank(main_wid, menu):
+    """True when the canvas's inner area is all white (the canvas lies at 16, 8 in the client area)."""
+    shot = screenshot("canvas", main_wid)
+    return set(pixels(shot, 16 + 6, menu + 8 + 6, 257, 201)) == {(255, 255, 255)}
+
+
+def steps(program, scratch, source, opened):
+    # 1. The window appears; the convert button holds the focus, so Space presses it.
+    main_wid = wait_window("Pictorate!")
+    screenshot("start", main_wid)
+    _, _, width, height = geometry(main_wid)
+    menu = height - 376  # the client area is 376 pixels high, under the menu bar
+    if width != 530 or not 15 <= menu <= 40:
+        raise StepFailed(f"main window is {width}x{height}")
+
+    # 2. Convert with nothing selected.
+    keys(main_wid, "space")
+    text = message_text()
+    if "Please make sure you have selected a file to convert." not in text or "Rasterwick" not in text:
+        raise StepFailed(f"unexpected message: {text!r}")
+
+    # 3. Alt+E opens the real dialog; type the path; the preview shows the drawing.
+    if not canvas_blank(main_wid, menu):
+        raise StepFailed("the canvas is not blank at start")
+    keys(main_wid, "alt+e")
+    dialog = wait_window("Select file to pictorate:")
+    screenshot("dialog", dialog)
+    type_text(dialog, source)
+    keys(dialog, "Return")
+    wait_gone("Select file to pictorate:")
+    wait_for("the drawing in the preview", lambda: not canvas_blank(main_wid, menu))
+
+    # 4. Tick the size option, type a size and a target name, convert.
+    click(main_wid, 16 + 8, menu + 232 + 12)
+    click(main_wid, 64 + 40, menu + 264 + 9)
+    type_text(main_wid, "1500")
+    click(main_wid, 200 + 40, menu + 264 + 9)
+    type_text(main_wid, "3000")
+    click(main_wid, 336 + 60, menu + 248 + 9)
+    type_text(main_wid, "out")
+    screenshot("filled", main_wid)
+    keys(main_wid, "alt+i")
+    box = wait_window("Rasterwick")
+    shot = screenshot("confirming", main_wid)
+    # The canvas is 200 x 100 pixels now: a point that was inside it shows the window's face.
+    if pixels(shot, 250, menu + 150, 1, 1)[0] == (255, 255, 255):
+        raise StepFailed("the canvas did not take the new size while the confirmation was up")
+    text = message_text()
+    if source not in text or "converted" not in text:
+        raise StepFailed(f"unexpected confirmation: {text!r}")
+    target = os.path.join(scratch, "out.bmp")
+    if bmp_size(target) != (196, 96, 24):
+        raise StepFailed(f"out.bmp is {bmp_size(target)}")
+    wait_for("the canvas back at its start", lambda: canvas_blank(main_wid, menu))
+    if field_text(main_wid, 64 + 40, menu + 264 + 9) != "1500":
+        raise StepFailed("the height text was not kept")
+
+    # 5. A negative height is refused and nothing is written.
+    os.remove(target)
+    keys(main_wid, "ctrl+a")
+    type_text(main_wid, "-1")
+    keys(main_wid, "alt+e")
+    dialog = wait_window("Select file to pictorate:")
+    type_text(dialog, source)
+    keys(dialog, "Return")
+    wait_gone("Select file to pictorate:")
+    keys(main_wid, "alt+i")
+    text = message_text()
+    if "Please enter a valid height" not in text:
+        raise StepFailed(f"unexpected message: {text!r}")
+    if os.path.exists(target):
+        raise StepFailed("a BMP was written after a refused height")
+
+    # 6. Help > About: the link lights under the pointer, darkens after it, opens the address.
+    keys(main_wid, "alt+h", "a")
+    about = wait_window("About Rasterwick")
+    screenshot("about", about)
+    link = (304, 8, 185, 17)  # picHyperlink: 4560, 120 twips, the label's size
+
+    def blue_rows():
+        shot = screenshot("link", about)
+        region = pixels(shot, *link)
+        rows = [region[i:i + link[2]] for i in range(0, len(region), link[2])]
+        return [sum(1 for r, g, b in row if b > 150 and r < 100 and g < 100) for row in rows]
+
+    move(about, link[0] + 40, link[1] + 8)
+    lit = wait_for("the link to light", lambda: (lambda rows: rows if sum(rows) > 30 else None)(blue_rows()))
+    if max(lit) < 40:
+        raise StepFailed("the lit link is not underlined")
+    move(about, link[0] + 40, link[1] + 200)
+    left = time.monotonic()
+    wait_for("the link to darken", lambda: sum(blue_rows()) == 0, timeout=2.0)
+    if time.monotonic() - left > 1.0:
+        raise StepFailed("the link stayed lit too long")
+    click(about, link[0] + 40, link[1] + 8)
+    address = wait_for("the URL handler", lambda: os.path.exists(opened) and open(opened).read().strip())
+    if not address.startswith("http"):
+        raise StepFailed(f"the URL handler got {address!r}")
+    keys(about, "Escape")
+    wait_gone("About Rasterwick")
+
+    # 7. Help > Pictorate Info, then File > Exit: the Info window stays; Close ends the program.
+    keys(main_wid, "alt+h", "i")
+    info = wait_window("Info on Pictorate")
+    screenshot("info", info)
+    keys(main_wid, "alt+f", "x")
+    wait_gone("Pictorate!")
+    if program.poll() is not None or window("Info on Pictorate") is None:
+        raise StepFailed("the Info window did not outlive the main window")
+    keys(info, "alt+c")
+    status = wait_for("the program to end", lambda: program.poll() is not None or None)
+    if program.returncode != 0:
+        raise StepFailed(f"the program ended with status {program.returncode}")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
