@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Drives the real program on a virtual X server with real keyboard and mouse events, as a
 person would: nothing in the program is replaced. Usage: e2e.py PROGRAM METAFILE OUTDIR.
-Screenshots of every step stay in OUTDIR when a step fails."""
+Screenshots of every step stay in OUTDIR when a step fails (always with E2E_KEEP_SCREENSHOTS=1)."""
 
 import os
 import shutil
@@ -11,7 +11,7 @@ import sys
 import tempfile
 import time
 
-PROGRAM, METAFILE, OUTDIR = sys.argv[1:4]
+PROGRAM, METAFILE, OUTDIR = map(os.path.abspath, sys.argv[1:4])
 TIMEOUT = 15.0
 env = dict(os.environ)
 env.pop("QT_QPA_PLATFORM", None)
@@ -65,7 +65,7 @@ def keys(wid, *sequence):
 
 def type_text(wid, text):
     focus(wid)
-    run("xdotool", "type", "--delay", "10", text)
+    run("xdotool", "type", "--delay", "10", "--", text)
 
 
 def click(wid, x, y, button=1):
@@ -148,8 +148,9 @@ def main():
         program = subprocess.Popen([PROGRAM], env=env, cwd=scratch, stderr=subprocess.DEVNULL)
         steps(program, scratch, source, opened)
         print("end-to-end: all steps passed")
-        for path in screens:
-            os.remove(path)
+        if not os.environ.get("E2E_KEEP_SCREENSHOTS"):
+            for path in screens:
+                os.remove(path)
         return 0
     except StepFailed as failure:
         print(f"end-to-end: FAILED: {failure}; screenshots in {OUTDIR}", file=sys.stderr)
