@@ -1,0 +1,177 @@
+#include "wmfdocument.h"
+
+#include "bytereader.h"
+#include "metafiledata.h"
+#include "recordtype.h"
+#include "wmflimits.h"
+#include "wmfplayer.h"
+
+#include <QPainter>
+#include <QPicture>
+
+#include <cmath>
+
+namespace wmf {
+
+struct Document::Data : MetafileData
+{
+};
+
+namespace {
+
+constexpr quint32 placeableKey = 0x9AC6CDD7;
+constexpr qsizetype placeableHeaderBytes = 22;
+constexpr qsizetype headerBytes = 18;
+
+// Indexes the records after the header. The walk stops at META_EOF or at the end of the
+// data; a record that is too short or runs past the end stops it early, and the records
+// before it still play.
+void indexRecords(MetafileData &data, qsizetype offset)
+{
+    const qsizetype size = data.bytes.size();
+    ByteReader reader(data.bytes);
+    reader.skip(offset);
+    while (true) {
+        if (reader.remaining() < 6) {
+            if (reader.remaining() > 0)
+                data.walkResult = PlayResult::Truncated;
+            return;
+        }
+        const quint32 words = reader.readU32();
+        const quint16 function = reader.readU16();
+        if (function == quint16(RecordType::Eof))
+            return;
+        if (words < 3) {
+            data.walkResult = PlayResult::Malformed;
+            return;
+        }
+        if (words > quint64(size - offset) / 2) {
+            data.walkResult = PlayResult::Truncated;
+            return;
+        }
+        if (qsizetype(data.records.size()) >= limits::maxRecords) {
+            data.walkResult = PlayResult::LimitExceeded;
+            return;
+        }
+        data.records.push_back({function, offset + 6, qsizetype(words) * 2 - 6});
+        offset += qsizetype(words) * 2;
+        reader.skip(qsizetype(words) * 2 - 6);
+    }
+}
+
+// The first SETWINDOWORG and SETWINDOWEXT, as GDI's picture loaders take them; the
+// origin defaults to 0,0 when only the extent is there.
+bool frameFromWindowRecords(MetafileData &data)
+{
+    std::optional<QPointF> origin;
+    std::optional<QSizeF> extent;
+    for (const RecordRef &record : data.records) {
+        ByteReader params(QByteArrayView(data.bytes).sliced(record.offset, record.payloadSize));
+        const qint16 y = params.readI16();
+        const qint16 x = params.readI16();
+        if (!params.ok())
+            continue;
+        if (record.function == quint16(RecordType::SetWindowOrg) && !origin)
+            origin = QPointF(x, y);
+        else if (record.function == quint16(RecordType::SetWindowExt) && !extent && x != 0 && y != 0)
+            extent = QSizeF(x, y);
+        if (origin && extent)
+            break;
+    }
+    if (!extent)
+        return false;
+    data.frameOrigin = origin.value_or(QPointF());
+    data.frameExtent = *extent;
+    return true;
+}
+
+// Plays the drawing once in device units and takes what it touches.
+void frameFromDrawing(MetafileData &data)
+{
+    QPicture picture;
+    QPainter painter(&picture);
+    Player(painter, data, QRectF(), true).play();
+    painter.end();
+    const QRect box = picture.boundingRect();
+    if (box.isEmpty()) {
+        data.frameOrigin = QPointF(0, 0);
+        data.frameExtent = QSizeF(1, 1);
+        return;
+    }
+    data.frameOrigin = box.topLeft();
+    data.frameExtent = box.size();
+}
+
+} // namespace
+
+Document::Document(std::shared_ptr<const Data> data) : m_data(std::move(data)) {}
+
+std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
+{
+    auto fail = [error](const QString &why) -> std::optional<Document> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    if (bytes.size() > limits::maxFileBytes)
+        return fail(QStringLiteral("the file is too large for a metafile"));
+    auto data = std::make_shared<Data>();
+    data->bytes = bytes.toByteArray();
+    ByteReader reader(data->bytes);
+    qsizetype start = 0;
+    std::optional<QRectF> frame;
+    if (reader.readU32() == placeableKey) {
+        // Key, handle, left, top, right, bottom, units per inch, reserved, checksum. A
+        // wrong checksum is common and harmless.
+        reader.readU16();
+        const qint16 left = reader.readI16();
+        const qint16 top = reader.readI16();
+        const qint16 right = reader.readI16();
+        const qint16 bottom = reader.readI16();
+        reader.skip(8);
+        if (!reader.ok())
+            return fail(QStringLiteral("the file is truncated"));
+        data->placeable = true;
+        start = placeableHeaderBytes;
+        if (right != left && bottom != top)
+            frame = QRectF(QPointF(left, top), QPointF(right, bottom));
+    }
+    ByteReader header(QByteArrayView(data->bytes).sliced(start));
+    const quint16 type = header.readU16();
+    const quint16 headerWords = header.readU16();
+    const quint16 version = header.readU16();
+    header.skip(headerBytes - 6);
+    const bool looksLikeHeader = (type == 1 || type == 2) && headerWords == 9;
+    if (!header.ok())
+        return fail(data->placeable || looksLikeHeader ? QStringLiteral("the file is truncated")
+                                                       : QStringLiteral("not a Windows Metafile"));
+    if (!looksLikeHeader)
+        return fail(QStringLiteral("not a Windows Metafile"));
+    if (version != 0x0100 && version != 0x0300)
+        return fail(QStringLiteral("unsupported metafile version 0x%1").arg(version, 4, 16, QLatin1Char('0')));
+    ByteReader objects(QByteArrayView(data->bytes).sliced(start + 10, 2));
+    data->objectCount = objects.readU16();
+    indexRecords(*data, start + headerBytes);
+
+    if (frame) {
+        data->frameOrigin = frame->topLeft();
+        data->frameExtent = frame->size();
+    } else if (!frameFromWindowRecords(*data)) {
+        frameFromDrawing(*data);
+    }
+    return Document(std::move(data));
+}
+
+QRectF Document::bounds() const
+{
+    return QRectF(m_data->frameOrigin, m_data->frameExtent).normalized();
+}
+
+PlayResult Document::play(QPainter &painter, const QRectF &target) const
+{
+    if (!painter.isActive() || target.isEmpty())
+        return PlayResult::Ok;
+    return Player(painter, *m_data, target).play();
+}
+
+} // namespace wmf

@@ -1,0 +1,432 @@
+// Lines, polygons, rectangles, ellipses, arcs, pixels, PATBLT and flood fills.
+
+#include "wmflimits.h"
+#include "wmfplayer.h"
+
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <cmath>
+#include <numbers>
+
+namespace wmf {
+
+// --- pens and brushes -------------------------------------------------------------------
+
+// GDI turns a logical pen width into device pixels along x and never goes below one
+// pixel; width 0 is always exactly one pixel.
+double Player::penDeviceWidth() const
+{
+    if (m_dc.pen.width == 0)
+        return 1.0;
+    const double width = std::floor(std::abs(m_dc.pen.width * deviceTransform().m11()) + 0.5);
+    return qMax(1.0, width);
+}
+
+QPen Player::makePen() const
+{
+    const int style = m_dc.pen.style & gdi::PS_STYLE_MASK;
+    if (style == gdi::PS_NULL)
+        return Qt::NoPen;
+    const double width = penDeviceWidth();
+    QPen pen(color(m_dc.pen.color), width);
+    switch (m_dc.pen.style & gdi::PS_ENDCAP_MASK) {
+    case gdi::PS_ENDCAP_SQUARE: pen.setCapStyle(Qt::SquareCap); break;
+    case gdi::PS_ENDCAP_FLAT: pen.setCapStyle(Qt::FlatCap); break;
+    default: pen.setCapStyle(width > 1 ? Qt::RoundCap : Qt::FlatCap); break;
+    }
+    switch (m_dc.pen.style & gdi::PS_JOIN_MASK) {
+    case gdi::PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
+    case gdi::PS_JOIN_MITER: pen.setJoinStyle(Qt::MiterJoin); break;
+    default: pen.setJoinStyle(width > 1 ? Qt::RoundJoin : Qt::MiterJoin); break;
+    }
+    // Dashes are for one-pixel pens only; GDI draws wider styled pens solid. The dash
+    // lengths are GDI's, in pixels.
+    if (width <= 1 && style >= gdi::PS_DASH && style <= gdi::PS_DASHDOTDOT) {
+        static const QList<qreal> dashes[] = {
+            {18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+        pen.setDashPattern(dashes[style - gdi::PS_DASH]);
+        pen.setCapStyle(Qt::FlatCap);
+    }
+    return pen;
+}
+
+QBrush Player::makeBrush(const Brush &brush) const
+{
+    switch (brush.style) {
+    case gdi::BS_NULL:
+        return Qt::NoBrush;
+    case gdi::BS_HATCHED: {
+        static constexpr Qt::BrushStyle hatches[] = {
+            Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        if (brush.hatch > gdi::HS_DIAGCROSS)
+            return color(brush.color);
+        return QBrush(color(brush.color), hatches[brush.hatch]);
+    }
+    case gdi::BS_PATTERN:
+    case gdi::BS_DIBPATTERN:
+    case gdi::BS_DIBPATTERNPT:
+        return patternBrush(brush);
+    default:
+        return color(brush.color);
+    }
+}
+
+// Hatches leave gaps that GDI fills with the background colour in opaque mode.
+void Player::fillWithBrush(const QPainterPath &devicePath, const Brush &brush)
+{
+    if (brush.style == gdi::BS_NULL || !spendWork(devicePath.elementCount()))
+        return;
+    if (brush.style == gdi::BS_HATCHED && m_dc.bkMode == gdi::OPAQUE)
+        m_painter.fillPath(devicePath, color(m_dc.bkColor));
+    m_painter.fillPath(devicePath, makeBrush(brush));
+}
+
+void Player::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke)
+{
+    if (!prepareDrawing())
+        return;
+    if (fill)
+        fillWithBrush(devicePath, m_dc.brush);
+    if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL
+        || !spendWork(devicePath.elementCount()))
+        return;
+    const QPen pen = makePen();
+    // Geometry runs through pixel centres, where a line of odd width covers whole pixels;
+    // a line of even width covers whole pixels when it runs along pixel edges.
+    const bool evenWidth = std::fmod(pen.widthF(), 2.0) == 0;
+    const QPainterPath path = evenWidth ? devicePath.translated(-0.5, -0.5) : devicePath;
+    // The gaps of a styled line take the background colour in opaque mode.
+    if (pen.style() == Qt::CustomDashLine && m_dc.bkMode == gdi::OPAQUE) {
+        QPen gaps = pen;
+        gaps.setStyle(Qt::SolidLine);
+        gaps.setColor(color(m_dc.bkColor));
+        m_painter.strokePath(path, gaps);
+    }
+    m_painter.strokePath(path, pen);
+}
+
+// --- records ----------------------------------------------------------------------------
+
+std::optional<std::vector<QPointF>> Player::readPoints(ByteReader &r, int count)
+{
+    if (count < 0 || count > r.remaining() / 4)
+        return std::nullopt; // count claims more points than the record holds
+    std::vector<QPointF> points;
+    points.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const qint16 x = r.readI16();
+        const qint16 y = r.readI16();
+        points.push_back(toPixelCentre(QPointF(x, y)));
+    }
+    return points;
+}
+
+namespace {
+QPainterPath pathThrough(const std::vector<QPointF> &points, bool closed)
+{
+    QPainterPath path;
+    if (points.empty())
+        return path;
+    path.moveTo(points.front());
+    for (size_t i = 1; i < points.size(); ++i)
+        path.lineTo(points[i]);
+    if (closed)
+        path.closeSubpath();
+    return path;
+}
+} // namespace
+
+void Player::moveTo(ByteReader &r)
+{
+    const qint16 y = r.readI16();
+    const qint16 x = r.readI16();
+    if (r.ok())
+        m_dc.position = QPointF(x, y);
+}
+
+void Player::lineTo(ByteReader &r)
+{
+    const qint16 y = r.readI16();
+    const qint16 x = r.readI16();
+    if (!r.ok())
+        return;
+    QPainterPath path(toPixelCentre(m_dc.position));
+    path.lineTo(toPixelCentre(QPointF(x, y)));
+    m_dc.position = QPointF(x, y);
+    fillAndStroke(path, false, true);
+}
+
+void Player::polyline(ByteReader &r)
+{
+    const int count = r.readI16();
+    const auto points = readPoints(r, count);
+    if (!points) {
+        r.skip(r.remaining() + 1);
+        return;
+    }
+    if (r.ok() && points->size() >= 2)
+        fillAndStroke(pathThrough(*points, false), false, true);
+}
+
+void Player::polygon(ByteReader &r)
+{
+    const int count = r.readI16();
+    const auto points = readPoints(r, count);
+    if (!points) {
+        r.skip(r.remaining() + 1);
+        return;
+    }
+    if (!r.ok() || points->size() < 2)
+        return;
+    QPainterPath path = pathThrough(*points, true);
+    path.setFillRule(m_dc.polyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    fillAndStroke(path, true, true);
+}
+
+void Player::polyPolygon(ByteReader &r)
+{
+    const int polygons = r.readU16();
+    if (polygons > r.remaining() / 2) {
+        r.skip(r.remaining() + 1); // more counts than the record holds
+        return;
+    }
+    std::vector<int> counts;
+    for (int i = 0; i < polygons; ++i)
+        counts.push_back(r.readU16());
+    QPainterPath path;
+    path.setFillRule(m_dc.polyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    for (int count : counts) {
+        const auto points = readPoints(r, count);
+        if (!points) {
+            r.skip(r.remaining() + 1);
+            return;
+        }
+        path.addPath(pathThrough(*points, true));
+    }
+    if (r.ok())
+        fillAndStroke(path, true, true);
+}
+
+// Reads bottom, right, top, left and gives the box the outline runs through, in device
+// pixels. GDI leaves out the right and bottom edges of the box, so the outline's pixel
+// centres run from left to right - 1; an inside-frame pen is pulled inside the box.
+QRectF Player::shapeBox(ByteReader &r)
+{
+    const qint16 bottom = r.readI16();
+    const qint16 right = r.readI16();
+    const qint16 top = r.readI16();
+    const qint16 left = r.readI16();
+    QRectF box = toDeviceRect(QRectF(QPointF(left, top), QPointF(right, bottom)));
+    box.adjust(0.5, 0.5, -0.5, -0.5);
+    const double width = penDeviceWidth();
+    if ((m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_INSIDEFRAME && width > 1) {
+        const double inset = qMin((width - 1) / 2, qMin(box.width(), box.height()) / 2);
+        box.adjust(inset, inset, -inset, -inset);
+    }
+    return box;
+}
+
+void Player::rectangle(ByteReader &r)
+{
+    const QRectF box = shapeBox(r);
+    if (!r.ok() || box.width() < 0 || box.height() < 0)
+        return;
+    QPainterPath path;
+    path.addRect(box);
+    fillAndStroke(path, true, true);
+}
+
+void Player::roundRect(ByteReader &r)
+{
+    const qint16 height = r.readI16();
+    const qint16 width = r.readI16();
+    const QRectF box = shapeBox(r);
+    if (!r.ok() || box.width() < 0 || box.height() < 0)
+        return;
+    const QTransform t = deviceTransform();
+    const double rx = qMin(std::abs(width * t.m11()) / 2, box.width() / 2);
+    const double ry = qMin(std::abs(height * t.m22()) / 2, box.height() / 2);
+    QPainterPath path;
+    path.addRoundedRect(box, rx, ry);
+    fillAndStroke(path, true, true);
+}
+
+void Player::ellipse(ByteReader &r)
+{
+    const QRectF box = shapeBox(r);
+    if (!r.ok() || box.width() < 0 || box.height() < 0)
+        return;
+    QPainterPath path;
+    path.addEllipse(box);
+    fillAndStroke(path, true, true);
+}
+
+namespace {
+// The parameter angle (degrees, Qt's convention: counter-clockwise, y up) of the point
+// where the ray from the box's centre through `p` meets the ellipse.
+double ellipseAngle(const QRectF &box, QPointF p)
+{
+    const QPointF c = box.center();
+    const double rx = qMax(box.width() / 2, 1e-9);
+    const double ry = qMax(box.height() / 2, 1e-9);
+    return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / std::numbers::pi;
+}
+} // namespace
+
+// GDI draws arcs counter-clockwise as seen on the device, also when the mapping mirrors
+// an axis (Wine's GDI agrees). Equal start and end directions give the whole ellipse.
+void Player::arcFamily(ByteReader &r, RecordType type)
+{
+    const qint16 yEnd = r.readI16();
+    const qint16 xEnd = r.readI16();
+    const qint16 yStart = r.readI16();
+    const qint16 xStart = r.readI16();
+    const QRectF box = shapeBox(r);
+    if (!r.ok() || box.width() < 0 || box.height() < 0)
+        return;
+    const double start = ellipseAngle(box, toPixelCentre(QPointF(xStart, yStart)));
+    const double end = ellipseAngle(box, toPixelCentre(QPointF(xEnd, yEnd)));
+    double sweep = end - start;
+    while (sweep <= 0)
+        sweep += 360;
+    QPainterPath path;
+    if (type == RecordType::Pie)
+        path.moveTo(box.center());
+    else
+        path.arcMoveTo(box, start);
+    path.arcTo(box, start, sweep);
+    if (type != RecordType::Arc)
+        path.closeSubpath();
+    fillAndStroke(path, type != RecordType::Arc, true);
+}
+
+void Player::setPixel(ByteReader &r)
+{
+    const ColorRef ref = r.readU32();
+    const qint16 y = r.readI16();
+    const qint16 x = r.readI16();
+    if (!r.ok() || !prepareDrawing())
+        return;
+    m_painter.fillRect(QRectF(toDevice(QPointF(x, y)), QSizeF(1, 1)), color(ref));
+}
+
+// The raster operations a brush-only blit can ask for; others draw the brush as is.
+void Player::fillDeviceRect(const QRectF &deviceRect, quint32 rop)
+{
+    if (!prepareDrawing() || deviceRect.isEmpty() || !spendWork(4))
+        return;
+    QPainterPath path;
+    path.addRect(deviceRect);
+    const bool rasterOps = m_painter.paintEngine()
+        && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    switch (rop >> 16) {
+    case 0x00: // BLACKNESS
+        m_painter.fillPath(path, Qt::black);
+        break;
+    case 0xFF: // WHITENESS
+        m_painter.fillPath(path, Qt::white);
+        break;
+    case 0xAA: // the destination unchanged
+        break;
+    case 0x55: // DSTINVERT
+        if (rasterOps) {
+            m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+            m_painter.fillPath(path, Qt::black);
+        }
+        break;
+    case 0x5A: // PATINVERT
+        if (rasterOps)
+            m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        fillWithBrush(path, m_dc.brush);
+        break;
+    default: // PATCOPY and the rest
+        m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        fillWithBrush(path, m_dc.brush);
+        break;
+    }
+}
+
+void Player::patBlt(ByteReader &r)
+{
+    const quint32 rop = r.readU32();
+    const qint16 height = r.readI16();
+    const qint16 width = r.readI16();
+    const qint16 y = r.readI16();
+    const qint16 x = r.readI16();
+    if (r.ok())
+        fillDeviceRect(toDeviceRect(QRectF(x, y, width, height)), rop);
+}
+
+// Flood fills read the picture drawn so far, which only an image target can give. The
+// fill spreads through 4-connected pixels: up to a border colour (FLOODFILL and
+// EXTFLOODFILL's FLOODFILLBORDER) or over one surface colour (FLOODFILLSURFACE).
+void Player::floodFill(ByteReader &r, bool extended)
+{
+    const int mode = extended ? r.readU16() : 0;
+    const ColorRef ref = r.readU32();
+    const qint16 y = r.readI16();
+    const qint16 x = r.readI16();
+    if (!r.ok() || !prepareDrawing() || m_painter.device()->devType() != QInternal::Image)
+        return;
+    const QImage &image = *static_cast<QImage *>(m_painter.device());
+    const QTransform toImage = m_painter.deviceTransform();
+    if (!toImage.isAffine() || toImage.m12() != 0 || toImage.m21() != 0
+        || qint64(image.width()) * image.height() > limits::maxFloodFillPixels)
+        return;
+    const QPointF centre = toImage.map(toPixelCentre(QPointF(x, y)));
+    const QPoint seed(int(std::floor(centre.x())), int(std::floor(centre.y())));
+    if (!image.rect().contains(seed))
+        return;
+    const QRgb target = color(ref).rgb() & 0xFFFFFF;
+    const bool surface = mode == 1;
+    auto fillable = [&](int px, int py) {
+        const bool same = (image.pixel(px, py) & 0xFFFFFF) == target;
+        return surface ? same : !same;
+    };
+    if (!fillable(seed.x(), seed.y()))
+        return;
+    std::vector<quint8> seen(size_t(image.width()) * size_t(image.height()), 0);
+    std::vector<QPoint> stack{seed};
+    std::vector<QRect> spans;
+    // Scanline fill: each popped seed grows into a horizontal run, and each run pushes
+    // one seed per fillable stretch of the rows above and below.
+    while (!stack.empty()) {
+        const QPoint p = stack.back();
+        stack.pop_back();
+        const size_t row = size_t(p.y()) * size_t(image.width());
+        if (seen[row + size_t(p.x())] || !fillable(p.x(), p.y()))
+            continue;
+        int left = p.x(), right = p.x();
+        while (left > 0 && !seen[row + size_t(left - 1)] && fillable(left - 1, p.y()))
+            --left;
+        while (right + 1 < image.width() && !seen[row + size_t(right + 1)] && fillable(right + 1, p.y()))
+            ++right;
+        std::fill(seen.begin() + qsizetype(row) + left, seen.begin() + qsizetype(row) + right + 1, 1);
+        spans.emplace_back(left, p.y(), right - left + 1, 1);
+        if (!spendWork(3 * (right - left + 1)))
+            return;
+        for (int ny : {p.y() - 1, p.y() + 1}) {
+            if (ny < 0 || ny >= image.height())
+                continue;
+            const size_t nrow = size_t(ny) * size_t(image.width());
+            bool inRun = false;
+            for (int px = left; px <= right; ++px) {
+                const bool open = !seen[nrow + size_t(px)] && fillable(px, ny);
+                if (open && !inRun)
+                    stack.emplace_back(px, ny);
+                inRun = open;
+            }
+        }
+    }
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const QRect &span : spans)
+        path.addRect(span);
+    path = toImage.inverted().map(path);
+    fillWithBrush(path, m_dc.brush);
+}
+
+} // namespace wmf
