@@ -11,8 +11,10 @@ packages=(
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
     fonts-opensymbol                   # glyphs for symbol fonts in metafiles
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
-    imagemagick                        # an independent BMP reader for the tests
+    imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts
+    desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
+    dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
 )
 
 install_missing() {

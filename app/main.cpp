@@ -9,6 +9,8 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictorate"));
     QApplication::setApplicationVersion(QStringLiteral(PICTORATE_VERSION));
+    // Lets the desktop match the window to its launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfern.Pictorate"));
     QApplication::setFont(defaultFont());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.ico")));
 

@@ -219,6 +219,9 @@ def steps(program, scratch, source, opened):
     target = os.path.join(scratch, "out.bmp")
     if bmp_size(target) != (196, 96, 24):
         raise StepFailed(f"out.bmp is {bmp_size(target)}")
+    identified = run("identify", "-format", "%m %w %h %[channels] %z", target)
+    if identified != "BMP3 196 96 srgb 8":  # BMP3: the BITMAPINFOHEADER format
+        raise StepFailed(f"ImageMagick reads out.bmp as {identified!r}")
     wait_for("the canvas back at its start", lambda: canvas_blank(main_wid, menu))
     if field_text(main_wid, 64 + 40, menu + 264 + 9) != "1500":
         raise StepFailed("the height text was not kept")

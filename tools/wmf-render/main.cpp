@@ -25,6 +25,9 @@ int fail(const QString &message)
 
 int main(int argc, char **argv)
 {
+    // A command-line tool: it needs fonts, not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 5)

@@ -1,0 +1,29 @@
+# The Debian package (`cpack -G DEB` in a build folder). It holds what `cmake --install` puts
+# under /usr: the program, its launcher, icons and metainfo. Name, version and summary come
+# from project().
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME pictorate)
+set(CPACK_PACKAGE_VENDOR Quillfern)
+set(CPACK_PACKAGE_CONTACT "Quillfern <pictorate@quillfern.example>")
+# The long description, in lines of under 80 characters as Debian's tools show them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Pictorate turns a Windows Metafile drawing (WMF) into a Windows bitmap (BMP)"
+    "at exactly the size you ask for: pick a drawing, see it in the preview,"
+    "optionally give a target name and a size in twips, and press the big button.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.quillfern.example/")
+# The libraries the program links (Qt 6 Widgets, Gui, Core, the C++ runtime) are found by
+# dpkg-shlibdeps from the binary itself. What it cannot see is loaded at run time:
+# - qt6-qpa-plugins holds the xcb and Wayland platform plugins; without one Qt cannot open a
+#   window at all, and libqt6gui6 only recommends it.
+# - fonts-liberation2 gives metafile text the advance widths of Arial, Times New Roman and
+#   Courier New, so it keeps its length; fonts-opensymbol draws the symbol fonts. Qt finds
+#   fonts through fontconfig, never by linking, and falls back to other faces without them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-opensymbol")

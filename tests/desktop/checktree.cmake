@@ -1,0 +1,56 @@
+# check_installed_tree(ROOT): fails the test unless ROOT/usr holds exactly Pictorate's files:
+# the program, the launcher, the two icons and the metainfo, consistent with each other.
+# Expects APP_ID and VERSION.
+
+function(fail message)
+    message(FATAL_ERROR "${message}")
+endfunction()
+
+function(check_icon file size)
+    # A PNG file starts with its 8-byte signature and the IHDR chunk: length, type, width, height.
+    file(READ ${file} head LIMIT 24 HEX)
+    string(SUBSTRING "${head}" 0 16 signature)
+    string(SUBSTRING "${head}" 32 16 dimensions)
+    math(EXPR expected "${size}" OUTPUT_FORMAT HEXADECIMAL)
+    string(REGEX REPLACE "^0x" "" expected ${expected})
+    string(LENGTH ${expected} digits)
+    math(EXPR padding "8 - ${digits}")
+    string(REPEAT 0 ${padding} zeros)
+    set(expected ${zeros}${expected})
+    if(NOT signature STREQUAL "89504e470d0a1a0a" OR NOT dimensions STREQUAL "${expected}${expected}")
+        message(FATAL_ERROR "${file} is not a ${size} x ${size} PNG picture (starts ${head})")
+    endif()
+endfunction()
+
+function(check_installed_tree root)
+    set(expected
+        usr/bin/pictorate
+        usr/share/applications/${APP_ID}.desktop
+        usr/share/icons/hicolor/16x16/apps/${APP_ID}.png
+        usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
+        usr/share/metainfo/${APP_ID}.metainfo.xml)
+    file(GLOB_RECURSE found RELATIVE ${root} LIST_DIRECTORIES false ${root}/*)
+    list(SORT found)
+    if(NOT found STREQUAL expected)
+        string(REPLACE ";" "\n  " foundText "${found}")
+        string(REPLACE ";" "\n  " expectedText "${expected}")
+        message(FATAL_ERROR "${root} holds\n  ${foundText}\nbut should hold exactly\n  ${expectedText}")
+    endif()
+
+    execute_process(COMMAND test -x ${root}/usr/bin/pictorate RESULT_VARIABLE notExecutable)
+    if(notExecutable)
+        fail("usr/bin/pictorate is not executable")
+    endif()
+    check_icon(${root}/usr/share/icons/hicolor/16x16/apps/${APP_ID}.png 16)
+    check_icon(${root}/usr/share/icons/hicolor/32x32/apps/${APP_ID}.png 32)
+
+    file(STRINGS ${root}/usr/share/applications/${APP_ID}.desktop iconLine REGEX "^Icon=")
+    if(NOT iconLine STREQUAL "Icon=${APP_ID}")
+        fail("the launcher names the icon '${iconLine}', not ${APP_ID}")
+    endif()
+    file(READ ${root}/usr/share/metainfo/${APP_ID}.metainfo.xml metainfo)
+    string(FIND "${metainfo}" "<release version=\"${VERSION}\"" releaseAt)
+    if(releaseAt EQUAL -1)
+        fail("the metainfo does not list release ${VERSION}")
+    endif()
+endfunction()
