@@ -21,7 +21,7 @@ constexpr int kMaxCharacterBytes = 4;
 // One character of these code pages yields one code point; a few converters give two.
 constexpr int kMaxCodePoints = 4;
 
-const char *const kCp1252 = "CP1252";
+constexpr const char *kCp1252 = "CP1252";
 
 struct CodePageEntry
 {

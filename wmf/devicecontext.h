@@ -7,6 +7,7 @@
 #include "logfont.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QRegion>
@@ -58,10 +59,11 @@ struct Brush
     quint16 style = gdi::BS_SOLID;
     ColorRef color = 0xFFFFFF;
     quint16 hatch = 0;
-    // Pattern brushes: the bitmap as the record holds it, a Bitmap16 for BS_PATTERN, a
-    // device-independent bitmap (header, colours, bits) for BS_DIBPATTERNPT.
-    QByteArray pattern;
-    quint16 colorUsage = gdi::DIB_RGB_COLORS;
+    // Pattern brushes, decoded when created: the tile in its own colours (Format_RGB32),
+    // and for a monochrome Bitmap16 (BS_PATTERN) its bits (Format_Mono), which take the
+    // text and background colours in force when the brush draws, as on GDI.
+    QImage pattern;
+    QImage patternBits;
 };
 
 struct Palette

@@ -1,6 +1,7 @@
 #include "dib.h"
 
 #include "dibpixels.h"
+#include "wmflimits.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -168,7 +169,8 @@ bool checkLimits(qint64 width, qint64 height, QString *why)
 {
     if (width <= 0 || height <= 0)
         return fail(why, QStringLiteral("empty bitmap (%1 x %2)").arg(width).arg(height));
-    if (width > kMaxBitmapSide || height > kMaxBitmapSide || width * height * 4 > kMaxBitmapBytes)
+    if (width > limits::maxBitmapSide || height > limits::maxBitmapSide
+        || width * height * 4 > limits::maxBitmapBytes)
         return fail(why, QStringLiteral("bitmap too large (%1 x %2)").arg(width).arg(height));
     return true;
 }

@@ -6,7 +6,8 @@
 //            DIBCREATEPATTERNBRUSH) or decodeBitmap16() (BITBLT, STRETCHBLT, CREATEPATTERNBRUSH)
 //            -> DecodedBitmap -> the player's stretch and raster operation -> the canvas.
 //
-// Every size a bitmap declares is checked in 64-bit arithmetic against the limits below and
+// Every size a bitmap declares is checked in 64-bit arithmetic against the bitmap limits of
+// wmflimits.h (limits::maxBitmapSide, limits::maxBitmapBytes) and
 // against the bytes present before any pixel memory is allocated. A bitmap that fails a check
 // decodes to a null image with a short reason; nothing is drawn from it.
 
@@ -16,14 +17,6 @@
 #include <QString>
 
 namespace wmf {
-
-// No canvas this program renders is wider or taller than this many pixels, and the raster
-// paint engine keeps exact integer coordinates well past it: a larger side is a broken header.
-inline constexpr qint64 kMaxBitmapSide = 16384;
-
-// Decoded pixel memory (4 bytes a pixel) for one bitmap. Keeps a hostile header from taking
-// the machine's memory while leaving room for a full-page 300 dpi scan (about 35 MiB).
-inline constexpr qint64 kMaxBitmapBytes = qint64(256) * 1024 * 1024;
 
 // How a DIB's colour table is to be read: the metafile format's ColorUsage values.
 enum class ColorUsage : quint16 {

@@ -243,12 +243,21 @@ void Player::setViewportOrg(ByteReader &r)
         m_dc.viewportOrg = QPointF(x, y);
 }
 
+namespace {
+// Repeated offsets add up without end; the origin stops at the edge of what GDI can map.
+QPointF offsetOrigin(QPointF origin, qint16 x, qint16 y)
+{
+    return QPointF(qBound(-limits::maxExtent, origin.x() + x, limits::maxExtent),
+                   qBound(-limits::maxExtent, origin.y() + y, limits::maxExtent));
+}
+} // namespace
+
 void Player::offsetWindowOrg(ByteReader &r)
 {
     const qint16 y = r.readI16();
     const qint16 x = r.readI16();
     if (r.ok())
-        m_dc.windowOrg += QPointF(x, y);
+        m_dc.windowOrg = offsetOrigin(m_dc.windowOrg, x, y);
 }
 
 void Player::offsetViewportOrg(ByteReader &r)
@@ -256,7 +265,7 @@ void Player::offsetViewportOrg(ByteReader &r)
     const qint16 y = r.readI16();
     const qint16 x = r.readI16();
     if (r.ok())
-        m_dc.viewportOrg += QPointF(x, y);
+        m_dc.viewportOrg = offsetOrigin(m_dc.viewportOrg, x, y);
 }
 
 // GDI ignores extents outside the two scalable modes and refuses zero extents.
@@ -282,7 +291,8 @@ void Player::setViewportExt(ByteReader &r)
 
 namespace {
 // new = ext * num / denom on each axis, in whole units as GDI computes; nothing if a
-// denominator or a result is zero.
+// denominator or a result is zero, or a result is larger than GDI can map (repeated
+// scaling would otherwise reach infinity).
 std::optional<QSizeF> scaled(QSizeF ext, ByteReader &r)
 {
     const qint16 yDenom = r.readI16();
@@ -293,7 +303,7 @@ std::optional<QSizeF> scaled(QSizeF ext, ByteReader &r)
         return std::nullopt;
     const double w = std::trunc(ext.width() * xNum / xDenom);
     const double h = std::trunc(ext.height() * yNum / yDenom);
-    if (w == 0 || h == 0)
+    if (w == 0 || h == 0 || !(std::abs(w) <= limits::maxExtent) || !(std::abs(h) <= limits::maxExtent))
         return std::nullopt;
     return QSizeF(w, h);
 }
@@ -342,10 +352,21 @@ QTransform Player::deviceTransform() const
                       m_dc.viewportOrg.y() - m_dc.windowOrg.y() * sy);
 }
 
+namespace {
+// A device coordinate rounded to a whole pixel and pinned inside GDI's device space; a
+// value that is not a number (from a degenerate mapping) goes to the origin.
+double wholeDevicePixel(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return std::floor(qBound(-limits::maxDeviceCoordinate, value, limits::maxDeviceCoordinate) + 0.5);
+}
+} // namespace
+
 QPointF Player::toDevice(QPointF logical) const
 {
     const QPointF p = deviceTransform().map(logical);
-    return QPointF(std::floor(p.x() + 0.5), std::floor(p.y() + 0.5));
+    return QPointF(wholeDevicePixel(p.x()), wholeDevicePixel(p.y()));
 }
 
 QRectF Player::toDeviceRect(const QRectF &logical) const

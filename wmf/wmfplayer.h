@@ -22,15 +22,19 @@
 #include "recordtype.h"
 
 #include <QBrush>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QTransform>
 
 #include <vector>
 
-class QPainter;
-
 namespace wmf {
+
+struct DecodedBitmap;
+enum class ColorUsage : quint16;
+
+struct TextRecord;
 
 class Player
 {
@@ -57,6 +61,8 @@ public:
     bool prepareDrawing();
     // Charges `units` of work against limits::maxWorkUnits; false once it is spent.
     bool spendWork(qint64 units);
+    // Whether a path may be drawn anti-aliased without a runaway cost in Qt's rasteriser.
+    bool antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides);
 
 private:
     void dispatch(quint16 function, ByteReader &params);
@@ -124,6 +130,8 @@ private:
     void paintRegion(ByteReader &r);
     const Region *regionAt(int index) const;
     QPainterPath regionPath(const QRegion &logical) const;
+    // The region in device pixels, without what lies farther than `margin` off the picture.
+    QRegion deviceRegion(const QRegion &logical, QSize margin = QSize(0, 0)) const;
     void setClip(std::optional<QRegion> clip);
 
     // Drawing helpers (device space).
@@ -141,16 +149,25 @@ private:
     void extTextOut(ByteReader &r);
     void setTextCharExtra(ByteReader &r);
     void setTextJustification(ByteReader &r);
-    void drawText(QPointF reference, const QByteArray &text, const std::vector<int> &dx,
-                  std::optional<QRectF> rect, quint16 options);
+    void drawText(const TextRecord &text);
+    double textStretch() const;
 
     // Bitmap records, in wmfplayer_bitmap.cpp.
     void blit(ByteReader &r, RecordType type);
     void stretchDib(ByteReader &r);
     void setDibToDev(ByteReader &r);
     QBrush patternBrush(const Brush &brush) const;
-    void blitImage(const QImage &image, const QRectF &source, const QRectF &deviceTarget,
-                   quint32 rop);
+    QImage patternTile(const Brush &brush) const;
+    void setPattern(Brush &brush, const DecodedBitmap &decoded);
+    QRectF deviceTarget(int x, int y, int width, int height) const;
+    void playDib(QByteArrayView dib, ColorUsage usage, const QRect &source, const QRectF &target,
+                 quint32 rop);
+    void drawBitmap(const QImage &bitmap, const QRectF &source, const QRectF &target, quint32 rop);
+    void paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode,
+                    bool smooth);
+    bool combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth);
+    const QList<QRgb> *palette() const; // the selected palette, or none for the default
+    void malformed(); // a record that cannot be played: skipped, the play goes on
 
     QPainter &m_painter;
     const MetafileData &m_data;
@@ -159,8 +176,11 @@ private:
     DeviceContext m_dc;
     std::vector<DeviceContext> m_saved;
     std::vector<std::optional<GdiObject>> m_objects;
+    size_t m_firstFreeObject = 0; // no slot below this one is free
     PlayResult m_result = PlayResult::Ok;
     qint64 m_work = 0;
+    qint64 m_points = 0; // points read so far, against limits::maxTotalPoints
+    double m_antialiasCost = 0; // against limits::maxAntialiasCostPerPlay
     bool m_scanMode = false;
     bool m_clipApplied = false;
     std::optional<QPainterPath> m_outerClip; // the caller's clip, in device pixels

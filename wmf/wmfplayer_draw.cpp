@@ -12,6 +12,86 @@
 
 namespace wmf {
 
+namespace {
+
+// The cost of filling `path` with anti-aliasing on Qt's raster engine (see
+// limits::maxAntialiasCostPerPath): per device row, the cells each edge adds there (one
+// for a level edge, otherwise a cell for every pixel it crosses, times `sides`, widened by
+// `extraWidth`), squared and summed. Stops counting once past the limit.
+double antialiasCost(const QPainter &painter, const QPainterPath &path, double extraWidth,
+                     double sides)
+{
+    const QPaintDevice *device = painter.device();
+    const int rows = device ? device->height() : 0;
+    const int columns = device ? device->width() : 0;
+    if (rows <= 0 || columns <= 0 || path.elementCount() < 16)
+        return 0;
+    const QTransform toDevice = painter.deviceTransform();
+    std::vector<double> change(size_t(rows) + 1, 0.0);
+    QPointF previous = toDevice.map(QPointF(path.elementAt(0)));
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPointF next = toDevice.map(QPointF(path.elementAt(i)));
+        const double top = qMax(0.0, qMin(previous.y(), next.y()));
+        const double bottom = qMin(double(rows), qMax(previous.y(), next.y()) + 1);
+        const double width = std::abs(next.x() - previous.x());
+        const double height = std::abs(next.y() - previous.y());
+        previous = next;
+        if (!(top < bottom)) // off the device, or not a number
+            continue;
+        // A level edge leaves one cell; a slanted one a cell for every pixel it crosses.
+        const double crossed = height == 0 ? 0 : width / qMax(height, 1.0);
+        const double perRow = qMin(double(columns), crossed + 1 + extraWidth);
+        change[size_t(top)] += perRow * sides;
+        change[size_t(bottom)] -= perRow * sides;
+    }
+    double cells = 0;
+    double cost = 0;
+    for (int row = 0; row < rows; ++row) {
+        cells += change[size_t(row)];
+        cost += cells * cells;
+        if (cost > limits::maxAntialiasCostPerPath)
+            break;
+    }
+    return cost;
+}
+
+// Turns anti-aliasing off for one drawing.
+class AntialiasGuard
+{
+public:
+    AntialiasGuard(QPainter &painter, bool affordable)
+        : m_painter(painter), m_restore(!affordable && painter.testRenderHint(QPainter::Antialiasing))
+    {
+        if (m_restore)
+            m_painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+    ~AntialiasGuard()
+    {
+        if (m_restore)
+            m_painter.setRenderHint(QPainter::Antialiasing, true);
+    }
+    AntialiasGuard(const AntialiasGuard &) = delete;
+    AntialiasGuard &operator=(const AntialiasGuard &) = delete;
+
+private:
+    QPainter &m_painter;
+    bool m_restore;
+};
+
+} // namespace
+
+// Whether `devicePath` may be drawn with anti-aliasing; charges its cost to the play.
+bool Player::antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides)
+{
+    if (m_antialiasCost > limits::maxAntialiasCostPerPlay)
+        return false;
+    const double cost = antialiasCost(m_painter, devicePath, extraWidth, sides);
+    if (cost > limits::maxAntialiasCostPerPath)
+        return false;
+    m_antialiasCost += cost;
+    return m_antialiasCost <= limits::maxAntialiasCostPerPlay;
+}
+
 // --- pens and brushes -------------------------------------------------------------------
 
 // GDI turns a logical pen width into device pixels along x and never goes below one
@@ -79,6 +159,7 @@ void Player::fillWithBrush(const QPainterPath &devicePath, const Brush &brush)
 {
     if (brush.style == gdi::BS_NULL || !spendWork(devicePath.elementCount()))
         return;
+    const AntialiasGuard antialias(m_painter, antialiasAffordable(devicePath, 0, 1));
     if (brush.style == gdi::BS_HATCHED && m_dc.bkMode == gdi::OPAQUE)
         m_painter.fillPath(devicePath, color(m_dc.bkColor));
     m_painter.fillPath(devicePath, makeBrush(brush));
@@ -98,6 +179,8 @@ void Player::fillAndStroke(const QPainterPath &devicePath, bool fill, bool strok
     // a line of even width covers whole pixels when it runs along pixel edges.
     const bool evenWidth = std::fmod(pen.widthF(), 2.0) == 0;
     const QPainterPath path = evenWidth ? devicePath.translated(-0.5, -0.5) : devicePath;
+    // A stroke's outline has two sides for every edge, each as wide as the pen.
+    const AntialiasGuard antialias(m_painter, antialiasAffordable(path, pen.widthF(), 2));
     // The gaps of a styled line take the background colour in opaque mode.
     if (pen.style() == Qt::CustomDashLine && m_dc.bkMode == gdi::OPAQUE) {
         QPen gaps = pen;
@@ -112,8 +195,13 @@ void Player::fillAndStroke(const QPainterPath &devicePath, bool fill, bool strok
 
 std::optional<std::vector<QPointF>> Player::readPoints(ByteReader &r, int count)
 {
-    if (count < 0 || count > r.remaining() / 4)
+    if (count < 0 || count > limits::maxPointsPerPolygon || count > r.remaining() / 4)
         return std::nullopt; // count claims more points than the record holds
+    m_points += count;
+    if (m_points > limits::maxTotalPoints) {
+        m_result = PlayResult::LimitExceeded;
+        return std::nullopt;
+    }
     std::vector<QPointF> points;
     points.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -313,42 +401,6 @@ void Player::setPixel(ByteReader &r)
     m_painter.fillRect(QRectF(toDevice(QPointF(x, y)), QSizeF(1, 1)), color(ref));
 }
 
-// The raster operations a brush-only blit can ask for; others draw the brush as is.
-void Player::fillDeviceRect(const QRectF &deviceRect, quint32 rop)
-{
-    if (!prepareDrawing() || deviceRect.isEmpty() || !spendWork(4))
-        return;
-    QPainterPath path;
-    path.addRect(deviceRect);
-    const bool rasterOps = m_painter.paintEngine()
-        && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
-    switch (rop >> 16) {
-    case 0x00: // BLACKNESS
-        m_painter.fillPath(path, Qt::black);
-        break;
-    case 0xFF: // WHITENESS
-        m_painter.fillPath(path, Qt::white);
-        break;
-    case 0xAA: // the destination unchanged
-        break;
-    case 0x55: // DSTINVERT
-        if (rasterOps) {
-            m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-            m_painter.fillPath(path, Qt::black);
-        }
-        break;
-    case 0x5A: // PATINVERT
-        if (rasterOps)
-            m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        fillWithBrush(path, m_dc.brush);
-        break;
-    default: // PATCOPY and the rest
-        m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        fillWithBrush(path, m_dc.brush);
-        break;
-    }
-}
-
 void Player::patBlt(ByteReader &r)
 {
     const quint32 rop = r.readU32();
@@ -377,6 +429,9 @@ void Player::floodFill(ByteReader &r, bool extended)
         || qint64(image.width()) * image.height() > limits::maxFloodFillPixels)
         return;
     const QPointF centre = toImage.map(toPixelCentre(QPointF(x, y)));
+    // Checked as a real number first: a seed far off the image is no int.
+    if (!QRectF(image.rect()).contains(centre))
+        return;
     const QPoint seed(int(std::floor(centre.x())), int(std::floor(centre.y())));
     if (!image.rect().contains(seed))
         return;

@@ -6,15 +6,15 @@
 namespace wmf {
 
 // GDI puts a new object into the lowest free slot, so later indices depend on the order
-// of deletions. A full table drops the object, as GDI does.
+// of deletions. A full table drops the object, as GDI does. The search starts at the
+// lowest slot that can be free, so that a file creating objects into a full table of
+// 65,535 slots costs no more than one into an empty one.
 void Player::addObject(GdiObject object)
 {
-    for (std::optional<GdiObject> &slot : m_objects) {
-        if (!slot) {
-            slot = std::move(object);
-            return;
-        }
-    }
+    while (m_firstFreeObject < m_objects.size() && m_objects[m_firstFreeObject])
+        ++m_firstFreeObject;
+    if (m_firstFreeObject < m_objects.size())
+        m_objects[m_firstFreeObject++] = std::move(object);
 }
 
 const GdiObject *Player::object(int index) const
@@ -49,25 +49,7 @@ void Player::createBrushIndirect(ByteReader &r)
     addObject(brush);
 }
 
-void Player::createPatternBrush(ByteReader &r)
-{
-    Brush brush;
-    brush.style = gdi::BS_PATTERN;
-    brush.pattern = r.rest().toByteArray();
-    addObject(brush);
-}
-
-void Player::dibCreatePatternBrush(ByteReader &r)
-{
-    Brush brush;
-    r.readU16(); // style: BS_PATTERN or BS_DIBPATTERNPT, both followed by a DIB
-    brush.colorUsage = r.readU16();
-    if (!r.ok())
-        return;
-    brush.style = gdi::BS_DIBPATTERNPT;
-    brush.pattern = r.rest().toByteArray();
-    addObject(brush);
-}
+// The pattern brushes are made in wmfplayer_bitmap.cpp.
 
 void Player::createFontIndirect(ByteReader &r)
 {
@@ -182,8 +164,10 @@ void Player::selectObject(ByteReader &r)
 void Player::deleteObject(ByteReader &r)
 {
     const int index = r.readU16();
-    if (r.ok() && index < static_cast<int>(m_objects.size()))
-        m_objects[static_cast<size_t>(index)].reset();
+    if (!r.ok() || index >= static_cast<int>(m_objects.size()))
+        return;
+    m_objects[static_cast<size_t>(index)].reset();
+    m_firstFreeObject = qMin(m_firstFreeObject, static_cast<size_t>(index));
 }
 
 } // namespace wmf

@@ -6,9 +6,46 @@
 #include <QPaintEngine>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace wmf {
+
+namespace {
+// The union of many rectangles in any order. Sorted into bands first, most rectangles
+// extend the region at its end, which QRegion does without merging; rectangles out of
+// band order still cost a merge each, in proportion to the region so far.
+QRegion unionOf(std::vector<QRect> rects)
+{
+    std::sort(rects.begin(), rects.end(), [](const QRect &a, const QRect &b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    QRegion region;
+    for (const QRect &rect : rects)
+        region += rect;
+    return region;
+}
+
+// The cost charged for unionOf() on rectangles that may overlap.
+qint64 unionWork(size_t count)
+{
+    return qint64(count) * qint64(count);
+}
+
+QRect deviceClipRect(const QRectF &device)
+{
+    return QRect(QPoint(qRound(device.left()), qRound(device.top())),
+                 QPoint(qRound(device.right()) - 1, qRound(device.bottom()) - 1));
+}
+
+// A device distance in whole pixels, pinned inside GDI's device space.
+int devicePixels(double distance)
+{
+    if (std::isnan(distance))
+        return 0;
+    return qRound(qBound(-limits::maxDeviceCoordinate, distance, limits::maxDeviceCoordinate));
+}
+} // namespace
 
 // A region record: nextInChain, objectType, objectCount (32 bits), regionSize,
 // scanCount, maxScan, bounding box, then the scans. A scan is its count of x values,
@@ -19,7 +56,7 @@ namespace wmf {
 void Player::createRegion(ByteReader &r)
 {
     r.skip(10);
-    const int scanCount = r.readU16();
+    const int scanCount = qMin<int>(r.readU16(), limits::maxRegionScans);
     r.skip(2 + 8);
     if (!r.ok()) {
         addObject(Region());
@@ -42,23 +79,25 @@ void Player::createRegion(ByteReader &r)
         if (r.readU16() != count)
             break;
     }
-    // GDI writes regions as sorted, non-overlapping bands, which QRegion takes in one go;
-    // anything else is merged rectangle by rectangle.
+    // GDI writes regions as sorted, non-overlapping bands, which QRegion takes in one go
+    // as long as no two rectangles of a band touch; anything else is merged.
     bool banded = true;
     for (size_t i = 1; i < rects.size() && banded; ++i) {
         const QRect &a = rects[i - 1];
         const QRect &b = rects[i];
-        banded = (a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right())
+        banded = (a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right() + 1)
             || b.top() > a.bottom();
     }
     Region region;
     if (banded) {
         region.region.setRects(rects.data(), int(rects.size()));
+    } else if (rects.size() > size_t(limits::maxUnbandedRegionRects)) {
+        m_result = PlayResult::LimitExceeded;
+        return;
     } else {
-        if (!spendWork(qint64(rects.size()) * qint64(rects.size())))
+        if (!spendWork(unionWork(rects.size())))
             return;
-        for (const QRect &rect : rects)
-            region.region += rect;
+        region.region = unionOf(rects);
     }
     addObject(std::move(region));
 }
@@ -69,14 +108,32 @@ const Region *Player::regionAt(int index) const
     return found ? std::get_if<Region>(found) : nullptr;
 }
 
-// Regions drawn by FILLREGION and its kin are in logical units.
+// Regions drawn by FILLREGION and its kin are in logical units. Their rectangles are
+// mapped one by one and those wholly outside `visible` (device pixels) left out, so that a
+// region of many rectangles far off the picture costs nothing to draw.
 QPainterPath Player::regionPath(const QRegion &logical) const
 {
     QPainterPath path;
     path.setFillRule(Qt::WindingFill);
-    for (const QRect &rect : logical)
-        path.addRect(toDeviceRect(QRectF(rect.topLeft(), QSizeF(rect.width(), rect.height()))));
+    path.addRegion(deviceRegion(logical));
     return path;
+}
+
+QRegion Player::deviceRegion(const QRegion &logical, QSize margin) const
+{
+    // The picture's box with `margin` and a pixel to spare; the scan for the frame sees
+    // everything.
+    const QRect visible = m_scanMode ? QRect()
+        : QRect(QPoint(0, 0), m_target.size().toSize())
+              .adjusted(-margin.width() - 1, -margin.height() - 1, margin.width() + 1, margin.height() + 1);
+    std::vector<QRect> rects;
+    rects.reserve(size_t(logical.rectCount()));
+    for (const QRect &rect : logical) {
+        const QRect device = deviceClipRect(toDeviceRect(QRectF(rect.topLeft(), QSizeF(rect.width(), rect.height()))));
+        if (visible.isNull() || device.intersects(visible))
+            rects.push_back(visible.isNull() ? device : device & visible);
+    }
+    return unionOf(std::move(rects));
 }
 
 // A clip region is in device pixels, as GDI takes it. An empty slot resets the clip.
@@ -92,14 +149,6 @@ void Player::selectClipRegion(ByteReader &r)
     if (const Region *region = regionAt(index))
         setClip(region->region);
 }
-
-namespace {
-QRect deviceClipRect(const QRectF &device)
-{
-    return QRect(QPoint(qRound(device.left()), qRound(device.top())),
-                 QPoint(qRound(device.right()) - 1, qRound(device.bottom()) - 1));
-}
-} // namespace
 
 void Player::intersectClipRect(ByteReader &r)
 {
@@ -133,7 +182,14 @@ void Player::offsetClipRgn(ByteReader &r)
     if (!r.ok() || !m_dc.clip)
         return;
     const QTransform t = deviceTransform();
-    setClip(m_dc.clip->translated(qRound(x * t.m11()), qRound(y * t.m22())));
+    const QPoint offset(devicePixels(x * t.m11()), devicePixels(y * t.m22()));
+    // Offsets add up; a clip moved past GDI's device space is left where it was.
+    const QRect moved = m_dc.clip->boundingRect().translated(offset);
+    if (std::max({std::abs(qint64(moved.left())), std::abs(qint64(moved.right())),
+                  std::abs(qint64(moved.top())), std::abs(qint64(moved.bottom()))})
+        > qint64(limits::maxDeviceCoordinate))
+        return;
+    setClip(m_dc.clip->translated(offset));
 }
 
 void Player::fillRegion(ByteReader &r)
@@ -174,11 +230,12 @@ void Player::frameRegion(ByteReader &r)
     if (!region || !brush || !prepareDrawing())
         return;
     const QTransform t = deviceTransform();
-    const int dx = qMax(1, qRound(std::abs(width * t.m11())));
-    const int dy = qMax(1, qRound(std::abs(height * t.m22())));
-    QRegion device;
-    for (const QRect &rect : region->region)
-        device += deviceClipRect(toDeviceRect(QRectF(rect.topLeft(), QSizeF(rect.width(), rect.height()))));
+    const int dx = qMax(1, devicePixels(std::abs(width * t.m11())));
+    const int dy = qMax(1, devicePixels(std::abs(height * t.m22())));
+    if (!spendWork(region->region.rectCount()))
+        return;
+    // Rectangles cut at the picture's edge must not show a frame there.
+    const QRegion device = deviceRegion(region->region, QSize(dx, dy));
     const QRegion inner = device.translated(dx, 0) & device.translated(-dx, 0)
         & device.translated(0, dy) & device.translated(0, -dy) & device;
     QPainterPath path;

@@ -1,0 +1,563 @@
+// Text records: placement, alignment, rotation, spacing, character sets, backgrounds and
+// bad input. Pictures are 200 x 200 logical units drawn into 200 x 200 pixels unless a row
+// says otherwise. Glyph placement is read from a recording paint device that keeps every
+// text item with its device position; colours and backgrounds from rendered images.
+// Fonts are Arial (Liberation Sans): ascent 1854 and descent 434 of 2048 units per em.
+
+#include "textrecorder.h"
+#include "wmfbuilder.h"
+#include "wmfdocument.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+constexpr quint32 red = 0x0000FF;
+constexpr quint32 blue = 0xFF0000;
+constexpr quint32 white = 0xFFFFFF;
+constexpr int TA_UPDATECP = 0x01, TA_RIGHT = 0x02, TA_CENTER = 0x06, TA_BOTTOM = 0x08,
+              TA_BASELINE = 0x18;
+constexpr int ETO_OPAQUE = 0x02, ETO_CLIPPED = 0x04;
+constexpr int OPAQUE = 2, TRANSPARENT = 1;
+
+std::optional<wmf::Document> load(const QByteArray &bytes)
+{
+    QString error;
+    std::optional<wmf::Document> document = wmf::Document::load(bytes, &error);
+    if (!document)
+        qWarning("load failed: %s", qPrintable(error));
+    return document;
+}
+
+QList<TextItem> record(const QByteArray &bytes, QSize size = {200, 200})
+{
+    const std::optional<wmf::Document> document = load(bytes);
+    RecordingDevice device(size);
+    if (document) {
+        QPainter painter(&device);
+        document->play(painter, QRectF(QPointF(0, 0), size));
+    }
+    return device.items();
+}
+
+QImage render(const QByteArray &bytes, QSize size = {200, 200}, wmf::PlayResult *result = nullptr)
+{
+    const std::optional<wmf::Document> document = load(bytes);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    if (document) {
+        QPainter painter(&image);
+        const wmf::PlayResult played = document->play(painter, QRectF(QPointF(0, 0), size));
+        if (result)
+            *result = played;
+    }
+    return image;
+}
+
+QByteArray picture(const WmfBuilder &b, int width = 200, int height = 200)
+{
+    return b.placeable(QRect(0, 0, width, height));
+}
+
+QRgb rgb(quint32 colorRef)
+{
+    return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
+}
+
+// CREATEFONTINDIRECT: a LogFont with the fields the tests vary.
+QByteArray logFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0,
+                   int weight = 400, bool underline = false)
+{
+    QByteArray params = WmfBuilder::words({height, 0, escapement, escapement, weight});
+    params.append(char(0)).append(char(underline)).append(char(0)).append(char(charSet));
+    params.append(QByteArray(4, '\0'));
+    params.append(face.left(31)).append(QByteArray(32 - qMin<qsizetype>(face.size(), 31), '\0'));
+    return params;
+}
+
+WmfBuilder withFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0)
+{
+    WmfBuilder b;
+    b.raw(0x02FB, logFont(height, face, escapement, charSet)).selectObject(0).setBkMode(TRANSPARENT);
+    return b;
+}
+
+QByteArray textOutParams(int x, int y, const QByteArray &text)
+{
+    QByteArray params = WmfBuilder::words({int(text.size())}) + text;
+    if (text.size() % 2)
+        params.append('\0');
+    return params + WmfBuilder::words({y, x});
+}
+
+QByteArray extTextOutParams(int x, int y, const QByteArray &text, const QList<int> &dx = {},
+                            int options = 0, QRect rect = {})
+{
+    QByteArray params = WmfBuilder::words({y, x, int(text.size()), options});
+    if (options & (ETO_OPAQUE | ETO_CLIPPED))
+        params += WmfBuilder::words({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1});
+    params += text;
+    if (text.size() % 2)
+        params.append('\0');
+    for (int d : dx)
+        WmfBuilder::appendU16(params, quint16(d));
+    return params;
+}
+
+WmfBuilder &textOut(WmfBuilder &b, int x, int y, const QByteArray &text)
+{
+    return b.raw(0x0521, textOutParams(x, y, text));
+}
+
+WmfBuilder &extTextOut(WmfBuilder &b, int x, int y, const QByteArray &text, const QList<int> &dx = {},
+                       int options = 0, QRect rect = {})
+{
+    return b.raw(0x0A32, extTextOutParams(x, y, text, dx, options, rect));
+}
+
+WmfBuilder &setTextAlign(WmfBuilder &b, int align) { return b.record(0x012E, {align}); }
+
+QString joined(const QList<TextItem> &items)
+{
+    QString out;
+    for (const TextItem &item : items)
+        out += item.text;
+    return out;
+}
+
+// Box of the pixels that differ from white.
+QRect inkBox(const QImage &image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+} // namespace
+
+class TestWmfText : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void alignment_data();
+    void alignment();
+    void currentPosition_data();
+    void currentPosition();
+    void rotation_data();
+    void rotation();
+    void spacingArray_data();
+    void spacingArray();
+    void characterSets_data();
+    void characterSets();
+    void extraSpacing_data();
+    void extraSpacing();
+    void fontHeight_data();
+    void fontHeight();
+    void stretchedPicture();
+    void backgrounds_data();
+    void backgrounds();
+    void clippedToRectangle();
+    void textColourIgnoresRop2();
+    void underline();
+    void badInput_data();
+    void badInput();
+};
+
+// "HHHH" spaced 10 units apart at (100, 100), em 20 px: ascent 18, descent 4 (rounded).
+void TestWmfText::alignment_data()
+{
+    QTest::addColumn<int>("align");
+    QTest::addColumn<QPointF>("firstOrigin");
+    QTest::addRow("left top") << 0 << QPointF(100, 118);
+    QTest::addRow("left baseline") << TA_BASELINE << QPointF(100, 100);
+    QTest::addRow("left bottom") << TA_BOTTOM << QPointF(100, 96);
+    QTest::addRow("centre top") << TA_CENTER << QPointF(80, 118);
+    QTest::addRow("centre baseline") << (TA_CENTER | TA_BASELINE) << QPointF(80, 100);
+    QTest::addRow("centre bottom") << (TA_CENTER | TA_BOTTOM) << QPointF(80, 96);
+    QTest::addRow("right top") << TA_RIGHT << QPointF(60, 118);
+    QTest::addRow("right baseline") << (TA_RIGHT | TA_BASELINE) << QPointF(60, 100);
+    QTest::addRow("right bottom") << (TA_RIGHT | TA_BOTTOM) << QPointF(60, 96);
+}
+
+void TestWmfText::alignment()
+{
+    QFETCH(int, align);
+    QFETCH(QPointF, firstOrigin);
+    WmfBuilder b = withFont(-20);
+    setTextAlign(b, align);
+    extTextOut(b, 100, 100, "HHHH", {10, 10, 10, 10});
+    const QList<TextItem> items = record(picture(b));
+    QCOMPARE(items.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(items[i].origin, firstOrigin + QPointF(10 * i, 0));
+}
+
+// TEXTOUT ignores its point under TA_UPDATECP and draws from the current position, which
+// moves to the far end of a left-aligned run and to the start of a right-aligned one.
+void TestWmfText::currentPosition_data()
+{
+    QTest::addColumn<int>("align");
+    QTest::addColumn<QList<double>>("xs");
+    QTest::addRow("left") << (TA_UPDATECP | TA_BASELINE) << QList<double>{20, 30, 40, 50};
+    QTest::addRow("right") << (TA_UPDATECP | TA_BASELINE | TA_RIGHT) << QList<double>{0, 10, -20, -10};
+    QTest::addRow("centre") << (TA_UPDATECP | TA_BASELINE | TA_CENTER) << QList<double>{10, 20, 10, 20};
+    QTest::addRow("without TA_UPDATECP") << TA_BASELINE << QList<double>{150, 160, 150, 160};
+}
+
+void TestWmfText::currentPosition()
+{
+    QFETCH(int, align);
+    QFETCH(QList<double>, xs);
+    WmfBuilder b = withFont(-20);
+    setTextAlign(b, align).moveTo(20, 50);
+    extTextOut(b, 150, 80, "AB", {10, 10});
+    extTextOut(b, 150, 80, "CD", {10, 10});
+    const QList<TextItem> items = record(picture(b));
+    QCOMPARE(items.size(), 4);
+    const double y = (align & TA_UPDATECP) ? 50 : 80;
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(items[i].origin, QPointF(xs[i], y));
+}
+
+// The escapement turns the baseline counter-clockwise as seen on the page, also where the
+// mapping runs y upwards.
+void TestWmfText::rotation_data()
+{
+    QTest::addColumn<int>("escapement");
+    QTest::addColumn<bool>("yUp");
+    QTest::addColumn<double>("degrees"); // expected counter-clockwise angle on the page
+    QTest::addRow("0") << 0 << false << 0.0;
+    QTest::addRow("90") << 900 << false << 90.0;
+    QTest::addRow("45") << 450 << false << 45.0;
+    QTest::addRow("270") << 2700 << false << 270.0;
+    QTest::addRow("-45") << -450 << false << 315.0;
+    QTest::addRow("90, y up") << 900 << true << 90.0;
+    QTest::addRow("45, y up") << 450 << true << 45.0;
+}
+
+void TestWmfText::rotation()
+{
+    QFETCH(int, escapement);
+    QFETCH(bool, yUp);
+    QFETCH(double, degrees);
+    WmfBuilder b = withFont(-20, "Arial", escapement);
+    if (yUp)
+        b.setMapMode(8).setWindowOrg(0, 200).setWindowExt(200, -200);
+    setTextAlign(b, TA_BASELINE);
+    extTextOut(b, 100, yUp ? 100 : 100, "AB", {40, 40});
+    const QList<TextItem> items = record(picture(b));
+    QCOMPARE(items.size(), 2);
+    const double radians = qDegreesToRadians(degrees);
+    const QPointF page(std::cos(radians), -std::sin(radians)); // y down on the page
+    QCOMPARE(items[0].origin, QPointF(100, 100));
+    const QPointF step = items[1].origin - items[0].origin;
+    QVERIFY2(qAbs(step.x() - 40 * page.x()) < 0.6 && qAbs(step.y() - 40 * page.y()) < 0.6,
+             qPrintable(QStringLiteral("step %1, %2").arg(step.x()).arg(step.y())));
+    QVERIFY(qAbs(items[0].baseline.x() - page.x()) < 1e-6 && qAbs(items[0].baseline.y() - page.y()) < 1e-6);
+}
+
+// The spacing array places every glyph: sums of the entries before it, scaled by the map
+// and rounded once per glyph; a double-byte character owns two entries.
+void TestWmfText::spacingArray_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("charSet");
+    QTest::addColumn<QList<int>>("dx");
+    QTest::addColumn<int>("pictureWidth"); // drawn into 200 pixels
+    QTest::addColumn<QList<double>>("xs");
+    QTest::addRow("uneven") << QByteArray("ABC") << 0 << QList<int>{5, 50, 7} << 200
+                            << QList<double>{100, 105, 155};
+    QTest::addRow("negative entry") << QByteArray("ABC") << 0 << QList<int>{30, -10, 0} << 200
+                                    << QList<double>{100, 130, 120};
+    QTest::addRow("scaled by 2") << QByteArray("ABC") << 0 << QList<int>{5, 10, 10} << 100
+                                 << QList<double>{100, 110, 130};
+    QTest::addRow("scaled by 2/3, rounded per glyph") << QByteArray("ABCD") << 0 << QList<int>{1, 1, 1, 1}
+                                                      << 300 << QList<double>{100, 101, 101, 102};
+    QTest::addRow("shift-jis, two entries per character")
+        << QByteArray("\x82\xA0\x82\xA2\x82\xA4") << 128 << QList<int>{10, 10, 30, 0, 5, 5}
+        << 200 << QList<double>{100, 120, 150};
+    QTest::addRow("shift-jis with single-byte katakana")
+        << QByteArray("\xB1\x82\xA0" "A") << 128 << QList<int>{7, 10, 10, 4} << 200
+        << QList<double>{100, 107, 127};
+}
+
+void TestWmfText::spacingArray()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, charSet);
+    QFETCH(QList<int>, dx);
+    QFETCH(int, pictureWidth);
+    QFETCH(QList<double>, xs);
+    WmfBuilder b = withFont(-20, "Arial", 0, charSet);
+    setTextAlign(b, TA_BASELINE);
+    extTextOut(b, pictureWidth / 2, 100, text, dx);
+    const QList<TextItem> items = record(picture(b, pictureWidth, 200));
+    QCOMPARE(items.size(), xs.size());
+    for (qsizetype i = 0; i < xs.size(); ++i)
+        QCOMPARE(items[i].origin.x(), xs[i]);
+}
+
+void TestWmfText::characterSets_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("charSet");
+    QTest::addColumn<QByteArray>("face");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("ANSI") << QByteArray("caf\xE9") << 0 << QByteArray("Arial") << QStringLiteral(u"café");
+    QTest::addRow("Greek") << QByteArray("\xE1\xE2") << 161 << QByteArray("Arial") << QStringLiteral(u"αβ");
+    QTest::addRow("Cyrillic") << QByteArray("\xC4\xE0") << 204 << QByteArray("Arial") << QStringLiteral(u"Да");
+    QTest::addRow("Eastern European") << QByteArray("\xB9\x9A") << 238 << QByteArray("Arial") << QStringLiteral(u"ąš");
+    QTest::addRow("Hebrew") << QByteArray("\xE0") << 177 << QByteArray("Arial") << QStringLiteral(u"א");
+    QTest::addRow("Shift-JIS") << QByteArray("\x82\xA0\x93\xFA") << 128 << QByteArray("MS Gothic")
+                               << QStringLiteral(u"あ日");
+    QTest::addRow("Big5") << QByteArray("\xA4\xA4") << 136 << QByteArray("MingLiU") << QStringLiteral(u"中");
+    QTest::addRow("Symbol") << QByteArray("ab") << 2 << QByteArray("Symbol") << QStringLiteral(u"αβ");
+    QTest::addRow("Symbol face in the default set") << QByteArray("p") << 1 << QByteArray("Symbol")
+                                                     << QStringLiteral(u"π");
+    // GDI falls back to the ANSI code page for a set it does not know.
+    QTest::addRow("unknown set") << QByteArray("\xE9") << 99 << QByteArray("Arial") << QStringLiteral(u"é");
+    QTest::addRow("lead byte cut off") << QByteArray("A\x82") << 128 << QByteArray("MS Gothic")
+                                       << QStringLiteral(u"A\uFFFD");
+}
+
+void TestWmfText::characterSets()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, charSet);
+    QFETCH(QByteArray, face);
+    QFETCH(QString, expected);
+    WmfBuilder b;
+    b.raw(0x02FB, logFont(-20, face, 0, charSet)).selectObject(0);
+    textOut(b, 10, 10, bytes);
+    QCOMPARE(joined(record(picture(b))), expected);
+}
+
+// Character extra follows every character; justification widens the break characters,
+// the remainder of the division going to the first ones. Offsets are against the same
+// text without either.
+void TestWmfText::extraSpacing_data()
+{
+    QTest::addColumn<QByteArray>("setup");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<double>>("shifts");
+    QTest::addRow("char extra") << WmfBuilder::words({0x0108, 5}) << QByteArray("ABC")
+                                << QList<double>{0, 5, 10};
+    QTest::addRow("justification") << WmfBuilder::words({0x020A, 1, 30}) << QByteArray("A B")
+                                   << QList<double>{0, 0, 30};
+    QTest::addRow("justification, remainder first") << WmfBuilder::words({0x020A, 2, 31})
+                                                    << QByteArray("A B C")
+                                                    << QList<double>{0, 0, 16, 16, 31};
+}
+
+void TestWmfText::extraSpacing()
+{
+    QFETCH(QByteArray, setup);
+    QFETCH(QByteArray, text);
+    QFETCH(QList<double>, shifts);
+    WmfBuilder plain = withFont(-20);
+    textOut(plain, 10, 100, text);
+    WmfBuilder spaced = withFont(-20);
+    const quint16 function = quint16(quint8(setup[0]) | (quint8(setup[1]) << 8));
+    spaced.raw(function, setup.mid(2));
+    textOut(spaced, 10, 100, text);
+    const QList<TextItem> base = record(picture(plain));
+    const QList<TextItem> items = record(picture(spaced));
+    QCOMPARE(items.size(), shifts.size());
+    for (qsizetype i = 0; i < shifts.size(); ++i)
+        QCOMPARE(items[i].origin.x() - base[i].origin.x(), shifts[i]);
+}
+
+// A negative height is the em, a positive one the cell (ascent plus descent, 2288 of 2048
+// units for Arial), 0 a cell of 16 units; all in logical units, so they scale with the map,
+// and rounded to whole device pixels as GDI does.
+void TestWmfText::fontHeight_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("pixels"); // picture drawn into pixels x pixels
+    QTest::addColumn<double>("em");
+    QTest::addRow("em 20") << -20 << 200 << 20.0;
+    QTest::addRow("em 20 at 4x") << -20 << 800 << 80.0;
+    QTest::addRow("em 15 at half size, rounded") << -15 << 100 << 8.0;
+    QTest::addRow("cell 40") << 40 << 200 << 36.0;
+    QTest::addRow("cell 40 at 4x") << 40 << 800 << 143.0;
+    QTest::addRow("default") << 0 << 200 << 14.0;
+}
+
+void TestWmfText::fontHeight()
+{
+    QFETCH(int, height);
+    QFETCH(int, pixels);
+    QFETCH(double, em);
+    WmfBuilder b = withFont(height);
+    textOut(b, 10, 10, "H");
+    const QList<TextItem> items = record(picture(b), {pixels, pixels});
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(std::round(items[0].em), em);
+}
+
+// Drawn twice as wide as its own aspect: glyphs stretch with the picture, each run starts
+// where GDI starts it (its point scaled with the map), spaced glyphs where the array puts
+// them, and a right-aligned run keeps its right edge on its point.
+void TestWmfText::stretchedPicture()
+{
+    WmfBuilder b = withFont(-20);
+    setTextAlign(b, TA_BASELINE);
+    textOut(b, 50, 50, "HH");
+    extTextOut(b, 50, 100, "HH", {30, 30});
+    setTextAlign(b, TA_BASELINE | TA_RIGHT);
+    textOut(b, 150, 150, "H");
+    const QByteArray bytes = picture(b);
+    const QList<TextItem> own = record(bytes, {200, 200});
+    const QList<TextItem> wide = record(bytes, {400, 200});
+    QCOMPARE(wide.size(), 5);
+    QCOMPARE(wide[0].origin, QPointF(100, 50));
+    QCOMPARE(wide[1].origin.x() - 100, 2 * (own[1].origin.x() - 50));
+    QCOMPARE(wide[2].origin, QPointF(100, 100));
+    QCOMPARE(wide[3].origin, QPointF(160, 100));
+    QCOMPARE(300 - wide[4].origin.x(), 2 * (150 - own[4].origin.x()));
+    QCOMPARE(std::round(wide[0].em), 20.0);
+}
+
+// Opaque mode fills the text's cell with the background colour; ETO_OPAQUE fills its
+// rectangle in either mode, also without text.
+void TestWmfText::backgrounds_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QPoint>("probe");
+    QTest::addColumn<quint32>("expected");
+    // Text "i" at (20, 20) top-aligned, em 40: the cell spans y 20 to 64 (ascent 36, descent 8).
+    QTest::addRow("opaque mode fills the cell") << OPAQUE << 0 << QByteArray("i") << QPoint(21, 62) << blue;
+    QTest::addRow("transparent mode leaves it") << TRANSPARENT << 0 << QByteArray("i") << QPoint(21, 62) << white;
+    QTest::addRow("cell ends at its descent") << OPAQUE << 0 << QByteArray("i") << QPoint(21, 67) << white;
+    QTest::addRow("ETO_OPAQUE rectangle") << TRANSPARENT << ETO_OPAQUE << QByteArray("i") << QPoint(150, 150) << blue;
+    QTest::addRow("ETO_OPAQUE without text") << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(120, 190) << blue;
+    QTest::addRow("ETO_OPAQUE right edge is outside") << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(180, 150) << white;
+}
+
+void TestWmfText::backgrounds()
+{
+    QFETCH(int, mode);
+    QFETCH(int, options);
+    QFETCH(QByteArray, text);
+    QFETCH(QPoint, probe);
+    QFETCH(quint32, expected);
+    WmfBuilder b = withFont(-40);
+    b.setBkMode(mode).setBkColor(blue);
+    extTextOut(b, 20, 20, text, {}, options, QRect(QPoint(100, 100), QPoint(179, 199)));
+    const QImage image = render(picture(b));
+    QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
+}
+
+void TestWmfText::clippedToRectangle()
+{
+    WmfBuilder b = withFont(-100);
+    b.setTextColor(red);
+    extTextOut(b, 10, 10, "WW", {}, ETO_CLIPPED, QRect(QPoint(40, 40), QPoint(89, 89)));
+    const QRect ink = inkBox(render(picture(b)));
+    QVERIFY(!ink.isEmpty());
+    QVERIFY2(QRect(40, 40, 50, 50).contains(ink), qPrintable(QStringLiteral("ink %1,%2 %3x%4")
+                 .arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+}
+
+// GDI draws text in the text colour whatever the mix mode: R2_NOP does not hide it and
+// R2_BLACK does not blacken it.
+void TestWmfText::textColourIgnoresRop2()
+{
+    for (int rop : {11, 1, 13}) {
+        WmfBuilder b = withFont(-120, "Arial", 0, 0);
+        b.setTextColor(red).setRop2(rop);
+        textOut(b, 10, 10, "I");
+        const QImage image = render(picture(b));
+        const QRect ink = inkBox(image);
+        QVERIFY(!ink.isEmpty());
+        QCOMPARE(image.pixel(ink.center()) | 0xFF000000, rgb(red));
+    }
+}
+
+// The underline runs under the whole run, across the gaps of a spacing array.
+void TestWmfText::underline()
+{
+    WmfBuilder b;
+    b.raw(0x02FB, logFont(-40, "Arial", 0, 0, 400, true)).selectObject(0).setBkMode(TRANSPARENT);
+    setTextAlign(b, TA_BASELINE);
+    extTextOut(b, 10, 100, "ii", {150, 10});
+    const QImage image = render(picture(b));
+    bool underlined = false;
+    for (int y = 100; y < 110; ++y)
+        underlined = underlined || (image.pixel(90, y) & 0xFFFFFF) != 0xFFFFFF;
+    QVERIFY(underlined);
+}
+
+// Bad text records are skipped and the rest of the file plays: the rectangle after them
+// is drawn in every row.
+void TestWmfText::badInput_data()
+{
+    QTest::addColumn<QByteArray>("record"); // function word, then parameters
+    QTest::addColumn<wmf::PlayResult>("expected");
+    QTest::addColumn<bool>("inkExpected");
+    auto withFunction = [](int function, const QByteArray &params) {
+        return WmfBuilder::words({function}) + params;
+    };
+    QTest::addRow("TEXTOUT count past record")
+        << withFunction(0x0521, WmfBuilder::words({100}) + "abcd" + WmfBuilder::words({10, 10}))
+        << wmf::PlayResult::Malformed << false;
+    QTest::addRow("TEXTOUT negative count")
+        << withFunction(0x0521, WmfBuilder::words({-2}) + "ab" + WmfBuilder::words({10, 10}))
+        << wmf::PlayResult::Malformed << false;
+    QTest::addRow("TEXTOUT without its point")
+        << withFunction(0x0521, WmfBuilder::words({2}) + "ab") << wmf::PlayResult::Malformed << false;
+    QTest::addRow("EXTTEXTOUT count past record")
+        << withFunction(0x0A32, WmfBuilder::words({10, 10, 50, 0}) + "abcd")
+        << wmf::PlayResult::Malformed << false;
+    QTest::addRow("EXTTEXTOUT rectangle cut off")
+        << withFunction(0x0A32, WmfBuilder::words({10, 10, 0, ETO_OPAQUE, 0, 0}))
+        << wmf::PlayResult::Malformed << false;
+    QTest::addRow("EXTTEXTOUT short spacing array is ignored")
+        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {1000}))
+        << wmf::PlayResult::Ok << true;
+    QTest::addRow("absurd spacing array")
+        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {32767, 32767, -32768, 32767}))
+        << wmf::PlayResult::Ok << true;
+    QTest::addRow("absurd height") << withFunction(0x02FB, logFont(-32768))
+                                   << wmf::PlayResult::Ok << false;
+    QTest::addRow("absurd width") << withFunction(0x02FB, WmfBuilder::words({-20, 32767}) + logFont(-20).mid(4))
+                                  << wmf::PlayResult::Ok << true;
+}
+
+void TestWmfText::badInput()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(wmf::PlayResult, expected);
+    QFETCH(bool, inkExpected);
+    const quint16 function = quint16(quint8(record[0]) | (quint8(record[1]) << 8));
+    WmfBuilder b = withFont(-20);
+    b.raw(function, record.mid(2));
+    if (function == 0x02FB) { // a font: select it and draw with it
+        b.selectObject(1);
+        textOut(b, 10, 10, "W");
+    }
+    // The rectangle that must still be drawn, in a corner no text reaches when skipped.
+    const int pen = function == 0x02FB ? 2 : 1;
+    b.createPen(5, 0, 0).selectObject(pen).createBrush(0, red).selectObject(pen + 1).rectangle(180, 180, 200, 200);
+    wmf::PlayResult result = wmf::PlayResult::Ok;
+    const QImage image = render(picture(b), {200, 200}, &result);
+    QCOMPARE(result, expected);
+    QCOMPARE(image.pixel(190, 190) | 0xFF000000, rgb(red));
+    QImage top = image.copy(0, 0, 200, 150);
+    QCOMPARE(!inkBox(top).isEmpty(), inkExpected);
+}
+
+QTEST_MAIN(TestWmfText)
+#include "tst_wmftext.moc"
