@@ -13,6 +13,7 @@ packages=(
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
     imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts
+    clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
     dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
 )
@@ -41,6 +42,7 @@ test)
     cmake --preset test
     cmake --build --preset test
     ctest --preset test
+    fuzz/run-ci.sh                     # fuzzing, then the tests again under the sanitizers
     ;;
 *)
     echo "usage: $0 start|test" >&2

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Collects the seed inputs for the fuzzer into one folder (default build/fuzz/seeds):
+# the shared corpus of real and malformed metafiles (when it is there), the committed
+# test metafiles, the small seed set in fuzz/seeds, the regression inputs, and the
+# metafiles the test builder makes (written by the make_seeds program when it is built).
+# Files over the fuzzer's length limit are left out: libFuzzer would cut them anyway.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-$root/build/fuzz/seeds}"
+maxBytes="${MAX_SEED_BYTES:-262144}"
+mkdir -p "$out"
+
+copy_from() {
+    [ -d "$1" ] || return 0
+    find "$1" -type f \( -iname '*.wmf' -o -iname '*.apm' -o -iname '*.bin' -o -path '*/regressions/*' \) \
+        ! -name '*.md' -size -"$((maxBytes + 1))"c -print0 |
+        while IFS= read -r -d '' file; do
+            # Names by content, so that collecting twice adds nothing.
+            cp -n "$file" "$out/$(sha1sum "$file" | cut -c1-40)"
+        done
+}
+
+copy_from "$root/../shared/corpus"
+copy_from "$root/tests/data/wmf"
+copy_from "$root/fuzz/seeds"
+copy_from "$root/fuzz/regressions"
+if [ -x "$root/build/fuzz/fuzz/make_seeds" ]; then
+    "$root/build/fuzz/fuzz/make_seeds" "$out"
+fi
+echo "$(find "$out" -type f | wc -l) seeds in $out"
