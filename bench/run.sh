@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (preset "bench": an optimised build) and runs them all: the
+# conversion benchmarks against the floor, the peers, the memory bound and the start-up
+# time, then prints their tables. Full outputs stay in build/bench/results/.
+#
+#   bench/run.sh [--files N] [--peer-files N]
+#     --files N       files of the corpus for the benchmarks and the memory check (default: all)
+#     --peer-files N  files for the peer comparison, which takes seconds per file (default: 12)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+files=0
+peer_files=12
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --files) files="$2"; shift 2 ;;
+    --peer-files) peer_files="$2"; shift 2 ;;
+    *) echo "usage: $0 [--files N] [--peer-files N]" >&2; exit 2 ;;
+    esac
+done
+
+cmake --preset bench > /dev/null
+# Two jobs: the machines this runs on have two cores.
+cmake --build --preset bench --target bench_conversion wmf-render pictorate -- -j2
+
+results=build/bench/results
+mkdir -p "$results"
+status=0
+
+echo "Conversion benchmarks (rows in $results/conversion.txt) ..."
+build/bench/bench/bench_conversion --files="$files" --benchmark_color=false > "$results/conversion.txt" || status=1
+echo "Peers ..."
+python3 bench/peers.py --files "$peer_files" > "$results/peers.txt" || status=1
+echo "Memory ..."
+python3 bench/memory.py --files "$files" > "$results/memory.txt" || status=1
+echo "Start-up ..."
+python3 bench/startup.py > "$results/startup.txt" || status=1
+
+sed -n '1p;/^== Summary/,$p' "$results/conversion.txt"
+cat "$results/peers.txt" "$results/memory.txt" "$results/startup.txt"
+exit $status
