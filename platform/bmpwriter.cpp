@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -14,6 +15,7 @@ namespace {
 constexpr int fileHeaderBytes = 14;
 constexpr int infoHeaderBytes = 40;
 constexpr double metresPerTwip = 0.0254 / 1440.0;
+constexpr qint64 writeBatchBytes = 256 * 1024;
 
 void put16(char *at, quint16 value)
 {
@@ -73,17 +75,26 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips)
     if (device.write(header.data(), header.size()) != qint64(header.size()))
         return false;
 
-    // One row at a time: the 32-bit image is never copied whole.
-    std::vector<char> row(size_t(rowBytes), 0);
-    for (int y = height - 1; y >= 0; --y) {
-        const auto *pixel = reinterpret_cast<const QRgb *>(source.constScanLine(y));
-        char *out = row.data();
-        for (int x = 0; x < width; ++x) {
-            *out++ = char(qBlue(pixel[x]));
-            *out++ = char(qGreen(pixel[x]));
-            *out++ = char(qRed(pixel[x]));
+    // Rows go out in batches of about 256 KiB: the 32-bit image is never copied whole, and
+    // the device sees few large writes.
+    const qint64 rowsPerBatch = std::max<qint64>(1, writeBatchBytes / rowBytes);
+    std::vector<char> batch(size_t(rowBytes * std::min<qint64>(rowsPerBatch, height)), 0);
+    for (int y = height - 1; y >= 0;) {
+        char *rowStart = batch.data();
+        qint64 rows = 0;
+        for (; y >= 0 && rows < rowsPerBatch; --y, ++rows, rowStart += rowBytes) {
+            const auto *pixel = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+            char *out = rowStart;
+            for (int x = 0; x < width; ++x) {
+                const QRgb value = pixel[x];
+                out[0] = char(qBlue(value));
+                out[1] = char(qGreen(value));
+                out[2] = char(qRed(value));
+                out += 3;
+            }
         }
-        if (device.write(row.data(), rowBytes) != rowBytes)
+        const qint64 bytes = rows * rowBytes;
+        if (device.write(batch.data(), bytes) != bytes)
             return false;
     }
     return true;

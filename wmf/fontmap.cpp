@@ -2,6 +2,8 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
+#include <QMutex>
 #include <QRawFont>
 
 #include <array>
@@ -123,19 +125,36 @@ struct FaceResolution
     bool exact = false; // the face the metafile names is installed
 };
 
+// Whether a family is installed. Each question to the font database runs the system's
+// font substitution, which is most of the cost of a text record, so the answers are kept.
+bool hasFamily(const QString &family)
+{
+    static QMutex mutex;
+    static QHash<QString, bool> known;
+    const QMutexLocker lock(&mutex);
+    const auto found = known.constFind(family);
+    if (found != known.constEnd())
+        return *found;
+    const bool installed = QFontDatabase::hasFamily(family);
+    if (known.size() >= 4096)
+        known.clear(); // a file naming thousands of faces must not grow this without end
+    known.insert(family, installed);
+    return installed;
+}
+
 FaceResolution resolveFace(const LogFont &logFont)
 {
     const QString face = faceName(logFont);
     const Substitute *substitute = substituteFor(face);
     FaceResolution resolution;
     resolution.kind = substitute ? substitute->kind : kindFromBits(logFont);
-    if (!face.isEmpty() && QFontDatabase::hasFamily(face)) {
+    if (!face.isEmpty() && hasFamily(face)) {
         resolution.family = face;
         resolution.exact = true;
         return resolution;
     }
     for (const char *family : facesFor(resolution.kind).families) {
-        if (family && QFontDatabase::hasFamily(QLatin1String(family))) {
+        if (family && hasFamily(QLatin1String(family))) {
             resolution.family = QLatin1String(family);
             return resolution;
         }

@@ -32,6 +32,9 @@ namespace {
 // SETSTRETCHBLTMODE values. BLACKONWHITE (1), WHITEONBLACK (2) and COLORONCOLOR (3, also
 // called DELETESCANS) all keep whole source pixels; only HALFTONE blends them.
 constexpr int STRETCH_HALFTONE = 4;
+// Scratch memory of one band of a per-pixel blit: a few rows at 4000 pixels a row keep the
+// scratch images a small fraction of the canvas.
+constexpr int bandBytes = 1024 * 1024;
 
 quint8 ropIndex(quint32 rop)
 {
@@ -512,15 +515,6 @@ bool Player::combineOnCanvas(const QRect &target, const QImage *source, quint32 
     if (visible.isEmpty())
         return true;
 
-    QImage scaled;
-    if (source) {
-        scaled = QImage(visible.size(), QImage::Format_ARGB32_Premultiplied);
-        scaled.fill(Qt::transparent);
-        QPainter painter(&scaled);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(QRectF(area.translated(-visible.topLeft())), *source);
-    }
     QImage tile;
     if (ropOperands(rop).pattern) {
         tile = patternTile(m_dc.brush);
@@ -532,20 +526,35 @@ bool Player::combineOnCanvas(const QRect &target, const QImage *source, quint32 
     }
     // The brush is aligned to the device origin, the picture's top-left corner.
     const QPointF origin = toCanvas.map(QPointF(0, 0));
-    const QPoint patternOrigin = QPoint(qRound(origin.x()), qRound(origin.y())) - visible.topLeft();
+    const QPoint brushOrigin(qRound(origin.x()), qRound(origin.y()));
 
-    QImage pixels = canvas.copy(visible);
-    const QImage::Format format = pixels.format();
-    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
-        && format != QImage::Format_ARGB32_Premultiplied)
-        pixels = pixels.convertToFormat(QImage::Format_RGB32);
-    applyRop3(pixels, pixels.rect(), source ? &scaled : nullptr, tile.isNull() ? nullptr : &tile,
-              patternOrigin, rop);
-    // Written back through the painter, which keeps the clip.
+    // Band by band, so that a blit over the whole canvas needs a few rows of scratch images
+    // rather than copies of the canvas.
+    const int bandRows = qMax(1, bandBytes / qMax(1, visible.width() * 4));
     m_painter.save();
     m_painter.resetTransform();
     m_painter.setCompositionMode(QPainter::CompositionMode_Source);
-    m_painter.drawImage(visible.topLeft(), pixels);
+    for (int top = visible.top(); top <= visible.bottom(); top += bandRows) {
+        const QRect band(visible.left(), top, visible.width(), qMin(bandRows, visible.bottom() + 1 - top));
+        QImage scaled;
+        if (source) {
+            scaled = QImage(band.size(), QImage::Format_ARGB32_Premultiplied);
+            scaled.fill(Qt::transparent);
+            QPainter painter(&scaled);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(QRectF(area.translated(-band.topLeft())), *source);
+        }
+        QImage pixels = canvas.copy(band);
+        const QImage::Format format = pixels.format();
+        if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
+            && format != QImage::Format_ARGB32_Premultiplied)
+            pixels = pixels.convertToFormat(QImage::Format_RGB32);
+        applyRop3(pixels, pixels.rect(), source ? &scaled : nullptr, tile.isNull() ? nullptr : &tile,
+                  brushOrigin - band.topLeft(), rop);
+        // Written back through the painter, which keeps the clip.
+        m_painter.drawImage(band.topLeft(), pixels);
+    }
     m_painter.restore();
     return true;
 }

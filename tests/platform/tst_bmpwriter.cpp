@@ -56,6 +56,7 @@ void tst_BmpWriter::writesUncompressed24BitBottomUp_data()
     QTest::addRow("row of 9 padded to 12") << 3 << 1 << 12;
     QTest::addRow("no padding") << 4 << 2 << 12;
     QTest::addRow("default canvas") << 269 << 213 << 808;
+    QTest::addRow("written in several batches") << 3000 << 100 << 9000;
 }
 
 void tst_BmpWriter::writesUncompressed24BitBottomUp()
