@@ -14,6 +14,7 @@ packages=(
     imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers
+    libbenchmark-dev                   # the benchmarks in bench/ (bench/run.sh)
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
     dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
 )
