@@ -20,6 +20,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <cmath>
+
 namespace {
 
 constexpr float defaultWidthTwips = 4095;
