@@ -27,6 +27,7 @@
 #include <QPen>
 #include <QTransform>
 
+#include <optional>
 #include <vector>
 
 namespace wmf {
@@ -121,6 +122,7 @@ private:
 
     // Regions and clipping.
     void selectClipRegion(ByteReader &r);
+    std::optional<QRect> readClipRect(ByteReader &r);
     void intersectClipRect(ByteReader &r);
     void excludeClipRect(ByteReader &r);
     void offsetClipRgn(ByteReader &r);

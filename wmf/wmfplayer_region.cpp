@@ -150,27 +150,32 @@ void Player::selectClipRegion(ByteReader &r)
         setClip(region->region);
 }
 
-void Player::intersectClipRect(ByteReader &r)
+// The rectangle of INTERSECTCLIPRECT and EXCLUDECLIPRECT, stored bottom, right, top, left,
+// in device pixels.
+std::optional<QRect> Player::readClipRect(ByteReader &r)
 {
     const qint16 bottom = r.readI16();
     const qint16 right = r.readI16();
     const qint16 top = r.readI16();
     const qint16 left = r.readI16();
     if (!r.ok())
-        return;
-    const QRect rect = deviceClipRect(toDeviceRect(QRectF(QPointF(left, top), QPointF(right, bottom))));
-    setClip(m_dc.clip ? m_dc.clip->intersected(rect) : QRegion(rect));
+        return std::nullopt;
+    return deviceClipRect(toDeviceRect(QRectF(QPointF(left, top), QPointF(right, bottom))));
+}
+
+void Player::intersectClipRect(ByteReader &r)
+{
+    const std::optional<QRect> rect = readClipRect(r);
+    if (rect)
+        setClip(m_dc.clip ? m_dc.clip->intersected(*rect) : QRegion(*rect));
 }
 
 void Player::excludeClipRect(ByteReader &r)
 {
-    const qint16 bottom = r.readI16();
-    const qint16 right = r.readI16();
-    const qint16 top = r.readI16();
-    const qint16 left = r.readI16();
-    if (!r.ok())
+    const std::optional<QRect> found = readClipRect(r);
+    if (!found)
         return;
-    const QRect rect = deviceClipRect(toDeviceRect(QRectF(QPointF(left, top), QPointF(right, bottom))));
+    const QRect rect = *found;
     const QRegion whole(QRect(QPoint(0, 0), m_target.size().toSize().grownBy({1, 1, 1, 1})));
     setClip((m_dc.clip ? *m_dc.clip : whole).subtracted(rect));
 }
