@@ -2,6 +2,7 @@
 timing one whole process (wall clock, processor time and peak resident memory)."""
 
 import os
+import sys
 import pathlib
 import statistics
 import subprocess
@@ -41,6 +42,16 @@ def find_built(relative, given=None):
         if path.is_file() and os.access(path, os.X_OK):
             return path
     return None
+
+
+def wmf_render_or_report(given=None):
+    """The built wmf-render, or None after saying on stderr how to build it. wmf-render
+    draws without a display on its own."""
+    path = find_built("tools/wmf-render/wmf-render", given)
+    if path is None:
+        print("wmf-render is not built: run `cmake --preset bench && cmake --build build/bench "
+              "--target wmf-render` first", file=sys.stderr)
+    return path
 
 
 class Measure:

@@ -8,7 +8,6 @@ counts. A 1 x 1 conversion of the same file shows what the process needs without
 """
 
 import argparse
-import os
 import pathlib
 import sys
 import tempfile
@@ -26,12 +25,9 @@ def main():
     parser.add_argument("--wmf-render", default=None, help="path of wmf-render (default: the build folders)")
     args = parser.parse_args()
 
-    wmf_render = benchtools.find_built("tools/wmf-render/wmf-render", args.wmf_render)
+    wmf_render = benchtools.wmf_render_or_report(args.wmf_render)
     if wmf_render is None:
-        print("wmf-render is not built: run `cmake --preset bench && cmake --build build/bench "
-              "--target wmf-render` first", file=sys.stderr)
         return 1
-    os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
     width, height = (int(part) for part in args.size.lower().split("x"))
     image_bytes = width * height * 4  # the RGB32 canvas image
     bound = 1.3 * image_bytes + 64 * MIB

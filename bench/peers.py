@@ -144,13 +144,9 @@ def main():
     parser.add_argument("--timeout", type=int, default=120, help="seconds before a run counts as failed")
     args = parser.parse_args()
 
-    wmf_render = benchtools.find_built("tools/wmf-render/wmf-render", args.wmf_render)
+    wmf_render = benchtools.wmf_render_or_report(args.wmf_render)
     if wmf_render is None:
-        print("wmf-render is not built: run `cmake --preset bench && cmake --build build/bench "
-              "--target wmf-render` first", file=sys.stderr)
         return 1
-    # wmf-render needs no display; the peers here do not read this variable.
-    os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
     files, origin = benchtools.corpus_files(args.files)
     sizes = [s.strip() for s in args.sizes.split(",") if s.strip()]
     all_tools = tools(wmf_render)
