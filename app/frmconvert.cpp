@@ -103,8 +103,8 @@ void frmconvert::createControls()
     lblNotes = place<QLabel>(client, "lblNotes", notesCaption, 120, 4800, 7695, 615);
     lblNotes->setWordWrap(true);
     lblNotes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    chkresolution = place<QCheckBox>(client, "chkresolution", QStringLiteral("Specify Target Resolution"), 240,
-                                     3480, 2295, 375);
+    chkresolution =
+        place<QCheckBox>(client, "chkresolution", QStringLiteral("Specify Target Resolution"), 240, 3480, 2295, 375);
     lblHeight = place<QLabel>(client, "lblHeight", QStringLiteral("Height:"), 240, 3960, 615, 255);
     lblwidth = place<QLabel>(client, "lblwidth", QStringLiteral("Width:"), 2400, 3960, 615, 255);
     txtheight = placeTextBox(client, "txtheight", 960, 3960, 1335, 285);
@@ -236,11 +236,13 @@ void frmconvert::convertFile()
     }
     QString why;
     if (!SavePicture(image, target, QSizeF(picloadedpic->Width(), picloadedpic->Height()), &why)) {
-        MsgBox(m_services, this, QStringLiteral("The file %1 could not be saved: %2.").arg(QDir::toNativeSeparators(target), why));
+        MsgBox(m_services, this,
+               QStringLiteral("The file %1 could not be saved: %2.").arg(QDir::toNativeSeparators(target), why));
         return;
     }
     MsgBox(m_services, this,
-           QStringLiteral("The image %1 has been converted and saved as %2.").arg(source, QDir::toNativeSeparators(target)));
+           QStringLiteral("The image %1 has been converted and saved as %2.")
+               .arg(source, QDir::toNativeSeparators(target)));
     resetForm();
 }
 

@@ -31,8 +31,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,8 +77,8 @@ std::vector<CorpusFile> loadCorpus(int limit)
 {
     bool shared = false;
     const QString folder = corpusFolder(&shared);
-    QStringList names = QDir(folder).entryList({QStringLiteral("*.wmf"), QStringLiteral("*.WMF")}, QDir::Files,
-                                               QDir::Name);
+    QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.wmf"), QStringLiteral("*.WMF")}, QDir::Files, QDir::Name);
     if (limit > 0 && limit < names.size()) {
         QStringList chosen;
         for (int i = 0; i < limit; ++i)
@@ -99,10 +99,7 @@ std::vector<CorpusFile> loadCorpus(int limit)
     return files;
 }
 
-void fail(benchmark::State &state, const QString &why)
-{
-    state.SkipWithError(qPrintable(why));
-}
+void fail(benchmark::State &state, const QString &why) { state.SkipWithError(qPrintable(why)); }
 
 void benchLoad(benchmark::State &state, const CorpusFile *file)
 {

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr double medianTarget = 2.0; // whole conversion against the floor, median over files
-constexpr double worstTarget = 5.0;  // no single file above this
+constexpr double worstTarget = 5.0; // no single file above this
 
 std::string milliseconds(double seconds)
 {
@@ -81,10 +81,10 @@ void printSizeTable(const SummaryReporter &results, const SummaryInput &input, b
                 "convert", "convert/floor", "worst", "over 5x", "worst file");
     for (const std::string &size : input.sizes) {
         const SizeRow row = sizeRow(results, input, size, processor);
-        std::printf("%-10s %10s %10s %10s %10s %14s %10s %5d/%-3d %s\n", size.c_str(),
-                    milliseconds(row.floor).c_str(), milliseconds(row.write).c_str(),
-                    milliseconds(row.play).c_str(), milliseconds(row.convert).c_str(), times(row.ratio).c_str(),
-                    times(row.worstRatio).c_str(), row.overWorstTarget, row.converted, row.worstFile.c_str());
+        std::printf("%-10s %10s %10s %10s %10s %14s %10s %5d/%-3d %s\n", size.c_str(), milliseconds(row.floor).c_str(),
+                    milliseconds(row.write).c_str(), milliseconds(row.play).c_str(), milliseconds(row.convert).c_str(),
+                    times(row.ratio).c_str(), times(row.worstRatio).c_str(), row.overWorstTarget, row.converted,
+                    row.worstFile.c_str());
         if (&size == &input.sizes.back() && row.converted > 0)
             std::printf("Target at %s: median at most %.0fx the floor (%s), no file over %.0fx (%s)\n", size.c_str(),
                         medianTarget, row.ratio >= 0 && row.ratio <= medianTarget ? "met" : "MISSED", worstTarget,
@@ -112,8 +112,8 @@ void printPixelGrowth(const SummaryReporter &results, const SummaryInput &input)
     }
     if (ratios.empty())
         return;
-    std::printf("Play %s against %s (%.1fx the pixels): median processor time ratio %.1f, largest %.1f\n", large.c_str(),
-                small.c_str(), pixels(large) / pixels(small), median(ratios),
+    std::printf("Play %s against %s (%.1fx the pixels): median processor time ratio %.1f, largest %.1f\n",
+                large.c_str(), small.c_str(), pixels(large) / pixels(small), median(ratios),
                 *std::max_element(ratios.begin(), ratios.end()));
 }
 

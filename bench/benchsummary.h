@@ -18,7 +18,7 @@
 class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
-    explicit SummaryReporter(OutputOptions options) : ConsoleReporter(options) {}
+    explicit SummaryReporter(OutputOptions options) : ConsoleReporter(options) { }
 
     void ReportRuns(const std::vector<Run> &runs) override;
 
@@ -36,9 +36,9 @@ private:
 
 struct SummaryInput
 {
-    std::vector<std::string> files;   // file names as used in the benchmark names
-    std::vector<std::string> sizes;   // "1024x768", ...
-    std::vector<int> growthRecords;   // record counts of the generated files, smallest first
+    std::vector<std::string> files; // file names as used in the benchmark names
+    std::vector<std::string> sizes; // "1024x768", ...
+    std::vector<int> growthRecords; // record counts of the generated files, smallest first
 };
 
 // Prints the summary to standard output.

@@ -47,10 +47,7 @@ public:
         return out + m_records;
     }
 
-    static void appendU16(QByteArray &out, quint16 value)
-    {
-        out.append(char(value & 0xFF)).append(char(value >> 8));
-    }
+    static void appendU16(QByteArray &out, quint16 value) { out.append(char(value & 0xFF)).append(char(value >> 8)); }
     static void appendU32(QByteArray &out, quint32 value)
     {
         appendU16(out, quint16(value & 0xFFFF));
@@ -67,18 +64,18 @@ int high(quint32 value) { return int(value >> 16); }
 
 void prologue(RecordWriter &out)
 {
-    out.record(0x020B, {0, 0});                        // SETWINDOWORG y, x
-    out.record(0x020C, {windowHeight, windowWidth});   // SETWINDOWEXT y, x
-    out.record(0x0102, {1});                           // SETBKMODE transparent
-    out.record(0x02FA, {0, 20, 0, low(0x000080), 0});  // CREATEPENINDIRECT -> slot 0
-    out.record(0x012D, {0});                           // SELECTOBJECT
+    out.record(0x020B, {0, 0}); // SETWINDOWORG y, x
+    out.record(0x020C, {windowHeight, windowWidth}); // SETWINDOWEXT y, x
+    out.record(0x0102, {1}); // SETBKMODE transparent
+    out.record(0x02FA, {0, 20, 0, low(0x000080), 0}); // CREATEPENINDIRECT -> slot 0
+    out.record(0x012D, {0}); // SELECTOBJECT
     QByteArray font;
-    for (int word : {-180, 0, 0, 0, 400})              // height, width, escapement, orientation, weight
+    for (int word : {-180, 0, 0, 0, 400}) // height, width, escapement, orientation, weight
         RecordWriter::appendU16(font, quint16(word));
-    font.append(8, '\0');                              // italic ... pitch and family
+    font.append(8, '\0'); // italic ... pitch and family
     font.append("Arial");
     font.append(char(0));
-    out.raw(0x02FB, font);                             // CREATEFONTINDIRECT -> slot 1
+    out.raw(0x02FB, font); // CREATEFONTINDIRECT -> slot 1
     out.record(0x012D, {1});
 }
 
@@ -99,10 +96,10 @@ void group(RecordWriter &out, int index, quint32 &seed)
         out.record(0x01F0, {5 - slot}); // DELETEOBJECT the previous brush
     else
         out.record(0x0102, {1});
-    out.record(0x041B, {y + shapeSize, x + shapeSize, y, x});                 // RECTANGLE b, r, t, l
+    out.record(0x041B, {y + shapeSize, x + shapeSize, y, x}); // RECTANGLE b, r, t, l
     out.record(0x0418, {y + 2 * shapeSize, x + shapeSize, y + shapeSize, x}); // ELLIPSE
-    out.record(0x0214, {y, x});                                               // MOVETO y, x
-    out.record(0x0213, {y + shapeSize, x + 2 * shapeSize});                   // LINETO
+    out.record(0x0214, {y, x}); // MOVETO y, x
+    out.record(0x0213, {y + shapeSize, x + 2 * shapeSize}); // LINETO
     out.record(0x0324, {4, x, y, x + shapeSize, y, x + 2 * shapeSize, y + shapeSize, x, y + shapeSize});
     QByteArray text;
     RecordWriter::appendU16(text, 4);

@@ -7,10 +7,7 @@
 
 namespace {
 
-bool isIgnoredBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n';
-}
+bool isIgnoredBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
 // Only the ASCII digits count; QChar::isDigit would also take other scripts' digits.
 int digitValue(QChar c, int radix)
@@ -26,10 +23,7 @@ int digitValue(QChar c, int radix)
     return value < radix ? value : -1;
 }
 
-bool isDecimalDigit(QChar c)
-{
-    return digitValue(c, 10) >= 0;
-}
+bool isDecimalDigit(QChar c) { return digitValue(c, 10) >= 0; }
 
 // Reads characters from a text whose blanks are already gone.
 class Scanner
@@ -66,8 +60,7 @@ private:
 double readRadixInteger(Scanner &scanner, int radix)
 {
     double value = 0.0; // exact up to 2^53; longer texts round and may grow to infinity
-    for (int digit = digitValue(scanner.peek(), radix); digit >= 0;
-         digit = digitValue(scanner.peek(), radix)) {
+    for (int digit = digitValue(scanner.peek(), radix); digit >= 0; digit = digitValue(scanner.peek(), radix)) {
         value = value * radix + digit;
         scanner.skip();
     }
@@ -140,16 +133,15 @@ double readDecimal(Scanner &scanner)
         return sign * 0.0;
 
     // std::from_chars reads the C format whatever the process's locale is.
-    const std::string number = (integerDigits.isEmpty() ? QStringLiteral("0") : integerDigits).toStdString()
-            + '.' + (fractionDigits.isEmpty() ? QStringLiteral("0") : fractionDigits).toStdString()
-            + 'e' + std::to_string(exponent);
+    const std::string number = (integerDigits.isEmpty() ? QStringLiteral("0") : integerDigits).toStdString() + '.'
+                             + (fractionDigits.isEmpty() ? QStringLiteral("0") : fractionDigits).toStdString() + 'e'
+                             + std::to_string(exponent);
     double value = 0.0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     Q_UNUSED(end);
     if (error == std::errc::result_out_of_range) {
-        value = decimalMagnitude(integerDigits, fractionDigits, exponent) > 0
-                ? std::numeric_limits<double>::infinity()
-                : 0.0;
+        value = decimalMagnitude(integerDigits, fractionDigits, exponent) > 0 ? std::numeric_limits<double>::infinity()
+                                                                              : 0.0;
     }
     return sign * value;
 }

@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     static int argc = 1;
     static char name[] = "fuzz_wmf";
     static char *argv[] = {name, nullptr};
-    static std::unique_ptr<QGuiApplication> application =
-        std::make_unique<QGuiApplication>(argc, argv);
+    static std::unique_ptr<QGuiApplication> application = std::make_unique<QGuiApplication>(argc, argv);
     return 0;
 }
 

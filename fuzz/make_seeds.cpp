@@ -23,7 +23,8 @@ QByteArray smallDib()
     dib += WmfBuilder::words({1, 24});
     for (int i = 0; i < 6; ++i)
         WmfBuilder::appendU32(dib, 0);
-    dib += QByteArray::fromHex("0000ff00ff000000" "ff0000ffffff0000");
+    dib += QByteArray::fromHex("0000ff00ff000000"
+                               "ff0000ffffff0000");
     return dib;
 }
 
@@ -40,8 +41,13 @@ QByteArray rleDib()
         WmfBuilder::appendU32(dib, 0);
     WmfBuilder::appendU32(dib, 2);
     WmfBuilder::appendU32(dib, 0);
-    dib += QByteArray::fromHex("00000000" "ffffff00");
-    dib += QByteArray::fromHex("0401" "0000" "0003" "000100" "0001");
+    dib += QByteArray::fromHex("00000000"
+                               "ffffff00");
+    dib += QByteArray::fromHex("0401"
+                               "0000"
+                               "0003"
+                               "000100"
+                               "0001");
     return dib;
 }
 
@@ -75,59 +81,130 @@ std::vector<std::pair<QString, QByteArray>> seeds()
     const QRect box(0, 0, 1000, 800);
     std::vector<std::pair<QString, QByteArray>> out;
     out.emplace_back(QStringLiteral("state"), WmfBuilder()
-        .setMapMode(8).setWindowOrg(10, 20).setWindowExt(1000, 800).setViewportOrg(5, 5)
-        .setViewportExt(500, -400).offsetWindowOrg(3, 4).offsetViewportOrg(-2, 1)
-        .scaleWindowExt(2, 1, 3, 2).scaleViewportExt(1, 2, 1, 3).setMapMode(7)
-        .setBkMode(2).setBkColor(0x00ff00).setTextColor(0x0000ff).setRop2(7)
-        .setPolyFillMode(2).saveDc().saveDc().restoreDc(-1).restoreDc(1).bytes());
-    out.emplace_back(QStringLiteral("shapes"), WmfBuilder()
-        .createPen(0, 3, 0x0000ff).selectObject(0).createBrush(2, 0x00ff00, 3).selectObject(1)
-        .moveTo(0, 0).lineTo(900, 700).rectangle(10, 10, 300, 200).ellipse(100, 100, 500, 400)
-        .roundRect(20, 300, 400, 600, 50, 40)
-        .arcFamily(0x0817, QRect(0, 0, 400, 300), QPoint(400, 0), QPoint(0, 300))
-        .arcFamily(0x081A, QRect(500, 0, 400, 300), QPoint(900, 150), QPoint(500, 150))
-        .arcFamily(0x0830, QRect(500, 400, 400, 300), QPoint(500, 400), QPoint(900, 700))
-        .polygon({{10, 10}, {500, 50}, {250, 700}}).polyline({{0, 0}, {100, 500}, {900, 100}})
-        .polyPolygon({{{0, 0}, {300, 0}, {300, 300}}, {{100, 100}, {200, 100}, {150, 250}}})
-        .setPixel(5, 5, 0xff0000).placeable(box));
+                                                  .setMapMode(8)
+                                                  .setWindowOrg(10, 20)
+                                                  .setWindowExt(1000, 800)
+                                                  .setViewportOrg(5, 5)
+                                                  .setViewportExt(500, -400)
+                                                  .offsetWindowOrg(3, 4)
+                                                  .offsetViewportOrg(-2, 1)
+                                                  .scaleWindowExt(2, 1, 3, 2)
+                                                  .scaleViewportExt(1, 2, 1, 3)
+                                                  .setMapMode(7)
+                                                  .setBkMode(2)
+                                                  .setBkColor(0x00ff00)
+                                                  .setTextColor(0x0000ff)
+                                                  .setRop2(7)
+                                                  .setPolyFillMode(2)
+                                                  .saveDc()
+                                                  .saveDc()
+                                                  .restoreDc(-1)
+                                                  .restoreDc(1)
+                                                  .bytes());
+    out.emplace_back(QStringLiteral("shapes"),
+                     WmfBuilder()
+                         .createPen(0, 3, 0x0000ff)
+                         .selectObject(0)
+                         .createBrush(2, 0x00ff00, 3)
+                         .selectObject(1)
+                         .moveTo(0, 0)
+                         .lineTo(900, 700)
+                         .rectangle(10, 10, 300, 200)
+                         .ellipse(100, 100, 500, 400)
+                         .roundRect(20, 300, 400, 600, 50, 40)
+                         .arcFamily(0x0817, QRect(0, 0, 400, 300), QPoint(400, 0), QPoint(0, 300))
+                         .arcFamily(0x081A, QRect(500, 0, 400, 300), QPoint(900, 150), QPoint(500, 150))
+                         .arcFamily(0x0830, QRect(500, 400, 400, 300), QPoint(500, 400), QPoint(900, 700))
+                         .polygon({{10, 10}, {500, 50}, {250, 700}})
+                         .polyline({{0, 0}, {100, 500}, {900, 100}})
+                         .polyPolygon({{{0, 0}, {300, 0}, {300, 300}}, {{100, 100}, {200, 100}, {150, 250}}})
+                         .setPixel(5, 5, 0xff0000)
+                         .placeable(box));
     out.emplace_back(QStringLiteral("styled-pens"), WmfBuilder()
-        .createPen(1, 0, 0).selectObject(0).setBkMode(2).lineTo(900, 10)
-        .createPen(4, 1, 0x808080).selectObject(1).rectangle(50, 50, 800, 600)
-        .createPen(6, 25, 0xff).selectObject(2).ellipse(60, 60, 700, 500).placeable(box));
-    out.emplace_back(QStringLiteral("objects"), WmfBuilder().objects(4)
-        .createPen(0, 1, 0).createBrush(0, 0xff).createPalette({0x0000ff, 0x00ff00, 0xff0000})
-        .selectPalette(2).setPalEntries(1, {0x123456}).deleteObject(0).createBrush(1, 0)
-        .selectObject(0).deleteObject(1).deleteObject(7).selectObject(9).createPen(5, 0, 0)
-        .createPen(0, 0, 0).createPen(0, 0, 0).rectangle(0, 0, 500, 500).placeable(box));
-    out.emplace_back(QStringLiteral("regions"), WmfBuilder()
-        .createRegion({QRect(10, 10, 100, 50), QRect(10, 80, 300, 40), QRect(50, 200, 20, 20)})
-        .createBrush(0, 0x00ff00)
-        .record(0x0228, {0, 1}).record(0x0429, {0, 1, 5, 5}).record(0x012A, {0})
-        .record(0x012B, {0}).record(0x012C, {0}).rectangle(0, 0, 900, 700)
-        .intersectClipRect(0, 0, 400, 400).excludeClipRect(100, 100, 200, 200)
-        .record(0x0220, {10, 10}).ellipse(0, 0, 800, 800).placeable(box));
-    out.emplace_back(QStringLiteral("blits"), WmfBuilder()
-        .createBrush(2, 0xff0000, 5).selectObject(0)
-        .patBlt(0, 0, 500, 400, 0x00F00021).patBlt(100, 100, 200, 200, 0x00550009)
-        .raw(0x0F43, WmfBuilder::words({0x0020, 0x00CC, 0, 2, 2, 0, 0, 400, 400, 10, 10}) + smallDib())
-        .raw(0x0B41, WmfBuilder::words({0x0020, 0x00CC, 2, 2, 0, 0, 300, 300, 500, 100}) + smallDib())
-        .raw(0x0940, WmfBuilder::words({0x0020, 0x00CC, 0, 0, 2, 2, 600, 600}) + smallDib())
-        .raw(0x0D33, WmfBuilder::words({0, 2, 0, 0, 0, 2, 2, 700, 50}) + smallDib())
-        .raw(0x0F43, WmfBuilder::words({0x0020, 0x00CC, 0, 2, 4, 0, 0, 200, 300, 300, 300}) + rleDib())
-        .raw(0x0142, WmfBuilder::words({5, 0}) + smallDib()).selectObject(1)
-        .rectangle(0, 500, 900, 790).placeable(box));
+                                                        .createPen(1, 0, 0)
+                                                        .selectObject(0)
+                                                        .setBkMode(2)
+                                                        .lineTo(900, 10)
+                                                        .createPen(4, 1, 0x808080)
+                                                        .selectObject(1)
+                                                        .rectangle(50, 50, 800, 600)
+                                                        .createPen(6, 25, 0xff)
+                                                        .selectObject(2)
+                                                        .ellipse(60, 60, 700, 500)
+                                                        .placeable(box));
+    out.emplace_back(QStringLiteral("objects"), WmfBuilder()
+                                                    .objects(4)
+                                                    .createPen(0, 1, 0)
+                                                    .createBrush(0, 0xff)
+                                                    .createPalette({0x0000ff, 0x00ff00, 0xff0000})
+                                                    .selectPalette(2)
+                                                    .setPalEntries(1, {0x123456})
+                                                    .deleteObject(0)
+                                                    .createBrush(1, 0)
+                                                    .selectObject(0)
+                                                    .deleteObject(1)
+                                                    .deleteObject(7)
+                                                    .selectObject(9)
+                                                    .createPen(5, 0, 0)
+                                                    .createPen(0, 0, 0)
+                                                    .createPen(0, 0, 0)
+                                                    .rectangle(0, 0, 500, 500)
+                                                    .placeable(box));
+    out.emplace_back(QStringLiteral("regions"),
+                     WmfBuilder()
+                         .createRegion({QRect(10, 10, 100, 50), QRect(10, 80, 300, 40), QRect(50, 200, 20, 20)})
+                         .createBrush(0, 0x00ff00)
+                         .record(0x0228, {0, 1})
+                         .record(0x0429, {0, 1, 5, 5})
+                         .record(0x012A, {0})
+                         .record(0x012B, {0})
+                         .record(0x012C, {0})
+                         .rectangle(0, 0, 900, 700)
+                         .intersectClipRect(0, 0, 400, 400)
+                         .excludeClipRect(100, 100, 200, 200)
+                         .record(0x0220, {10, 10})
+                         .ellipse(0, 0, 800, 800)
+                         .placeable(box));
+    out.emplace_back(QStringLiteral("blits"),
+                     WmfBuilder()
+                         .createBrush(2, 0xff0000, 5)
+                         .selectObject(0)
+                         .patBlt(0, 0, 500, 400, 0x00F00021)
+                         .patBlt(100, 100, 200, 200, 0x00550009)
+                         .raw(0x0F43, WmfBuilder::words({0x0020, 0x00CC, 0, 2, 2, 0, 0, 400, 400, 10, 10}) + smallDib())
+                         .raw(0x0B41, WmfBuilder::words({0x0020, 0x00CC, 2, 2, 0, 0, 300, 300, 500, 100}) + smallDib())
+                         .raw(0x0940, WmfBuilder::words({0x0020, 0x00CC, 0, 0, 2, 2, 600, 600}) + smallDib())
+                         .raw(0x0D33, WmfBuilder::words({0, 2, 0, 0, 0, 2, 2, 700, 50}) + smallDib())
+                         .raw(0x0F43, WmfBuilder::words({0x0020, 0x00CC, 0, 2, 4, 0, 0, 200, 300, 300, 300}) + rleDib())
+                         .raw(0x0142, WmfBuilder::words({5, 0}) + smallDib())
+                         .selectObject(1)
+                         .rectangle(0, 500, 900, 790)
+                         .placeable(box));
     out.emplace_back(QStringLiteral("text"), WmfBuilder()
-        .raw(0x02FB, font(-40, "Arial")).selectObject(0).setTextColor(0xff)
-        .record(0x012E, {24}).raw(0x0521, text(50, 100, "Hello"))
-        .record(0x0108, {3}).record(0x020A, {2, 10}).raw(0x0A32, extText(50, 300, "a b c"))
-        .raw(0x02FB, font(60, "Symbol", 2)).selectObject(1).raw(0x0521, text(50, 500, "abg"))
-        .raw(0x02FB, font(-30, "MS Mincho", 128)).selectObject(2)
-        .raw(0x0521, text(50, 700, "\x93\xfa\x96\x7b")).placeable(box));
+                                                 .raw(0x02FB, font(-40, "Arial"))
+                                                 .selectObject(0)
+                                                 .setTextColor(0xff)
+                                                 .record(0x012E, {24})
+                                                 .raw(0x0521, text(50, 100, "Hello"))
+                                                 .record(0x0108, {3})
+                                                 .record(0x020A, {2, 10})
+                                                 .raw(0x0A32, extText(50, 300, "a b c"))
+                                                 .raw(0x02FB, font(60, "Symbol", 2))
+                                                 .selectObject(1)
+                                                 .raw(0x0521, text(50, 500, "abg"))
+                                                 .raw(0x02FB, font(-30, "MS Mincho", 128))
+                                                 .selectObject(2)
+                                                 .raw(0x0521, text(50, 700, "\x93\xfa\x96\x7b"))
+                                                 .placeable(box));
     out.emplace_back(QStringLiteral("flood-fill"), WmfBuilder()
-        .createBrush(0, 0xff).selectObject(0).rectangle(100, 100, 500, 500)
-        .record(0x0419, {0xff, 0, 300, 300}).record(0x0548, {1, 0xff, 0, 50, 50}).placeable(box));
-    out.emplace_back(QStringLiteral("no-frame"), WmfBuilder()
-        .rectangle(-50, -50, 300, 200).ellipse(0, 0, 100, 100).bytes());
+                                                       .createBrush(0, 0xff)
+                                                       .selectObject(0)
+                                                       .rectangle(100, 100, 500, 500)
+                                                       .record(0x0419, {0xff, 0, 300, 300})
+                                                       .record(0x0548, {1, 0xff, 0, 50, 50})
+                                                       .placeable(box));
+    out.emplace_back(QStringLiteral("no-frame"),
+                     WmfBuilder().rectangle(-50, -50, 300, 200).ellipse(0, 0, 100, 100).bytes());
     return out;
 }
 

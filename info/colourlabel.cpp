@@ -1,9 +1,6 @@
 #include "colourlabel.h"
 
-ColourLabel::ColourLabel(QWidget *parent)
-    : QLabel(parent)
-{
-}
+ColourLabel::ColourLabel(QWidget *parent) : QLabel(parent) { }
 
 void ColourLabel::setForeColor(quint32 colourValue)
 {

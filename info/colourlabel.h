@@ -4,8 +4,8 @@
 // that handlers can compare it for exact equality, and whose underline is a property of its
 // own. Until a colour value is set, the label paints in the platform's default text colour.
 
-#include <QLabel>
 #include <QColor>
+#include <QLabel>
 
 class ColourLabel : public QLabel
 {

@@ -28,10 +28,9 @@ QString descriptionText()
     return QStringLiteral("Pictorate is an app that takes a WMF file and converts it into a BMP - at any "
                           "resolution the user requests.  The Default image size matches Quillfern's "
                           "Gumbledeck program.")
-        + QString(139, QLatin1Char(' '))
-        + QStringLiteral("Just use the select button to choose a file, and then hit ")
-        + QStringLiteral("\"Pictorate\" and it will create a BMP of the same name in the same location as the "
-                         "source file.  Tha's it.  ");
+         + QString(139, QLatin1Char(' ')) + QStringLiteral("Just use the select button to choose a file, and then hit ")
+         + QStringLiteral("\"Pictorate\" and it will create a BMP of the same name in the same location as the "
+                          "source file.  Tha's it.  ");
 }
 
 QString disclaimerText()
@@ -41,7 +40,7 @@ QString disclaimerText()
 }
 
 // A design label: left-aligned text at the top, wrapped at word boundaries.
-template <typename Label>
+template<typename Label>
 Label *makeLabel(QWidget *parent, const char *name, double left, double top, double width, double height)
 {
     auto *label = new Label(parent);
@@ -71,15 +70,13 @@ QLabel *makePictureBox(QWidget *parent, const char *name, double left, double to
 
 } // namespace
 
-frmAbout::frmAbout(Services &services)
-    : QDialog(nullptr)
-    , m_services(services)
+frmAbout::frmAbout(Services &services) : QDialog(nullptr), m_services(services)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     // A fixed dialog frame: a title and a close box, no minimise, maximise or help button.
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     setFixedSize(twipsToPixelsX(7140), twipsToPixelsY(4800));
     setWindowIcon(QIcon(QStringLiteral(":/info.ico")));
     buildDesign();
@@ -222,10 +219,7 @@ void frmAbout::Timer1_Timer()
     Timer1->setEnabled(false);
 }
 
-void frmAbout::cmdOK_Click()
-{
-    close();
-}
+void frmAbout::cmdOK_Click() { close(); }
 
 void frmAbout::shellExecuteFromDesktop(const QString &operation, const QString &file,
                                        const std::optional<QString> &parameters,
@@ -268,8 +262,7 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
             lbhyperlink_Click();
         return true;
     }
-    default:
-        return QDialog::eventFilter(watched, event);
+    default: return QDialog::eventFilter(watched, event);
     }
 }
 

@@ -72,8 +72,8 @@ private:
     void buildTexts();
     void setTabChain();
     void shellExecuteFromDesktop(const QString &operation, const QString &file,
-                                 const std::optional<QString> &parameters,
-                                 const std::optional<QString> &directory, qint32 showCommand);
+                                 const std::optional<QString> &parameters, const std::optional<QString> &directory,
+                                 qint32 showCommand);
 
     Services &m_services;
     bool m_clickPending = false; // the left button went down on the label and is still down

@@ -15,14 +15,13 @@ QString descriptionText()
     return QStringLiteral("Pictorate is an app that takes a WMF file and converts it into a BMP - at any "
                           "resolution the user requests.  The Default image size matches Quillfern's "
                           "Gumbledeck program.")
-        + QString(101, QLatin1Char(' '))
-        + QStringLiteral("See ") + makerWebAddress() + QStringLiteral(" for more info on that and other applications.");
+         + QString(101, QLatin1Char(' ')) + QStringLiteral("See ") + makerWebAddress()
+         + QStringLiteral(" for more info on that and other applications.");
 }
 
 } // namespace
 
-frmInfo::frmInfo()
-    : QWidget(nullptr, Qt::Window)
+frmInfo::frmInfo() : QWidget(nullptr, Qt::Window)
 {
     setObjectName(QStringLiteral("frmInfo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -47,7 +46,4 @@ frmInfo::frmInfo()
     cmdOk->setFocus();
 }
 
-void frmInfo::cmdOk_Click()
-{
-    close();
-}
+void frmInfo::cmdOk_Click() { close(); }

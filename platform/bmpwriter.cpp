@@ -46,8 +46,8 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips)
     if (image.isNull())
         return false;
     const QImage source = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
-        ? image
-        : image.convertToFormat(QImage::Format_RGB32);
+                            ? image
+                            : image.convertToFormat(QImage::Format_RGB32);
     const int width = source.width();
     const int height = source.height();
     const qint64 rowBytes = (qint64(width) * 3 + 3) & ~qint64(3);
@@ -56,7 +56,7 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips)
     if (fileBytes > 0xFFFFFFFFLL)
         return false;
 
-    std::array<char, fileHeaderBytes + infoHeaderBytes> header{};
+    std::array<char, fileHeaderBytes + infoHeaderBytes> header {};
     char *h = header.data();
     h[0] = 'B';
     h[1] = 'M';
@@ -122,8 +122,9 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     if (!writeBmp(image, file, physicalTwips)) {
-        const QString why = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                 : QStringLiteral("the image is too large for a BMP file");
+        const QString why = file.error() != QFileDevice::NoError
+                              ? file.errorString()
+                              : QStringLiteral("the image is too large for a BMP file");
         file.cancelWriting();
         return fail(why);
     }

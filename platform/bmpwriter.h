@@ -17,5 +17,4 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips = {})
 // temporary file in the target's folder that is renamed over the target only once it is
 // complete, so a failed save leaves no partial file and an existing file untouched.
 // On failure returns false and sets `error` to a few words on why.
-bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {},
-                 QString *error = nullptr);
+bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {}, QString *error = nullptr);

@@ -4,8 +4,7 @@
 
 #include <QPainter>
 
-Canvas::Canvas(QWidget *parent)
-    : QFrame(parent)
+Canvas::Canvas(QWidget *parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     setLineWidth(borderPixels);

@@ -2,16 +2,9 @@
 
 #include "services.h"
 
-CommonDialog::CommonDialog(Services &services, QWidget *parent)
-    : m_services(services)
-    , m_parent(parent)
-{
-}
+CommonDialog::CommonDialog(Services &services, QWidget *parent) : m_services(services), m_parent(parent) { }
 
-void CommonDialog::ShowOpen()
-{
-    m_services.showOpen(*this, m_parent);
-}
+void CommonDialog::ShowOpen() { m_services.showOpen(*this, m_parent); }
 
 QStringList CommonDialog::nameFilters() const
 {

@@ -14,8 +14,8 @@ class CommonDialog
 public:
     CommonDialog(Services &services, QWidget *parent);
 
-    QString DefaultExt;  // added to a typed name that has no extension
-    QString Filter;      // "Description|pattern|Description|pattern..."
+    QString DefaultExt; // added to a typed name that has no extension
+    QString Filter; // "Description|pattern|Description|pattern..."
     qint16 FilterIndex = 0; // counted from 1
     QString DialogTitle;
     QString FileName;

@@ -12,9 +12,7 @@ constexpr qint64 maxPictureFileBytes = 256 * 1024 * 1024;
 
 bool looksLikeMetafile(QByteArrayView head)
 {
-    auto u16 = [&](qsizetype at) {
-        return quint16(quint8(head[at]) | quint8(head[at + 1]) << 8);
-    };
+    auto u16 = [&](qsizetype at) { return quint16(quint8(head[at]) | quint8(head[at + 1]) << 8); };
     if (head.size() >= 4 && u16(0) == 0xCDD7 && u16(2) == 0x9AC6)
         return true; // placeable header key 0x9AC6CDD7
     // A standard header: type 1 (memory) or 2 (disk), header size 9 words.
@@ -34,15 +32,9 @@ QString readError(const QFile &file)
 
 } // namespace
 
-Picture::Picture(wmf::Document metafile)
-    : m_content(std::move(metafile))
-{
-}
+Picture::Picture(wmf::Document metafile) : m_content(std::move(metafile)) { }
 
-Picture::Picture(QImage image)
-    : m_content(std::move(image))
-{
-}
+Picture::Picture(QImage image) : m_content(std::move(image)) { }
 
 void Picture::draw(QPainter &painter, const QRectF &target) const
 {

@@ -5,10 +5,10 @@
 
 #include <QClipboard>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QUrl>
@@ -64,10 +64,7 @@ void DesktopServices::showOpen(CommonDialog &dialog, QWidget *parent)
         dialog.FileName = chooser.selectedFiles().constFirst();
 }
 
-QPoint DesktopServices::cursorPos()
-{
-    return QCursor::pos();
-}
+QPoint DesktopServices::cursorPos() { return QCursor::pos(); }
 
 qintptr DesktopServices::shellExecute(const QString &operation, const QString &file, const QString &parameters,
                                       const QString &directory, int showCommand)
@@ -81,7 +78,4 @@ qintptr DesktopServices::shellExecute(const QString &operation, const QString &f
     return QDesktopServices::openUrl(QUrl::fromUserInput(file)) ? 42 : 2;
 }
 
-void MsgBox(Services &services, QWidget *parent, const QString &text)
-{
-    services.msgBox(parent, text);
-}
+void MsgBox(Services &services, QWidget *parent, const QString &text) { services.msgBox(parent, text); }

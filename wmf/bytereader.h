@@ -13,7 +13,7 @@ class ByteReader
 {
 public:
     ByteReader() = default;
-    explicit ByteReader(QByteArrayView data) : m_data(data) {}
+    explicit ByteReader(QByteArrayView data) : m_data(data) { }
 
     bool ok() const { return m_ok; }
     qsizetype position() const { return m_offset; }

@@ -45,9 +45,9 @@ constexpr quint8 Oem = 255;
 // How the bytes of SYMBOL_CHARSET text become characters; the font map decides, because it
 // depends on the font that is installed (see fontmap.h).
 enum class SymbolMapping {
-    PrivateUse,     // byte b -> U+F000 + b, the way a symbol-encoded font (cmap 3,0) is addressed
+    PrivateUse, // byte b -> U+F000 + b, the way a symbol-encoded font (cmap 3,0) is addressed
     SymbolToUnicode, // the Symbol face's glyphs (Greek, arrows, maths) as their Unicode characters
-    Ansi,           // as cp1252 text, for a non-symbol face that names the symbol set
+    Ansi, // as cp1252 text, for a non-symbol face that names the symbol set
 };
 
 struct DecodedText
@@ -73,8 +73,7 @@ const char *codePageName(quint8 charSet);
 // decoding goes on at the trail byte.
 DecodedText decodeTextWithPositions(QByteArrayView bytes, quint8 charSet,
                                     SymbolMapping symbols = SymbolMapping::PrivateUse);
-QString decodeText(QByteArrayView bytes, quint8 charSet,
-                   SymbolMapping symbols = SymbolMapping::PrivateUse);
+QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols = SymbolMapping::PrivateUse);
 
 // The advance of every QChar of decoded text from a spacing array with one entry per input
 // byte (logical units): a character's advance is the sum of the entries of all its bytes, as

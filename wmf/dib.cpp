@@ -127,10 +127,8 @@ bool checkFormat(const DibHeader &h, QString *why)
             return true;
         return fail(why, QStringLiteral("bit fields with bit depth %1").arg(b));
     case BI_JPEG:
-    case BI_PNG:
-        return true;
-    default:
-        return fail(why, QStringLiteral("unsupported compression %1").arg(h.compression));
+    case BI_PNG: return true;
+    default: return fail(why, QStringLiteral("unsupported compression %1").arg(h.compression));
     }
 }
 
@@ -142,8 +140,8 @@ QRgb paletteColour(const QList<QRgb> &palette, qint64 index)
 
 // Reads the colour table into 256 entries; entries the table does not give stay black.
 // Returns the table's size in bytes, or -1 when it runs past the data.
-qint64 readColourTable(QByteArrayView dib, const DibHeader &h, ColorUsage usage,
-                       const QList<QRgb> &palette, QList<QRgb> &table)
+qint64 readColourTable(QByteArrayView dib, const DibHeader &h, ColorUsage usage, const QList<QRgb> &palette,
+                       QList<QRgb> &table)
 {
     table.fill(qRgb(0, 0, 0), kMaxColourTable);
     if (usage == ColorUsage::DIB_PAL_INDICES) {
@@ -169,8 +167,7 @@ bool checkLimits(qint64 width, qint64 height, QString *why)
 {
     if (width <= 0 || height <= 0)
         return fail(why, QStringLiteral("empty bitmap (%1 x %2)").arg(width).arg(height));
-    if (width > limits::maxBitmapSide || height > limits::maxBitmapSide
-        || width * height * 4 > limits::maxBitmapBytes)
+    if (width > limits::maxBitmapSide || height > limits::maxBitmapSide || width * height * 4 > limits::maxBitmapBytes)
         return fail(why, QStringLiteral("bitmap too large (%1 x %2)").arg(width).arg(height));
     return true;
 }
@@ -209,8 +206,7 @@ std::optional<QByteArrayView> compressedBits(QByteArrayView rest, const DibHeade
     return rest.first(h.sizeImage);
 }
 
-DecodedBitmap decodeCompressed(QByteArrayView rest, const DibHeader &h,
-                               const QList<QRgb> &table, QString *why)
+DecodedBitmap decodeCompressed(QByteArrayView rest, const DibHeader &h, const QList<QRgb> &table, QString *why)
 {
     const auto bits = compressedBits(rest, h, why);
     if (!bits)
@@ -235,8 +231,7 @@ DecodedBitmap decodeCompressed(QByteArrayView rest, const DibHeader &h,
 
 // 1-bit rows keep their bit values in a Format_Mono image (most significant bit leftmost,
 // as in the metafile), coloured from the first two table entries.
-DecodedBitmap monochromeRows(QByteArrayView bits, qint64 stride, const PixelLayout &layout,
-                             bool topDown, QString *why)
+DecodedBitmap monochromeRows(QByteArrayView bits, qint64 stride, const PixelLayout &layout, bool topDown, QString *why)
 {
     QImage mono(int(layout.width), int(layout.height), QImage::Format_Mono);
     if (mono.isNull()) {
@@ -253,8 +248,7 @@ DecodedBitmap monochromeRows(QByteArrayView bits, qint64 stride, const PixelLayo
     return {mono.convertToFormat(QImage::Format_RGB32), true, mono};
 }
 
-DecodedBitmap decodeRows(QByteArrayView bits, qint64 stride, const PixelLayout &layout,
-                         bool topDown, QString *why)
+DecodedBitmap decodeRows(QByteArrayView bits, qint64 stride, const PixelLayout &layout, bool topDown, QString *why)
 {
     if (stride * layout.height > bits.size()) {
         fail(why, QStringLiteral("bitmap bits truncated"));
@@ -274,8 +268,8 @@ DecodedBitmap decodeRows(QByteArrayView bits, qint64 stride, const PixelLayout &
     return {image, false, {}};
 }
 
-DecodedBitmap decode(QByteArrayView dib, ColorUsage usage, std::optional<qint64> scanCount,
-                     const QList<QRgb> *palette, QString *why)
+DecodedBitmap decode(QByteArrayView dib, ColorUsage usage, std::optional<qint64> scanCount, const QList<QRgb> *palette,
+                     QString *why)
 {
     auto header = parseHeader(dib, why);
     if (!header || !checkFormat(*header, why))
@@ -283,13 +277,11 @@ DecodedBitmap decode(QByteArrayView dib, ColorUsage usage, std::optional<qint64>
     DibHeader &h = *header;
     if (scanCount && (h.compression == BI_RGB || h.compression == BI_BITFIELDS))
         h.height = std::min(h.height, std::max(*scanCount, qint64(0)));
-    if (h.compression != BI_JPEG && h.compression != BI_PNG
-        && !checkLimits(h.width, h.height, why))
+    if (h.compression != BI_JPEG && h.compression != BI_PNG && !checkLimits(h.width, h.height, why))
         return {};
 
     QList<QRgb> table;
-    const qint64 tableBytes =
-            readColourTable(dib, h, usage, palette ? *palette : defaultPalette(), table);
+    const qint64 tableBytes = readColourTable(dib, h, usage, palette ? *palette : defaultPalette(), table);
     if (tableBytes < 0) {
         fail(why, QStringLiteral("colour table runs past the data"));
         return {};
@@ -298,7 +290,7 @@ DecodedBitmap decode(QByteArrayView dib, ColorUsage usage, std::optional<qint64>
     if (h.compression != BI_RGB && h.compression != BI_BITFIELDS)
         return decodeCompressed(rest, h, table, why);
 
-    PixelLayout layout{h.width, h.height, h.bitCount, table, {}};
+    PixelLayout layout {h.width, h.height, h.bitCount, table, {}};
     if (h.compression == BI_BITFIELDS)
         layout.fields = bitFields(h.masks[0], h.masks[1], h.masks[2]);
     else if (h.bitCount == 16)
@@ -324,23 +316,21 @@ QImage DecodedBitmap::recoloured(QRgb zero, QRgb one) const
 const QList<QRgb> &defaultPalette()
 {
     static const QList<QRgb> palette = {
-        qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),     qRgb(128, 128, 0),
-        qRgb(0, 0, 128),     qRgb(128, 0, 128),   qRgb(0, 128, 128),   qRgb(192, 192, 192),
-        qRgb(192, 220, 192), qRgb(166, 202, 240), qRgb(255, 251, 240), qRgb(160, 160, 164),
-        qRgb(128, 128, 128), qRgb(255, 0, 0),     qRgb(0, 255, 0),     qRgb(255, 255, 0),
-        qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255),   qRgb(255, 255, 255),
+        qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),     qRgb(128, 128, 0),   qRgb(0, 0, 128),
+        qRgb(128, 0, 128),   qRgb(0, 128, 128),   qRgb(192, 192, 192), qRgb(192, 220, 192), qRgb(166, 202, 240),
+        qRgb(255, 251, 240), qRgb(160, 160, 164), qRgb(128, 128, 128), qRgb(255, 0, 0),     qRgb(0, 255, 0),
+        qRgb(255, 255, 0),   qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255),   qRgb(255, 255, 255),
     };
     return palette;
 }
 
-DecodedBitmap decodeDib(QByteArrayView dib, ColorUsage usage, const QList<QRgb> *palette,
-                        QString *why)
+DecodedBitmap decodeDib(QByteArrayView dib, ColorUsage usage, const QList<QRgb> *palette, QString *why)
 {
     return decode(dib, usage, std::nullopt, palette, why);
 }
 
-DecodedBitmap decodeDibScanLines(QByteArrayView dib, ColorUsage usage, qint64 scanCount,
-                                 const QList<QRgb> *palette, QString *why)
+DecodedBitmap decodeDibScanLines(QByteArrayView dib, ColorUsage usage, qint64 scanCount, const QList<QRgb> *palette,
+                                 QString *why)
 {
     return decode(dib, usage, scanCount, palette, why);
 }
@@ -359,8 +349,7 @@ DecodedBitmap decodeBitmap16(QByteArrayView bitmap16, QString *why)
         fail(why, QStringLiteral("bitmap with %1 planes").arg(planes));
         return {};
     }
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24
-        && bitCount != 32) {
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) {
         fail(why, QStringLiteral("unsupported bit depth %1").arg(bitCount));
         return {};
     }
@@ -382,9 +371,8 @@ DecodedBitmap decodeBitmap16(QByteArrayView bitmap16, QString *why)
             table[246 + i] = system[10 + i];
         }
     }
-    PixelLayout layout{width, height, bitCount, table, {}};
-    layout.fields = bitCount == 16 ? bitFields(0x7c00, 0x03e0, 0x001f)
-                                   : bitFields(0xff0000, 0x00ff00, 0x0000ff);
+    PixelLayout layout {width, height, bitCount, table, {}};
+    layout.fields = bitCount == 16 ? bitFields(0x7c00, 0x03e0, 0x001f) : bitFields(0xff0000, 0x00ff00, 0x0000ff);
     // Rows are padded to 16 bits.
     const qint64 stride = (width * bitCount + 15) / 16 * 2;
     return decodeRows(bitmap16.sliced(kBitmap16HeaderBytes), stride, layout, true, why);

@@ -20,8 +20,8 @@ namespace wmf {
 
 // How a DIB's colour table is to be read: the metafile format's ColorUsage values.
 enum class ColorUsage : quint16 {
-    DIB_RGB_COLORS = 0,  // the table holds RGB colours
-    DIB_PAL_COLORS = 1,  // the table holds 16-bit indices into the logical palette
+    DIB_RGB_COLORS = 0, // the table holds RGB colours
+    DIB_PAL_COLORS = 1, // the table holds 16-bit indices into the logical palette
     DIB_PAL_INDICES = 2, // no table: pixel values index the logical palette directly
 };
 
@@ -51,8 +51,8 @@ struct DecodedBitmap
 // `palette` is the logical palette for DIB_PAL_COLORS and DIB_PAL_INDICES; without one the
 // default 20-colour system palette is used. On failure `image` is null and `why`, when
 // given, holds a short reason.
-DecodedBitmap decodeDib(QByteArrayView dib, ColorUsage usage,
-                        const QList<QRgb> *palette = nullptr, QString *why = nullptr);
+DecodedBitmap decodeDib(QByteArrayView dib, ColorUsage usage, const QList<QRgb> *palette = nullptr,
+                        QString *why = nullptr);
 
 // As decodeDib(), for SETDIBTODEV, whose bits hold only `scanCount` scan lines of the
 // bitmap the header describes. The image is as wide as the bitmap and at most `scanCount`

@@ -74,8 +74,7 @@ void unpackRow(QByteArrayView row, const PixelLayout &layout, uchar *line)
     case 32:
         for (qint64 x = 0; x < width; ++x) {
             const quint8 *p = in + 4 * x;
-            const quint32 pixel = quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16
-                    | quint32(p[3]) << 24;
+            const quint32 pixel = quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
             out[x] = fieldColour(pixel, layout.fields);
         }
         break;

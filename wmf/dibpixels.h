@@ -18,7 +18,7 @@ struct BitField
 {
     quint32 mask = 0;
     int shift = 0; // the mask's lowest set bit
-    int bits = 0;  // from the lowest to the highest set bit
+    int bits = 0; // from the lowest to the highest set bit
 };
 
 struct PixelLayout
@@ -26,8 +26,8 @@ struct PixelLayout
     qint64 width = 0;
     qint64 height = 0;
     int bitCount = 0;
-    QList<QRgb> table;                 // 256 colours for 1, 4 and 8-bit pixels
-    std::array<BitField, 3> fields{}; // red, green, blue for 16 and 32-bit pixels
+    QList<QRgb> table; // 256 colours for 1, 4 and 8-bit pixels
+    std::array<BitField, 3> fields {}; // red, green, blue for 16 and 32-bit pixels
 };
 
 std::array<BitField, 3> bitFields(quint32 red, quint32 green, quint32 blue);

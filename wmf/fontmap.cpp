@@ -34,7 +34,7 @@ struct Substitute
 };
 
 // Windows faces and the kind of face that stands in for each when the face is not installed.
-constexpr std::array<Substitute, 22> kSubstitutes{{
+constexpr std::array<Substitute, 22> kSubstitutes {{
     {"Arial", FaceKind::Sans},
     {"Arial MT", FaceKind::Sans},
     {"Helvetica", FaceKind::Sans},
@@ -68,7 +68,7 @@ struct KindFaces
 
 // Liberation Sans, Serif and Mono have the advance widths of Arial, Times New Roman and
 // Courier New, so text keeps its length; Liberation Sans Narrow matches Arial Narrow.
-constexpr std::array<KindFaces, 7> kKindFaces{{
+constexpr std::array<KindFaces, 7> kKindFaces {{
     {FaceKind::Sans, {"Liberation Sans", "Arimo", nullptr}, QFont::SansSerif},
     {FaceKind::SansNarrow, {"Liberation Sans Narrow", "Liberation Sans", nullptr}, QFont::SansSerif},
     {FaceKind::Serif, {"Liberation Serif", "Tinos", nullptr}, QFont::Serif},
@@ -184,10 +184,9 @@ quint16 readU16(const QByteArray &table, qsizetype offset)
 // same for their metric-compatible stand-ins (904/2048 em for Arial and Liberation Sans).
 double weightedAverageWidth(const QRawFont &raw)
 {
-    static constexpr std::array<int, 27> kWeights{64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
-                                                  56, 17, 4,  49, 56,  71, 31, 10, 18, 3,  18, 2, 166};
-    const QList<quint32> glyphs =
-        raw.glyphIndexesForString(QStringLiteral("abcdefghijklmnopqrstuvwxyz "));
+    static constexpr std::array<int, 27> kWeights {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6,  35, 20, 56,
+                                                   56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2,  166};
+    const QList<quint32> glyphs = raw.glyphIndexesForString(QStringLiteral("abcdefghijklmnopqrstuvwxyz "));
     if (glyphs.size() != qsizetype(kWeights.size()) || glyphs.contains(0u))
         return 0;
     const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
@@ -250,7 +249,7 @@ QFont baseFont(const FaceResolution &face, const LogFont &logFont)
     QFont font(face.family);
     font.setStyleHint(facesFor(face.kind).hint, QFont::StyleStrategy(QFont::PreferOutline));
     font.setHintingPreference(QFont::PreferNoHinting); // outlines scale exactly
-    font.setKerning(false);                              // GDI places glyphs without kerning
+    font.setKerning(false); // GDI places glyphs without kerning
     const int weight = logFont.weight <= 0 ? kNormalWeight : std::min<int>(logFont.weight, 1000);
     font.setWeight(QFont::Weight(weight));
     font.setItalic(logFont.italic);
@@ -260,8 +259,7 @@ QFont baseFont(const FaceResolution &face, const LogFont &logFont)
     return font;
 }
 
-double emPixelsFor(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels,
-                   const FaceMetrics &metrics)
+double emPixelsFor(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels, const FaceMetrics &metrics)
 {
     double em = 0;
     if (logFont.height < 0)
@@ -297,10 +295,7 @@ QTransform FontChoice::glyphTransform(double xStretch) const
     return transform;
 }
 
-QString familyForLogFont(const LogFont &logFont)
-{
-    return resolveFace(logFont).family;
-}
+QString familyForLogFont(const LogFont &logFont) { return resolveFace(logFont).family; }
 
 FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels)
 {

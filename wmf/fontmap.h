@@ -57,11 +57,11 @@ constexpr quint8 FixedPitch = 0x01;
 
 struct FontChoice
 {
-    QFont font;                 // face, weight, italic, underline, strike-out; whole pixel size
-    double emPixels = 0;        // the em height to draw, device pixels (0: nothing to draw)
-    double scale = 1;           // emPixels / font.pixelSize()
+    QFont font; // face, weight, italic, underline, strike-out; whole pixel size
+    double emPixels = 0; // the em height to draw, device pixels (0: nothing to draw)
+    double scale = 1; // emPixels / font.pixelSize()
     double horizontalScale = 1; // the LogFont's width as a factor of the face's natural width
-    double rotation = 0;        // degrees, counter-clockwise on the page (the escapement)
+    double rotation = 0; // degrees, counter-clockwise on the page (the escapement)
     SymbolMapping symbols = SymbolMapping::PrivateUse; // how SYMBOL_CHARSET bytes are decoded
 
     // From the font's own pixels at the reference point to device pixels: size, width, then
@@ -74,7 +74,6 @@ struct FontChoice
 QString familyForLogFont(const LogFont &logFont);
 
 // defaultCellPixels: the cell height for a height of 0, device pixels (see kDefaultCellHeight).
-FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit,
-                          double defaultCellPixels = kDefaultCellHeight);
+FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels = kDefaultCellHeight);
 
 } // namespace wmf

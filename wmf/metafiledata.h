@@ -16,7 +16,7 @@ namespace wmf {
 struct RecordRef
 {
     quint16 function = 0;
-    qsizetype offset = 0;      // of the first parameter byte in MetafileData::bytes
+    qsizetype offset = 0; // of the first parameter byte in MetafileData::bytes
     qsizetype payloadSize = 0; // bytes after the 6-byte record head
 };
 
@@ -29,7 +29,7 @@ struct MetafileData
     // The frame the picture is played into: origin and extent in logical units. The
     // extent keeps its sign: a negative height means the file draws with y going up.
     QPointF frameOrigin;
-    QSizeF frameExtent{1, 1};
+    QSizeF frameExtent {1, 1};
     // How the record walk ended: Ok at META_EOF (or the plain end of the data).
     PlayResult walkResult = PlayResult::Ok;
 };

@@ -4,10 +4,7 @@ namespace wmf {
 
 namespace {
 
-quint8 ropIndex(quint32 rop)
-{
-    return quint8(rop >> 16);
-}
+quint8 ropIndex(quint32 rop) { return quint8(rop >> 16); }
 
 // The boolean function of an index as the OR of its minterms.
 quint32 ternary(quint8 index, quint32 d, quint32 s, quint32 p)
@@ -20,18 +17,15 @@ quint32 ternary(quint8 index, quint32 d, quint32 s, quint32 p)
     return result;
 }
 
-bool isOpaqueFormat(QImage::Format format)
-{
-    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
-}
+bool isOpaqueFormat(QImage::Format format) { return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32; }
 
 struct Operands
 {
     QImage *destination = nullptr;
-    QRect rect;      // destination pixels to change
+    QRect rect; // destination pixels to change
     QPoint sourceAt; // source pixel of rect.topLeft()
-    QImage source;   // null unless the operation uses it
-    QImage pattern;  // null unless the operation uses it
+    QImage source; // null unless the operation uses it
+    QImage pattern; // null unless the operation uses it
     QPoint patternOrigin;
 };
 
@@ -54,8 +48,7 @@ void combine(const Operands &in, Op op)
         auto *d = reinterpret_cast<QRgb *>(in.destination->scanLine(y)) + in.rect.left();
         const QRgb *s = nullptr;
         if (!in.source.isNull())
-            s = reinterpret_cast<const QRgb *>(in.source.constScanLine(in.sourceAt.y() + row))
-                    + in.sourceAt.x();
+            s = reinterpret_cast<const QRgb *>(in.source.constScanLine(in.sourceAt.y() + row)) + in.sourceAt.x();
         const QRgb *p = nullptr;
         int px = 0;
         if (!in.pattern.isNull()) {
@@ -93,10 +86,7 @@ void dispatch(const Operands &in, quint8 index)
     case 0xf0: return combine(in, [](quint32, quint32, quint32 p) { return p; });
     case 0xfb: return combine(in, [](quint32 d, quint32 s, quint32 p) { return p | ~s | d; });
     case 0xff: return combine(in, [](quint32, quint32, quint32) { return ~0u; });
-    default:
-        return combine(in, [index](quint32 d, quint32 s, quint32 p) {
-            return ternary(index, d, s, p);
-        });
+    default: return combine(in, [index](quint32 d, quint32 s, quint32 p) { return ternary(index, d, s, p); });
     }
 }
 
@@ -105,8 +95,7 @@ QImage sourcePixels(const QImage &source)
 {
     if (isOpaqueFormat(source.format()))
         return source;
-    return source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                           : QImage::Format_RGB32);
+    return source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
 } // namespace
@@ -124,15 +113,14 @@ quint32 ropResult(quint32 rop, quint32 destination, quint32 source, quint32 patt
     return ternary(ropIndex(rop), destination, source, pattern);
 }
 
-bool applyRop3(QImage &destination, const QRect &area, const QImage *source,
-               const QImage *pattern, QPoint patternOrigin, quint32 rop)
+bool applyRop3(QImage &destination, const QRect &area, const QImage *source, const QImage *pattern,
+               QPoint patternOrigin, quint32 rop)
 {
     const QImage::Format format = destination.format();
     if (!isOpaqueFormat(format) && format != QImage::Format_ARGB32_Premultiplied)
         return false;
     const RopOperands uses = ropOperands(rop);
-    if ((uses.source && (!source || source->isNull()))
-        || (uses.pattern && (!pattern || pattern->isNull())))
+    if ((uses.source && (!source || source->isNull())) || (uses.pattern && (!pattern || pattern->isNull())))
         return false;
 
     Operands in;

@@ -60,7 +60,7 @@ quint32 ropResult(quint32 rop, quint32 destination, quint32 source, quint32 patt
 // is treated as opaque: the results are written with alpha 255, as a GDI surface has none.
 // Returns false, changing nothing, when the operation needs a source or pattern that is
 // missing (GDI draws nothing then) or the destination has another format.
-bool applyRop3(QImage &destination, const QRect &area, const QImage *source,
-               const QImage *pattern, QPoint patternOrigin, quint32 rop);
+bool applyRop3(QImage &destination, const QRect &area, const QImage *source, const QImage *pattern,
+               QPoint patternOrigin, quint32 rop);
 
 } // namespace wmf

@@ -14,8 +14,7 @@
 namespace wmf {
 
 struct Document::Data : MetafileData
-{
-};
+{ };
 
 namespace {
 
@@ -104,7 +103,7 @@ void frameFromDrawing(MetafileData &data)
 
 } // namespace
 
-Document::Document(std::shared_ptr<const Data> data) : m_data(std::move(data)) {}
+Document::Document(std::shared_ptr<const Data> data) : m_data(std::move(data)) { }
 
 std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
 {
@@ -162,10 +161,7 @@ std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
     return Document(std::move(data));
 }
 
-QRectF Document::bounds() const
-{
-    return QRectF(m_data->frameOrigin, m_data->frameExtent).normalized();
-}
+QRectF Document::bounds() const { return QRectF(m_data->frameOrigin, m_data->frameExtent).normalized(); }
 
 PlayResult Document::play(QPainter &painter, const QRectF &target) const
 {

@@ -39,7 +39,10 @@ constexpr QRgb defaultPalette[] = {
 } // namespace
 
 Player::Player(QPainter &painter, const MetafileData &data, const QRectF &target, bool scanMode)
-    : m_painter(painter), m_data(data), m_target(target), m_scanMode(scanMode)
+    : m_painter(painter)
+    , m_data(data)
+    , m_target(target)
+    , m_scanMode(scanMode)
 {
     m_baseTransform = painter.worldTransform();
     m_objects.resize(static_cast<size_t>(qBound(0, data.objectCount, limits::maxObjects)));
@@ -59,8 +62,7 @@ PlayResult Player::play()
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, true);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    m_painter.setWorldTransform(QTransform::fromTranslate(m_target.left(), m_target.top())
-                                * m_baseTransform);
+    m_painter.setWorldTransform(QTransform::fromTranslate(m_target.left(), m_target.top()) * m_baseTransform);
     if (m_scanMode) {
         m_painter.setClipping(false);
         m_outerClip = QPainterPath();
@@ -172,8 +174,7 @@ void Player::dispatch(quint16 function, ByteReader &r)
     case T::SetMapperFlags:
     case T::SetRelAbs:
     case T::SetLayout:
-    case T::Eof:
-        break;
+    case T::Eof: break;
     }
     // Unknown functions fall through the switch and are skipped.
 }
@@ -449,25 +450,24 @@ bool Player::prepareDrawing()
 {
     static constexpr QPainter::CompositionMode modes[17] = {
         QPainter::CompositionMode_SourceOver,
-        QPainter::CompositionMode_SourceOver,                   // R2_BLACK
-        QPainter::RasterOp_NotSourceAndNotDestination,          // R2_NOTMERGEPEN
-        QPainter::RasterOp_NotSourceAndDestination,             // R2_MASKNOTPEN
-        QPainter::RasterOp_NotSource,                           // R2_NOTCOPYPEN
-        QPainter::RasterOp_SourceAndNotDestination,             // R2_MASKPENNOT
-        QPainter::RasterOp_NotDestination,                      // R2_NOT
-        QPainter::RasterOp_SourceXorDestination,                // R2_XORPEN
-        QPainter::RasterOp_NotSourceOrNotDestination,           // R2_NOTMASKPEN
-        QPainter::RasterOp_SourceAndDestination,                // R2_MASKPEN
-        QPainter::RasterOp_NotSourceXorDestination,             // R2_NOTXORPEN
-        QPainter::CompositionMode_SourceOver,                   // R2_NOP
-        QPainter::RasterOp_NotSourceOrDestination,              // R2_MERGENOTPEN
-        QPainter::CompositionMode_SourceOver,                   // R2_COPYPEN
-        QPainter::RasterOp_SourceOrNotDestination,              // R2_MERGEPENNOT
-        QPainter::RasterOp_SourceOrDestination,                 // R2_MERGEPEN
-        QPainter::CompositionMode_SourceOver,                   // R2_WHITE
+        QPainter::CompositionMode_SourceOver, // R2_BLACK
+        QPainter::RasterOp_NotSourceAndNotDestination, // R2_NOTMERGEPEN
+        QPainter::RasterOp_NotSourceAndDestination, // R2_MASKNOTPEN
+        QPainter::RasterOp_NotSource, // R2_NOTCOPYPEN
+        QPainter::RasterOp_SourceAndNotDestination, // R2_MASKPENNOT
+        QPainter::RasterOp_NotDestination, // R2_NOT
+        QPainter::RasterOp_SourceXorDestination, // R2_XORPEN
+        QPainter::RasterOp_NotSourceOrNotDestination, // R2_NOTMASKPEN
+        QPainter::RasterOp_SourceAndDestination, // R2_MASKPEN
+        QPainter::RasterOp_NotSourceXorDestination, // R2_NOTXORPEN
+        QPainter::CompositionMode_SourceOver, // R2_NOP
+        QPainter::RasterOp_NotSourceOrDestination, // R2_MERGENOTPEN
+        QPainter::CompositionMode_SourceOver, // R2_COPYPEN
+        QPainter::RasterOp_SourceOrNotDestination, // R2_MERGEPENNOT
+        QPainter::RasterOp_SourceOrDestination, // R2_MERGEPEN
+        QPainter::CompositionMode_SourceOver, // R2_WHITE
     };
-    const bool rasterOps = m_painter.paintEngine()
-        && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const bool rasterOps = m_painter.paintEngine() && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     const QPainter::CompositionMode mode = modes[qBound(0, m_dc.rop2, 16)];
     m_painter.setCompositionMode(rasterOps ? mode : QPainter::CompositionMode_SourceOver);
     if (!m_clipApplied) {

@@ -162,11 +162,9 @@ private:
     QImage patternTile(const Brush &brush) const;
     void setPattern(Brush &brush, const DecodedBitmap &decoded);
     QRectF deviceTarget(int x, int y, int width, int height) const;
-    void playDib(QByteArrayView dib, ColorUsage usage, const QRect &source, const QRectF &target,
-                 quint32 rop);
+    void playDib(QByteArrayView dib, ColorUsage usage, const QRect &source, const QRectF &target, quint32 rop);
     void drawBitmap(const QImage &bitmap, const QRectF &source, const QRectF &target, quint32 rop);
-    void paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode,
-                    bool smooth);
+    void paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode, bool smooth);
     bool combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth);
     const QList<QRgb> *palette() const; // the selected palette, or none for the default
     void malformed(); // a record that cannot be played: skipped, the play goes on

@@ -36,23 +36,20 @@ constexpr int STRETCH_HALFTONE = 4;
 // scratch images a small fraction of the canvas.
 constexpr int bandBytes = 1024 * 1024;
 
-quint8 ropIndex(quint32 rop)
-{
-    return quint8(rop >> 16);
-}
+quint8 ropIndex(quint32 rop) { return quint8(rop >> 16); }
 
 // The composition mode that gives a raster operation exactly on opaque pixels.
 std::optional<QPainter::CompositionMode> exactMode(quint32 rop)
 {
     switch (ropIndex(rop)) {
-    case 0xCC: return QPainter::CompositionMode_SourceOver;              // SRCCOPY
-    case 0x88: return QPainter::RasterOp_SourceAndDestination;           // SRCAND
-    case 0xEE: return QPainter::RasterOp_SourceOrDestination;            // SRCPAINT
-    case 0x66: return QPainter::RasterOp_SourceXorDestination;           // SRCINVERT
-    case 0x33: return QPainter::RasterOp_NotSource;                      // NOTSRCCOPY
-    case 0x44: return QPainter::RasterOp_SourceAndNotDestination;        // SRCERASE
-    case 0x11: return QPainter::RasterOp_NotSourceAndNotDestination;     // NOTSRCERASE
-    case 0xBB: return QPainter::RasterOp_NotSourceOrDestination;         // MERGEPAINT
+    case 0xCC: return QPainter::CompositionMode_SourceOver; // SRCCOPY
+    case 0x88: return QPainter::RasterOp_SourceAndDestination; // SRCAND
+    case 0xEE: return QPainter::RasterOp_SourceOrDestination; // SRCPAINT
+    case 0x66: return QPainter::RasterOp_SourceXorDestination; // SRCINVERT
+    case 0x33: return QPainter::RasterOp_NotSource; // NOTSRCCOPY
+    case 0x44: return QPainter::RasterOp_SourceAndNotDestination; // SRCERASE
+    case 0x11: return QPainter::RasterOp_NotSourceAndNotDestination; // NOTSRCERASE
+    case 0xBB: return QPainter::RasterOp_NotSourceOrDestination; // MERGEPAINT
     default: return std::nullopt;
     }
 }
@@ -68,7 +65,7 @@ QRect wholePixels(const QRectF &rect)
 // The part of a bitmap one blit draws, and where.
 struct BlitPart
 {
-    QImage image;  // the source pixels in drawing order (mirrored already)
+    QImage image; // the source pixels in drawing order (mirrored already)
     QRectF target; // device pixels, normalised
 };
 
@@ -103,8 +100,8 @@ std::optional<BlitPart> cutSource(const QImage &bitmap, const QRectF &source, co
     const QRectF out = target.normalized();
     BlitPart part;
     part.image = bitmap.copy(have).mirrored(mirrorX, mirrorY);
-    part.target = QRectF(out.left() + x0 * out.width(), out.top() + y0 * out.height(),
-                         (x1 - x0) * out.width(), (y1 - y0) * out.height());
+    part.target = QRectF(out.left() + x0 * out.width(), out.top() + y0 * out.height(), (x1 - x0) * out.width(),
+                         (y1 - y0) * out.height());
     return part;
 }
 
@@ -301,8 +298,7 @@ void Player::setPattern(Brush &brush, const DecodedBitmap &decoded)
 QImage Player::patternTile(const Brush &brush) const
 {
     switch (brush.style) {
-    case gdi::BS_NULL:
-        return {};
+    case gdi::BS_NULL: return {};
     case gdi::BS_HATCHED: {
         QImage tile(8, 8, QImage::Format_RGB32);
         tile.fill(color(m_dc.bkColor));
@@ -423,14 +419,12 @@ void Player::setDibToDev(ByteReader &r)
     if (rows.image.isNull())
         return;
     const QRectF source = dibSource(rows.shape, xSrc, ySrc, width, height).translated(0, -double(rows.firstRow));
-    drawBitmap(rows.image, source, QRectF(toDevice(QPointF(xDest, yDest)), QSizeF(width, height)),
-               rop3::SRCCOPY);
+    drawBitmap(rows.image, source, QRectF(toDevice(QPointF(xDest, yDest)), QSizeF(width, height)), rop3::SRCCOPY);
 }
 
 // STRETCHDIB, DIBBITBLT and DIBSTRETCHBLT. `source` is in the DIB's own coordinates, which
 // start at the bottom-left corner of a bottom-up DIB; its extents are signed.
-void Player::playDib(QByteArrayView dib, ColorUsage usage, const QRect &source, const QRectF &target,
-                     quint32 rop)
+void Player::playDib(QByteArrayView dib, ColorUsage usage, const QRect &source, const QRectF &target, quint32 rop)
 {
     if (!ropOperands(rop).source) {
         drawBitmap(QImage(), QRectF(), target, rop);
@@ -482,16 +476,14 @@ void Player::drawBitmap(const QImage &bitmap, const QRectF &source, const QRectF
 }
 
 // Draws through the painter. Devices without raster operations copy instead.
-void Player::paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode,
-                        bool smooth)
+void Player::paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode, bool smooth)
 {
-    const bool rasterOps = m_painter.paintEngine()
-        && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const bool rasterOps = m_painter.paintEngine() && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     m_painter.save();
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
-    m_painter.setCompositionMode(rasterOps || mode < QPainter::RasterOp_SourceOrDestination
-                                         ? mode : QPainter::CompositionMode_SourceOver);
+    m_painter.setCompositionMode(
+        rasterOps || mode < QPainter::RasterOp_SourceOrDestination ? mode : QPainter::CompositionMode_SourceOver);
     m_painter.drawImage(QRectF(target), image);
     m_painter.restore();
 }
@@ -586,8 +578,7 @@ void Player::fillDeviceRect(const QRectF &deviceRect, quint32 rop)
     if (combineOnCanvas(wholePixels(deviceRect), nullptr, rop, false))
         return;
     // Devices without an image: the operations a composition mode can give.
-    const bool rasterOps = m_painter.paintEngine()
-        && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const bool rasterOps = m_painter.paintEngine() && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     switch (ropIndex(rop)) {
     case 0x00: // BLACKNESS
         m_painter.fillPath(path, Qt::black);
@@ -608,16 +599,11 @@ void Player::fillDeviceRect(const QRectF &deviceRect, quint32 rop)
         break;
     case 0xAA: // the destination unchanged
         break;
-    default:
-        fillWithBrush(path, m_dc.brush);
-        break;
+    default: fillWithBrush(path, m_dc.brush); break;
     }
 }
 
-const QList<QRgb> *Player::palette() const
-{
-    return m_dc.palette.entries.isEmpty() ? nullptr : &m_dc.palette.entries;
-}
+const QList<QRgb> *Player::palette() const { return m_dc.palette.entries.isEmpty() ? nullptr : &m_dc.palette.entries; }
 
 void Player::malformed()
 {

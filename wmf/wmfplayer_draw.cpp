@@ -18,8 +18,7 @@ namespace {
 // limits::maxAntialiasCostPerPath): per device row, the cells each edge adds there (one
 // for a level edge, otherwise a cell for every pixel it crosses, times `sides`, widened by
 // `extraWidth`), squared and summed. Stops counting once past the limit.
-double antialiasCost(const QPainter &painter, const QPainterPath &path, double extraWidth,
-                     double sides)
+double antialiasCost(const QPainter &painter, const QPainterPath &path, double extraWidth, double sides)
 {
     const QPaintDevice *device = painter.device();
     const int rows = device ? device->height() : 0;
@@ -60,7 +59,8 @@ class AntialiasGuard
 {
 public:
     AntialiasGuard(QPainter &painter, bool affordable)
-        : m_painter(painter), m_restore(!affordable && painter.testRenderHint(QPainter::Antialiasing))
+        : m_painter(painter)
+        , m_restore(!affordable && painter.testRenderHint(QPainter::Antialiasing))
     {
         if (m_restore)
             m_painter.setRenderHint(QPainter::Antialiasing, false);
@@ -124,8 +124,7 @@ QPen Player::makePen() const
     // Dashes are for one-pixel pens only; GDI draws wider styled pens solid. The dash
     // lengths are GDI's, in pixels.
     if (width <= 1 && style >= gdi::PS_DASH && style <= gdi::PS_DASHDOTDOT) {
-        static const QList<qreal> dashes[] = {
-            {18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+        static const QList<qreal> dashes[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
         pen.setDashPattern(dashes[style - gdi::PS_DASH]);
         pen.setCapStyle(Qt::FlatCap);
     }
@@ -135,22 +134,18 @@ QPen Player::makePen() const
 QBrush Player::makeBrush(const Brush &brush) const
 {
     switch (brush.style) {
-    case gdi::BS_NULL:
-        return Qt::NoBrush;
+    case gdi::BS_NULL: return Qt::NoBrush;
     case gdi::BS_HATCHED: {
-        static constexpr Qt::BrushStyle hatches[] = {
-            Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
-            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        static constexpr Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
+                                                     Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
         if (brush.hatch > gdi::HS_DIAGCROSS)
             return color(brush.color);
         return QBrush(color(brush.color), hatches[brush.hatch]);
     }
     case gdi::BS_PATTERN:
     case gdi::BS_DIBPATTERN:
-    case gdi::BS_DIBPATTERNPT:
-        return patternBrush(brush);
-    default:
-        return color(brush.color);
+    case gdi::BS_DIBPATTERNPT: return patternBrush(brush);
+    default: return color(brush.color);
     }
 }
 
@@ -171,8 +166,7 @@ void Player::fillAndStroke(const QPainterPath &devicePath, bool fill, bool strok
         return;
     if (fill)
         fillWithBrush(devicePath, m_dc.brush);
-    if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL
-        || !spendWork(devicePath.elementCount()))
+    if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL || !spendWork(devicePath.elementCount()))
         return;
     const QPen pen = makePen();
     // Geometry runs through pixel centres, where a line of odd width covers whole pixels;
@@ -444,7 +438,7 @@ void Player::floodFill(ByteReader &r, bool extended)
     if (!fillable(seed.x(), seed.y()))
         return;
     std::vector<quint8> seen(size_t(image.width()) * size_t(image.height()), 0);
-    std::vector<QPoint> stack{seed};
+    std::vector<QPoint> stack {seed};
     std::vector<QRect> spans;
     // Scanline fill: each popped seed grows into a horizontal run, and each run pushes
     // one seed per fillable stretch of the rows above and below.

@@ -129,10 +129,7 @@ void Player::setPalEntries(ByteReader &r)
         target[start + i] = entries[i];
 }
 
-void Player::animatePalette(ByteReader &r)
-{
-    setPalEntries(r);
-}
+void Player::animatePalette(ByteReader &r) { setPalEntries(r); }
 
 void Player::resizePalette(ByteReader &r)
 {

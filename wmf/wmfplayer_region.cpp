@@ -27,10 +27,7 @@ QRegion unionOf(std::vector<QRect> rects)
 }
 
 // The cost charged for unionOf() on rectangles that may overlap.
-qint64 unionWork(size_t count)
-{
-    return qint64(count) * qint64(count);
-}
+qint64 unionWork(size_t count) { return qint64(count) * qint64(count); }
 
 QRect deviceClipRect(const QRectF &device)
 {
@@ -85,8 +82,7 @@ void Player::createRegion(ByteReader &r)
     for (size_t i = 1; i < rects.size() && banded; ++i) {
         const QRect &a = rects[i - 1];
         const QRect &b = rects[i];
-        banded = (a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right() + 1)
-            || b.top() > a.bottom();
+        banded = (a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right() + 1) || b.top() > a.bottom();
     }
     Region region;
     if (banded) {
@@ -123,9 +119,10 @@ QRegion Player::deviceRegion(const QRegion &logical, QSize margin) const
 {
     // The picture's box with `margin` and a pixel to spare; the scan for the frame sees
     // everything.
-    const QRect visible = m_scanMode ? QRect()
-        : QRect(QPoint(0, 0), m_target.size().toSize())
-              .adjusted(-margin.width() - 1, -margin.height() - 1, margin.width() + 1, margin.height() + 1);
+    const QRect visible =
+        m_scanMode ? QRect()
+                   : QRect(QPoint(0, 0), m_target.size().toSize())
+                         .adjusted(-margin.width() - 1, -margin.height() - 1, margin.width() + 1, margin.height() + 1);
     std::vector<QRect> rects;
     rects.reserve(size_t(logical.rectCount()));
     for (const QRect &rect : logical) {
@@ -190,8 +187,8 @@ void Player::offsetClipRgn(ByteReader &r)
     const QPoint offset(devicePixels(x * t.m11()), devicePixels(y * t.m22()));
     // Offsets add up; a clip moved past GDI's device space is left where it was.
     const QRect moved = m_dc.clip->boundingRect().translated(offset);
-    if (std::max({std::abs(qint64(moved.left())), std::abs(qint64(moved.right())),
-                  std::abs(qint64(moved.top())), std::abs(qint64(moved.bottom()))})
+    if (std::max({std::abs(qint64(moved.left())), std::abs(qint64(moved.right())), std::abs(qint64(moved.top())),
+                  std::abs(qint64(moved.bottom()))})
         > qint64(limits::maxDeviceCoordinate))
         return;
     setClip(m_dc.clip->translated(offset));
@@ -241,8 +238,8 @@ void Player::frameRegion(ByteReader &r)
         return;
     // Rectangles cut at the picture's edge must not show a frame there.
     const QRegion device = deviceRegion(region->region, QSize(dx, dy));
-    const QRegion inner = device.translated(dx, 0) & device.translated(-dx, 0)
-        & device.translated(0, dy) & device.translated(0, -dy) & device;
+    const QRegion inner = device.translated(dx, 0) & device.translated(-dx, 0) & device.translated(0, dy)
+                        & device.translated(0, -dy) & device;
     QPainterPath path;
     path.addRegion(device - inner);
     fillWithBrush(path, *brush);

@@ -39,7 +39,7 @@ struct TextRecord
 {
     QPointF reference; // logical units
     QByteArrayView bytes;
-    std::vector<qint16> dx;     // logical units, one entry per byte; empty without an array
+    std::vector<qint16> dx; // logical units, one entry per byte; empty without an array
     std::optional<QRectF> rect; // logical units
     quint16 options = 0;
 };
@@ -122,10 +122,10 @@ void snapToWholePixels(FontChoice &choice)
 struct Spacing
 {
     std::span<const qint16> dx; // logical units per byte; empty: the glyphs' advances
-    double unitsToDevice = 1;   // device pixels per logical unit along the baseline
-    double charExtra = 0;       // logical units after every character
-    int breakCount = 0;         // SETTEXTJUSTIFICATION: breaks that share breakExtra
-    double breakExtra = 0;      // logical units
+    double unitsToDevice = 1; // device pixels per logical unit along the baseline
+    double charExtra = 0; // logical units after every character
+    int breakCount = 0; // SETTEXTJUSTIFICATION: breaks that share breakExtra
+    double breakExtra = 0; // logical units
 };
 
 struct Glyph
@@ -162,8 +162,8 @@ RunLayout layoutWithArray(const DecodedText &decoded, const Spacing &spacing, do
     const QList<int> advances = advancesPerCharacter(decoded, spacing.dx);
     double logical = 0;
     for (const auto &[first, length] : characters(decoded)) {
-        layout.glyphs.push_back({decoded.text.mid(first, length),
-                                 std::round(logical * spacing.unitsToDevice) / stretch});
+        layout.glyphs.push_back(
+            {decoded.text.mid(first, length), std::round(logical * spacing.unitsToDevice) / stretch});
         logical += advances[first] + spacing.charExtra;
     }
     layout.width = std::round(logical * spacing.unitsToDevice) / stretch;
@@ -172,8 +172,8 @@ RunLayout layoutWithArray(const DecodedText &decoded, const Spacing &spacing, do
 
 // Without an array each glyph advances by its own width, a whole number of device pixels
 // at the em, plus the character extra and, on break characters, the justification.
-RunLayout layoutWithAdvances(const DecodedText &decoded, const FontChoice &choice,
-                             const Spacing &spacing, double stretch)
+RunLayout layoutWithAdvances(const DecodedText &decoded, const FontChoice &choice, const Spacing &spacing,
+                             double stretch)
 {
     RunLayout layout;
     const QFontMetricsF metrics(choice.font);
@@ -189,7 +189,7 @@ RunLayout layoutWithAdvances(const DecodedText &decoded, const FontChoice &choic
     QHash<QString, double> natural;
     double x = 0;
     for (const auto &[first, length] : characters(decoded)) {
-        Glyph glyph{decoded.text.mid(first, length), x};
+        Glyph glyph {decoded.text.mid(first, length), x};
         auto found = natural.constFind(glyph.text);
         if (found == natural.constEnd())
             found = natural.insert(glyph.text, std::round(metrics.horizontalAdvance(glyph.text) * toDevice));
@@ -216,8 +216,7 @@ struct PlacedRun
     QTransform world;
 };
 
-void drawGlyphs(QPainter &painter, const PlacedRun &placed, const QColor &color,
-                const std::optional<QRectF> &visible)
+void drawGlyphs(QPainter &painter, const PlacedRun &placed, const QColor &color, const std::optional<QRectF> &visible)
 {
     QFont font = placed.choice.font;
     font.setUnderline(false); // drawn by drawLines() across the whole run, gaps included
@@ -275,10 +274,7 @@ QPointF alignedStart(quint16 align, double width, double ascent, double descent)
     return QPointF(start, baseline);
 }
 
-bool isSane(double value)
-{
-    return std::isfinite(value) && std::abs(value) <= kMaxRunPixels;
-}
+bool isSane(double value) { return std::isfinite(value) && std::abs(value) <= kMaxRunPixels; }
 
 } // namespace
 
@@ -369,8 +365,8 @@ double Player::textStretch() const
         || std::abs(m_dc.viewportExt.height()) != m_target.height())
         return 1.0;
     const QSizeF frame = m_data.frameExtent;
-    const double stretch = (m_target.width() / std::abs(frame.width()))
-                         / (m_target.height() / std::abs(frame.height()));
+    const double stretch =
+        (m_target.width() / std::abs(frame.width())) / (m_target.height() / std::abs(frame.height()));
     return std::isfinite(stretch) && stretch > 0 ? std::clamp(stretch, 1.0 / 64, 64.0) : 1.0;
 }
 
@@ -403,17 +399,16 @@ void Player::drawText(const TextRecord &text)
     // A symbol face asked for in the default character set is drawn in its own, the symbol
     // set, as GDI's font mapper picks the face by name and takes its character set.
     const quint8 charSet = m_dc.font.charSet == CharSet::Default && choice.symbols != SymbolMapping::Ansi
-        ? CharSet::Symbol
-        : m_dc.font.charSet;
+                             ? CharSet::Symbol
+                             : m_dc.font.charSet;
     const DecodedText decoded = decodeTextWithPositions(text.bytes, charSet, choice.symbols);
     const double stretch = textStretch();
-    const Spacing spacing{text.dx, std::abs(map.m11()), double(m_dc.textCharExtra),
-                          m_dc.breakCount, double(m_dc.breakExtra)};
+    const Spacing spacing {text.dx, std::abs(map.m11()), double(m_dc.textCharExtra), m_dc.breakCount,
+                           double(m_dc.breakExtra)};
     const RunLayout layout = text.dx.empty() ? layoutWithAdvances(decoded, choice, spacing, stretch)
                                              : layoutWithArray(decoded, spacing, stretch);
     if (!isSane(layout.width)
-        || !std::all_of(layout.glyphs.begin(), layout.glyphs.end(),
-                        [](const Glyph &glyph) { return isSane(glyph.x); }))
+        || !std::all_of(layout.glyphs.begin(), layout.glyphs.end(), [](const Glyph &glyph) { return isSane(glyph.x); }))
         return;
 
     const FaceLines lines = faceLines(choice.font);
@@ -454,10 +449,10 @@ void Player::drawText(const TextRecord &text)
     // Glyphs far outside the picture are left out: the text of a large picture drawn as a
     // thumbnail or cut by its frame costs nothing.
     const double margin = 2 * choice.emPixels * std::max(1.0, choice.horizontalScale) * std::max(1.0, stretch) + 2;
-    const std::optional<QRectF> visible = m_scanMode
-        ? std::nullopt
-        : std::optional(QRectF(QPointF(0, 0), m_target.size()).adjusted(-margin, -margin, margin, margin));
-    const PlacedRun placed{layout, choice, QPointF(start, baseline), run, world};
+    const std::optional<QRectF> visible =
+        m_scanMode ? std::nullopt
+                   : std::optional(QRectF(QPointF(0, 0), m_target.size()).adjusted(-margin, -margin, margin, margin));
+    const PlacedRun placed {layout, choice, QPointF(start, baseline), run, world};
     drawGlyphs(m_painter, placed, foreground, visible);
     drawLines(m_painter, placed, foreground);
     m_painter.restore();

@@ -39,7 +39,7 @@ public:
 
     void showOpen(CommonDialog &dialog, QWidget *) override
     {
-        shown << DialogSettings{dialog.DefaultExt, dialog.Filter, dialog.DialogTitle, dialog.FilterIndex};
+        shown << DialogSettings {dialog.DefaultExt, dialog.Filter, dialog.DialogTitle, dialog.FilterIndex};
         const std::optional<QString> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst();
         if (answer)
             dialog.FileName = *answer;
@@ -78,11 +78,29 @@ inline QByteArray redRectangleMetafile()
         checksum ^= quint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8);
     u16(checksum);
     const int records = 7 + 4 + 7 + 3;
-    u16(1); u16(9); u16(0x0300); u32(9 + records); u16(1); u32(7); u16(0);
-    u32(7); u16(0x02FC); u16(0); u32(0x000000FF); u16(0); // CREATEBRUSHINDIRECT solid red
-    u32(4); u16(0x012D); u16(0);                         // SELECTOBJECT 0
-    u32(7); u16(0x041B); u16(600); u16(750); u16(200); u16(250); // RECTANGLE b r t l
-    u32(3); u16(0);                                     // EOF
+    u16(1);
+    u16(9);
+    u16(0x0300);
+    u32(9 + records);
+    u16(1);
+    u32(7);
+    u16(0);
+    u32(7);
+    u16(0x02FC);
+    u16(0);
+    u32(0x000000FF);
+    u16(0); // CREATEBRUSHINDIRECT solid red
+    u32(4);
+    u16(0x012D);
+    u16(0); // SELECTOBJECT 0
+    u32(7);
+    u16(0x041B);
+    u16(600);
+    u16(750);
+    u16(200);
+    u16(250); // RECTANGLE b r t l
+    u32(3);
+    u16(0); // EOF
     return bytes;
 }
 

@@ -157,7 +157,7 @@ void tst_Conversion::cancelAtStartLeavesNothingSelected()
     QVERIFY(m_window->picloadedpic->picture().isNull());
     QVERIFY(m_services.messages.isEmpty());
     m_window->cmdconvert->click();
-    QCOMPARE(m_services.messages, QStringList{noSelection});
+    QCOMPARE(m_services.messages, QStringList {noSelection});
 }
 
 void tst_Conversion::cancelAfterChoiceReloadsIt()
@@ -259,7 +259,7 @@ void tst_Conversion::realDialogOpensWithMetafileFilter()
     dialog.ShowOpen();
     QCOMPARE(title, QStringLiteral("Select file to pictorate:"));
     QCOMPARE(selectedFilter, QStringLiteral("Windows Metafiles (*.wmf)"));
-    QCOMPARE(allFilesPatterns, QStringList{QStringLiteral("*")});
+    QCOMPARE(allFilesPatterns, QStringList {QStringLiteral("*")});
     QCOMPARE(QFileInfo(dialog.FileName), QFileInfo(path));
 }
 
@@ -308,8 +308,8 @@ void tst_Conversion::requestedSizeThenBackToDefault()
     };
     m_window->cmdconvert->click();
     const BmpHeader header = bmpHeader(m_folder->filePath(QStringLiteral("out.bmp")));
-    QCOMPARE(header.width, 196);  // 3000 twips = 200 px, less the border
-    QCOMPARE(header.height, 96);  // 1500 twips = 100 px
+    QCOMPARE(header.width, 196); // 3000 twips = 200 px, less the border
+    QCOMPARE(header.height, 96); // 1500 twips = 100 px
     QCOMPARE(shownWhileConfirming, QSize(200, 100));
     QVERIFY(pictureWhileConfirming);
 
@@ -340,7 +340,7 @@ void tst_Conversion::sizeChangesInOrder()
     m_window->cmdconvert->click();
     QCoreApplication::processEvents();
     // Height, then width; the reset puts back the width, then the height.
-    QCOMPARE(log.sizes, (QList<QSize>{{273, 100}, {200, 100}, {273, 100}, {273, 217}}));
+    QCOMPARE(log.sizes, (QList<QSize> {{273, 100}, {200, 100}, {273, 100}, {273, 217}}));
 }
 
 void tst_Conversion::confirmationNamesSourceWhenTargetElsewhere()
@@ -369,7 +369,7 @@ void tst_Conversion::reusedTargetTextOverwrites()
     m_window->cmdconvert->click();
     QCOMPARE(bmpHeader(target).width, 36);
     QVERIFY(contents(target) != first);
-    QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("*.bmp")}), QStringList{QStringLiteral("same.bmp")});
+    QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("*.bmp")}), QStringList {QStringLiteral("same.bmp")});
 }
 
 void tst_Conversion::relativeTargetLandsBesideSource()
@@ -387,12 +387,19 @@ void tst_Conversion::refusedSizesChangeNothing_data()
     QTest::addColumn<QString>("message");
     const QString badHeight = QStringLiteral("Please enter a valid height");
     const QString badWidth = QStringLiteral("Please enter a valid width");
-    QTest::addRow("both invalid") << "-1" << "x" << badHeight;
-    QTest::addRow("height empty") << "" << "100" << badHeight;
-    QTest::addRow("width negative") << "1500" << "-1" << badWidth;
-    QTest::addRow("height zero") << "0" << "3000" << QStringLiteral("Please enter a valid height from 68 to 491572 twips");
-    QTest::addRow("width under a pixel inside") << "1500" << "60" << QStringLiteral("Please enter a valid width from 68 to 491572 twips");
-    QTest::addRow("width too large") << "1500" << "1e7" << QStringLiteral("Please enter a valid width from 68 to 491572 twips");
+    QTest::addRow("both invalid") << "-1"
+                                  << "x" << badHeight;
+    QTest::addRow("height empty") << ""
+                                  << "100" << badHeight;
+    QTest::addRow("width negative") << "1500"
+                                    << "-1" << badWidth;
+    QTest::addRow("height zero") << "0"
+                                 << "3000" << QStringLiteral("Please enter a valid height from 68 to 491572 twips");
+    QTest::addRow("width under a pixel inside")
+        << "1500"
+        << "60" << QStringLiteral("Please enter a valid width from 68 to 491572 twips");
+    QTest::addRow("width too large") << "1500"
+                                     << "1e7" << QStringLiteral("Please enter a valid width from 68 to 491572 twips");
 }
 
 void tst_Conversion::refusedSizesChangeNothing()
@@ -404,7 +411,7 @@ void tst_Conversion::refusedSizesChangeNothing()
     select(source);
     tick(height, width);
     m_window->cmdconvert->click();
-    QCOMPARE(m_services.messages, QStringList{message});
+    QCOMPARE(m_services.messages, QStringList {message});
     QCOMPARE(m_window->picloadedpic->Width(), 4095.f);
     QCOMPARE(m_window->picloadedpic->Height(), 3255.f);
     QCOMPARE(m_window->comdlg_open.FileName, source);

@@ -124,8 +124,8 @@ void tst_frmconvert::controlsInPlace()
     QVERIFY(control);
     QCOMPARE(control->parentWidget(), window->centralWidget());
     QCOMPARE(twipsGeometry(control), twips);
-    QCOMPARE(control->geometry(), QRect(int(twips.x() / 15), int(twips.y() / 15), int(twips.width() / 15),
-                                        int(twips.height() / 15)));
+    QCOMPARE(control->geometry(),
+             QRect(int(twips.x() / 15), int(twips.y() / 15), int(twips.width() / 15), int(twips.height() / 15)));
     if (auto *button = qobject_cast<QAbstractButton *>(control))
         QCOMPARE(button->text(), caption);
     else if (auto *label = qobject_cast<QLabel *>(control))
@@ -137,12 +137,15 @@ void tst_frmconvert::captionsFitTheirControls()
     frmconvert *window = makeWindow();
     for (QLabel *label : window->centralWidget()->findChildren<QLabel *>()) {
         const QRect room = label->contentsRect();
-        const QRect needed = label->fontMetrics().boundingRect(room, int(label->alignment()) | Qt::TextWordWrap,
-                                                               label->text());
+        const QRect needed =
+            label->fontMetrics().boundingRect(room, int(label->alignment()) | Qt::TextWordWrap, label->text());
         QVERIFY2(needed.height() <= room.height() && needed.width() <= room.width(),
                  qPrintable(QStringLiteral("%1 needs %2x%3, has %4x%5")
                                 .arg(label->objectName())
-                                .arg(needed.width()).arg(needed.height()).arg(room.width()).arg(room.height())));
+                                .arg(needed.width())
+                                .arg(needed.height())
+                                .arg(room.width())
+                                .arg(room.height())));
         if (!label->wordWrap())
             QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= room.width(),
                      qPrintable(label->objectName()));
@@ -152,7 +155,10 @@ void tst_frmconvert::captionsFitTheirControls()
         QVERIFY2(hint.width() <= button->width() && hint.height() <= button->height() + 4,
                  qPrintable(QStringLiteral("%1 wants %2x%3, has %4x%5")
                                 .arg(button->objectName())
-                                .arg(hint.width()).arg(hint.height()).arg(button->width()).arg(button->height())));
+                                .arg(hint.width())
+                                .arg(hint.height())
+                                .arg(button->width())
+                                .arg(button->height())));
     }
 }
 
@@ -179,7 +185,7 @@ void tst_frmconvert::tabOrderAndFocus()
     window->chkresolution->click(); // shows the size fields so they join the order
     window->cmdconvert->setFocus();
     const QList<QWidget *> expected = {window->picloadedpic, window->cmdselect, window->chkresolution,
-                                       window->txtheight, window->txtwidth, window->txttargetfilename,
+                                       window->txtheight,    window->txtwidth,  window->txttargetfilename,
                                        window->cmdconvert};
     for (QWidget *next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -198,7 +204,8 @@ void tst_frmconvert::accessKeysAndDefaultButton()
     QTest::keyClick(window->windowHandle(), Qt::Key_E, Qt::AltModifier);
     QTRY_COMPARE(m_services.shown.size(), 1);
     QTest::keyClick(window->windowHandle(), Qt::Key_I, Qt::AltModifier);
-    QTRY_COMPARE(m_services.messages, QStringList{QStringLiteral("Please make sure you have selected a file to convert.")});
+    QTRY_COMPARE(m_services.messages,
+                 QStringList {QStringLiteral("Please make sure you have selected a file to convert.")});
     window->txttargetfilename->setFocus();
     QTest::keyClick(window->txttargetfilename, Qt::Key_Return);
     QCOMPARE(m_services.messages.size(), 2);
@@ -220,8 +227,9 @@ void tst_frmconvert::menusCallTheHandlers()
         fileItems << item->text();
     for (QAction *item : window->mnuHelp->actions())
         helpItems << item->text();
-    QCOMPARE(fileItems, (QStringList{QStringLiteral("&Select File"), QStringLiteral("&Pictorate"), QStringLiteral("E&xit")}));
-    QCOMPARE(helpItems, (QStringList{QStringLiteral("&About"), QStringLiteral("Pictorate &Info")}));
+    QCOMPARE(fileItems,
+             (QStringList {QStringLiteral("&Select File"), QStringLiteral("&Pictorate"), QStringLiteral("E&xit")}));
+    QCOMPARE(helpItems, (QStringList {QStringLiteral("&About"), QStringLiteral("Pictorate &Info")}));
     for (QAction *item : window->mnuFile->actions() + window->mnuHelp->actions()) {
         QVERIFY(item->shortcut().isEmpty());
         QVERIFY(!item->isCheckable() && item->isEnabled() && item->isVisible() && !item->isSeparator());
@@ -231,7 +239,8 @@ void tst_frmconvert::menusCallTheHandlers()
     QCOMPARE(m_services.shown.size(), 1);
     QCOMPARE(m_services.shown[0].title, QStringLiteral("Select file to pictorate:"));
     window->mnuconvert->trigger();
-    QCOMPARE(m_services.messages, QStringList{QStringLiteral("Please make sure you have selected a file to convert.")});
+    QCOMPARE(m_services.messages,
+             QStringList {QStringLiteral("Please make sure you have selected a file to convert.")});
 }
 
 void tst_frmconvert::sizeOptionShowsAndHidesTheGroup()

@@ -22,7 +22,7 @@ public:
     QStringList messages;
 
     void msgBox(QWidget *, const QString &text) override { messages << text; }
-    void showOpen(CommonDialog &, QWidget *) override {}
+    void showOpen(CommonDialog &, QWidget *) override { }
     QPoint cursorPos() override { return cursor; }
 
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,

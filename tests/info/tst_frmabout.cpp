@@ -1,9 +1,9 @@
 #include "colourlabel.h"
 #include "frmabout.h"
 #include "line.h"
+#include "look.h"
 #include "recordingservices.h"
 #include "timer.h"
-#include "look.h"
 #include "twips.h"
 
 #include <QIcon>
@@ -44,7 +44,10 @@ struct AboutFixture
     {
         mouse(QEvent::MouseMove, Qt::NoButton, held, at);
     }
-    void press(Qt::MouseButton button, QPoint at = QPoint(5, 5)) { mouse(QEvent::MouseButtonPress, button, button, at); }
+    void press(Qt::MouseButton button, QPoint at = QPoint(5, 5))
+    {
+        mouse(QEvent::MouseButtonPress, button, button, at);
+    }
     void release(Qt::MouseButton button, QPoint at = QPoint(5, 5))
     {
         mouse(QEvent::MouseButtonRelease, button, Qt::NoButton, at);
@@ -127,17 +130,14 @@ private Q_SLOTS:
     void keysPressOk();
 };
 
-void TestFrmAbout::initTestCase()
-{
-    QApplication::setFont(defaultFont());
-}
+void TestFrmAbout::initTestCase() { QApplication::setFont(defaultFont()); }
 
 void TestFrmAbout::textsFitTheirLabels()
 {
     AboutFixture about;
     frmAbout &w = *about.window;
-    for (QLabel *label : std::initializer_list<QLabel *>{w.lbhyperlink, w.lblVersion, w.lblDescription,
-                                                         w.lblDisclaimer, w.lblTitle})
+    for (QLabel *label :
+         std::initializer_list<QLabel *> {w.lbhyperlink, w.lblVersion, w.lblDescription, w.lblDisclaimer, w.lblTitle})
         QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
     // The address has no blank to wrap at.
     QVERIFY(w.lbhyperlink->fontMetrics().horizontalAdvance(w.lbhyperlink->text()) <= w.lbhyperlink->width());
@@ -198,7 +198,7 @@ void TestFrmAbout::frameIsFixedDialog()
 {
     AboutFixture about;
     compareRect(QRectF(QPointF(0, 0), QSizeF(about.window->width() * Screen::TwipsPerPixelX(),
-                                              about.window->height() * Screen::TwipsPerPixelY())),
+                                             about.window->height() * Screen::TwipsPerPixelY())),
                 QRectF(0, 0, 7140, 4800));
     QCOMPARE(about.window->minimumSize(), about.window->maximumSize());
     const Qt::WindowFlags flags = about.window->windowFlags();
@@ -285,7 +285,8 @@ void TestFrmAbout::linkTransitions_data()
     QTest::addRow("Lit, left down: presses") << State::Lit << Action::Down << L << red << 100 << true << 0;
     QTest::addRow("Lit, right down: presses") << State::Lit << Action::Down << R << red << 100 << true << 0;
     QTest::addRow("Lit, middle down: presses") << State::Lit << Action::Down << M << red << 100 << true << 0;
-    QTest::addRow("Pressed, left up: releases, a click") << State::Pressed << Action::Up << L << blue << 100 << true << 1;
+    QTest::addRow("Pressed, left up: releases, a click")
+        << State::Pressed << Action::Up << L << blue << 100 << true << 1;
     QTest::addRow("Pressed, right up: releases") << State::Pressed << Action::Up << R << blue << 100 << true << 0;
     QTest::addRow("Pressed, middle up: releases") << State::Pressed << Action::Up << M << blue << 100 << true << 0;
     QTest::addRow("Lit, tick outside: darkens") << State::Lit << Action::TickOutside << N << black << 100 << false << 0;
@@ -524,7 +525,7 @@ void TestFrmAbout::focusAndTabOrder()
     about.window->show();
     QVERIFY(QTest::qWaitForWindowActive(about.window.data()));
     const frmAbout &w = *about.window;
-    const QList<QWidget *> chain{w.cmdOK, w.picIcon, w.picHyperlink, w.piclogo, w.cmdOK};
+    const QList<QWidget *> chain {w.cmdOK, w.picIcon, w.picHyperlink, w.piclogo, w.cmdOK};
     QCOMPARE(QApplication::focusWidget(), chain.constFirst());
     for (qsizetype i = 1; i < chain.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -541,7 +542,8 @@ void TestFrmAbout::keysPressOk_data()
 
     const Qt::KeyboardModifiers none = Qt::NoModifier;
     QTest::addRow("Return on OK") << "cmdOK" << int(Qt::Key_Return) << none << true;
-    QTest::addRow("keypad Enter on OK") << "cmdOK" << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << true;
+    QTest::addRow("keypad Enter on OK") << "cmdOK" << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier)
+                                        << true;
     QTest::addRow("Escape on OK") << "cmdOK" << int(Qt::Key_Escape) << none << true;
     QTest::addRow("Space on OK") << "cmdOK" << int(Qt::Key_Space) << none << true;
     QTest::addRow("Return on the logo") << "piclogo" << int(Qt::Key_Return) << none << true;

@@ -52,10 +52,7 @@ private Q_SLOTS:
     void resizingMovesNothing();
 };
 
-void TestFrmInfo::initTestCase()
-{
-    QApplication::setFont(defaultFont());
-}
+void TestFrmInfo::initTestCase() { QApplication::setFont(defaultFont()); }
 
 void TestFrmInfo::textsFitTheirLabels()
 {
@@ -86,7 +83,8 @@ void TestFrmInfo::sameContentEveryOpening()
     const QString text =
         QStringLiteral("Pictorate is an app that takes a WMF file and converts it into a BMP - at any resolution "
                        "the user requests.  The Default image size matches Quillfern's Gumbledeck program.")
-        + QString(101, u' ') + QStringLiteral("See http://www.quillfern.example/ for more info on that and other applications.");
+        + QString(101, u' ')
+        + QStringLiteral("See http://www.quillfern.example/ for more info on that and other applications.");
     for (int opening = 0; opening < 2; ++opening) {
         InfoFixture info;
         QVERIFY(info.open());
@@ -113,7 +111,8 @@ void TestFrmInfo::keys_data()
     QTest::addRow("Return without the focus") << int(Qt::Key_Return) << none << false << false;
     QTest::addRow("Escape without the focus") << int(Qt::Key_Escape) << none << false << false;
     QTest::addRow("Alt+C") << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::AltModifier) << true << true;
-    QTest::addRow("Alt+C without the focus") << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::AltModifier) << false << true;
+    QTest::addRow("Alt+C without the focus")
+        << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::AltModifier) << false << true;
 }
 
 void TestFrmInfo::keys()

@@ -16,10 +16,7 @@ quint32 u16(const QByteArray &bytes, qsizetype at)
     return quint8(bytes.at(at)) | quint32(quint8(bytes.at(at + 1))) << 8;
 }
 
-quint32 u32(const QByteArray &bytes, qsizetype at)
-{
-    return u16(bytes, at) | u16(bytes, at + 2) << 16;
-}
+quint32 u32(const QByteArray &bytes, qsizetype at) { return u16(bytes, at) | u16(bytes, at + 2) << 16; }
 
 } // namespace
 
@@ -56,7 +53,7 @@ void TestResources::iconsHoldTwoSixteenColourPictures()
         QCOMPARE(int(quint8(bytes.at(entry))), size);
         QCOMPARE(int(quint8(bytes.at(entry + 1))), size);
         QCOMPARE(int(quint8(bytes.at(entry + 2))), 16); // colours
-        QCOMPARE(u16(bytes, entry + 6), 4u);            // bits per pixel
+        QCOMPARE(u16(bytes, entry + 6), 4u); // bits per pixel
         const quint32 length = u32(bytes, entry + 8);
         const quint32 offset = u32(bytes, entry + 12);
         QVERIFY(offset + length <= quint32(bytes.size()));
@@ -76,7 +73,7 @@ void TestResources::iconsHoldTwoSixteenColourPictures()
     do {
         read << reader.read().size();
     } while (reader.jumpToNextImage());
-    QCOMPARE(read, (QList<QSize>{QSize(32, 32), QSize(16, 16)}));
+    QCOMPARE(read, (QList<QSize> {QSize(32, 32), QSize(16, 16)}));
 }
 
 void TestResources::iconsDiffer()

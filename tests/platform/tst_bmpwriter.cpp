@@ -123,7 +123,7 @@ void tst_BmpWriter::replacesExistingFile()
     old.close();
     QVERIFY(SavePicture(sample(5, 5), path));
     QCOMPARE(QImage(path).size(), QSize(5, 5));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.bmp")});
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList {QStringLiteral("out.bmp")});
 }
 
 void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing_data()
@@ -131,7 +131,8 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing_data()
     QTest::addColumn<QString>("target"); // relative to a scratch folder holding "file" and "dir/"
     QTest::addColumn<QString>("reason");
     QTest::addRow("folder missing") << QStringLiteral("missing/out.bmp") << QStringLiteral("the folder does not exist");
-    QTest::addRow("folder is a file") << QStringLiteral("file/out.bmp") << QStringLiteral("the folder in the path is a file");
+    QTest::addRow("folder is a file") << QStringLiteral("file/out.bmp")
+                                      << QStringLiteral("the folder in the path is a file");
     QTest::addRow("target is a folder") << QStringLiteral("dir") << QStringLiteral("a folder of that name exists");
     QTest::addRow("null image") << QStringLiteral("file") << QStringLiteral("there is no image to save");
 }
@@ -155,7 +156,7 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("precious"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             (QStringList{QStringLiteral("dir"), QStringLiteral("file")}));
+             (QStringList {QStringLiteral("dir"), QStringLiteral("file")}));
 }
 
 QTEST_GUILESS_MAIN(tst_BmpWriter)

@@ -60,8 +60,8 @@ void tst_Picture::loadsRasterFormats_data()
     QTest::addRow("png") << QStringLiteral("a.png") << encoded("PNG");
     QTest::addRow("jpeg") << QStringLiteral("a.jpg") << encoded("JPEG");
     QTest::addRow("ico") << QStringLiteral("a.ico") << encoded("ICO");
-    QTest::addRow("gif named wrongly") << QStringLiteral("a.dat")
-                                       << QByteArray::fromBase64("R0lGODlhAQABAIAAAP8AAP///yH5BAAAAAAALAAAAAABAAEAAAICRAEAOw==");
+    QTest::addRow("gif named wrongly") << QStringLiteral(
+        "a.dat") << QByteArray::fromBase64("R0lGODlhAQABAIAAAP8AAP///yH5BAAAAAAALAAAAAABAAEAAAICRAEAOw==");
 }
 
 void tst_Picture::loadsRasterFormats()
@@ -81,12 +81,17 @@ void tst_Picture::refusesUnreadableFiles_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason"); // empty: any reason
-    QTest::addRow("text file") << QStringLiteral("notes.txt") << QByteArray("hello\r\n") << QStringLiteral("it is not a picture this program can read");
-    QTest::addRow("batch file") << QStringLiteral("run.bat") << QByteArray("@echo off\r\n") << QStringLiteral("it is not a picture this program can read");
+    QTest::addRow("text file") << QStringLiteral("notes.txt") << QByteArray("hello\r\n")
+                               << QStringLiteral("it is not a picture this program can read");
+    QTest::addRow("batch file") << QStringLiteral("run.bat") << QByteArray("@echo off\r\n")
+                                << QStringLiteral("it is not a picture this program can read");
     QTest::addRow("empty file") << QStringLiteral("empty.wmf") << QByteArray() << QString();
-    QTest::addRow("truncated metafile") << QStringLiteral("cut.wmf") << QByteArray::fromHex("d7cdc69a0000") << QString();
-    QTest::addRow("header only standard") << QStringLiteral("cut2.wmf") << QByteArray::fromHex("0100090000") << QString();
-    QTest::addRow("missing file") << QStringLiteral("gone.wmf") << QByteArray() << QStringLiteral("the file does not exist");
+    QTest::addRow("truncated metafile") << QStringLiteral("cut.wmf") << QByteArray::fromHex("d7cdc69a0000")
+                                        << QString();
+    QTest::addRow("header only standard")
+        << QStringLiteral("cut2.wmf") << QByteArray::fromHex("0100090000") << QString();
+    QTest::addRow("missing file") << QStringLiteral("gone.wmf") << QByteArray()
+                                  << QStringLiteral("the file does not exist");
     QTest::addRow("folder") << QStringLiteral("sub") << QByteArray() << QStringLiteral("it is a folder, not a file");
 }
 

@@ -13,8 +13,8 @@ namespace {
 class NoServices final : public Services
 {
 public:
-    void msgBox(QWidget *, const QString &) override {}
-    void showOpen(CommonDialog &, QWidget *) override {}
+    void msgBox(QWidget *, const QString &) override { }
+    void showOpen(CommonDialog &, QWidget *) override { }
     QPoint cursorPos() override { return {}; }
     qintptr shellExecute(const QString &, const QString &, const QString &, const QString &, int) override { return 0; }
 };
@@ -132,8 +132,9 @@ void tst_Platform::filterListBecomesNameFilters()
     NoServices services;
     CommonDialog dialog(services, nullptr);
     dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Windows Metafiles (*.wmf)|*.wmf|Pictures|*.bmp;*.png");
-    QCOMPARE(dialog.nameFilters(), (QStringList{QStringLiteral("All Files (*.*)"), QStringLiteral("Windows Metafiles (*.wmf)"),
-                                                QStringLiteral("Pictures (*.bmp *.png)")}));
+    QCOMPARE(dialog.nameFilters(),
+             (QStringList {QStringLiteral("All Files (*.*)"), QStringLiteral("Windows Metafiles (*.wmf)"),
+                           QStringLiteral("Pictures (*.bmp *.png)")}));
 }
 
 QTEST_MAIN(tst_Platform)

@@ -13,21 +13,21 @@
 struct TextItem
 {
     QString text;
-    QPointF origin;   // device pixels, the glyph's origin on the baseline
+    QPointF origin; // device pixels, the glyph's origin on the baseline
     QPointF baseline; // device direction of the baseline, unit length
-    double em = 0;    // device pixels
+    double em = 0; // device pixels
 };
 
 class RecordingEngine : public QPaintEngine
 {
 public:
-    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) { }
     bool begin(QPaintDevice *) override { return true; }
     bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
-    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    void drawPath(const QPainterPath &) override {}
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+    void updateState(const QPaintEngineState &) override { }
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { }
+    void drawPath(const QPainterPath &) override { }
+    void drawPolygon(const QPointF *, int, PolygonDrawMode) override { }
     void drawTextItem(const QPointF &p, const QTextItem &item) override
     {
         const QTransform t = painter()->transform();
@@ -45,7 +45,7 @@ public:
 class RecordingDevice : public QPaintDevice
 {
 public:
-    explicit RecordingDevice(QSize size) : m_size(size) {}
+    explicit RecordingDevice(QSize size) : m_size(size) { }
     QPaintEngine *paintEngine() const override { return &m_engine; }
     const QList<TextItem> &items() const { return m_engine.items; }
 

@@ -9,15 +9,9 @@ using namespace wmf;
 
 namespace {
 
-QString utf16(const char16_t *text)
-{
-    return QString::fromUtf16(text);
-}
+QString utf16(const char16_t *text) { return QString::fromUtf16(text); }
 
-QList<qsizetype> positions(std::initializer_list<qsizetype> list)
-{
-    return QList<qsizetype>(list);
-}
+QList<qsizetype> positions(std::initializer_list<qsizetype> list) { return QList<qsizetype>(list); }
 
 } // namespace
 
@@ -151,7 +145,8 @@ void TestCharset::symbolBytes_data()
     QTest::addRow("unicode maths") << unicode << QByteArray("b4a5d6") << utf16(u"\u00D7\u221E\u221A");
     QTest::addRow("unicode arrows") << unicode << QByteArray("aedb") << utf16(u"\u2192\u21D4");
     QTest::addRow("unicode integral pieces") << unicode << QByteArray("f3f4f5") << utf16(u"\u2320\u23AE\u2321");
-    QTest::addRow("unicode undefined byte stays private use") << unicode << QByteArray("80f0") << utf16(u"\uF080\uF0F0");
+    QTest::addRow("unicode undefined byte stays private use")
+        << unicode << QByteArray("80f0") << utf16(u"\uF080\uF0F0");
     QTest::addRow("ansi reads cp1252") << ansi << QByteArray("4180") << utf16(u"A\u20AC");
 }
 
@@ -162,8 +157,7 @@ void TestCharset::symbolBytes()
     QFETCH(QString, expected);
 
     const QByteArray bytes = QByteArray::fromHex(hex);
-    const DecodedText decoded =
-        decodeTextWithPositions(bytes, CharSet::Symbol, SymbolMapping(mapping));
+    const DecodedText decoded = decodeTextWithPositions(bytes, CharSet::Symbol, SymbolMapping(mapping));
     QCOMPARE(decoded.text, expected);
     QCOMPARE(decoded.firstByte.size(), bytes.size());
 }
@@ -176,20 +170,20 @@ void TestCharset::advancesFoldPerByteSpacing_data()
     QTest::addColumn<QList<int>>("expected");
 
     QTest::addRow("single-byte, one entry each")
-        << 0 << QByteArray("414243") << QList<qint16>{10, 20, 30} << QList<int>{10, 20, 30};
+        << 0 << QByteArray("414243") << QList<qint16> {10, 20, 30} << QList<int> {10, 20, 30};
     QTest::addRow("double-byte character sums its two entries")
-        << 128 << QByteArray("4193fa42") << QList<qint16>{10, 5, 6, 7} << QList<int>{10, 11, 7};
+        << 128 << QByteArray("4193fa42") << QList<qint16> {10, 5, 6, 7} << QList<int> {10, 11, 7};
     QTest::addRow("two double-byte characters")
-        << 136 << QByteArray("a4a4a4e5") << QList<qint16>{12, 0, 12, 0} << QList<int>{12, 12};
+        << 136 << QByteArray("a4a4a4e5") << QList<qint16> {12, 0, 12, 0} << QList<int> {12, 12};
     QTest::addRow("short array counts missing entries as 0")
-        << 128 << QByteArray("4193fa42") << QList<qint16>{10, 5} << QList<int>{10, 5, 0};
-    QTest::addRow("empty array") << 0 << QByteArray("4142") << QList<qint16>{} << QList<int>{0, 0};
+        << 128 << QByteArray("4193fa42") << QList<qint16> {10, 5} << QList<int> {10, 5, 0};
+    QTest::addRow("empty array") << 0 << QByteArray("4142") << QList<qint16> {} << QList<int> {0, 0};
     QTest::addRow("longer array ignores the surplus")
-        << 0 << QByteArray("41") << QList<qint16>{4, 99} << QList<int>{4};
+        << 0 << QByteArray("41") << QList<qint16> {4, 99} << QList<int> {4};
     QTest::addRow("cut-off lead byte keeps its own entry")
-        << 128 << QByteArray("4193") << QList<qint16>{3, 4} << QList<int>{3, 4};
+        << 128 << QByteArray("4193") << QList<qint16> {3, 4} << QList<int> {3, 4};
     QTest::addRow("negative entries move back")
-        << 0 << QByteArray("4142") << QList<qint16>{-5, 8} << QList<int>{-5, 8};
+        << 0 << QByteArray("4142") << QList<qint16> {-5, 8} << QList<int> {-5, 8};
 }
 
 void TestCharset::advancesFoldPerByteSpacing()
@@ -200,15 +194,13 @@ void TestCharset::advancesFoldPerByteSpacing()
     QFETCH(QList<int>, expected);
 
     const DecodedText decoded = decodeTextWithPositions(QByteArray::fromHex(hex), quint8(charSet));
-    QCOMPARE(advancesPerCharacter(decoded, std::span<const qint16>(dx.constData(), size_t(dx.size()))),
-             expected);
+    QCOMPARE(advancesPerCharacter(decoded, std::span<const qint16>(dx.constData(), size_t(dx.size()))), expected);
 }
 
 void TestCharset::arbitraryBytesKeepPositionsConsistent_data()
 {
     QTest::addColumn<int>("charSet");
-    for (const int charSet : {0, 2, 77, 128, 129, 130, 134, 136, 161, 162, 163, 177, 178, 186, 204,
-                              222, 238, 255})
+    for (const int charSet : {0, 2, 77, 128, 129, 130, 134, 136, 161, 162, 163, 177, 178, 186, 204, 222, 238, 255})
         QTest::addRow("charset %d", charSet) << charSet;
 }
 

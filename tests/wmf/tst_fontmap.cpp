@@ -122,8 +122,7 @@ void TestFontMap::mapsFaces()
         expected = named;
     if (!QFontDatabase::hasFamily(expected))
         QSKIP("the expected face is not installed");
-    QCOMPARE(familyForLogFont(makeFont(face.constData(), -100, quint8(pitchAndFamily), quint8(charSet))),
-             expected);
+    QCOMPARE(familyForLogFont(makeFont(face.constData(), -100, quint8(pitchAndFamily), quint8(charSet))), expected);
 }
 
 void TestFontMap::heightRules_data()
@@ -142,7 +141,8 @@ void TestFontMap::heightRules_data()
     QTest::addRow("negative scaled") << QByteArray("Arial") << -100 << 2.5 << 16.0 << 250.0;
     QTest::addRow("flipped y axis") << QByteArray("Arial") << -100 << -2.5 << 16.0 << 250.0;
     QTest::addRow("positive is the cell, sans") << QByteArray("Arial") << 100 << 1.0 << 16.0 << 100 / sansCell;
-    QTest::addRow("positive is the cell, serif") << QByteArray("Times New Roman") << 100 << 1.0 << 16.0 << 100 / serifCell;
+    QTest::addRow("positive is the cell, serif")
+        << QByteArray("Times New Roman") << 100 << 1.0 << 16.0 << 100 / serifCell;
     QTest::addRow("positive is the cell, mono") << QByteArray("Courier New") << 100 << 1.0 << 16.0 << 100 / monoCell;
     QTest::addRow("positive scaled") << QByteArray("Arial") << 100 << 0.25 << 16.0 << 25 / sansCell;
     QTest::addRow("zero is the default cell") << QByteArray("Arial") << 0 << 1.0 << 16.0 << 16 / sansCell;
@@ -287,7 +287,7 @@ void TestFontMap::escapementTurnsBaseline_data()
     QTest::addColumn<int>("escapement");
     QTest::addColumn<double>("xStretch");
     QTest::addColumn<QPointF>("baseline"); // where the unit baseline vector ends, y down
-    QTest::addColumn<QPointF>("up");       // where the unit ascent vector (0, -1) ends
+    QTest::addColumn<QPointF>("up"); // where the unit ascent vector (0, -1) ends
 
     const double half = std::sqrt(0.5);
     QTest::addRow("level") << 0 << 1.0 << QPointF(1, 0) << QPointF(0, -1);
@@ -316,8 +316,7 @@ void TestFontMap::escapementTurnsBaseline()
     const QPointF gotUp = transform.map(QPointF(0, -1)) / choice.scale;
     QVERIFY2(QLineF(gotBaseline, baseline).length() < 1e-9,
              qPrintable(QStringLiteral("baseline %1,%2").arg(gotBaseline.x()).arg(gotBaseline.y())));
-    QVERIFY2(QLineF(gotUp, up).length() < 1e-9,
-             qPrintable(QStringLiteral("up %1,%2").arg(gotUp.x()).arg(gotUp.y())));
+    QVERIFY2(QLineF(gotUp, up).length() < 1e-9, qPrintable(QStringLiteral("up %1,%2").arg(gotUp.x()).arg(gotUp.y())));
 }
 
 void TestFontMap::symbolMappingFollowsFont_data()
@@ -328,7 +327,8 @@ void TestFontMap::symbolMappingFollowsFont_data()
     // OpenSymbol has no glyphs at U+F0xx, so the Symbol face's bytes become their characters.
     QTest::addRow("Symbol drawn with OpenSymbol") << QByteArray("Symbol") << int(SymbolMapping::SymbolToUnicode);
     QTest::addRow("no face, symbol set") << QByteArray() << int(SymbolMapping::SymbolToUnicode);
-    QTest::addRow("Wingdings without a font shows missing glyphs") << QByteArray("Wingdings") << int(SymbolMapping::PrivateUse);
+    QTest::addRow("Wingdings without a font shows missing glyphs")
+        << QByteArray("Wingdings") << int(SymbolMapping::PrivateUse);
     QTest::addRow("Arial naming the symbol set reads as ansi") << QByteArray("Arial") << int(SymbolMapping::Ansi);
 }
 

@@ -112,55 +112,54 @@ void TestRegressions::hostileRecords_data()
     std::vector<QRect> unbanded;
     for (int i = 10'001; i > 0; --i) // bottom to top: out of band order
         unbanded.emplace_back(i % 100, i % 97, 1, 1);
-    QTest::addRow("unbanded region past its limit ends the play")
-        << picture([&](WmfBuilder &b) {
-               b.raw(0x06FF, regionRecordOf(unbanded)).createBrush(0, red).selectObject(1)
-                   .createPen(5, 0, 0).selectObject(2).rectangle(0, 0, 100, 100);
-           })
-        << wmf::PlayResult::LimitExceeded << QPoint(50, 50) << white;
-    QTest::addRow("small unbanded region is merged")
-        << picture([](WmfBuilder &b) {
-               b.raw(0x06FF, regionRecordOf({QRect(0, 60, 100, 40), QRect(0, 0, 100, 40), QRect(40, 20, 20, 60)}))
-                   .createBrush(0, red).record(0x0228, {0, 1});
-           })
-        << wmf::PlayResult::Ok << QPoint(50, 50) << qRgb(255, 0, 0);
-    QTest::addRow("touching rectangles of one band fill without a gap")
-        << picture([](WmfBuilder &b) {
-               b.raw(0x06FF, WmfBuilder::words({0, 6, 0, 0, 0, 1, 4, 0, 0, 100, 100, 4, 0, 100, 10, 50, 50, 90, 4}))
-                   .createBrush(0, red).record(0x0228, {0, 1});
-           })
-        << wmf::PlayResult::Ok << QPoint(50, 50) << qRgb(255, 0, 0);
-    QTest::addRow("frame of a region larger than the picture stays outside it")
-        << picture([](WmfBuilder &b) {
-               b.createRegion({QRect(-3000, -3000, 6100, 6100)}).createBrush(0, red)
-                   .record(0x0429, {0, 1, 10, 10});
-           })
-        << wmf::PlayResult::Ok << QPoint(2, 50) << white;
-    QTest::addRow("frame of a region inside the picture is drawn")
-        << picture([](WmfBuilder &b) {
-               b.createRegion({QRect(20, 20, 60, 60)}).createBrush(0, red).record(0x0429, {0, 1, 10, 10});
-           })
-        << wmf::PlayResult::Ok << QPoint(22, 50) << qRgb(255, 0, 0);
-    QTest::addRow("flood fill seeded far off the image is ignored")
-        << picture([](WmfBuilder &b) {
-               b.setMapMode(8).setWindowExt(1, 1).setViewportExt(32767, 32767).createBrush(0, red)
-                   .selectObject(0).record(0x0419, {0, 0, 32767, 32767});
-           })
-        << wmf::PlayResult::Ok << QPoint(50, 50) << white;
-    QTest::addRow("clip offsets past the device space are ignored")
-        << picture([](WmfBuilder &b) {
-               b.setMapMode(8).setWindowExt(1, 1).setViewportExt(32767, 32767).intersectClipRect(0, 0, 1, 1);
-               for (int i = 0; i < 200; ++i)
-                   b.record(0x0220, {32767, 32767}).scaleViewportExt(32767, 1, 32767, 1);
-           })
-        << wmf::PlayResult::Ok << QPoint(50, 50) << white;
-    QTest::addRow("a slot freed below the search start is taken first")
-        << picture([](WmfBuilder &b) {
-               b.createPen(5, 0, 0).selectObject(0).createBrush(0, 0xFF0000).createBrush(0, 0xFF0000)
-                   .deleteObject(2).deleteObject(1).createBrush(0, red).selectObject(1)
-                   .rectangle(0, 0, 100, 100);
-           })
-        << wmf::PlayResult::Ok << QPoint(50, 50) << qRgb(255, 0, 0);
+    QTest::addRow("unbanded region past its limit ends the play") << picture([&](WmfBuilder &b) {
+        b.raw(0x06FF, regionRecordOf(unbanded))
+            .createBrush(0, red)
+            .selectObject(1)
+            .createPen(5, 0, 0)
+            .selectObject(2)
+            .rectangle(0, 0, 100, 100);
+    }) << wmf::PlayResult::LimitExceeded << QPoint(50, 50) << white;
+    QTest::addRow("small unbanded region is merged") << picture([](WmfBuilder &b) {
+        b.raw(0x06FF, regionRecordOf({QRect(0, 60, 100, 40), QRect(0, 0, 100, 40), QRect(40, 20, 20, 60)}))
+            .createBrush(0, red)
+            .record(0x0228, {0, 1});
+    }) << wmf::PlayResult::Ok << QPoint(50, 50) << qRgb(255, 0, 0);
+    QTest::addRow("touching rectangles of one band fill without a gap") << picture([](WmfBuilder &b) {
+        b.raw(0x06FF, WmfBuilder::words({0, 6, 0, 0, 0, 1, 4, 0, 0, 100, 100, 4, 0, 100, 10, 50, 50, 90, 4}))
+            .createBrush(0, red)
+            .record(0x0228, {0, 1});
+    }) << wmf::PlayResult::Ok << QPoint(50, 50) << qRgb(255, 0, 0);
+    QTest::addRow("frame of a region larger than the picture stays outside it") << picture([](WmfBuilder &b) {
+        b.createRegion({QRect(-3000, -3000, 6100, 6100)}).createBrush(0, red).record(0x0429, {0, 1, 10, 10});
+    }) << wmf::PlayResult::Ok << QPoint(2, 50) << white;
+    QTest::addRow("frame of a region inside the picture is drawn") << picture([](WmfBuilder &b) {
+        b.createRegion({QRect(20, 20, 60, 60)}).createBrush(0, red).record(0x0429, {0, 1, 10, 10});
+    }) << wmf::PlayResult::Ok << QPoint(22, 50) << qRgb(255, 0, 0);
+    QTest::addRow("flood fill seeded far off the image is ignored") << picture([](WmfBuilder &b) {
+        b.setMapMode(8)
+            .setWindowExt(1, 1)
+            .setViewportExt(32767, 32767)
+            .createBrush(0, red)
+            .selectObject(0)
+            .record(0x0419, {0, 0, 32767, 32767});
+    }) << wmf::PlayResult::Ok << QPoint(50, 50) << white;
+    QTest::addRow("clip offsets past the device space are ignored") << picture([](WmfBuilder &b) {
+        b.setMapMode(8).setWindowExt(1, 1).setViewportExt(32767, 32767).intersectClipRect(0, 0, 1, 1);
+        for (int i = 0; i < 200; ++i)
+            b.record(0x0220, {32767, 32767}).scaleViewportExt(32767, 1, 32767, 1);
+    }) << wmf::PlayResult::Ok << QPoint(50, 50) << white;
+    QTest::addRow("a slot freed below the search start is taken first") << picture([](WmfBuilder &b) {
+        b.createPen(5, 0, 0)
+            .selectObject(0)
+            .createBrush(0, 0xFF0000)
+            .createBrush(0, 0xFF0000)
+            .deleteObject(2)
+            .deleteObject(1)
+            .createBrush(0, red)
+            .selectObject(1)
+            .rectangle(0, 0, 100, 100);
+    }) << wmf::PlayResult::Ok << QPoint(50, 50) << qRgb(255, 0, 0);
 }
 
 void TestRegressions::hostileRecords()

@@ -62,14 +62,11 @@ void TestRop3::computesEveryCode_data()
     QTest::addColumn<quint32>("rop");
 
     const std::pair<const char *, quint32> named[] = {
-        {"SRCCOPY", rop3::SRCCOPY},       {"SRCPAINT", rop3::SRCPAINT},
-        {"SRCAND", rop3::SRCAND},         {"SRCINVERT", rop3::SRCINVERT},
-        {"SRCERASE", rop3::SRCERASE},     {"NOTSRCCOPY", rop3::NOTSRCCOPY},
-        {"NOTSRCERASE", rop3::NOTSRCERASE}, {"MERGECOPY", rop3::MERGECOPY},
-        {"MERGEPAINT", rop3::MERGEPAINT}, {"PATCOPY", rop3::PATCOPY},
-        {"PATPAINT", rop3::PATPAINT},     {"PATINVERT", rop3::PATINVERT},
-        {"DSTINVERT", rop3::DSTINVERT},   {"BLACKNESS", rop3::BLACKNESS},
-        {"WHITENESS", rop3::WHITENESS},
+        {"SRCCOPY", rop3::SRCCOPY},         {"SRCPAINT", rop3::SRCPAINT},   {"SRCAND", rop3::SRCAND},
+        {"SRCINVERT", rop3::SRCINVERT},     {"SRCERASE", rop3::SRCERASE},   {"NOTSRCCOPY", rop3::NOTSRCCOPY},
+        {"NOTSRCERASE", rop3::NOTSRCERASE}, {"MERGECOPY", rop3::MERGECOPY}, {"MERGEPAINT", rop3::MERGEPAINT},
+        {"PATCOPY", rop3::PATCOPY},         {"PATPAINT", rop3::PATPAINT},   {"PATINVERT", rop3::PATINVERT},
+        {"DSTINVERT", rop3::DSTINVERT},     {"BLACKNESS", rop3::BLACKNESS}, {"WHITENESS", rop3::WHITENESS},
     };
     for (const auto &[name, rop] : named)
         QTest::addRow("%s", name) << rop;
@@ -165,16 +162,13 @@ void TestRop3::clipsToDestinationAndSource_data()
 {
     QTest::addColumn<QRect>("area");
     QTest::addColumn<QSize>("sourceSize");
-    QTest::addColumn<QRect>("changed");    // destination pixels that take the source
+    QTest::addColumn<QRect>("changed"); // destination pixels that take the source
     QTest::addColumn<QPoint>("sourceAt"); // source pixel of changed.topLeft()
 
     QTest::addRow("inside") << QRect(1, 1, 2, 2) << QSize(2, 2) << QRect(1, 1, 2, 2) << QPoint(0, 0);
-    QTest::addRow("left and top outside") << QRect(-2, -1, 4, 3) << QSize(4, 3)
-                                          << QRect(0, 0, 2, 2) << QPoint(2, 1);
-    QTest::addRow("right and bottom outside") << QRect(3, 2, 4, 4) << QSize(4, 4)
-                                              << QRect(3, 2, 2, 2) << QPoint(0, 0);
-    QTest::addRow("source smaller than area") << QRect(0, 0, 4, 4) << QSize(2, 3)
-                                              << QRect(0, 0, 2, 3) << QPoint(0, 0);
+    QTest::addRow("left and top outside") << QRect(-2, -1, 4, 3) << QSize(4, 3) << QRect(0, 0, 2, 2) << QPoint(2, 1);
+    QTest::addRow("right and bottom outside") << QRect(3, 2, 4, 4) << QSize(4, 4) << QRect(3, 2, 2, 2) << QPoint(0, 0);
+    QTest::addRow("source smaller than area") << QRect(0, 0, 4, 4) << QSize(2, 3) << QRect(0, 0, 2, 3) << QPoint(0, 0);
     QTest::addRow("wholly outside") << QRect(5, 0, 2, 2) << QSize(2, 2) << QRect() << QPoint(0, 0);
     QTest::addRow("empty area") << QRect(1, 1, 0, 0) << QSize(2, 2) << QRect() << QPoint(0, 0);
 }
@@ -192,9 +186,8 @@ void TestRop3::clipsToDestinationAndSource()
     QVERIFY(wmf::applyRop3(destination, area, &source, nullptr, {}, rop3::SRCCOPY));
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 5; ++x) {
-            const QRgb expected = changed.contains(x, y)
-                    ? source.pixel(QPoint(x, y) - changed.topLeft() + sourceAt)
-                    : before.pixel(x, y);
+            const QRgb expected =
+                changed.contains(x, y) ? source.pixel(QPoint(x, y) - changed.topLeft() + sourceAt) : before.pixel(x, y);
             QCOMPARE(destination.pixel(x, y), expected);
         }
     }
@@ -264,8 +257,7 @@ void TestRop3::refusesMissingOperands_data()
     QTest::addRow("MERGECOPY without pattern") << rop3::MERGECOPY << true << false << rgb32 << false;
     QTest::addRow("BLACKNESS needs neither") << rop3::BLACKNESS << false << false << rgb32 << true;
     QTest::addRow("DSTINVERT needs neither") << rop3::DSTINVERT << false << false << rgb32 << true;
-    QTest::addRow("16-bit destination") << rop3::DSTINVERT << false << false
-                                        << int(QImage::Format_RGB16) << false;
+    QTest::addRow("16-bit destination") << rop3::DSTINVERT << false << false << int(QImage::Format_RGB16) << false;
 }
 
 void TestRop3::refusesMissingOperands()

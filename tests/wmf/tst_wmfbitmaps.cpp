@@ -20,10 +20,9 @@ constexpr quint32 PATCOPY = 0x00F00021;
 constexpr quint32 PATINVERT = 0x005A0049;
 constexpr quint32 MERGECOPY = 0x00C000CA;
 
-constexpr quint16 BITBLT = 0x0922, STRETCHBLT = 0x0B23, DIBBITBLT = 0x0940,
-                  DIBSTRETCHBLT = 0x0B41, SETDIBTODEV = 0x0D33, STRETCHDIB = 0x0F43,
-                  DIBCREATEPATTERNBRUSH = 0x0142, CREATEPATTERNBRUSH = 0x01F9,
-                  SETSTRETCHBLTMODE = 0x0107;
+constexpr quint16 BITBLT = 0x0922, STRETCHBLT = 0x0B23, DIBBITBLT = 0x0940, DIBSTRETCHBLT = 0x0B41,
+                  SETDIBTODEV = 0x0D33, STRETCHDIB = 0x0F43, DIBCREATEPATTERNBRUSH = 0x0142,
+                  CREATEPATTERNBRUSH = 0x01F9, SETSTRETCHBLTMODE = 0x0107;
 
 const QRgb red = qRgb(255, 0, 0);
 const QRgb green = qRgb(0, 255, 0);
@@ -31,10 +30,7 @@ const QRgb blue = qRgb(0, 0, 255);
 const QRgb black = qRgb(0, 0, 0);
 const QRgb white = qRgb(255, 255, 255);
 
-quint32 colorRef(QRgb c)
-{
-    return quint32(qRed(c)) | quint32(qGreen(c)) << 8 | quint32(qBlue(c)) << 16;
-}
+quint32 colorRef(QRgb c) { return quint32(qRed(c)) | quint32(qGreen(c)) << 8 | quint32(qBlue(c)) << 16; }
 
 // --- bitmaps ----------------------------------------------------------------------------
 
@@ -58,8 +54,7 @@ QImage solid(QRgb colour, int width = 1, int height = 1)
 }
 
 // A DIB with a BITMAPINFOHEADER: 24 bits, or 1 or 8 bits indexing `table`.
-QByteArray dib(const QImage &image, int bitCount = 24, bool topDown = false,
-               const QList<QRgb> &table = {})
+QByteArray dib(const QImage &image, int bitCount = 24, bool topDown = false, const QList<QRgb> &table = {})
 {
     QByteArray out;
     const int height = image.height();
@@ -127,37 +122,29 @@ QByteArray bitmap16(const QImage &image, int bitCount = 24)
 
 // --- records ----------------------------------------------------------------------------
 
-QByteArray ropWords(quint32 rop)
-{
-    return WmfBuilder::words({WmfBuilder::low(rop), WmfBuilder::high(rop)});
-}
+QByteArray ropWords(quint32 rop) { return WmfBuilder::words({WmfBuilder::low(rop), WmfBuilder::high(rop)}); }
 
 // Source and destination rectangles as x, y, width, height (signed extents).
-void stretchDib(WmfBuilder &b, quint32 rop, QRect src, QRect dst, const QByteArray &bitmap,
-                int usage = 0)
+void stretchDib(WmfBuilder &b, quint32 rop, QRect src, QRect dst, const QByteArray &bitmap, int usage = 0)
 {
     b.raw(STRETCHDIB, ropWords(rop)
-                          + WmfBuilder::words({usage, src.height(), src.width(), src.y(), src.x(),
-                                               dst.height(), dst.width(), dst.y(), dst.x()})
+                          + WmfBuilder::words({usage, src.height(), src.width(), src.y(), src.x(), dst.height(),
+                                               dst.width(), dst.y(), dst.x()})
                           + bitmap);
 }
 
-void stretchBlt(WmfBuilder &b, quint16 function, quint32 rop, QRect src, QRect dst,
-                const QByteArray &bitmap)
+void stretchBlt(WmfBuilder &b, quint16 function, quint32 rop, QRect src, QRect dst, const QByteArray &bitmap)
 {
     b.raw(function, ropWords(rop)
-                        + WmfBuilder::words({src.height(), src.width(), src.y(), src.x(),
-                                             dst.height(), dst.width(), dst.y(), dst.x()})
+                        + WmfBuilder::words(
+                            {src.height(), src.width(), src.y(), src.x(), dst.height(), dst.width(), dst.y(), dst.x()})
                         + bitmap);
 }
 
-void bitBlt(WmfBuilder &b, quint16 function, quint32 rop, QPoint src, QRect dst,
-            const QByteArray &bitmap)
+void bitBlt(WmfBuilder &b, quint16 function, quint32 rop, QPoint src, QRect dst, const QByteArray &bitmap)
 {
-    b.raw(function, ropWords(rop)
-                        + WmfBuilder::words({src.y(), src.x(), dst.height(), dst.width(), dst.y(),
-                                             dst.x()})
-                        + bitmap);
+    b.raw(function,
+          ropWords(rop) + WmfBuilder::words({src.y(), src.x(), dst.height(), dst.width(), dst.y(), dst.x()}) + bitmap);
 }
 
 // The blit records without a bitmap carry a reserved word after the source point.
@@ -169,12 +156,11 @@ void brushBlt(WmfBuilder &b, quint16 function, quint32 rop, QRect dst)
     b.raw(function, params + WmfBuilder::words({0, 0, 0, dst.height(), dst.width(), dst.y(), dst.x()}));
 }
 
-void setDibToDev(WmfBuilder &b, QPoint dest, QRect src, int startScan, int scanCount,
-                 const QByteArray &bitmap)
+void setDibToDev(WmfBuilder &b, QPoint dest, QRect src, int startScan, int scanCount, const QByteArray &bitmap)
 {
-    b.raw(SETDIBTODEV, WmfBuilder::words({0, scanCount, startScan, src.y(), src.x(), src.height(),
-                                          src.width(), dest.y(), dest.x()})
-                           + bitmap);
+    b.raw(SETDIBTODEV,
+          WmfBuilder::words({0, scanCount, startScan, src.y(), src.x(), src.height(), src.width(), dest.y(), dest.x()})
+              + bitmap);
 }
 
 // The DIB of a bottom-up bitmap holding only rows [startScan, startScan + count) counted
@@ -188,10 +174,7 @@ QByteArray dibScanLines(const QImage &image, int startScan, int count)
 
 // --- playing ----------------------------------------------------------------------------
 
-QByteArray picture(const WmfBuilder &b)
-{
-    return b.placeable(QRect(0, 0, 100, 100));
-}
+QByteArray picture(const WmfBuilder &b) { return b.placeable(QRect(0, 0, 100, 100)); }
 
 // Plays into a white image; `scale` is set on the painter first, so device pixels are
 // `scale` image pixels.
@@ -210,10 +193,7 @@ QImage render(const QByteArray &bytes, wmf::PlayResult *result = nullptr, double
     return image;
 }
 
-QRgb pixel(const QImage &image, int x, int y)
-{
-    return image.pixel(x, y) | 0xFF000000;
-}
+QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000; }
 
 // A picture filled with `colour` by PATBLT, with a null pen and that brush selected
 // (objects 0 and 1).
@@ -280,9 +260,7 @@ void TestWmfBitmaps::blitRecords_data()
     const QRect src(0, 0, 20, 20);
     const QRect small(30, 30, 20, 20);
     const QRect large(30, 30, 40, 40);
-    auto row = [](const char *tag, const WmfBuilder &b, int size) {
-        QTest::addRow("%s", tag) << picture(b) << size;
-    };
+    auto row = [](const char *tag, const WmfBuilder &b, int size) { QTest::addRow("%s", tag) << picture(b) << size; };
     WmfBuilder b;
     stretchDib(b, SRCCOPY, src, large, dib(q));
     row("STRETCHDIB bottom-up", b, 40);
@@ -356,8 +334,7 @@ void TestWmfBitmaps::sourceRectangleFromDibOrigin()
     QFETCH(QPoint, source);
     QFETCH(QRgb, expected);
     const QImage q = quadrants();
-    const QByteArray bitmap = function == BITBLT || function == STRETCHBLT ? bitmap16(q)
-                                                                           : dib(q, 24, topDown);
+    const QByteArray bitmap = function == BITBLT || function == STRETCHBLT ? bitmap16(q) : dib(q, 24, topDown);
     const QRect dst(40, 40, 10, 10);
     WmfBuilder b;
     if (function == STRETCHDIB)
@@ -386,10 +363,8 @@ void TestWmfBitmaps::mirroredBlits_data()
         << QRect(0, 0, 20, 20) << QRect(70, 30, -40, 40) << green << red << black;
     QTest::addRow("destination height negative")
         << QRect(0, 0, 20, 20) << QRect(30, 70, 40, -40) << blue << black << red;
-    QTest::addRow("source width negative")
-        << QRect(20, 0, -20, 20) << QRect(30, 30, 40, 40) << green << red << black;
-    QTest::addRow("both widths negative")
-        << QRect(20, 0, -20, 20) << QRect(70, 30, -40, 40) << red << green << blue;
+    QTest::addRow("source width negative") << QRect(20, 0, -20, 20) << QRect(30, 30, 40, 40) << green << red << black;
+    QTest::addRow("both widths negative") << QRect(20, 0, -20, 20) << QRect(70, 30, -40, 40) << red << green << blue;
     QTest::addRow("both destination extents negative")
         << QRect(0, 0, 20, 20) << QRect(70, 70, -40, -40) << black << blue << green;
 }
@@ -417,7 +392,7 @@ void TestWmfBitmaps::setDibToDevScanLines_data()
 {
     QTest::addColumn<int>("startScan");
     QTest::addColumn<int>("scanCount");
-    QTest::addColumn<QRgb>("top");    // the destination's row 35
+    QTest::addColumn<QRgb>("top"); // the destination's row 35
     QTest::addColumn<QRgb>("bottom"); // row 45
     QTest::addRow("all lines") << 0 << 20 << red << blue;
     QTest::addRow("bottom half") << 0 << 10 << white << blue;
@@ -519,12 +494,14 @@ void TestWmfBitmaps::rasterOperations_data()
     QTest::addColumn<quint32>("rop");
     QTest::addColumn<int>("rop2"); // 0: none set
     const std::pair<const char *, quint32> named[] = {
-        {"BLACKNESS", 0x00000042}, {"NOTSRCERASE", 0x001100A6}, {"NOTSRCCOPY", 0x00330008},
-        {"SRCERASE", 0x00440328},  {"DSTINVERT", 0x00550009},   {"PATINVERT", 0x005A0049},
-        {"SRCINVERT", 0x00660046}, {"SRCAND", 0x008800C6},      {"MERGEPAINT", 0x00BB0226},
-        {"MERGECOPY", 0x00C000CA}, {"SRCCOPY", 0x00CC0020},     {"SRCPAINT", 0x00EE0086},
-        {"PATCOPY", 0x00F00021},   {"PATPAINT", 0x00FB0A09},    {"WHITENESS", 0x00FF0062},
-        {"D and not P (no name)", 0x000A0329},
+        {"BLACKNESS", 0x00000042},  {"NOTSRCERASE", 0x001100A6},
+        {"NOTSRCCOPY", 0x00330008}, {"SRCERASE", 0x00440328},
+        {"DSTINVERT", 0x00550009},  {"PATINVERT", 0x005A0049},
+        {"SRCINVERT", 0x00660046},  {"SRCAND", 0x008800C6},
+        {"MERGEPAINT", 0x00BB0226}, {"MERGECOPY", 0x00C000CA},
+        {"SRCCOPY", 0x00CC0020},    {"SRCPAINT", 0x00EE0086},
+        {"PATCOPY", 0x00F00021},    {"PATPAINT", 0x00FB0A09},
+        {"WHITENESS", 0x00FF0062},  {"D and not P (no name)", 0x000A0329},
     };
     for (const auto &[name, rop] : named)
         QTest::addRow("%s", name) << rop << 0;
@@ -565,8 +542,7 @@ void TestWmfBitmaps::rasterOperationsOnScaledPainter()
 {
     WmfBuilder b = background(destinationGrey);
     b.createBrush(0, colorRef(patternGrey)).selectObject(2);
-    stretchBlt(b, DIBSTRETCHBLT, MERGECOPY, QRect(0, 0, 1, 1), QRect(20, 20, 30, 30),
-               dib(solid(sourceGrey)));
+    stretchBlt(b, DIBSTRETCHBLT, MERGECOPY, QRect(0, 0, 1, 1), QRect(20, 20, 30, 30), dib(solid(sourceGrey)));
     const QImage image = render(picture(b), nullptr, 2);
     QCOMPARE(pixel(image, 40, 40), qRgb(0xC0, 0xC0, 0xC0));
     QCOMPARE(pixel(image, 99, 99), qRgb(0xC0, 0xC0, 0xC0));
@@ -679,8 +655,8 @@ void TestWmfBitmaps::iconMaskIdiom()
 void TestWmfBitmaps::patternBrushes_data()
 {
     QTest::addColumn<QByteArray>("brushRecord"); // creates object 2
-    QTest::addColumn<QRgb>("first");             // pixel (0, 0) of the tile
-    QTest::addColumn<QRgb>("second");            // pixel (1, 0)
+    QTest::addColumn<QRgb>("first"); // pixel (0, 0) of the tile
+    QTest::addColumn<QRgb>("second"); // pixel (1, 0)
     QImage checker(2, 2, QImage::Format_RGB32);
     checker.setPixel(0, 0, red);
     checker.setPixel(1, 1, red);
@@ -695,10 +671,9 @@ void TestWmfBitmaps::patternBrushes_data()
     QTest::addRow("DIBCREATEPATTERNBRUSH with a DIB")
         << record(DIBCREATEPATTERNBRUSH, WmfBuilder::words({5, 0}) + dib(checker)) << red << blue;
     QTest::addRow("DIBCREATEPATTERNBRUSH with palette colours")
-        << record(DIBCREATEPATTERNBRUSH,
-                  WmfBuilder::words({5, 1}) + dib(checker, 8, false, {red, blue}).first(40)
-                      + WmfBuilder::words({13, 16}) // default palette: red, blue
-                      + dib(checker, 8, false, {red, blue}).sliced(48))
+        << record(DIBCREATEPATTERNBRUSH, WmfBuilder::words({5, 1}) + dib(checker, 8, false, {red, blue}).first(40)
+                                             + WmfBuilder::words({13, 16}) // default palette: red, blue
+                                             + dib(checker, 8, false, {red, blue}).sliced(48))
         << red << blue;
     QTest::addRow("DIBCREATEPATTERNBRUSH with a Bitmap16")
         << record(DIBCREATEPATTERNBRUSH, WmfBuilder::words({3, 0}) + bitmap16(checker)) << red << blue;
@@ -709,8 +684,7 @@ void TestWmfBitmaps::patternBrushes_data()
             bits.setPixel(x, y, (x + y) % 2 ? white : black);
     const QByteArray mono = bitmap16(bits, 1);
     QTest::addRow("CREATEPATTERNBRUSH monochrome")
-        << record(CREATEPATTERNBRUSH, mono.first(10) + QByteArray(22, '\0') + mono.sliced(10))
-        << green << black;
+        << record(CREATEPATTERNBRUSH, mono.first(10) + QByteArray(22, '\0') + mono.sliced(10)) << green << black;
 }
 
 void TestWmfBitmaps::patternBrushes()
@@ -797,8 +771,7 @@ void TestWmfBitmaps::badBitmaps_data()
         stretchDib(b, SRCCOPY, QRect(0, 0, 20, 20), QRect(0, 0, 50, 50), bitmap, usage);
         return b;
     };
-    auto header = [](qint32 width, qint32 height, int bitCount, quint32 compression = 0,
-                     quint32 colours = 0) {
+    auto header = [](qint32 width, qint32 height, int bitCount, quint32 compression = 0, quint32 colours = 0) {
         QByteArray out;
         for (quint32 v : {40u, quint32(width), quint32(height)})
             WmfBuilder::appendU32(out, v);

@@ -157,9 +157,8 @@ void TestWmfCorpus::everyRealFilePlays()
         // a mask DIB two rows short of its height; the rows present are drawn
         QStringLiteral("tika-embedded__testRTFEmbeddedFiles.rtf__rtf521607.wmf"),
     };
-    const wmf::PlayResult expected = shortRecords.contains(QFileInfo(path).fileName())
-        ? wmf::PlayResult::Malformed
-        : wmf::PlayResult::Ok;
+    const wmf::PlayResult expected =
+        shortRecords.contains(QFileInfo(path).fileName()) ? wmf::PlayResult::Malformed : wmf::PlayResult::Ok;
     QCOMPARE(*rendered.result, expected);
 }
 

@@ -79,8 +79,8 @@ void TestWmfDocument::rejectsWhatIsNotAMetafile_data()
     QTest::addRow("placeable key only") << placeableKey << "the file is truncated";
     QTest::addRow("placeable header without metafile header")
         << placeableKey + QByteArray(18, '\0') << "the file is truncated";
-    QTest::addRow("placeable header then text") << placeableKey + QByteArray(18, '\0') + QByteArray(40, 'x')
-                                                << "not a Windows Metafile";
+    QTest::addRow("placeable header then text")
+        << placeableKey + QByteArray(18, '\0') + QByteArray(40, 'x') << "not a Windows Metafile";
 }
 
 void TestWmfDocument::rejectsWhatIsNotAMetafile()
@@ -151,8 +151,10 @@ void TestWmfDocument::boundsFromDrawing()
     const std::optional<wmf::Document> document = wmf::Document::load(b.bytes());
     QVERIFY(document);
     const QRectF bounds = document->bounds();
-    QVERIFY2(bounds.contains(QRectF(10.5, 20.5, 99, 49)), qPrintable(QStringLiteral("%1 %2 %3 %4")
-        .arg(bounds.x()).arg(bounds.y()).arg(bounds.width()).arg(bounds.height())));
+    QVERIFY2(
+        bounds.contains(QRectF(10.5, 20.5, 99, 49)),
+        qPrintable(
+            QStringLiteral("%1 %2 %3 %4").arg(bounds.x()).arg(bounds.y()).arg(bounds.width()).arg(bounds.height())));
     QVERIFY(QRectF(8, 18, 104, 54).contains(bounds));
 }
 
@@ -170,7 +172,8 @@ void TestWmfDocument::brokenFilesEndCleanly_data()
     WmfBuilder::appendU32(sizeWord, 1000);
     QTest::addRow("record size past the end") << withTail(sizeWord + WmfBuilder::words({0x041B, 1, 2})) << R::Truncated;
     QTest::addRow("record size 0") << withTail(QByteArray(4, '\0') + WmfBuilder::words({0x041B})) << R::Malformed;
-    QTest::addRow("record size 2") << withTail(QByteArray("\x02\0\0\0", 4) + WmfBuilder::words({0x041B})) << R::Malformed;
+    QTest::addRow("record size 2") << withTail(QByteArray("\x02\0\0\0", 4) + WmfBuilder::words({0x041B}))
+                                   << R::Malformed;
     QTest::addRow("half a record head") << withTail(QByteArray("\x05\0\0", 3)) << R::Truncated;
     QTest::addRow("polygon count past the record")
         << WmfBuilder().record(0x0324, {100, 1, 1, 5, 5}).bytes() << R::Malformed;
@@ -186,11 +189,12 @@ void TestWmfDocument::brokenFilesEndCleanly_data()
     QTest::addRow("region with a scan past the record")
         << WmfBuilder().raw(0x06FF, WmfBuilder::words({0, 6, 0, 0, 30, 5, 4, 0, 0, 10, 10, 400, 0, 10})).bytes()
         << R::Ok;
-    QTest::addRow("huge DIB")
-        << WmfBuilder().raw(0x0F43, WmfBuilder::words({0x20, 0xCC, 0, 100, 100, 0, 0, 10, 10, 0, 0, 40, 0,
-                                                        0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF, 1, 24, 0, 0}))
-               .bytes()
-        << R::Malformed; // the bitmap is skipped
+    QTest::addRow("huge DIB") << WmfBuilder()
+                                     .raw(0x0F43, WmfBuilder::words({0x20,   0xCC,   0,      100, 100, 0, 0,
+                                                                     10,     10,     0,      0,   40,  0, 0x7FFF,
+                                                                     0x7FFF, 0x7FFF, 0x7FFF, 1,   24,  0, 0}))
+                                     .bytes()
+                              << R::Malformed; // the bitmap is skipped
 }
 
 void TestWmfDocument::brokenFilesEndCleanly()

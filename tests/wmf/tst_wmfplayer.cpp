@@ -43,21 +43,12 @@ WmfBuilder filled(quint32 fill)
     return b;
 }
 
-QByteArray picture(const WmfBuilder &b)
-{
-    return b.placeable(QRect(0, 0, 100, 100));
-}
+QByteArray picture(const WmfBuilder &b) { return b.placeable(QRect(0, 0, 100, 100)); }
 
-QRgb rgb(quint32 colorRef)
-{
-    return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
-}
+QRgb rgb(quint32 colorRef) { return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
 
 // Exact colour of the pixel, alpha ignored.
-QRgb pixel(const QImage &image, int x, int y)
-{
-    return image.pixel(x, y) | 0xFF000000;
-}
+QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000; }
 
 // For anti-aliased curves: each channel within `tolerance`.
 bool near(QRgb a, QRgb b, int tolerance = 48)
@@ -163,14 +154,14 @@ void TestWmfPlayer::windowAndViewportRecords_data()
     QTest::addRow("negative window extent mirrors")
         << WmfBuilder().setWindowOrg(100, 0).setWindowExt(-100, 100).bytes() << QPoint(90, 10) << QPoint(10, 10);
     QTest::addRow("isotropic keeps units square")
-        << WmfBuilder().setMapMode(7).setWindowExt(100, 100).setViewportExt(400, 100).bytes()
-        << QPoint(15, 15) << QPoint(30, 10);
+        << WmfBuilder().setMapMode(7).setWindowExt(100, 100).setViewportExt(400, 100).bytes() << QPoint(15, 15)
+        << QPoint(30, 10);
     QTest::addRow("anisotropic stretches")
-        << WmfBuilder().setMapMode(8).setWindowExt(100, 100).setViewportExt(400, 100).bytes()
-        << QPoint(70, 15) << QPoint(90, 10);
+        << WmfBuilder().setMapMode(8).setWindowExt(100, 100).setViewportExt(400, 100).bytes() << QPoint(70, 15)
+        << QPoint(90, 10);
     QTest::addRow("extents ignored in MM_TEXT")
-        << WmfBuilder().setMapMode(1).setWindowExt(10, 10).setViewportOrg(0, 0).bytes()
-        << QPoint(15, 15) << QPoint(25, 25);
+        << WmfBuilder().setMapMode(1).setWindowExt(10, 10).setViewportOrg(0, 0).bytes() << QPoint(15, 15)
+        << QPoint(25, 25);
 }
 
 void TestWmfPlayer::windowAndViewportRecords()
@@ -191,16 +182,16 @@ void TestWmfPlayer::restoreDc_data()
     QTest::addColumn<QList<int>>("levels"); // RESTOREDC parameters after three saves
     QTest::addColumn<quint32>("expected");
     // Brushes: red selected, save (level 1), green, save (2), blue, save (3), then white.
-    QTest::addRow("relative -1") << QList<int>{-1} << blue;
-    QTest::addRow("relative -2") << QList<int>{-2} << green;
-    QTest::addRow("relative -3") << QList<int>{-3} << red;
-    QTest::addRow("relative past the stack is ignored") << QList<int>{-4} << white;
-    QTest::addRow("absolute 1") << QList<int>{1} << red;
-    QTest::addRow("absolute 3") << QList<int>{3} << blue;
-    QTest::addRow("absolute past the stack is ignored") << QList<int>{4} << white;
-    QTest::addRow("zero is ignored") << QList<int>{0} << white;
-    QTest::addRow("restored levels are gone") << QList<int>{1, 2} << red;
-    QTest::addRow("two relative steps") << QList<int>{-1, -1} << green;
+    QTest::addRow("relative -1") << QList<int> {-1} << blue;
+    QTest::addRow("relative -2") << QList<int> {-2} << green;
+    QTest::addRow("relative -3") << QList<int> {-3} << red;
+    QTest::addRow("relative past the stack is ignored") << QList<int> {-4} << white;
+    QTest::addRow("absolute 1") << QList<int> {1} << red;
+    QTest::addRow("absolute 3") << QList<int> {3} << blue;
+    QTest::addRow("absolute past the stack is ignored") << QList<int> {4} << white;
+    QTest::addRow("zero is ignored") << QList<int> {0} << white;
+    QTest::addRow("restored levels are gone") << QList<int> {1, 2} << red;
+    QTest::addRow("two relative steps") << QList<int> {-1, -1} << green;
 }
 
 void TestWmfPlayer::restoreDc()
@@ -233,28 +224,23 @@ void TestWmfPlayer::objectTable_data()
         const QByteArray bytes = b.bytes();
         return bytes.mid(18, bytes.size() - 24);
     };
-    QTest::addRow("new object takes the lowest free slot")
-        << body([](WmfBuilder &b) {
-               b.createBrush(0, red).createBrush(0, green).deleteObject(1).createBrush(0, blue).selectObject(1);
-           })
-        << 8 << blue;
+    QTest::addRow("new object takes the lowest free slot") << body([](WmfBuilder &b) {
+        b.createBrush(0, red).createBrush(0, green).deleteObject(1).createBrush(0, blue).selectObject(1);
+    }) << 8 << blue;
     QTest::addRow("selecting a deleted slot is ignored")
-        << body([](WmfBuilder &b) { b.createBrush(0, red).selectObject(1).deleteObject(1).selectObject(1); })
-        << 8 << red;
+        << body([](WmfBuilder &b) { b.createBrush(0, red).selectObject(1).deleteObject(1).selectObject(1); }) << 8
+        << red;
     QTest::addRow("deleting the selected brush keeps it in use")
-        << body([](WmfBuilder &b) { b.createBrush(0, green).selectObject(1).deleteObject(1); })
-        << 8 << green;
+        << body([](WmfBuilder &b) { b.createBrush(0, green).selectObject(1).deleteObject(1); }) << 8 << green;
     QTest::addRow("selecting past the table is ignored")
-        << body([](WmfBuilder &b) { b.createBrush(0, red).selectObject(1).selectObject(500); })
-        << 8 << red;
+        << body([](WmfBuilder &b) { b.createBrush(0, red).selectObject(1).selectObject(500); }) << 8 << red;
     QTest::addRow("a full table drops the new object")
-        << body([](WmfBuilder &b) { b.createBrush(0, red).selectObject(1).createBrush(0, blue).selectObject(2); })
-        << 2 << red;
+        << body([](WmfBuilder &b) { b.createBrush(0, red).selectObject(1).createBrush(0, blue).selectObject(2); }) << 2
+        << red;
     QTest::addRow("a freed slot of a full table is reused")
-        << body([](WmfBuilder &b) { b.createBrush(0, red).deleteObject(1).createBrush(0, blue).selectObject(1); })
-        << 2 << blue;
-    QTest::addRow("the default brush is white")
-        << body([](WmfBuilder &) {}) << 8 << white;
+        << body([](WmfBuilder &b) { b.createBrush(0, red).deleteObject(1).createBrush(0, blue).selectObject(1); }) << 2
+        << blue;
+    QTest::addRow("the default brush is white") << body([](WmfBuilder &) {}) << 8 << white;
 }
 
 void TestWmfPlayer::objectTable()
@@ -340,8 +326,8 @@ void TestWmfPlayer::polyFillModes()
     QFETCH(int, mode);
     QFETCH(quint32, overlap);
     WmfBuilder b = filled(red);
-    b.setPolyFillMode(mode).polyPolygon({{{10, 10}, {60, 10}, {60, 60}, {10, 60}},
-                                         {{40, 40}, {90, 40}, {90, 90}, {40, 90}}});
+    b.setPolyFillMode(mode).polyPolygon(
+        {{{10, 10}, {60, 10}, {60, 60}, {10, 60}}, {{40, 40}, {90, 40}, {90, 90}, {40, 90}}});
     const QImage image = render(picture(b));
     QCOMPARE(pixel(image, 20, 20), rgb(red));
     QCOMPARE(pixel(image, 80, 80), rgb(red));
@@ -353,13 +339,13 @@ void TestWmfPlayer::pens_data()
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("bkMode");
-    QTest::addColumn<QList<int>>("redRows");   // rows crossed by the line at x = 50
+    QTest::addColumn<QList<int>>("redRows"); // rows crossed by the line at x = 50
     QTest::addColumn<QList<int>>("whiteRows");
     // A horizontal line from 10,50 to 90,50 in a picture scaled 2:1 (200 x 200 pixels).
-    QTest::addRow("width 0 is one pixel") << 0 << 0 << 1 << QList<int>{100} << QList<int>{98, 102};
-    QTest::addRow("width 1 scales to two pixels") << 0 << 1 << 1 << QList<int>{99, 100} << QList<int>{97, 102};
-    QTest::addRow("width 10 scales to twenty") << 0 << 10 << 1 << QList<int>{91, 109} << QList<int>{85, 115};
-    QTest::addRow("null pen draws nothing") << 5 << 10 << 1 << QList<int>{} << QList<int>{100};
+    QTest::addRow("width 0 is one pixel") << 0 << 0 << 1 << QList<int> {100} << QList<int> {98, 102};
+    QTest::addRow("width 1 scales to two pixels") << 0 << 1 << 1 << QList<int> {99, 100} << QList<int> {97, 102};
+    QTest::addRow("width 10 scales to twenty") << 0 << 10 << 1 << QList<int> {91, 109} << QList<int> {85, 115};
+    QTest::addRow("null pen draws nothing") << 5 << 10 << 1 << QList<int> {} << QList<int> {100};
 }
 
 void TestWmfPlayer::pens()
@@ -418,25 +404,18 @@ void TestWmfPlayer::palettes_data()
         const QByteArray bytes = b.bytes();
         return bytes.mid(18, bytes.size() - 24);
     };
-    QTest::addRow("index into the selected palette")
-        << body([](WmfBuilder &b) {
-               b.createPalette({red, green, blue}).selectPalette(1).createBrush(0, 0x01000002).selectObject(2);
-           })
-        << blue;
-    QTest::addRow("SETPALENTRIES changes the selected palette")
-        << body([](WmfBuilder &b) {
-               b.createPalette({red, green, blue}).selectPalette(1).setPalEntries(2, {green});
-               b.createBrush(0, 0x01000002).selectObject(2);
-           })
-        << green;
-    QTest::addRow("index into the default palette") << body([](WmfBuilder &b) {
-        b.createBrush(0, 0x0100000D).selectObject(1);
-    }) << red;
-    QTest::addRow("index past the palette takes entry 0")
-        << body([](WmfBuilder &b) {
-               b.createPalette({green, blue}).selectPalette(1).createBrush(0, 0x01000009).selectObject(2);
-           })
-        << green;
+    QTest::addRow("index into the selected palette") << body([](WmfBuilder &b) {
+        b.createPalette({red, green, blue}).selectPalette(1).createBrush(0, 0x01000002).selectObject(2);
+    }) << blue;
+    QTest::addRow("SETPALENTRIES changes the selected palette") << body([](WmfBuilder &b) {
+        b.createPalette({red, green, blue}).selectPalette(1).setPalEntries(2, {green});
+        b.createBrush(0, 0x01000002).selectObject(2);
+    }) << green;
+    QTest::addRow("index into the default palette")
+        << body([](WmfBuilder &b) { b.createBrush(0, 0x0100000D).selectObject(1); }) << red;
+    QTest::addRow("index past the palette takes entry 0") << body([](WmfBuilder &b) {
+        b.createPalette({green, blue}).selectPalette(1).createBrush(0, 0x01000009).selectObject(2);
+    }) << green;
     QTest::addRow("palette-relative RGB is the RGB")
         << body([](WmfBuilder &b) { b.createBrush(0, 0x02000000 | blue).selectObject(1); }) << blue;
 }
@@ -460,27 +439,27 @@ void TestWmfPlayer::clipping_data()
         const QByteArray bytes = b.bytes();
         return bytes.mid(18, bytes.size() - 24);
     };
-    QTest::addRow("intersect") << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50); })
-                               << QPoint(30, 30) << QPoint(60, 60);
+    QTest::addRow("intersect") << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50); }) << QPoint(30, 30)
+                               << QPoint(60, 60);
     QTest::addRow("intersect excludes right edge")
         << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50); }) << QPoint(49, 49) << QPoint(50, 30);
-    QTest::addRow("exclude") << body([](WmfBuilder &b) { b.excludeClipRect(20, 20, 50, 50); })
-                             << QPoint(60, 60) << QPoint(30, 30);
-    QTest::addRow("restore brings the clip back")
-        << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50).saveDc().excludeClipRect(0, 0, 100, 100).restoreDc(-1); })
-        << QPoint(30, 30) << QPoint(60, 60);
-    QTest::addRow("select clip region")
-        << body([](WmfBuilder &b) { b.createRegion({QRect(60, 60, 20, 20)}).record(0x012C, {2}); })
-        << QPoint(70, 70) << QPoint(30, 30);
+    QTest::addRow("exclude") << body([](WmfBuilder &b) { b.excludeClipRect(20, 20, 50, 50); }) << QPoint(60, 60)
+                             << QPoint(30, 30);
+    QTest::addRow("restore brings the clip back") << body([](WmfBuilder &b) {
+        b.intersectClipRect(20, 20, 50, 50).saveDc().excludeClipRect(0, 0, 100, 100).restoreDc(-1);
+    }) << QPoint(30, 30) << QPoint(60, 60);
+    QTest::addRow("select clip region") << body([](WmfBuilder &b) {
+        b.createRegion({QRect(60, 60, 20, 20)}).record(0x012C, {2});
+    }) << QPoint(70, 70) << QPoint(30, 30);
     QTest::addRow("select an empty slot resets the clip")
-        << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50).record(0x012C, {9}); })
-        << QPoint(70, 70) << QPoint(-1, -1);
-    QTest::addRow("offset clip region")
-        << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50).record(0x0220, {40, 40}); })
-        << QPoint(70, 70) << QPoint(30, 30);
+        << body([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50).record(0x012C, {9}); }) << QPoint(70, 70)
+        << QPoint(-1, -1);
+    QTest::addRow("offset clip region") << body([](WmfBuilder &b) {
+        b.intersectClipRect(20, 20, 50, 50).record(0x0220, {40, 40});
+    }) << QPoint(70, 70) << QPoint(30, 30);
     QTest::addRow("clip rectangle in logical units")
-        << body([](WmfBuilder &b) { b.setWindowExt(200, 200).intersectClipRect(0, 0, 100, 100); })
-        << QPoint(40, 40) << QPoint(60, 60);
+        << body([](WmfBuilder &b) { b.setWindowExt(200, 200).intersectClipRect(0, 0, 100, 100); }) << QPoint(40, 40)
+        << QPoint(60, 60);
 }
 
 void TestWmfPlayer::clipping()
@@ -505,8 +484,8 @@ void TestWmfPlayer::regions_data()
     // Objects: 0 null pen, 1 red brush (selected), 2 the region 20,20 .. 80,80, 3 blue brush.
     QTest::addRow("fill region with a brush") << WmfBuilder::words({2, 3}) << QPoint(50, 50) << blue << QPoint(10, 10);
     QTest::addRow("paint region with the selected brush") << QByteArray() << QPoint(50, 50) << red << QPoint(10, 10);
-    QTest::addRow("frame region draws the edge") << WmfBuilder::words({2, 3, 5, 5}) << QPoint(22, 50) << blue
-                                                 << QPoint(50, 50);
+    QTest::addRow("frame region draws the edge")
+        << WmfBuilder::words({2, 3, 5, 5}) << QPoint(22, 50) << blue << QPoint(50, 50);
     QTest::addRow("invert region") << QByteArray("invert") << QPoint(50, 50) << black << QPoint(10, 10);
 }
 
@@ -584,8 +563,8 @@ void TestWmfPlayer::floodFill()
     WmfBuilder b;
     b.createPen(0, 0, black).selectObject(0).createBrush(1, 0).selectObject(1);
     b.rectangle(20, 20, 60, 60).createBrush(0, red).selectObject(2);
-    b.record(0x0419, {0, 0, 40, 40});                 // FLOODFILL up to black
-    b.record(0x0548, {1, 0xFFFF, 0x00FF, 10, 90});     // EXTFLOODFILL over white
+    b.record(0x0419, {0, 0, 40, 40}); // FLOODFILL up to black
+    b.record(0x0548, {1, 0xFFFF, 0x00FF, 10, 90}); // EXTFLOODFILL over white
     const QImage image = render(picture(b));
     QCOMPARE(pixel(image, 40, 40), rgb(red));
     QCOMPARE(pixel(image, 20, 40), rgb(black));

@@ -19,8 +19,7 @@ namespace {
 constexpr quint32 red = 0x0000FF;
 constexpr quint32 blue = 0xFF0000;
 constexpr quint32 white = 0xFFFFFF;
-constexpr int TA_UPDATECP = 0x01, TA_RIGHT = 0x02, TA_CENTER = 0x06, TA_BOTTOM = 0x08,
-              TA_BASELINE = 0x18;
+constexpr int TA_UPDATECP = 0x01, TA_RIGHT = 0x02, TA_CENTER = 0x06, TA_BOTTOM = 0x08, TA_BASELINE = 0x18;
 constexpr int ETO_OPAQUE = 0x02, ETO_CLIPPED = 0x04;
 constexpr int OPAQUE = 2, TRANSPARENT = 1;
 
@@ -63,14 +62,11 @@ QByteArray picture(const WmfBuilder &b, int width = 200, int height = 200)
     return b.placeable(QRect(0, 0, width, height));
 }
 
-QRgb rgb(quint32 colorRef)
-{
-    return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
-}
+QRgb rgb(quint32 colorRef) { return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
 
 // CREATEFONTINDIRECT: a LogFont with the fields the tests vary.
-QByteArray logFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0,
-                   int weight = 400, bool underline = false)
+QByteArray logFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0, int weight = 400,
+                   bool underline = false)
 {
     QByteArray params = WmfBuilder::words({height, 0, escapement, escapement, weight});
     params.append(char(0)).append(char(underline)).append(char(0)).append(char(charSet));
@@ -94,8 +90,8 @@ QByteArray textOutParams(int x, int y, const QByteArray &text)
     return params + WmfBuilder::words({y, x});
 }
 
-QByteArray extTextOutParams(int x, int y, const QByteArray &text, const QList<int> &dx = {},
-                            int options = 0, QRect rect = {})
+QByteArray extTextOutParams(int x, int y, const QByteArray &text, const QList<int> &dx = {}, int options = 0,
+                            QRect rect = {})
 {
     QByteArray params = WmfBuilder::words({y, x, int(text.size()), options});
     if (options & (ETO_OPAQUE | ETO_CLIPPED))
@@ -113,8 +109,8 @@ WmfBuilder &textOut(WmfBuilder &b, int x, int y, const QByteArray &text)
     return b.raw(0x0521, textOutParams(x, y, text));
 }
 
-WmfBuilder &extTextOut(WmfBuilder &b, int x, int y, const QByteArray &text, const QList<int> &dx = {},
-                       int options = 0, QRect rect = {})
+WmfBuilder &extTextOut(WmfBuilder &b, int x, int y, const QByteArray &text, const QList<int> &dx = {}, int options = 0,
+                       QRect rect = {})
 {
     return b.raw(0x0A32, extTextOutParams(x, y, text, dx, options, rect));
 }
@@ -208,10 +204,10 @@ void TestWmfText::currentPosition_data()
 {
     QTest::addColumn<int>("align");
     QTest::addColumn<QList<double>>("xs");
-    QTest::addRow("left") << (TA_UPDATECP | TA_BASELINE) << QList<double>{20, 30, 40, 50};
-    QTest::addRow("right") << (TA_UPDATECP | TA_BASELINE | TA_RIGHT) << QList<double>{0, 10, -20, -10};
-    QTest::addRow("centre") << (TA_UPDATECP | TA_BASELINE | TA_CENTER) << QList<double>{10, 20, 10, 20};
-    QTest::addRow("without TA_UPDATECP") << TA_BASELINE << QList<double>{150, 160, 150, 160};
+    QTest::addRow("left") << (TA_UPDATECP | TA_BASELINE) << QList<double> {20, 30, 40, 50};
+    QTest::addRow("right") << (TA_UPDATECP | TA_BASELINE | TA_RIGHT) << QList<double> {0, 10, -20, -10};
+    QTest::addRow("centre") << (TA_UPDATECP | TA_BASELINE | TA_CENTER) << QList<double> {10, 20, 10, 20};
+    QTest::addRow("without TA_UPDATECP") << TA_BASELINE << QList<double> {150, 160, 150, 160};
 }
 
 void TestWmfText::currentPosition()
@@ -275,20 +271,20 @@ void TestWmfText::spacingArray_data()
     QTest::addColumn<QList<int>>("dx");
     QTest::addColumn<int>("pictureWidth"); // drawn into 200 pixels
     QTest::addColumn<QList<double>>("xs");
-    QTest::addRow("uneven") << QByteArray("ABC") << 0 << QList<int>{5, 50, 7} << 200
-                            << QList<double>{100, 105, 155};
-    QTest::addRow("negative entry") << QByteArray("ABC") << 0 << QList<int>{30, -10, 0} << 200
-                                    << QList<double>{100, 130, 120};
-    QTest::addRow("scaled by 2") << QByteArray("ABC") << 0 << QList<int>{5, 10, 10} << 100
-                                 << QList<double>{100, 110, 130};
-    QTest::addRow("scaled by 2/3, rounded per glyph") << QByteArray("ABCD") << 0 << QList<int>{1, 1, 1, 1}
-                                                      << 300 << QList<double>{100, 101, 101, 102};
+    QTest::addRow("uneven") << QByteArray("ABC") << 0 << QList<int> {5, 50, 7} << 200 << QList<double> {100, 105, 155};
+    QTest::addRow("negative entry") << QByteArray("ABC") << 0 << QList<int> {30, -10, 0} << 200
+                                    << QList<double> {100, 130, 120};
+    QTest::addRow("scaled by 2") << QByteArray("ABC") << 0 << QList<int> {5, 10, 10} << 100
+                                 << QList<double> {100, 110, 130};
+    QTest::addRow("scaled by 2/3, rounded per glyph")
+        << QByteArray("ABCD") << 0 << QList<int> {1, 1, 1, 1} << 300 << QList<double> {100, 101, 101, 102};
     QTest::addRow("shift-jis, two entries per character")
-        << QByteArray("\x82\xA0\x82\xA2\x82\xA4") << 128 << QList<int>{10, 10, 30, 0, 5, 5}
-        << 200 << QList<double>{100, 120, 150};
+        << QByteArray("\x82\xA0\x82\xA2\x82\xA4") << 128 << QList<int> {10, 10, 30, 0, 5, 5} << 200
+        << QList<double> {100, 120, 150};
     QTest::addRow("shift-jis with single-byte katakana")
-        << QByteArray("\xB1\x82\xA0" "A") << 128 << QList<int>{7, 10, 10, 4} << 200
-        << QList<double>{100, 107, 127};
+        << QByteArray("\xB1\x82\xA0"
+                      "A")
+        << 128 << QList<int> {7, 10, 10, 4} << 200 << QList<double> {100, 107, 127};
 }
 
 void TestWmfText::spacingArray()
@@ -322,8 +318,8 @@ void TestWmfText::characterSets_data()
                                << QStringLiteral(u"あ日");
     QTest::addRow("Big5") << QByteArray("\xA4\xA4") << 136 << QByteArray("MingLiU") << QStringLiteral(u"中");
     QTest::addRow("Symbol") << QByteArray("ab") << 2 << QByteArray("Symbol") << QStringLiteral(u"αβ");
-    QTest::addRow("Symbol face in the default set") << QByteArray("p") << 1 << QByteArray("Symbol")
-                                                     << QStringLiteral(u"π");
+    QTest::addRow("Symbol face in the default set")
+        << QByteArray("p") << 1 << QByteArray("Symbol") << QStringLiteral(u"π");
     // GDI falls back to the ANSI code page for a set it does not know.
     QTest::addRow("unknown set") << QByteArray("\xE9") << 99 << QByteArray("Arial") << QStringLiteral(u"é");
     QTest::addRow("lead byte cut off") << QByteArray("A\x82") << 128 << QByteArray("MS Gothic")
@@ -350,13 +346,11 @@ void TestWmfText::extraSpacing_data()
     QTest::addColumn<QByteArray>("setup");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QList<double>>("shifts");
-    QTest::addRow("char extra") << WmfBuilder::words({0x0108, 5}) << QByteArray("ABC")
-                                << QList<double>{0, 5, 10};
+    QTest::addRow("char extra") << WmfBuilder::words({0x0108, 5}) << QByteArray("ABC") << QList<double> {0, 5, 10};
     QTest::addRow("justification") << WmfBuilder::words({0x020A, 1, 30}) << QByteArray("A B")
-                                   << QList<double>{0, 0, 30};
-    QTest::addRow("justification, remainder first") << WmfBuilder::words({0x020A, 2, 31})
-                                                    << QByteArray("A B C")
-                                                    << QList<double>{0, 0, 16, 16, 31};
+                                   << QList<double> {0, 0, 30};
+    QTest::addRow("justification, remainder first")
+        << WmfBuilder::words({0x020A, 2, 31}) << QByteArray("A B C") << QList<double> {0, 0, 16, 16, 31};
 }
 
 void TestWmfText::extraSpacing()
@@ -443,7 +437,8 @@ void TestWmfText::backgrounds_data()
     QTest::addRow("cell ends at its descent") << OPAQUE << 0 << QByteArray("i") << QPoint(21, 67) << white;
     QTest::addRow("ETO_OPAQUE rectangle") << TRANSPARENT << ETO_OPAQUE << QByteArray("i") << QPoint(150, 150) << blue;
     QTest::addRow("ETO_OPAQUE without text") << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(120, 190) << blue;
-    QTest::addRow("ETO_OPAQUE right edge is outside") << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(180, 150) << white;
+    QTest::addRow("ETO_OPAQUE right edge is outside")
+        << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(180, 150) << white;
 }
 
 void TestWmfText::backgrounds()
@@ -467,8 +462,9 @@ void TestWmfText::clippedToRectangle()
     extTextOut(b, 10, 10, "WW", {}, ETO_CLIPPED, QRect(QPoint(40, 40), QPoint(89, 89)));
     const QRect ink = inkBox(render(picture(b)));
     QVERIFY(!ink.isEmpty());
-    QVERIFY2(QRect(40, 40, 50, 50).contains(ink), qPrintable(QStringLiteral("ink %1,%2 %3x%4")
-                 .arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+    QVERIFY2(
+        QRect(40, 40, 50, 50).contains(ink),
+        qPrintable(QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
 }
 
 // GDI draws text in the text colour whatever the mix mode: R2_NOP does not hide it and
@@ -507,9 +503,7 @@ void TestWmfText::badInput_data()
     QTest::addColumn<QByteArray>("record"); // function word, then parameters
     QTest::addColumn<wmf::PlayResult>("expected");
     QTest::addColumn<bool>("inkExpected");
-    auto withFunction = [](int function, const QByteArray &params) {
-        return WmfBuilder::words({function}) + params;
-    };
+    auto withFunction = [](int function, const QByteArray &params) { return WmfBuilder::words({function}) + params; };
     QTest::addRow("TEXTOUT count past record")
         << withFunction(0x0521, WmfBuilder::words({100}) + "abcd" + WmfBuilder::words({10, 10}))
         << wmf::PlayResult::Malformed << false;
@@ -519,19 +513,16 @@ void TestWmfText::badInput_data()
     QTest::addRow("TEXTOUT without its point")
         << withFunction(0x0521, WmfBuilder::words({2}) + "ab") << wmf::PlayResult::Malformed << false;
     QTest::addRow("EXTTEXTOUT count past record")
-        << withFunction(0x0A32, WmfBuilder::words({10, 10, 50, 0}) + "abcd")
-        << wmf::PlayResult::Malformed << false;
+        << withFunction(0x0A32, WmfBuilder::words({10, 10, 50, 0}) + "abcd") << wmf::PlayResult::Malformed << false;
     QTest::addRow("EXTTEXTOUT rectangle cut off")
-        << withFunction(0x0A32, WmfBuilder::words({10, 10, 0, ETO_OPAQUE, 0, 0}))
-        << wmf::PlayResult::Malformed << false;
+        << withFunction(0x0A32, WmfBuilder::words({10, 10, 0, ETO_OPAQUE, 0, 0})) << wmf::PlayResult::Malformed
+        << false;
     QTest::addRow("EXTTEXTOUT short spacing array is ignored")
-        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {1000}))
-        << wmf::PlayResult::Ok << true;
+        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {1000})) << wmf::PlayResult::Ok << true;
     QTest::addRow("absurd spacing array")
-        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {32767, 32767, -32768, 32767}))
-        << wmf::PlayResult::Ok << true;
-    QTest::addRow("absurd height") << withFunction(0x02FB, logFont(-32768))
-                                   << wmf::PlayResult::Ok << false;
+        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {32767, 32767, -32768, 32767})) << wmf::PlayResult::Ok
+        << true;
+    QTest::addRow("absurd height") << withFunction(0x02FB, logFont(-32768)) << wmf::PlayResult::Ok << false;
     QTest::addRow("absurd width") << withFunction(0x02FB, WmfBuilder::words({-20, 32767}) + logFont(-20).mid(4))
                                   << wmf::PlayResult::Ok << true;
 }

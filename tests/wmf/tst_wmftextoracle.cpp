@@ -42,9 +42,8 @@ QList<Run> runsOf(const QList<TextItem> &items)
     for (const TextItem &item : items) {
         if (qAbs(item.baseline.y()) > 1e-6 || item.em < 4)
             continue;
-        const bool continues = !runs.isEmpty() && qAbs(item.origin.y() - last.y()) < 0.5
-            && item.origin.x() >= last.x() && item.origin.x() - last.x() < 2 * item.em
-            && qAbs(runs.last().em - item.em) < 0.5;
+        const bool continues = !runs.isEmpty() && qAbs(item.origin.y() - last.y()) < 0.5 && item.origin.x() >= last.x()
+                            && item.origin.x() - last.x() < 2 * item.em && qAbs(runs.last().em - item.em) < 0.5;
         const QRectF cell(item.origin.x(), item.origin.y() - item.em, 0.8 * item.em, 1.3 * item.em);
         if (continues) {
             runs.last().box |= cell;
@@ -66,13 +65,13 @@ struct Ink
 // The ink in `area`: pixels well darker than the commonest grey there (the background).
 Ink inkIn(const QImage &grey, const QRect &area)
 {
-    std::array<int, 256> histogram{};
+    std::array<int, 256> histogram {};
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
             ++histogram[grey.constScanLine(y)[x]];
     const int background = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-    const int darkest = int(std::find_if(histogram.begin(), histogram.end(), [](int n) { return n > 0; })
-                            - histogram.begin());
+    const int darkest =
+        int(std::find_if(histogram.begin(), histogram.end(), [](int n) { return n > 0; }) - histogram.begin());
     Ink ink;
     if (background - darkest < minContrast)
         return ink;
@@ -91,7 +90,11 @@ Ink inkIn(const QImage &grey, const QRect &area)
 QString describe(const Ink &ink)
 {
     return QStringLiteral("%1,%2 to %3,%4 (%5 pixels)")
-        .arg(ink.box.left()).arg(ink.box.top()).arg(ink.box.right()).arg(ink.box.bottom()).arg(ink.pixels);
+        .arg(ink.box.left())
+        .arg(ink.box.top())
+        .arg(ink.box.right())
+        .arg(ink.box.bottom())
+        .arg(ink.pixels);
 }
 
 // Why the ink of one run differs, or nothing when it matches.
@@ -106,14 +109,16 @@ QString compareRun(const Run &run, const QImage &ours, const QImage &gdi)
     const double tolerance = edgeTolerance * run.em + 2;
     const double ratio = theirs.pixels > 0 ? double(mine.pixels) / theirs.pixels : 0;
     const bool matches = theirs.pixels > 0 && ratio >= minInkRatio && ratio <= maxInkRatio
-        && qAbs(mine.box.left() - theirs.box.left()) <= tolerance
-        && qAbs(mine.box.right() - theirs.box.right()) <= tolerance
-        && qAbs(mine.box.top() - theirs.box.top()) <= tolerance
-        && qAbs(mine.box.bottom() - theirs.box.bottom()) <= tolerance;
+                      && qAbs(mine.box.left() - theirs.box.left()) <= tolerance
+                      && qAbs(mine.box.right() - theirs.box.right()) <= tolerance
+                      && qAbs(mine.box.top() - theirs.box.top()) <= tolerance
+                      && qAbs(mine.box.bottom() - theirs.box.bottom()) <= tolerance;
     if (matches)
         return {};
     return QStringLiteral("\"%1\" (em %2): ours %3, GDI %4")
-        .arg(run.text).arg(run.em).arg(describe(mine), describe(theirs));
+        .arg(run.text)
+        .arg(run.em)
+        .arg(describe(mine), describe(theirs));
 }
 
 } // namespace
@@ -175,8 +180,9 @@ void TestWmfTextOracle::textRunsMatchGdi()
         if (!why.isEmpty())
             failures.append(why);
     }
-    QVERIFY2(failures.isEmpty(), qPrintable(QStringLiteral("%1 of %2 runs differ:\n").arg(failures.size()).arg(runs.size())
-                                            + failures.join(QLatin1Char('\n'))));
+    QVERIFY2(failures.isEmpty(),
+             qPrintable(QStringLiteral("%1 of %2 runs differ:\n").arg(failures.size()).arg(runs.size())
+                        + failures.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestWmfTextOracle)

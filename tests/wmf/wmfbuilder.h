@@ -51,10 +51,7 @@ public:
         return *this;
     }
 
-    static void appendU16(QByteArray &out, quint16 value)
-    {
-        out.append(char(value & 0xFF)).append(char(value >> 8));
-    }
+    static void appendU16(QByteArray &out, quint16 value) { out.append(char(value & 0xFF)).append(char(value >> 8)); }
     static void appendU32(QByteArray &out, quint32 value)
     {
         appendU16(out, quint16(value & 0xFFFF));
@@ -126,8 +123,8 @@ public:
         QRect box;
         for (const QRect &r : rects)
             box |= r;
-        QByteArray params = words({0, 6, 0, 0, int(22 + scans.size()), int(rects.size()), 4,
-                                   box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+        QByteArray params = words({0, 6, 0, 0, int(22 + scans.size()), int(rects.size()), 4, box.left(), box.top(),
+                                   box.right() + 1, box.bottom() + 1});
         return raw(0x06FF, params + scans);
     }
     WmfBuilder &selectObject(int index) { return record(0x012D, {index}); }
@@ -139,15 +136,12 @@ public:
     WmfBuilder &lineTo(int x, int y) { return record(0x0213, {y, x}); }
     WmfBuilder &rectangle(int l, int t, int r, int b) { return record(0x041B, {b, r, t, l}); }
     WmfBuilder &ellipse(int l, int t, int r, int b) { return record(0x0418, {b, r, t, l}); }
-    WmfBuilder &roundRect(int l, int t, int r, int b, int w, int h)
-    {
-        return record(0x061C, {h, w, b, r, t, l});
-    }
+    WmfBuilder &roundRect(int l, int t, int r, int b, int w, int h) { return record(0x061C, {h, w, b, r, t, l}); }
     // ARC 0x0817, PIE 0x081A, CHORD 0x0830.
     WmfBuilder &arcFamily(quint16 function, QRect box, QPoint start, QPoint end)
     {
-        return record(function, {end.y(), end.x(), start.y(), start.x(), box.bottom() + 1,
-                                 box.right() + 1, box.top(), box.left()});
+        return record(function, {end.y(), end.x(), start.y(), start.x(), box.bottom() + 1, box.right() + 1, box.top(),
+                                 box.left()});
     }
     WmfBuilder &polygon(const QList<QPoint> &points) { return pointRecord(0x0324, points); }
     WmfBuilder &polyline(const QList<QPoint> &points) { return pointRecord(0x0325, points); }
