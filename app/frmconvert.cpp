@@ -8,27 +8,19 @@
 #include "naming.h"
 #include "services.h"
 #include "sizeplan.h"
+#include "targetpath.h"
 #include "twips.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 
-#include <cmath>
-
 namespace {
-
-constexpr float defaultWidthTwips = 4095;
-constexpr float defaultHeightTwips = 3255;
-// A BMP row or column count beyond this is refused: other programs' readers and the
-// 16-bit coordinates of the drawing records stop there.
-constexpr int maxCanvasPixels = 32767;
 
 const auto openFilter = QStringLiteral(
     "All Files (*.*)|*.*|Windows Metafiles (*.wmf)|*.wmf|Text Files (*.txt)|*.txt|Batch Files (*.bat)|*.bat");
@@ -56,16 +48,6 @@ QLineEdit *placeTextBox(QWidget *parent, const char *name, double left, double t
     box->setObjectName(QLatin1StringView(name));
     setTwipsGeometry(box, left, top, width, height);
     return box;
-}
-
-// The whole twips range whose inner area holds 1 to maxCanvasPixels pixels.
-QString sizeLimitMessage(const QString &what, double twipsPerPixel)
-{
-    const int border = 2 * Canvas::borderPixels;
-    return QStringLiteral("Please enter a valid %1 from %2 to %3 twips")
-        .arg(what)
-        .arg(std::ceil((1 + border - 0.5) * twipsPerPixel))
-        .arg(std::ceil((maxCanvasPixels + border + 0.5) * twipsPerPixel) - 1);
 }
 
 } // namespace
@@ -97,7 +79,7 @@ void frmconvert::createControls()
     cmdconvert->setDefault(true);
     picloadedpic = new Canvas(client);
     picloadedpic->setObjectName(QStringLiteral("picloadedpic"));
-    picloadedpic->Move(240, 120, defaultWidthTwips, defaultHeightTwips);
+    picloadedpic->Move(240, 120, defaultCanvasWidthTwips, defaultCanvasHeightTwips);
     cmdselect = place<QPushButton>(client, "cmdselect", QStringLiteral("S&elect file"), 5040, 360, 2175, 735);
     cmdselect->setAutoDefault(true);
     lblNotes = place<QLabel>(client, "lblNotes", notesCaption, 120, 4800, 7695, 615);
@@ -222,10 +204,7 @@ void frmconvert::convertFile()
         return;
 
     const QString source = comdlg_open.FileName;
-    QString target = chooseTargetName(txttargetfilename->text(), source);
-    // The notes tell the user that files go beside the source: a relative name lands there.
-    if (QFileInfo(target).isRelative())
-        target = QFileInfo(source).dir().filePath(target);
+    const QString target = resolveTargetPath(chooseTargetName(txttargetfilename->text(), source), source);
 
     const QImage image = picloadedpic->Image();
     if (image.isNull()) {
@@ -251,13 +230,12 @@ void frmconvert::convertFile()
 bool frmconvert::applyTargetSize(float heightTwips, float widthTwips)
 {
     const QSize inner = Canvas::innerPixels(widthTwips, heightTwips);
-    auto fits = [](int pixels) { return pixels >= 1 && pixels <= maxCanvasPixels; };
-    if (!fits(inner.height())) {
-        MsgBox(m_services, this, sizeLimitMessage(QStringLiteral("height"), Screen::TwipsPerPixelY()));
+    if (!canvasHoldsPixels(inner.height())) {
+        MsgBox(m_services, this, canvasSizeLimitMessage(QStringLiteral("height"), Screen::TwipsPerPixelY()));
         return false;
     }
-    if (!fits(inner.width())) {
-        MsgBox(m_services, this, sizeLimitMessage(QStringLiteral("width"), Screen::TwipsPerPixelX()));
+    if (!canvasHoldsPixels(inner.width())) {
+        MsgBox(m_services, this, canvasSizeLimitMessage(QStringLiteral("width"), Screen::TwipsPerPixelX()));
         return false;
     }
     picloadedpic->setHeight(heightTwips);
@@ -268,8 +246,8 @@ bool frmconvert::applyTargetSize(float heightTwips, float widthTwips)
 void frmconvert::resetForm()
 {
     comdlg_open.FileName.clear();
-    picloadedpic->setWidth(defaultWidthTwips);
-    picloadedpic->setHeight(defaultHeightTwips);
+    picloadedpic->setWidth(defaultCanvasWidthTwips);
+    picloadedpic->setHeight(defaultCanvasHeightTwips);
     picloadedpic->setPicture(Picture());
 }
 

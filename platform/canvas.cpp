@@ -1,5 +1,6 @@
 #include "canvas.h"
 
+#include "canvassize.h"
 #include "twips.h"
 
 #include <QPainter>
@@ -42,7 +43,7 @@ void Canvas::Move(float left, float top, float width, float height)
 
 QSize Canvas::innerPixels(double widthTwips, double heightTwips)
 {
-    return QSize(twipsToPixelsX(widthTwips) - 2 * borderPixels, twipsToPixelsY(heightTwips) - 2 * borderPixels);
+    return canvasInnerPixels(widthTwips, heightTwips, Screen::TwipsPerPixelX(), Screen::TwipsPerPixelY());
 }
 
 void Canvas::applySize()

@@ -5,6 +5,7 @@
 // precision numbers; its pixel size follows from them. Image() is the inner area rendered
 // to a bitmap exactly as it is shown.
 
+#include "canvassize.h"
 #include "picture.h"
 
 #include <QFrame>
@@ -15,7 +16,7 @@ class Canvas : public QFrame
     Q_OBJECT
 
 public:
-    static constexpr int borderPixels = 2;
+    static constexpr int borderPixels = canvasBorderPixels;
 
     explicit Canvas(QWidget *parent = nullptr);
 

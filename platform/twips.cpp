@@ -1,11 +1,10 @@
 #include "twips.h"
 
+#include "canvassize.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -24,21 +23,8 @@ double dotsPerInch(bool horizontal)
 double Screen::TwipsPerPixelX() { return twipsPerInch / dotsPerInch(true); }
 double Screen::TwipsPerPixelY() { return twipsPerInch / dotsPerInch(false); }
 
-namespace {
-
-// Whole pixels for a length in twips, held within what a widget can be.
-int toPixels(double twips, double twipsPerPixel)
-{
-    const double pixels = std::round(twips / twipsPerPixel);
-    if (std::isnan(pixels))
-        return 0;
-    return int(std::clamp(pixels, double(-QWIDGETSIZE_MAX), double(QWIDGETSIZE_MAX)));
-}
-
-} // namespace
-
-int twipsToPixelsX(double twips) { return toPixels(twips, Screen::TwipsPerPixelX()); }
-int twipsToPixelsY(double twips) { return toPixels(twips, Screen::TwipsPerPixelY()); }
+int twipsToPixelsX(double twips) { return twipsToWholePixels(twips, Screen::TwipsPerPixelX()); }
+int twipsToPixelsY(double twips) { return twipsToWholePixels(twips, Screen::TwipsPerPixelY()); }
 
 void setTwipsGeometry(QWidget *widget, double left, double top, double width, double height)
 {

@@ -1,0 +1,23 @@
+#include "targetpath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+QString resolveTargetPath(const QString &target, const QString &sourcePath)
+{
+    if (QFileInfo(target).isAbsolute())
+        return target;
+    return QFileInfo(sourcePath).dir().filePath(target);
+}
+
+bool isSameFile(const QString &first, const QString &second)
+{
+    struct stat a = {};
+    struct stat b = {};
+    if (::stat(QFile::encodeName(first).constData(), &a) != 0 || ::stat(QFile::encodeName(second).constData(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}

@@ -1,0 +1,111 @@
+#include "canvassize.h"
+#include "targetpath.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+class TestTargetPath : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void resolveTargetPath_data();
+    void resolveTargetPath();
+    void sameFile();
+    void canvasInnerPixels_data();
+    void canvasInnerPixels();
+    void limitMessage();
+};
+
+void TestTargetPath::resolveTargetPath_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("expected");
+
+    QTest::addRow("bare name beside source") << u"out.bmp"_s << u"/pics/a.wmf"_s << u"/pics/out.bmp"_s;
+    QTest::addRow("relative folder beside source") << u"sub/out.bmp"_s << u"/pics/a.wmf"_s << u"/pics/sub/out.bmp"_s;
+    QTest::addRow("absolute kept") << u"/elsewhere/out.bmp"_s << u"/pics/a.wmf"_s << u"/elsewhere/out.bmp"_s;
+    QTest::addRow("dot dot kept as written") << u"../out.bmp"_s << u"/pics/a.wmf"_s << u"/pics/../out.bmp"_s;
+}
+
+void TestTargetPath::resolveTargetPath()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, source);
+    QFETCH(QString, expected);
+    QCOMPARE(::resolveTargetPath(target, source), expected);
+}
+
+void TestTargetPath::sameFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath(u"drawing.bmp"_s);
+    const QString other = dir.filePath(u"other.bmp"_s);
+    for (const QString &path : {source, other}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    const QString symlink = dir.filePath(u"link.bmp"_s);
+    QVERIFY(QFile::link(source, symlink));
+    const QString hardlink = dir.filePath(u"hard.bmp"_s);
+    QVERIFY(::link(QFile::encodeName(source).constData(), QFile::encodeName(hardlink).constData()) == 0);
+
+    QVERIFY(isSameFile(source, source));
+    QVERIFY(isSameFile(source, dir.path() + u"/./drawing.bmp"_s));
+    QVERIFY(isSameFile(source, dir.path() + u"//drawing.bmp"_s));
+    QVERIFY(isSameFile(symlink, source));
+    QVERIFY(isSameFile(source, hardlink));
+    QVERIFY(!isSameFile(source, other));
+    QVERIFY(!isSameFile(source, dir.filePath(u"missing.bmp"_s)));
+    QVERIFY(!isSameFile(dir.filePath(u"missing.bmp"_s), dir.filePath(u"missing.bmp"_s)));
+}
+
+void TestTargetPath::canvasInnerPixels_data()
+{
+    QTest::addColumn<double>("widthTwips");
+    QTest::addColumn<double>("heightTwips");
+    QTest::addColumn<QSize>("expected");
+
+    QTest::addRow("default") << 4095.0 << 3255.0 << QSize(269, 213);
+    QTest::addRow("rounds half away") << 3000.0 << 1500.0 << QSize(196, 96);
+    QTest::addRow("just under a half") << 67.0 << 67.0 << QSize(0, 0);
+    QTest::addRow("smallest one pixel") << 68.0 << 68.0 << QSize(1, 1);
+    QTest::addRow("largest") << 491572.0 << 491572.0 << QSize(32767, 32767);
+    QTest::addRow("nan") << std::nan("") << 3255.0 << QSize(-4, 213);
+    QTest::addRow("huge held") << 1e30 << -1e30 << QSize(16777211, -16777219);
+}
+
+void TestTargetPath::canvasInnerPixels()
+{
+    QFETCH(double, widthTwips);
+    QFETCH(double, heightTwips);
+    QFETCH(QSize, expected);
+    const QSize inner = ::canvasInnerPixels(widthTwips, heightTwips, standardTwipsPerPixel, standardTwipsPerPixel);
+    QCOMPARE(inner, expected);
+}
+
+void TestTargetPath::limitMessage()
+{
+    QCOMPARE(canvasSizeLimitMessage(u"height"_s, standardTwipsPerPixel),
+             u"Please enter a valid height from 68 to 491572 twips"_s);
+    QVERIFY(!canvasHoldsPixels(0));
+    QVERIFY(canvasHoldsPixels(1));
+    QVERIFY(canvasHoldsPixels(maxCanvasPixels));
+    QVERIFY(!canvasHoldsPixels(maxCanvasPixels + 1));
+    // Both ends of the message are the first and last sizes the canvas holds.
+    QCOMPARE(::canvasInnerPixels(491572, 68, 15, 15), QSize(maxCanvasPixels, 1));
+    QCOMPARE(::canvasInnerPixels(491573, 67, 15, 15).width(), maxCanvasPixels + 1);
+}
+
+QTEST_APPLESS_MAIN(TestTargetPath)
+#include "tst_targetpath.moc"
