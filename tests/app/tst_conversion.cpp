@@ -4,6 +4,7 @@
 #include "fakeservices.h"
 #include "frmconvert.h"
 #include "look.h"
+#include "samplefiles.h"
 
 #include <QApplication>
 #include <QCheckBox>

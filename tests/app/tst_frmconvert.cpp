@@ -280,10 +280,11 @@ void tst_frmconvert::secondaryWindowsOnePerKind()
     QCOMPARE(window->infoWindow(), info);
 
     QPointer<frmAbout> closed = about;
+    about->setProperty("first", true); // the new window may take the old one's memory
     about->close();
     QTRY_VERIFY(!closed);
     window->mnuabout->trigger();
-    QVERIFY(window->aboutWindow() && window->aboutWindow() != about);
+    QVERIFY(window->aboutWindow() && !window->aboutWindow()->property("first").isValid());
 }
 
 // The program ends when no window is left (Qt quits on the last window closed).

@@ -1,8 +1,8 @@
 #include "colourlabel.h"
+#include "fakeservices.h"
 #include "frmabout.h"
 #include "line.h"
 #include "look.h"
-#include "recordingservices.h"
 #include "timer.h"
 #include "twips.h"
 
@@ -28,7 +28,7 @@ const QString address = QStringLiteral("http://www.quillfern.example/");
 // A fresh About window on recording services; deleted at the end unless it closed itself.
 struct AboutFixture
 {
-    RecordingServices services;
+    FakeServices services;
     QPointer<frmAbout> window = new frmAbout(services);
 
     ~AboutFixture() { delete window.data(); }
@@ -444,7 +444,7 @@ void TestFrmAbout::clickOpensAddressInAnyState()
     about.window->lbhyperlink_Click();
 
     QCOMPARE(about.services.shellCalls.size(), 1);
-    const RecordingServices::ShellCall &call = about.services.shellCalls.constFirst();
+    const FakeServices::ShellCall &call = about.services.shellCalls.constFirst();
     QCOMPARE(call.operation, QStringLiteral("open"));
     QCOMPARE(call.file, address);
     QVERIFY(call.parameters.isNull());
@@ -503,7 +503,7 @@ void TestFrmAbout::failedShellCallChangesNothing()
 
 void TestFrmAbout::reopenedWindowStartsFresh()
 {
-    RecordingServices services;
+    FakeServices services;
     {
         AboutFixture first;
         first.window->show();

@@ -1,5 +1,6 @@
 #include "canvas.h"
 #include "commondialog.h"
+#include "fakeservices.h"
 #include "services.h"
 #include "timer.h"
 #include "twips.h"
@@ -7,19 +8,6 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-class NoServices final : public Services
-{
-public:
-    void msgBox(QWidget *, const QString &) override { }
-    void showOpen(CommonDialog &, QWidget *) override { }
-    QPoint cursorPos() override { return {}; }
-    qintptr shellExecute(const QString &, const QString &, const QString &, const QString &, int) override { return 0; }
-};
-
-} // namespace
 
 class tst_Platform : public QObject
 {
@@ -129,7 +117,7 @@ void tst_Platform::timerTicksOnlyWhenEnabledWithInterval()
 
 void tst_Platform::filterListBecomesNameFilters()
 {
-    NoServices services;
+    FakeServices services;
     CommonDialog dialog(services, nullptr);
     dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Windows Metafiles (*.wmf)|*.wmf|Pictures|*.bmp;*.png");
     QCOMPARE(dialog.nameFilters(),

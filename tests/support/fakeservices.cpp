@@ -1,0 +1,27 @@
+#include "fakeservices.h"
+
+#include "commondialog.h"
+
+void FakeServices::msgBox(QWidget *, const QString &text)
+{
+    messages << text;
+    if (onMessage)
+        onMessage(text);
+}
+
+void FakeServices::showOpen(CommonDialog &dialog, QWidget *)
+{
+    shown << DialogSettings {dialog.DefaultExt, dialog.Filter, dialog.DialogTitle, dialog.FilterIndex};
+    const std::optional<QString> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    if (answer)
+        dialog.FileName = *answer;
+}
+
+QPoint FakeServices::cursorPos() { return cursor; }
+
+qintptr FakeServices::shellExecute(const QString &operation, const QString &file, const QString &parameters,
+                                   const QString &directory, int showCommand)
+{
+    shellCalls.append({operation, file, parameters, directory, showCommand});
+    return shellResult;
+}
