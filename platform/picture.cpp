@@ -1,14 +1,24 @@
 #include "picture.h"
 
+#include "filedescriptor.h"
+#include "fileerror.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
 // Metafiles larger than this are not clip art; refusing them keeps a stray pick of a
 // huge file from reading it all into memory.
 constexpr qint64 maxPictureFileBytes = 256 * 1024 * 1024;
+constexpr qint64 readChunkBytes = 1024 * 1024;
 
 bool looksLikeMetafile(QByteArrayView head)
 {
@@ -19,15 +29,50 @@ bool looksLikeMetafile(QByteArrayView head)
     return head.size() >= 4 && (u16(0) == 1 || u16(0) == 2) && u16(2) == 9;
 }
 
-QString readError(const QFile &file)
+// Reads the regular file at `path` whole. Anything else (a folder, a named pipe, a device,
+// a socket) is refused from its status before it is opened, so a pipe cannot block the window
+// and a device cannot fill the memory. The bytes are counted as they arrive, not taken from
+// the file's size, and reading stops one byte past the limit.
+std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
 {
-    if (!file.exists())
-        return QStringLiteral("the file does not exist");
-    if (QFileInfo(file).isDir())
-        return QStringLiteral("it is a folder, not a file");
-    if (file.error() == QFileDevice::PermissionsError)
-        return QStringLiteral("permission to read it was denied");
-    return file.errorString();
+    auto fail = [error](const QString &why) -> std::optional<QByteArray> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status = {};
+    if (::stat(name.constData(), &status) != 0)
+        return fail(fileErrorReason(errno, FileAccess::Read));
+    if (!S_ISREG(status.st_mode))
+        return fail(notAFileReason(status.st_mode));
+    // Should the name have become a pipe since the check, O_NONBLOCK keeps open() from
+    // waiting for a writer; the status of what was opened is checked again.
+    const FileDescriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!file.isValid())
+        return fail(fileErrorReason(errno, FileAccess::Read));
+    if (::fstat(file.get(), &status) != 0)
+        return fail(fileErrorReason(errno, FileAccess::Read));
+    if (!S_ISREG(status.st_mode))
+        return fail(notAFileReason(status.st_mode));
+
+    QByteArray bytes;
+    bytes.reserve(qsizetype(std::clamp<qint64>(status.st_size, 0, maxPictureFileBytes)));
+    QByteArray chunk(qsizetype(readChunkBytes), Qt::Uninitialized);
+    while (bytes.size() <= maxPictureFileBytes) {
+        const qint64 wanted = std::min<qint64>(readChunkBytes, maxPictureFileBytes + 1 - bytes.size());
+        const ssize_t got = ::read(file.get(), chunk.data(), size_t(wanted));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(fileErrorReason(errno, FileAccess::Read));
+        if (got == 0)
+            break;
+        bytes.append(chunk.constData(), qsizetype(got));
+    }
+    if (bytes.size() > maxPictureFileBytes)
+        return fail(QStringLiteral("the file is too large for a picture"));
+    return bytes;
 }
 
 } // namespace
@@ -55,23 +100,10 @@ std::optional<Picture> LoadPicture(const QString &path, QString *error)
     if (path.isEmpty())
         return Picture();
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = readError(file);
+    const std::optional<QByteArray> read = readPictureFile(path, error);
+    if (!read)
         return std::nullopt;
-    }
-    if (file.size() > maxPictureFileBytes) {
-        if (error)
-            *error = QStringLiteral("the file is too large for a picture");
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return std::nullopt;
-    }
+    const QByteArray &bytes = *read;
 
     if (looksLikeMetafile(bytes) || QFileInfo(path).suffix().compare(u"wmf", Qt::CaseInsensitive) == 0) {
         QString why;

@@ -1,10 +1,18 @@
+#include "fileerror.h"
 #include "picture.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class tst_Picture : public QObject
 {
@@ -16,6 +24,11 @@ private Q_SLOTS:
     void loadsRasterFormats();
     void refusesUnreadableFiles_data();
     void refusesUnreadableFiles();
+    void refusesWhatIsNotAFileWithoutOpeningIt_data();
+    void refusesWhatIsNotAFileWithoutOpeningIt();
+    void unreadableFileIsNamedAsSuch();
+    void otherErrorsGiveTheSystemsText_data();
+    void otherErrorsGiveTheSystemsText();
     void drawsStretchedToTarget();
 };
 
@@ -93,6 +106,9 @@ void tst_Picture::refusesUnreadableFiles_data()
     QTest::addRow("missing file") << QStringLiteral("gone.wmf") << QByteArray()
                                   << QStringLiteral("the file does not exist");
     QTest::addRow("folder") << QStringLiteral("sub") << QByteArray() << QStringLiteral("it is a folder, not a file");
+    QTest::addRow("folder in the path is a file")
+        << QStringLiteral("notes.txt/a.wmf") << QByteArray() << QStringLiteral("a folder in the path is a file");
+    QTest::addRow("name too long") << QString(300, u'n') << QByteArray() << QStringLiteral("the name is too long");
 }
 
 void tst_Picture::refusesUnreadableFiles()
@@ -104,7 +120,9 @@ void tst_Picture::refusesUnreadableFiles()
     QString path = folder.filePath(name);
     if (name == u"sub")
         QDir(folder.path()).mkdir(name);
-    else if (name != u"gone.wmf")
+    else if (name.contains(u'/'))
+        write(folder, QStringLiteral("notes.txt"), "a file");
+    else if (name != u"gone.wmf" && name.size() < 256)
         path = write(folder, name, bytes);
 
     QString error;
@@ -112,6 +130,86 @@ void tst_Picture::refusesUnreadableFiles()
     QVERIFY(!error.isEmpty());
     if (!reason.isEmpty())
         QCOMPARE(error, reason);
+}
+
+void tst_Picture::refusesWhatIsNotAFileWithoutOpeningIt_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::addRow("named pipe") << QStringLiteral("fifo") << QStringLiteral("it is a named pipe, not a file");
+    QTest::addRow("device behind a link")
+        << QStringLiteral("/dev/zero") << QStringLiteral("it is a device, not a file");
+    QTest::addRow("loop of links") << QStringLiteral("loop")
+                                   << QStringLiteral("its path runs through a loop of symbolic links");
+}
+
+// A pipe would hold the window in open() until something writes to it, and a device such as
+// /dev/zero never ends: both are refused at once, from what the path is.
+void tst_Picture::refusesWhatIsNotAFileWithoutOpeningIt()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("x.wmf"));
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"loop") {
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("y.wmf")), path));
+        QVERIFY(QFile::link(path, folder.filePath(QStringLiteral("y.wmf"))));
+    } else {
+        QVERIFY(QFile::link(kind, path));
+    }
+    // Should the pipe be opened for reading after all, a writer comes by after two seconds
+    // and lets it go, so that the test ends and fails rather than hanging.
+    std::thread writer;
+    if (kind == u"fifo") {
+        writer = std::thread([name = QFile::encodeName(path)] {
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            const int descriptor = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+            if (descriptor >= 0)
+                ::close(descriptor);
+        });
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    const bool loaded = LoadPicture(path, &error).has_value();
+    const qint64 elapsed = clock.elapsed();
+    if (writer.joinable())
+        writer.join();
+    QVERIFY(!loaded);
+    QCOMPARE(error, reason);
+    QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+}
+
+void tst_Picture::unreadableFileIsNamedAsSuch()
+{
+    if (::geteuid() == 0)
+        QSKIP("root reads every file");
+    QTemporaryDir folder;
+    const QString path = write(folder, QStringLiteral("locked.wmf"), "secret");
+    QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+    QString error;
+    QVERIFY(!LoadPicture(path, &error));
+    QCOMPARE(error, QStringLiteral("permission to read it was denied"));
+}
+
+void tst_Picture::otherErrorsGiveTheSystemsText_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason");
+    QTest::addRow("input/output error") << EIO << QStringLiteral("input/output error");
+    QTest::addRow("file too large") << EFBIG << QStringLiteral("file too large");
+    QTest::addRow("stale file handle") << ESTALE << QStringLiteral("stale file handle");
+}
+
+// Within a sentence: lower case first, no full stop of its own.
+void tst_Picture::otherErrorsGiveTheSystemsText()
+{
+    QFETCH(int, error);
+    QFETCH(QString, reason);
+    QCOMPARE(fileErrorReason(error, FileAccess::Read), reason);
+    QCOMPARE(fileErrorReason(error, FileAccess::Write), reason);
 }
 
 void tst_Picture::drawsStretchedToTarget()
