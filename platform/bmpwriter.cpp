@@ -1,14 +1,22 @@
 #include "bmpwriter.h"
 
-#include <QDir>
+#include "filedescriptor.h"
+#include "fileerror.h"
+
+#include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QImage>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -37,6 +45,67 @@ quint32 pixelsPerMetre(int pixels, qreal twips)
         return 0;
     const double value = std::round(pixels / (twips * metresPerTwip));
     return value > 0 && value < 4.0e9 ? quint32(value) : 0;
+}
+
+// A write-only device over a descriptor. A short write is continued until every byte is
+// out or the system reports why not (a full disk first accepts part of a write and refuses
+// the rest); that errno value is kept for the message.
+class DescriptorWriter final : public QIODevice
+{
+public:
+    explicit DescriptorWriter(int descriptor) : m_descriptor(descriptor)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+    int errorNumber() const { return m_errorNumber; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        qint64 written = 0;
+        while (written < length) {
+            const ssize_t result = ::write(m_descriptor, data + written, size_t(length - written));
+            if (result < 0 && errno == EINTR)
+                continue;
+            if (result <= 0) {
+                // A write that takes nothing and reports nothing can only mean the disk is full.
+                m_errorNumber = result < 0 ? errno : ENOSPC;
+                return -1;
+            }
+            written += result;
+        }
+        return written;
+    }
+
+private:
+    int m_descriptor;
+    int m_errorNumber = 0;
+};
+
+// A new file beside `finalPath` with a name of its own, readable as a new file of the
+// user's would be (0666 less the umask).
+FileDescriptor createTemporary(const QString &finalPath, QString *temporaryPath)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temporaryPath =
+            finalPath
+            + QStringLiteral(".%1").arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+        FileDescriptor file(
+            ::open(QFile::encodeName(*temporaryPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (file.isValid() || errno != EEXIST)
+            return file;
+    }
+    return FileDescriptor();
+}
+
+// Where the bytes go: a symbolic link's target is replaced and the link kept.
+QString finalPathOf(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() ? info.symLinkTarget() : path;
 }
 
 } // namespace
@@ -109,26 +178,35 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
     };
     if (image.isNull())
         return fail(QStringLiteral("there is no image to save"));
-    const QFileInfo target(path);
-    if (target.isDir())
-        return fail(QStringLiteral("a folder of that name exists"));
-    const QFileInfo folder(target.absolutePath());
-    if (!folder.exists())
-        return fail(QStringLiteral("the folder does not exist"));
-    if (!folder.isDir())
-        return fail(QStringLiteral("the folder in the path is a file"));
+    const QString finalPath = finalPathOf(path);
+    const QByteArray finalName = QFile::encodeName(finalPath);
+    struct stat existing = {};
+    const bool replacing = ::stat(finalName.constData(), &existing) == 0;
+    if (replacing && S_ISDIR(existing.st_mode))
+        return fail(fileErrorReason(EISDIR, FileAccess::Write));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (!writeBmp(image, file, physicalTwips)) {
-        const QString why = file.error() != QFileDevice::NoError
-                              ? file.errorString()
-                              : QStringLiteral("the image is too large for a BMP file");
-        file.cancelWriting();
+    QString temporaryPath;
+    FileDescriptor file = createTemporary(finalPath, &temporaryPath);
+    if (!file.isValid())
+        return fail(fileErrorReason(errno, FileAccess::Write));
+    const QByteArray temporaryName = QFile::encodeName(temporaryPath);
+    auto discard = [&](const QString &why) {
+        ::unlink(temporaryName.constData());
         return fail(why);
+    };
+    if (replacing && S_ISREG(existing.st_mode))
+        ::fchmod(file.get(), existing.st_mode & 07777); // the replaced file's permissions stay
+
+    DescriptorWriter writer(file.get());
+    if (!writeBmp(image, writer, physicalTwips)) {
+        return discard(writer.errorNumber() != 0 ? fileErrorReason(writer.errorNumber(), FileAccess::Write)
+                                                 : QStringLiteral("the image is too large for a BMP file"));
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    // The disk may report a full disk or a failed write-back only when the data reaches it.
+    // (EINVAL: the file system keeps nothing to flush.)
+    if ((::fsync(file.get()) != 0 && errno != EINVAL) || file.close() != 0)
+        return discard(fileErrorReason(errno, FileAccess::Write));
+    if (::rename(temporaryName.constData(), finalName.constData()) != 0)
+        return discard(fileErrorReason(errno, FileAccess::Write));
     return true;
 }

@@ -7,6 +7,13 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <csignal>
+#include <optional>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 class tst_BmpWriter : public QObject
 {
     Q_OBJECT
@@ -19,6 +26,9 @@ private Q_SLOTS:
     void replacesExistingFile();
     void failedSaveKeepsExistingFileAndLeavesNothing_data();
     void failedSaveKeepsExistingFileAndLeavesNothing();
+    void replacedFileKeepsItsPermissions();
+    void diskThatRefusesTheBytesIsNamed_data();
+    void diskThatRefusesTheBytesIsNamed();
 };
 
 namespace {
@@ -132,9 +142,10 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing_data()
     QTest::addColumn<QString>("reason");
     QTest::addRow("folder missing") << QStringLiteral("missing/out.bmp") << QStringLiteral("the folder does not exist");
     QTest::addRow("folder is a file") << QStringLiteral("file/out.bmp")
-                                      << QStringLiteral("the folder in the path is a file");
+                                      << QStringLiteral("a folder in the path is a file");
     QTest::addRow("target is a folder") << QStringLiteral("dir") << QStringLiteral("a folder of that name exists");
     QTest::addRow("null image") << QStringLiteral("file") << QStringLiteral("there is no image to save");
+    QTest::addRow("name too long") << QString(300, u'n') << QStringLiteral("the name is too long");
 }
 
 void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
@@ -157,6 +168,129 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
     QCOMPARE(file.readAll(), QByteArray("precious"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              (QStringList {QStringLiteral("dir"), QStringLiteral("file")}));
+}
+
+void tst_BmpWriter::replacedFileKeepsItsPermissions()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("shared.bmp"));
+    QVERIFY(SavePicture(sample(2, 2), path));
+    const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(path, shared));
+    QVERIFY(SavePicture(sample(4, 4), path));
+    QCOMPARE(QImage(path).size(), QSize(4, 4));
+    const auto userBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser; // the owner's, as seen by us
+    QCOMPARE(QFile::permissions(path) & ~userBits, shared);
+}
+
+namespace {
+
+// A scratch file system mounted for one test; only root may mount.
+class Mounted
+{
+public:
+    explicit Mounted(const QByteArray &options)
+    {
+        m_ok = m_folder.isValid()
+            && ::mount("tmpfs", QFile::encodeName(m_folder.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~Mounted()
+    {
+        if (m_ok)
+            ::umount2(QFile::encodeName(m_folder.path()).constData(), MNT_DETACH);
+    }
+    Mounted(const Mounted &) = delete;
+    Mounted &operator=(const Mounted &) = delete;
+    bool ok() const { return m_ok; }
+    QString path() const { return m_folder.path(); }
+
+private:
+    QTemporaryDir m_folder;
+    bool m_ok = false;
+};
+
+// Files may grow to `bytes` while it lives: a write past that takes part of its bytes and
+// fails on the rest with EFBIG, as a disk that fills up midway does with ENOSPC.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // the signal would end the test
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old = {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+void tst_BmpWriter::diskThatRefusesTheBytesIsNamed_data()
+{
+    QTest::addColumn<QString>("disk");
+    QTest::addColumn<QString>("reason");
+    QTest::addRow("disk full midway") << QStringLiteral("tmpfs size=64k")
+                                      << QStringLiteral("there is no space left on the disk");
+    QTest::addRow("read-only disk") << QStringLiteral("tmpfs ro") << QStringLiteral("the disk is read-only");
+    QTest::addRow("file size limit midway") << QStringLiteral("limit") << QStringLiteral("file too large");
+}
+
+// A bitmap of 300 x 100 pixels needs 90,054 bytes: more than either disk takes.
+void tst_BmpWriter::diskThatRefusesTheBytesIsNamed()
+{
+    QFETCH(QString, disk);
+    QFETCH(QString, reason);
+    QTemporaryDir scratch;
+    std::optional<Mounted> mounted;
+    QString folder = scratch.path();
+    if (disk.startsWith(u"tmpfs")) {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small disk needs root");
+        const bool readOnly = disk.endsWith(u"ro");
+        mounted.emplace(readOnly ? "size=64k" : disk.section(u' ', 1).toLatin1());
+        if (!mounted->ok())
+            QSKIP("this system does not let the test mount a disk");
+        folder = mounted->path();
+        QFile old(folder + QStringLiteral("/out.bmp"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("precious");
+        old.close();
+        if (readOnly)
+            QVERIFY(::mount(nullptr, QFile::encodeName(folder).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr)
+                    == 0);
+    } else {
+        QFile old(folder + QStringLiteral("/out.bmp"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("precious");
+        old.close();
+    }
+
+    QString error;
+    bool saved = true;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (disk == u"limit")
+            limit.emplace(64 * 1024);
+        saved = SavePicture(sample(300, 100), folder + QStringLiteral("/out.bmp"), {}, &error);
+    }
+    QVERIFY(!saved);
+    QCOMPARE(error, reason);
+    QFile old(folder + QStringLiteral("/out.bmp"));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("precious"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList {QStringLiteral("out.bmp")});
 }
 
 QTEST_GUILESS_MAIN(tst_BmpWriter)
