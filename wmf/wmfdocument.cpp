@@ -23,8 +23,8 @@ constexpr qsizetype placeableHeaderBytes = 22;
 constexpr qsizetype headerBytes = 18;
 
 // Indexes the records after the header. The walk stops at META_EOF or at the end of the
-// data; a record that is too short or runs past the end stops it early, and the records
-// before it still play.
+// data; a record that is too short stops it early, and the records before it still play.
+// A record that runs past the end (Truncated) means the file was cut off: load() refuses it.
 void indexRecords(MetafileData &data, qsizetype offset)
 {
     const qsizetype size = data.bytes.size();
@@ -151,6 +151,10 @@ std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
     ByteReader objects(QByteArrayView(data->bytes).sliced(start + 10, 2));
     data->objectCount = objects.readU16();
     indexRecords(*data, start + headerBytes);
+    // Part of the drawing is missing; showing the rest would pass off a fragment as the
+    // picture. A file that only lacks its closing EOF record, or has bytes after it, is whole.
+    if (data->walkResult == PlayResult::Truncated)
+        return fail(QStringLiteral("the file is truncated"));
 
     if (frame) {
         data->frameOrigin = frame->topLeft();

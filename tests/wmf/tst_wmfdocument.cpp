@@ -81,6 +81,16 @@ void TestWmfDocument::rejectsWhatIsNotAMetafile_data()
         << placeableKey + QByteArray(18, '\0') << "the file is truncated";
     QTest::addRow("placeable header then text")
         << placeableKey + QByteArray(18, '\0') + QByteArray(40, 'x') << "not a Windows Metafile";
+    // Cut off inside its records: part of the drawing is missing.
+    QByteArray cut = redSquare().bytes();
+    cut.chop(6 + 4); // the EOF record and the last two words of the rectangle
+    QTest::addRow("cut inside a record") << cut << "the file is truncated";
+    QByteArray sizeWord;
+    WmfBuilder::appendU32(sizeWord, 1000);
+    QTest::addRow("record size past the end")
+        << redSquare().bytes().chopped(6) + sizeWord + WmfBuilder::words({0x041B, 1, 2}) << "the file is truncated";
+    QTest::addRow("half a record head") << redSquare().bytes().chopped(6) + QByteArray("\x05\0\0", 3)
+                                        << "the file is truncated";
 }
 
 void TestWmfDocument::rejectsWhatIsNotAMetafile()
@@ -168,13 +178,11 @@ void TestWmfDocument::brokenFilesEndCleanly_data()
         bytes.chop(6); // the EOF record
         return bytes + tail;
     };
-    QByteArray sizeWord;
-    WmfBuilder::appendU32(sizeWord, 1000);
-    QTest::addRow("record size past the end") << withTail(sizeWord + WmfBuilder::words({0x041B, 1, 2})) << R::Truncated;
+    QTest::addRow("no EOF record") << withTail(QByteArray()) << R::Ok;
+    QTest::addRow("bytes after the EOF record") << redSquare().bytes() + QByteArray("trailing bytes") << R::Ok;
     QTest::addRow("record size 0") << withTail(QByteArray(4, '\0') + WmfBuilder::words({0x041B})) << R::Malformed;
     QTest::addRow("record size 2") << withTail(QByteArray("\x02\0\0\0", 4) + WmfBuilder::words({0x041B}))
                                    << R::Malformed;
-    QTest::addRow("half a record head") << withTail(QByteArray("\x05\0\0", 3)) << R::Truncated;
     QTest::addRow("polygon count past the record")
         << WmfBuilder().record(0x0324, {100, 1, 1, 5, 5}).bytes() << R::Malformed;
     QTest::addRow("polypolygon counts past the record")
@@ -208,11 +216,9 @@ void TestWmfDocument::drawingBeforeABrokenRecordStays()
 {
     QByteArray bytes = redSquare().bytes();
     bytes.chop(6);
-    QByteArray huge;
-    WmfBuilder::appendU32(huge, 0x7FFFFFFF);
-    bytes += huge + WmfBuilder::words({0x041B});
+    bytes += QByteArray("\x02\0\0\0", 4) + WmfBuilder::words({0x041B}); // a record of 2 words
     QImage image;
-    QCOMPARE(play(bytes, &image), wmf::PlayResult::Truncated);
+    QCOMPARE(play(bytes, &image), wmf::PlayResult::Malformed);
     QCOMPARE(image.pixel(5, 5), qRgb(255, 0, 0));
 }
 
