@@ -198,25 +198,39 @@ void frmconvert::convertFile()
         MsgBox(m_services, this, size.message);
         return;
     }
+    const QString source = comdlg_open.FileName;
+    const QString target = resolveTargetPath(chooseTargetName(txttargetfilename->text(), source), source);
+    auto cannotSave = [&](const QString &why) {
+        MsgBox(m_services, this,
+               QStringLiteral("The file %1 could not be saved: %2.").arg(QDir::toNativeSeparators(target), why));
+    };
+    // Writing the bitmap over its own source would lose the source: refused before anything
+    // changes, whatever name, link or second spelling leads there.
+    if (isSameFile(target, source)) {
+        cannotSave(QStringLiteral("it is the source file itself, which would be lost"));
+        return;
+    }
+
     const float oldHeight = picloadedpic->Height();
     const float oldWidth = picloadedpic->Width();
     if (size.action == SizePlan::Action::Apply && !applyTargetSize(size.height, size.width))
         return;
-
-    const QString source = comdlg_open.FileName;
-    const QString target = resolveTargetPath(chooseTargetName(txttargetfilename->text(), source), source);
+    // A run that fails from here on leaves the canvas at its size from before the run.
+    auto restoreSize = [&] {
+        picloadedpic->setHeight(oldHeight);
+        picloadedpic->setWidth(oldWidth);
+    };
 
     const QImage image = picloadedpic->Image();
     if (image.isNull()) {
-        picloadedpic->setHeight(oldHeight);
-        picloadedpic->setWidth(oldWidth);
+        restoreSize();
         MsgBox(m_services, this, QStringLiteral("There is not enough memory for an image of that size."));
         return;
     }
     QString why;
     if (!SavePicture(image, target, QSizeF(picloadedpic->Width(), picloadedpic->Height()), &why)) {
-        MsgBox(m_services, this,
-               QStringLiteral("The file %1 could not be saved: %2.").arg(QDir::toNativeSeparators(target), why));
+        restoreSize();
+        cannotSave(why);
         return;
     }
     MsgBox(m_services, this,

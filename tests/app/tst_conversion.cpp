@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <unistd.h>
+
 namespace {
 
 const QString noSelection = QStringLiteral("Please make sure you have selected a file to convert.");
@@ -82,6 +84,9 @@ private Q_SLOTS:
     void refusedSizesChangeNothing_data();
     void refusedSizesChangeNothing();
     void failedSaveKeepsEverything();
+    void failedSavePutsCanvasSizeBack();
+    void sourceIsNeverItsOwnTarget_data();
+    void sourceIsNeverItsOwnTarget();
 
 private:
     QString metafile(const QString &name = QStringLiteral("logo.wmf"));
@@ -194,6 +199,7 @@ void tst_Conversion::unreadableChoiceRestoresPreviousState_data()
     QTest::addRow("batch file") << QStringLiteral("go.bat") << QByteArray("@echo off\r\n");
     QTest::addRow("damaged metafile") << QStringLiteral("bad.wmf") << QByteArray::fromHex("0100090000030000ffff");
     QTest::addRow("truncated metafile") << QStringLiteral("cut.wmf") << redRectangleMetafile().left(30);
+    QTest::addRow("metafile cut inside a record") << QStringLiteral("cut2.wmf") << redRectangleMetafile().left(70);
     QTest::addRow("vanished file") << QStringLiteral("gone.wmf") << QByteArray();
     QTest::addRow("folder") << QStringLiteral("folder") << QByteArray();
 }
@@ -443,6 +449,95 @@ void tst_Conversion::failedSaveKeepsEverything()
     QVERIFY(m_services.messages[1].contains(QStringLiteral("could not be saved")));
     QVERIFY(QFileInfo(m_folder->filePath(QStringLiteral("taken.bmp"))).isDir());
     QCOMPARE(m_window->comdlg_open.FileName, source);
+}
+
+void tst_Conversion::failedSavePutsCanvasSizeBack()
+{
+    select(metafile());
+    tick(QStringLiteral("3000"), QStringLiteral("6000"));
+    m_window->txttargetfilename->setText(QStringLiteral("nofolder/x.bmp"));
+    m_window->cmdconvert->click();
+    QCOMPARE(m_services.messages.size(), 1);
+    QVERIFY2(m_services.messages[0].endsWith(QStringLiteral("could not be saved: the folder does not exist.")),
+             qPrintable(m_services.messages[0]));
+    QCOMPARE(m_window->picloadedpic->Width(), 4095.f);
+    QCOMPARE(m_window->picloadedpic->Height(), 3255.f);
+    QCOMPARE(m_window->picloadedpic->size(), QSize(273, 217));
+
+    // The next run without the option writes the default size.
+    m_window->chkresolution->setCheckState(Qt::Unchecked);
+    m_window->txttargetfilename->setText(QStringLiteral("x.bmp"));
+    m_window->cmdconvert->click();
+    const BmpHeader header = bmpHeader(m_folder->filePath(QStringLiteral("x.bmp")));
+    QCOMPARE(QSize(header.width, header.height), QSize(269, 213));
+}
+
+void tst_Conversion::sourceIsNeverItsOwnTarget_data()
+{
+    QTest::addColumn<QString>("source"); // a file in the scratch folder
+    QTest::addColumn<QString>("target"); // the target text; "<source>" stands for the source's full path
+    QTest::addColumn<bool>("sized"); // with the size option ticked
+    QTest::addRow("metafile named .bmp, no target") << "drawing.bmp"
+                                                    << "" << false;
+    QTest::addRow("real bitmap, no target") << "photo.bmp"
+                                            << "" << true;
+    QTest::addRow("typed name of the source") << "drawing.bmp"
+                                              << "drawing.bmp" << true;
+    QTest::addRow("full path of the source") << "drawing.bmp"
+                                             << "<source>" << false;
+    QTest::addRow("another spelling") << "drawing.bmp"
+                                      << "sub/../drawing.bmp" << false;
+    QTest::addRow("symbolic link to the source") << "drawing.bmp"
+                                                 << "link.bmp" << true;
+    QTest::addRow("hard link to the source") << "drawing.bmp"
+                                             << "hard.bmp" << false;
+}
+
+void tst_Conversion::sourceIsNeverItsOwnTarget()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, target);
+    QFETCH(bool, sized);
+    const QString path = m_folder->filePath(source);
+    if (source == u"photo.bmp") {
+        QImage photo(30, 20, QImage::Format_RGB32);
+        photo.fill(Qt::green);
+        QVERIFY(photo.save(path, "BMP"));
+    } else {
+        QVERIFY(writeFile(path, redRectangleMetafile()));
+    }
+    QDir(m_folder->path()).mkdir(QStringLiteral("sub"));
+    QVERIFY(QFile::link(path, m_folder->filePath(QStringLiteral("link.bmp"))));
+    QVERIFY(QFile::copy(path, m_folder->filePath(QStringLiteral("copy"))));
+    QCOMPARE(::link(QFile::encodeName(path).constData(),
+                    QFile::encodeName(m_folder->filePath(QStringLiteral("hard.bmp"))).constData()),
+             0);
+    const QByteArray original = contents(path);
+
+    select(path);
+    if (sized)
+        tick(QStringLiteral("1500"), QStringLiteral("3000"));
+    m_window->txttargetfilename->setText(target == u"<source>" ? path : target);
+    m_window->cmdconvert->click();
+
+    QCOMPARE(m_services.messages.size(), 1);
+    QVERIFY2(m_services.messages[0].endsWith(
+                 QStringLiteral("could not be saved: it is the source file itself, which would be lost.")),
+             qPrintable(m_services.messages[0]));
+    QCOMPARE(contents(path), original);
+    QCOMPARE(m_window->comdlg_open.FileName, path);
+    QVERIFY(!m_window->picloadedpic->picture().isNull());
+    QCOMPARE(m_window->picloadedpic->Width(), 4095.f);
+    QCOMPARE(m_window->picloadedpic->Height(), 3255.f);
+
+    // Any other file of that name is still replaced: the copy is no source.
+    m_window->txttargetfilename->setText(QStringLiteral("copy.bmp"));
+    QVERIFY(QFile::rename(m_folder->filePath(QStringLiteral("copy")), m_folder->filePath(QStringLiteral("copy.bmp"))));
+    m_window->cmdconvert->click();
+    QCOMPARE(m_services.messages.size(), 2);
+    QVERIFY(m_services.messages[1].contains(QStringLiteral("converted")));
+    QVERIFY(contents(m_folder->filePath(QStringLiteral("copy.bmp"))) != original);
+    QCOMPARE(contents(path), original);
 }
 
 QTEST_MAIN(tst_Conversion)
