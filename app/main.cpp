@@ -1,11 +1,13 @@
 #include "frmconvert.h"
 #include "look.h"
 #include "services.h"
+#include "transientsettings.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    const TransientSettings settings; // nothing of Qt's own state outlives the run
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictorate"));
     QApplication::setApplicationVersion(QStringLiteral(PICTORATE_VERSION));
