@@ -146,10 +146,10 @@ void frmAbout::buildTexts()
 
     lblTitle = makeLabel<ColourLabel>(this, "lblTitle", 960, 240, 3405, 360);
     lblTitle->setForeColor(0);
-    // "MS Sans Serif" is found through the font configuration or replaced by a sans-serif
-    // face. Its character set 0 (ANSI) has no counterpart here: Qt picks faces by script.
-    QFont titleFont(QStringLiteral("MS Sans Serif"));
-    titleFont.setStyleHint(QFont::SansSerif);
+    // The title is bold "MS Sans Serif" at 8.25 points, the face the window was designed
+    // with: the application's face stands for it (as for every other label), in bold. Its
+    // character set 0 (ANSI) has no counterpart here: Qt picks faces by script.
+    QFont titleFont = font();
     titleFont.setPointSizeF(8.25);
     titleFont.setWeight(QFont::Bold);
     lblTitle->setFont(titleFont);
@@ -239,11 +239,14 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseMove: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        m_lastMove = MoveRecord {mouse->timestamp(),           mouse->globalPosition(), lbhyperlink->ForeColor(),
+                                 lbhyperlink->FontUnderline(), Timer1->Interval(),      Timer1->Enabled()};
         lbhyperlink_MouseMove(mouse->buttons(), mouse->modifiers(), mouse->position());
         return true;
     }
     case QEvent::MouseButtonPress: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        takeBackMoveOfPress(*mouse);
         if (mouse->button() == Qt::LeftButton)
             m_clickPending = true;
         lbhyperlink_MouseDown(mouse->button(), mouse->modifiers(), mouse->position());
@@ -255,6 +258,7 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
         return true;
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        m_lastMove.reset();
         lbhyperlink_MouseUp(mouse->button(), mouse->modifiers(), mouse->position());
         // A click is a left press and release on the label; releasing elsewhere cancels it.
         if (mouse->button() == Qt::LeftButton && std::exchange(m_clickPending, false)
@@ -264,6 +268,26 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
     }
     default: return QDialog::eventFilter(watched, event);
     }
+}
+
+// A press where the pointer was last seen elsewhere reaches the label as two events: Qt
+// first sends a move to the press's position, with the press's own timestamp, then the
+// press. Such a move is no move of the user's: a press on an Idle label that the pointer
+// has not moved over must change nothing. So when the press carries the timestamp and the
+// position of the move just before it, the label is put back as that move found it (the
+// move requested no repaint, so nothing of it was shown). A real move that the window
+// system stamps with the same millisecond and place as the press that follows is taken
+// back too; it differs from the press by nothing a handler could see.
+void frmAbout::takeBackMoveOfPress(const QMouseEvent &press)
+{
+    const std::optional<MoveRecord> move = std::exchange(m_lastMove, std::nullopt);
+    if (!move || move->timestamp != press.timestamp() || move->globalPosition != press.globalPosition()
+        || move->colour == lbhyperlink->ForeColor())
+        return;
+    lbhyperlink->setForeColor(move->colour);
+    lbhyperlink->setFontUnderline(move->underline);
+    Timer1->setInterval(move->interval);
+    Timer1->setEnabled(move->enabled);
 }
 
 void frmAbout::keyPressEvent(QKeyEvent *event)

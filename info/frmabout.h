@@ -13,6 +13,7 @@
 // The window has no owner and deletes itself when closed: closing it is its unload.
 
 #include <QDialog>
+#include <QPointF>
 #include <QString>
 
 #include <array>
@@ -21,6 +22,7 @@
 class ColourLabel;
 class Line;
 class QLabel;
+class QMouseEvent;
 class QPushButton;
 class Services;
 class Timer;
@@ -75,6 +77,20 @@ private:
                                  const std::optional<QString> &parameters, const std::optional<QString> &directory,
                                  qint32 showCommand);
 
+    // The link label's state as a move found it, to be put back should the move turn out to
+    // be Qt's half of a press (see eventFilter).
+    struct MoveRecord
+    {
+        quint64 timestamp = 0;
+        QPointF globalPosition;
+        quint32 colour = 0;
+        bool underline = false;
+        int interval = 0;
+        bool enabled = false;
+    };
+    void takeBackMoveOfPress(const QMouseEvent &press);
+
     Services &m_services;
     bool m_clickPending = false; // the left button went down on the label and is still down
+    std::optional<MoveRecord> m_lastMove; // the move that the label saw last, until a button event
 };

@@ -9,7 +9,9 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
 
@@ -30,6 +32,8 @@ void widenAllFilesFilter(QFileDialog &dialog, const QString &nameFilter)
 void DesktopServices::msgBox(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, App::Title(), text, QMessageBox::Ok, parent);
+    // The box has no icon, and neither has its button (some styles give OK a tick).
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     // Ctrl+C copies the whole box as text, as message boxes do on Windows.
     QShortcut copy(QKeySequence::Copy, &box);
     QObject::connect(&copy, &QShortcut::activated, &box, [&box] {

@@ -30,6 +30,7 @@ struct AboutFixture
 {
     FakeServices services;
     QPointer<frmAbout> window = new frmAbout(services);
+    quint64 clock = 1000; // milliseconds
 
     ~AboutFixture() { delete window.data(); }
 
@@ -38,6 +39,7 @@ struct AboutFixture
     void mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at = QPoint(5, 5))
     {
         QMouseEvent event(type, at, label()->mapToGlobal(at), button, held, Qt::NoModifier);
+        event.setTimestamp(++clock); // each event of the user's at a moment of its own
         QCoreApplication::sendEvent(label(), &event);
     }
     void move(QPoint at = QPoint(5, 5), Qt::MouseButtons held = Qt::NoButton)
@@ -119,6 +121,8 @@ private Q_SLOTS:
     void dragOffDarkensThenReleaseChangesNothing();
     void moveWhileDraggedOffRelightsUntilNextTick();
     void leavingAndReenteringBetweenTicksKeepsLit();
+    void pressWithoutMoveChangesNothing_data();
+    void pressWithoutMoveChangesNothing();
     void clickOpensAddressInAnyState_data();
     void clickOpensAddressInAnyState();
     void clickNeedsLeftPressAndReleaseOnLabel_data();
@@ -221,7 +225,9 @@ void TestFrmAbout::designSettings()
 
     for (ColourLabel *label : {w.lblDescription, w.lblDisclaimer, w.lblTitle})
         QCOMPARE(label->ForeColor(), black);
-    QCOMPARE(w.lblTitle->font().family(), QStringLiteral("MS Sans Serif"));
+    // "MS Sans Serif" bold: the application's face, as every other label shows, in bold.
+    QCOMPARE(QFontInfo(w.lblTitle->font()).family(), QFontInfo(w.lblDescription->font()).family());
+    QVERIFY(QFontInfo(w.lblTitle->font()).bold());
     QCOMPARE(w.lblTitle->font().pointSizeF(), 8.25);
     QCOMPARE(w.lblTitle->font().weight(), QFont::Bold);
     QCOMPARE(w.lblDescription->font(), w.font());
@@ -424,6 +430,36 @@ void TestFrmAbout::leavingAndReenteringBetweenTicksKeepsLit()
     QCOMPARE(about.label()->ForeColor(), blue);
     QVERIFY(about.label()->FontUnderline());
     QVERIFY(about.window->Timer1->isTicking());
+}
+
+// Through the window system, as the user's pointer arrives: a press where the pointer was
+// last seen elsewhere comes with a move of Qt's own to its position, which is no move of
+// the user's.
+void TestFrmAbout::pressWithoutMoveChangesNothing_data()
+{
+    QTest::addColumn<bool>("movedFirst");
+    QTest::addColumn<quint32>("colour");
+    QTest::addRow("press with no move over the label") << false << black;
+    QTest::addRow("move over the label, then press") << true << red;
+}
+
+void TestFrmAbout::pressWithoutMoveChangesNothing()
+{
+    QFETCH(bool, movedFirst);
+    QFETCH(quint32, colour);
+    AboutFixture about;
+    about.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(about.window));
+    QWindow *window = about.window->windowHandle();
+    const QPoint onLabel = about.label()->mapTo(about.window, QPoint(5, 5));
+    QTest::mouseMove(window, QPoint(2, about.window->height() - 2)); // elsewhere in the window
+    if (movedFirst)
+        QTest::mouseMove(window, onLabel);
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, onLabel);
+    QCOMPARE(about.label()->ForeColor(), colour);
+    QCOMPARE(about.label()->FontUnderline(), movedFirst);
+    QCOMPARE(about.window->Timer1->Enabled() && about.window->Timer1->Interval() > 0, movedFirst);
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, onLabel);
 }
 
 void TestFrmAbout::clickOpensAddressInAnyState_data()

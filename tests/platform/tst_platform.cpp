@@ -5,9 +5,14 @@
 #include "timer.h"
 #include "twips.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 class tst_Platform : public QObject
 {
@@ -22,6 +27,7 @@ private Q_SLOTS:
     void timerTicksOnlyWhenEnabledWithInterval_data();
     void timerTicksOnlyWhenEnabledWithInterval();
     void filterListBecomesNameFilters();
+    void messageBoxHasNoIcons();
 };
 
 void tst_Platform::fifteenTwipsPerPixelAt96Dpi()
@@ -123,6 +129,49 @@ void tst_Platform::filterListBecomesNameFilters()
     QCOMPARE(dialog.nameFilters(),
              (QStringList {QStringLiteral("All Files (*.*)"), QStringLiteral("Windows Metafiles (*.wmf)"),
                            QStringLiteral("Pictures (*.bmp *.png)")}));
+}
+
+namespace {
+
+// A style as desktops set it up, with icons on the buttons of dialog boxes.
+class IconButtonsStyle final : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+// No icon in the box, and none on its OK button, whatever the style would give it.
+void tst_Platform::messageBoxHasNoIcons()
+{
+    QApplication::setStyle(new IconButtonsStyle);
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QStringList buttons;
+    bool buttonIcons = true;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        icon = box->icon();
+        buttonIcons = false;
+        for (QAbstractButton *button : box->buttons()) {
+            buttons << button->text();
+            buttonIcons = buttonIcons || !button->icon().isNull();
+        }
+        box->accept();
+    });
+    DesktopServices services;
+    services.msgBox(nullptr, QStringLiteral("Please enter a valid height"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, QStringList {QStringLiteral("OK")});
+    QVERIFY(!buttonIcons);
 }
 
 QTEST_MAIN(tst_Platform)
