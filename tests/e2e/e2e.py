@@ -137,6 +137,11 @@ def main():
         recorder.write(f'#!/bin/sh\necho "$@" >> "{opened}"\n')
     os.chmod(os.path.join(bin_dir, "xdg-open"), 0o755)
     env["PATH"] = bin_dir + os.pathsep + env["PATH"]
+    # The program runs in an empty home of its own, which it must leave as it found it.
+    home = os.path.join(scratch, "home")
+    os.mkdir(home)
+    for variable in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
+        env[variable] = home
 
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -147,6 +152,10 @@ def main():
     try:
         program = subprocess.Popen([PROGRAM], env=env, cwd=scratch, stderr=subprocess.DEVNULL)
         steps(program, scratch, source, opened)
+        left_behind = [os.path.relpath(os.path.join(folder, name), home)
+                       for folder, folders, files in os.walk(home) for name in folders + files]
+        if left_behind:
+            raise StepFailed(f"the session left files in the home folder: {left_behind}")
         print("end-to-end: all steps passed")
         if not os.environ.get("E2E_KEEP_SCREENSHOTS"):
             for path in screens:
@@ -164,6 +173,28 @@ def main():
             program.kill()
         xvfb.kill()
         shutil.rmtree(scratch, ignore_errors=True)
+
+
+def choose(main_wid, path):
+    """Alt+E opens the real dialog; the path is typed and confirmed."""
+    keys(main_wid, "alt+e")
+    dialog = wait_window("Select file to pictorate:")
+    type_text(dialog, path)
+    keys(dialog, "Return")
+    wait_gone("Select file to pictorate:")
+
+
+def refused_choice(main_wid, menu, path, reason):
+    """A choice that is no picture: refused at once with its reason, the preview kept."""
+    choose(main_wid, path)
+    started = time.monotonic()
+    text = message_text()
+    if f"The file {path} could not be read as a picture: {reason}." not in text:
+        raise StepFailed(f"unexpected message for {path}: {text!r}")
+    if time.monotonic() - started > 5.0:
+        raise StepFailed(f"the refusal of {path} took {time.monotonic() - started:.1f} s")
+    if canvas_blank(main_wid, menu):
+        raise StepFailed(f"the preview was lost after choosing {path}")
 
 
 def canvas_blank(main_wid, menu):
@@ -197,6 +228,28 @@ def steps(program, scratch, source, opened):
     keys(dialog, "Return")
     wait_gone("Select file to pictorate:")
     wait_for("the drawing in the preview", lambda: not canvas_blank(main_wid, menu))
+
+    # 3a. A named pipe and a device behind a link are no pictures: refused at once, and the
+    # window keeps working.
+    pipe = os.path.join(scratch, "pipe.wmf")
+    os.mkfifo(pipe)
+    refused_choice(main_wid, menu, pipe, "it is a named pipe, not a file")
+    zero = os.path.join(scratch, "zero.wmf")
+    os.symlink("/dev/zero", zero)
+    refused_choice(main_wid, menu, zero, "it is a device, not a file")
+
+    # 3b. A source named .bmp with no target name would be its own target: refused, kept whole.
+    same = os.path.join(scratch, "same.bmp")
+    shutil.copy(source, same)
+    choose(main_wid, same)
+    keys(main_wid, "alt+i")
+    text = message_text()
+    if f"The file {same} could not be saved: it is the source file itself, which would be lost." not in text:
+        raise StepFailed(f"unexpected message for a source that is its own target: {text!r}")
+    with open(same, "rb") as kept, open(source, "rb") as original:
+        if kept.read() != original.read():
+            raise StepFailed("the source was overwritten by its own conversion")
+    choose(main_wid, source)
 
     # 4. Tick the size option, type a size and a target name, convert.
     click(main_wid, 16 + 8, menu + 232 + 12)
