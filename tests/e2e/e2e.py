@@ -299,6 +299,7 @@ def steps(program, scratch, source, opened):
     keys(main_wid, "alt+h", "a")
     about = wait_window("About Rasterwick")
     screenshot("about", about)
+    about_x, about_y, _, _ = geometry(about)
     link = (304, 8, 185, 17)  # picHyperlink: 4560, 120 twips, the label's size
 
     def blue_rows():
@@ -320,6 +321,23 @@ def steps(program, scratch, source, opened):
     address = wait_for("the URL handler", lambda: os.path.exists(opened) and open(opened).read().strip())
     if not address.startswith("http"):
         raise StepFailed(f"the URL handler got {address!r}")
+    keys(about, "Escape")
+    wait_gone("About Rasterwick")
+
+    # 6b. Opened from the keyboard under a pointer that rests where the link appears, the link
+    # stays black when a button goes down: no move of the user's has lit it.
+    run("xdotool", "mousemove", str(about_x + link[0] + 40), str(about_y + link[1] + 8))
+    keys(main_wid, "alt+h", "a")
+    about = wait_window("About Rasterwick")
+    if geometry(about)[:2] != (about_x, about_y):
+        raise StepFailed("the About window opened somewhere else the second time")
+    run("xdotool", "mousedown", "1")
+    time.sleep(0.3)
+    shot = screenshot("pressed-unmoved", about)
+    coloured = sum(1 for r, g, b in pixels(shot, *link) if max(r, g, b) > 150 and min(r, g, b) < 100)
+    run("xdotool", "mouseup", "1")
+    if coloured:
+        raise StepFailed("a press with no move lit the link")
     keys(about, "Escape")
     wait_gone("About Rasterwick")
 
