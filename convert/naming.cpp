@@ -1,6 +1,7 @@
 #include "naming.h"
 
-QString changeExtension(QString sOrigValue, QString sNewExt)
+// Both strings by value, as the window's public operation has always taken them.
+QString changeExtension(QString sOrigValue, QString sNewExt) // NOLINT(performance-unnecessary-value-param)
 {
     const qsizetype firstDot = sOrigValue.indexOf(u'.');
     if (firstDot >= 0) {

@@ -1,5 +1,6 @@
 #include "sizetext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -109,11 +110,7 @@ qint64 decimalMagnitude(const QString &integerDigits, const QString &fractionDig
 
 bool allZeros(const QString &digits)
 {
-    for (QChar d : digits) {
-        if (d != u'0')
-            return false;
-    }
-    return true;
+    return std::ranges::all_of(digits, [](QChar d) { return d == u'0'; });
 }
 
 double readDecimal(Scanner &scanner)

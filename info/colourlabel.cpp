@@ -21,6 +21,6 @@ void ColourLabel::setFontUnderline(bool underline)
 QColor ColourLabel::colourFromValue(quint32 colourValue)
 {
     if (colourValue > 0xFFFFFF)
-        return QColor();
-    return QColor(int(colourValue & 0xFF), int((colourValue >> 8) & 0xFF), int((colourValue >> 16) & 0xFF));
+        return {};
+    return {int(colourValue & 0xFF), int((colourValue >> 8) & 0xFF), int((colourValue >> 16) & 0xFF)};
 }

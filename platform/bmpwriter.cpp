@@ -23,7 +23,7 @@ namespace {
 constexpr int fileHeaderBytes = 14;
 constexpr int infoHeaderBytes = 40;
 constexpr double metresPerTwip = 0.0254 / 1440.0;
-constexpr qint64 writeBatchBytes = 256 * 1024;
+constexpr qint64 writeBatchBytes = qint64(256) * 1024;
 
 void put16(char *at, quint16 value)
 {

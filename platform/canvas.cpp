@@ -57,11 +57,11 @@ QImage Canvas::Image() const
 {
     const QSize size = contentsRect().size();
     if (size.isEmpty())
-        return QImage();
+        return {};
     if (m_rendered.size() != size) {
         m_rendered = QImage(size, QImage::Format_RGB32);
         if (m_rendered.isNull())
-            return QImage(); // the pixels could not be allocated
+            return {}; // the pixels could not be allocated
         m_rendered.fill(Qt::white);
         QPainter painter(&m_rendered);
         m_picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));

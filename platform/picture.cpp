@@ -17,8 +17,8 @@ namespace {
 
 // Metafiles larger than this are not clip art; refusing them keeps a stray pick of a
 // huge file from reading it all into memory.
-constexpr qint64 maxPictureFileBytes = 256 * 1024 * 1024;
-constexpr qint64 readChunkBytes = 1024 * 1024;
+constexpr qint64 maxPictureFileBytes = qint64(256) * 1024 * 1024;
+constexpr qint64 readChunkBytes = qint64(1024) * 1024;
 
 bool looksLikeMetafile(QByteArrayView head)
 {

@@ -55,7 +55,7 @@ void DesktopServices::showOpen(CommonDialog &dialog, QWidget *parent)
     const QStringList filters = dialog.nameFilters();
     chooser.setNameFilters(filters);
     if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size()) {
-        const QString selected = filters.at(dialog.FilterIndex - 1);
+        const QString &selected = filters.at(dialog.FilterIndex - 1);
         chooser.selectNameFilter(selected);
         widenAllFilesFilter(chooser, selected);
     }

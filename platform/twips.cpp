@@ -36,5 +36,5 @@ QRectF twipsGeometry(const QWidget *widget)
     const QRect pixels = widget->geometry();
     const double x = Screen::TwipsPerPixelX();
     const double y = Screen::TwipsPerPixelY();
-    return QRectF(pixels.x() * x, pixels.y() * y, pixels.width() * x, pixels.height() * y);
+    return {pixels.x() * x, pixels.y() * y, pixels.width() * x, pixels.height() * y};
 }
