@@ -56,8 +56,11 @@ std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
     if (!S_ISREG(status.st_mode))
         return fail(notAFileReason(status.st_mode));
 
+    if (status.st_size > maxPictureFileBytes)
+        return fail(QStringLiteral("the file is too large for a picture"));
+
     QByteArray bytes;
-    bytes.reserve(qsizetype(std::clamp<qint64>(status.st_size, 0, maxPictureFileBytes)));
+    bytes.reserve(qsizetype(std::clamp<qint64>(status.st_size, 0, maxPictureFileBytes) + 1));
     QByteArray chunk(qsizetype(readChunkBytes), Qt::Uninitialized);
     while (bytes.size() <= maxPictureFileBytes) {
         const qint64 wanted = std::min<qint64>(readChunkBytes, maxPictureFileBytes + 1 - bytes.size());
