@@ -78,7 +78,7 @@ private:
                                  qint32 showCommand);
 
     // The link label's state as a move found it, to be put back should the move turn out to
-    // be Qt's half of a press (see eventFilter).
+    // be Qt's half of a press (see takeBackMoveOfPress).
     struct MoveRecord
     {
         quint64 timestamp = 0;
