@@ -184,6 +184,10 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
     const bool replacing = ::stat(finalName.constData(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode))
         return fail(fileErrorReason(EISDIR, FileAccess::Write));
+    // A pipe, device or socket of that name is never replaced by a bitmap (nor written into:
+    // a pipe would block and a device would take the bytes somewhere else).
+    if (replacing && !S_ISREG(existing.st_mode))
+        return fail(notAFileReason(existing.st_mode));
 
     QString temporaryPath;
     FileDescriptor file = createTemporary(finalPath, &temporaryPath);

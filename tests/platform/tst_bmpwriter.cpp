@@ -1,7 +1,9 @@
 #include "bmpwriter.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +14,7 @@
 
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class tst_BmpWriter : public QObject
@@ -146,6 +149,10 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing_data()
     QTest::addRow("target is a folder") << QStringLiteral("dir") << QStringLiteral("a folder of that name exists");
     QTest::addRow("null image") << QStringLiteral("file") << QStringLiteral("there is no image to save");
     QTest::addRow("name too long") << QString(300, u'n') << QStringLiteral("the name is too long");
+    QTest::addRow("target is a named pipe")
+        << QStringLiteral("pipe") << QStringLiteral("it is a named pipe, not a file");
+    QTest::addRow("target links to a device")
+        << QStringLiteral("device") << QStringLiteral("it is a device, not a file");
 }
 
 void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
@@ -158,6 +165,11 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
     file.write("precious");
     file.close();
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("dir")));
+    const bool special = target == QStringLiteral("pipe") || target == QStringLiteral("device");
+    if (target == QStringLiteral("pipe"))
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(target)).constData(), 0600), 0);
+    if (target == QStringLiteral("device"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), folder.filePath(target)));
 
     const QImage image = QTest::currentDataTag() == QByteArray("null image") ? QImage() : sample(3, 3);
     QString error;
@@ -166,8 +178,13 @@ void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing()
 
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("precious"));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             (QStringList {QStringLiteral("dir"), QStringLiteral("file")}));
+    QStringList expected {QStringLiteral("dir"), QStringLiteral("file")};
+    if (special)
+        expected.prepend(target);
+    expected.sort();
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), expected);
+    if (special)
+        QVERIFY(!QFileInfo(folder.filePath(target)).isFile()); // still the pipe or the link to the device
 }
 
 void tst_BmpWriter::replacedFileKeepsItsPermissions()
