@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <cmath>
+
 namespace {
 
 // Metafiles larger than this are not clip art; refusing them keeps a stray pick of a
@@ -35,6 +37,17 @@ QString readError(const QFile &file)
 Picture::Picture(wmf::Document metafile) : m_content(std::move(metafile)) { }
 
 Picture::Picture(QImage image) : m_content(std::move(image)) { }
+
+QSizeF Picture::naturalSize() const
+{
+    if (const auto *metafile = std::get_if<wmf::Document>(&m_content)) {
+        const QRectF bounds = metafile->bounds();
+        return {std::abs(bounds.width()), std::abs(bounds.height())}; // a frame may run right to left
+    }
+    if (const auto *image = std::get_if<QImage>(&m_content))
+        return image->size();
+    return {};
+}
 
 void Picture::draw(QPainter &painter, const QRectF &target) const
 {
