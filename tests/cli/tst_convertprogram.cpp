@@ -82,7 +82,7 @@ Run tst_ConvertProgram::run(const QStringList &arguments, int timeoutMs)
 
 QString tst_ConvertProgram::copy(const QString &from, const QString &relative)
 {
-    const QString target = path(relative);
+    QString target = path(relative);
     QDir().mkpath(QFileInfo(target).path());
     QFile::copy(from, target);
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
