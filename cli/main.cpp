@@ -80,12 +80,16 @@ int main(int argc, char **argv)
     defaultMessageHandler = qInstallMessageHandler(quietQtNotes);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QGuiApplication app(argc, argv);
+    // Qt is given the program's name only: it would take arguments such as "-display" or
+    // "-reverse" for its own, and they may be file names here.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    int qtArgc = 1;
+    const QGuiApplication app(qtArgc, argv);
     QGuiApplication::setApplicationName(QString::fromLatin1(programName));
     QGuiApplication::setApplicationVersion(QStringLiteral(PICTORATE_VERSION));
 
-    QStringList arguments = QGuiApplication::arguments();
-    arguments.removeFirst();
     const CommandLine line = parseCommandLine(arguments, QLocale());
     switch (line.action) {
     case CommandLine::Action::UsageError: return usageError(line.error);

@@ -104,6 +104,9 @@ void tst_ConvertProgram::exitStatus_data()
     QTest::addRow("usage error") << QStringList {u"--bogus"_s, u"good.wmf"_s} << 2
                                  << u"pictorate-convert: unrecognized option '--bogus'\n"
                                     "Try 'pictorate-convert --help' for more information.\n"_s;
+    QTest::addRow("Qt's own options are file names here")
+        << QStringList {u"--"_s, u"-reverse"_s, u"good.wmf"_s} << 1
+        << u"-reverse: could not be read as a picture: the file does not exist\n"_s;
     QTest::addRow("no operand") << QStringList {} << 2 << u"...missing file or folder operand"_s;
 }
 
