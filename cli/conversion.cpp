@@ -92,6 +92,10 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
 
 bool writeThumbnail(const QString &input, const QString &output, int size, QString *message)
 {
+    if (isSameFile(input, output)) {
+        *message = u"could not be saved as %1: it is the source file itself"_s.arg(output);
+        return false;
+    }
     const std::optional<Picture> picture = loadSource(input, message);
     if (!picture)
         return false;

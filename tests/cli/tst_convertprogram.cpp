@@ -178,6 +178,9 @@ void tst_ConvertProgram::neverWritesOverItsSource()
     QCOMPARE(beside.err, u"drawing.bmp: could not be saved as drawing.bmp: it is the source file itself\n"_s);
     const Run intoItsFolder = run({u"-o"_s, u"."_s, u"drawing.bmp"_s});
     QCOMPARE(intoItsFolder.status, 1);
+    const Run asItsThumbnail = run({u"--thumbnail"_s, u"16"_s, u"drawing.bmp"_s, u"./drawing.bmp"_s});
+    QCOMPARE(asItsThumbnail.status, 1);
+    QCOMPARE(asItsThumbnail.err, u"drawing.bmp: could not be saved as ./drawing.bmp: it is the source file itself\n"_s);
     QCOMPARE(contents(path(u"drawing.bmp"_s)), before);
 }
 
