@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -19,6 +20,17 @@ struct Shared
     std::vector<std::optional<Outcome>> outcomes;
 };
 
+// A file too large for the memory left fails alone; on a worker thread the exception would
+// end the whole batch.
+Outcome convertOrReport(const Job &job, const RenderSettings &settings)
+{
+    try {
+        return convertJob(job, settings);
+    } catch (const std::bad_alloc &) {
+        return {Outcome::Kind::Failed, QStringLiteral("could not be converted: there is not enough memory")};
+    }
+}
+
 void work(Shared &shared, const std::vector<Job> &jobs, const RenderSettings &settings)
 {
     for (;;) {
@@ -31,7 +43,7 @@ void work(Shared &shared, const std::vector<Job> &jobs, const RenderSettings &se
             shared.lastStarted = index;
         }
         shared.changed.notify_one();
-        Outcome outcome = convertJob(jobs[index], settings);
+        Outcome outcome = convertOrReport(jobs[index], settings);
         {
             const std::scoped_lock lock(shared.mutex);
             ++shared.done;
