@@ -16,6 +16,7 @@ packages=(
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers
     libbenchmark-dev                   # the benchmarks in bench/ (bench/run.sh)
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
+    man-db groff-base                  # the tests format the converter's manual page
     dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
 )
 

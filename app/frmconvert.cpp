@@ -207,7 +207,7 @@ void frmconvert::convertFile()
     // Writing the bitmap over its own source would lose the source: refused before anything
     // changes, whatever name, link or second spelling leads there.
     if (isSameFile(target, source)) {
-        cannotSave(QStringLiteral("it is the source file itself, which would be lost"));
+        cannotSave(sourceIsTargetReason());
         return;
     }
 

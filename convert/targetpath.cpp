@@ -21,3 +21,5 @@ bool isSameFile(const QString &first, const QString &second)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
+
+QString sourceIsTargetReason() { return QStringLiteral("it is the source file itself, which would be lost"); }

@@ -12,3 +12,7 @@ QString resolveTargetPath(const QString &target, const QString &sourcePath);
 // and inode), so another spelling, a symbolic link or a hard link to the source all count.
 // False when either does not exist.
 bool isSameFile(const QString &first, const QString &second);
+
+// Why a target that isSameFile() as its source is refused, in the words of every other
+// failure to save: "it is the source file itself, which would be lost".
+QString sourceIsTargetReason();

@@ -1,6 +1,7 @@
 #include "canvas.h"
 
 #include "canvassize.h"
+#include "renderpicture.h"
 #include "twips.h"
 
 #include <QPainter>
@@ -58,14 +59,8 @@ QImage Canvas::Image() const
     const QSize size = contentsRect().size();
     if (size.isEmpty())
         return {};
-    if (m_rendered.size() != size) {
-        m_rendered = QImage(size, QImage::Format_RGB32);
-        if (m_rendered.isNull())
-            return {}; // the pixels could not be allocated
-        m_rendered.fill(Qt::white);
-        QPainter painter(&m_rendered);
-        m_picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    }
+    if (m_rendered.size() != size)
+        m_rendered = renderPicture(m_picture, size); // null when the pixels could not be allocated
     return m_rendered;
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -83,6 +84,17 @@ std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
 Picture::Picture(wmf::Document metafile) : m_content(std::move(metafile)) { }
 
 Picture::Picture(QImage image) : m_content(std::move(image)) { }
+
+QSizeF Picture::naturalSize() const
+{
+    if (const auto *metafile = std::get_if<wmf::Document>(&m_content)) {
+        const QRectF bounds = metafile->bounds();
+        return {std::abs(bounds.width()), std::abs(bounds.height())}; // a frame may run right to left
+    }
+    if (const auto *image = std::get_if<QImage>(&m_content))
+        return image->size();
+    return {};
+}
 
 void Picture::draw(QPainter &painter, const QRectF &target) const
 {

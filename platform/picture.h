@@ -24,6 +24,10 @@ public:
     bool isNull() const { return std::holds_alternative<std::monostate>(m_content); }
     bool isMetafile() const { return std::holds_alternative<wmf::Document>(m_content); }
 
+    // The picture's own proportions: a metafile's frame in logical units, an image's size in
+    // pixels; empty for no picture. Only the ratio of the two sides means anything.
+    QSizeF naturalSize() const;
+
     // Draws the whole picture stretched to fill `target`; the aspect ratio follows the target.
     void draw(QPainter &painter, const QRectF &target) const;
 

@@ -1,5 +1,6 @@
 # check_installed_tree(ROOT): fails the test unless ROOT/usr holds exactly Pictorate's files:
-# the program, the launcher, the two icons and the metainfo, consistent with each other.
+# the program, the converter with its manual page and thumbnailer, the launcher, the two icons
+# and the metainfo, consistent with each other.
 # Expects APP_ID and VERSION.
 
 function(fail message)
@@ -22,13 +23,30 @@ function(check_icon file size)
     endif()
 endfunction()
 
+# A thumbnailer file has no validator of its own: its one group and its keys are checked as the
+# file managers read them.
+function(check_thumbnailer file)
+    file(READ ${file} text)
+    set(expected [=[[Thumbnailer Entry]
+TryExec=pictorate-convert
+Exec=pictorate-convert --thumbnail %s %i %o
+MimeType=image/wmf;image/x-wmf;image/emf;image/x-emf;
+]=])
+    if(NOT text STREQUAL "${expected}")
+        fail("${file} reads\n${text}\nbut should read\n${expected}")
+    endif()
+endfunction()
+
 function(check_installed_tree root)
     set(expected
         usr/bin/pictorate
+        usr/bin/pictorate-convert
         usr/share/applications/${APP_ID}.desktop
         usr/share/icons/hicolor/16x16/apps/${APP_ID}.png
         usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
-        usr/share/metainfo/${APP_ID}.metainfo.xml)
+        usr/share/man/man1/pictorate-convert.1.gz
+        usr/share/metainfo/${APP_ID}.metainfo.xml
+        usr/share/thumbnailers/pictorate.thumbnailer)
     file(GLOB_RECURSE found RELATIVE ${root} LIST_DIRECTORIES false ${root}/*)
     list(SORT found)
     if(NOT found STREQUAL expected)
@@ -37,10 +55,13 @@ function(check_installed_tree root)
         message(FATAL_ERROR "${root} holds\n  ${foundText}\nbut should hold exactly\n  ${expectedText}")
     endif()
 
-    execute_process(COMMAND test -x ${root}/usr/bin/pictorate RESULT_VARIABLE notExecutable)
-    if(notExecutable)
-        fail("usr/bin/pictorate is not executable")
-    endif()
+    foreach(program pictorate pictorate-convert)
+        execute_process(COMMAND test -x ${root}/usr/bin/${program} RESULT_VARIABLE notExecutable)
+        if(notExecutable)
+            fail("usr/bin/${program} is not executable")
+        endif()
+    endforeach()
+    check_thumbnailer(${root}/usr/share/thumbnailers/pictorate.thumbnailer)
     check_icon(${root}/usr/share/icons/hicolor/16x16/apps/${APP_ID}.png 16)
     check_icon(${root}/usr/share/icons/hicolor/32x32/apps/${APP_ID}.png 32)
 

@@ -6,10 +6,10 @@
 
 #include "bmpwriter.h"
 #include "picture.h"
+#include "renderpicture.h"
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 
 #include <cstdio>
 
@@ -44,14 +44,9 @@ int main(int argc, char **argv)
     if (!picture)
         return fail(QStringLiteral("%1: %2").arg(args[1], error));
 
-    QImage image(width, height, QImage::Format_RGB32);
+    const QImage image = renderPicture(*picture, QSize(width, height));
     if (image.isNull())
         return fail(QStringLiteral("cannot allocate a %1 x %2 image").arg(width).arg(height));
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        picture->draw(painter, QRectF(0, 0, width, height));
-    }
     if (!SavePicture(image, args[2], {}, &error))
         return fail(QStringLiteral("%1: %2").arg(args[2], error));
     return 0;

@@ -1,0 +1,112 @@
+#include "conversion.h"
+
+#include "bmpwriter.h"
+#include "picture.h"
+#include "renderpicture.h"
+#include "targetpath.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Loads `path` as a picture, refusing at once what is not a regular file: opening a named
+// pipe would wait for a writer, and a device has no end.
+std::optional<Picture> loadSource(const QString &path, QString *message)
+{
+    QString why;
+    std::optional<Picture> picture = LoadPicture(path, &why);
+    if (!picture)
+        *message = u"could not be read as a picture: %1"_s.arg(why);
+    return picture;
+}
+
+QString noMemory(QSize size)
+{
+    return u"could not be converted: there is not enough memory for an image of %1 x %2 pixels"_s.arg(size.width())
+        .arg(size.height());
+}
+
+} // namespace
+
+QSize fittedSize(QSizeF natural, QSize box)
+{
+    if (!(natural.width() > 0) || !(natural.height() > 0))
+        return box;
+    const double scale = std::min(box.width() / natural.width(), box.height() / natural.height());
+    const auto side = [scale](double length, int limit) {
+        return std::clamp(static_cast<int>(std::lround(length * scale)), 1, limit);
+    };
+    return {side(natural.width(), box.width()), side(natural.height(), box.height())};
+}
+
+Outcome convertJob(const Job &job, const RenderSettings &settings)
+{
+    if (!job.refusal.isEmpty())
+        return {Outcome::Kind::Failed, job.refusal};
+    // Links are followed: a target that is a link to the source would write through it.
+    if (isSameFile(job.source, job.target))
+        return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, sourceIsTargetReason())};
+    if (settings.noClobber && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink()))
+        return {Outcome::Kind::Skipped, {}};
+
+    QString message;
+    const std::optional<Picture> picture = loadSource(job.source, &message);
+    if (!picture)
+        return {Outcome::Kind::Failed, message};
+
+    QSize size = settings.pixels;
+    QSizeF physical = settings.physicalTwips;
+    if (settings.fit) {
+        size = fittedSize(picture->naturalSize(), settings.pixels);
+        // The same resolution as the box, so the physical size shrinks with the pixels.
+        physical = QSizeF(physical.width() * size.width() / settings.pixels.width(),
+                          physical.height() * size.height() / settings.pixels.height());
+    }
+    const QImage image = renderPicture(*picture, size);
+    if (image.isNull())
+        return {Outcome::Kind::Failed, noMemory(size)};
+
+    const QString folder = QFileInfo(job.target).path();
+    if (!QDir().mkpath(folder))
+        return {Outcome::Kind::Failed,
+                u"could not be saved as %1: the folder %2 could not be made"_s.arg(job.target, folder)};
+    QString why;
+    if (!SavePicture(image, job.target, physical, &why))
+        return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, why)};
+    return {Outcome::Kind::Converted, {}};
+}
+
+bool writeThumbnail(const QString &input, const QString &output, int size, QString *message)
+{
+    if (isSameFile(input, output)) {
+        *message = u"could not be saved as %1: %2"_s.arg(output, sourceIsTargetReason());
+        return false;
+    }
+    const std::optional<Picture> picture = loadSource(input, message);
+    if (!picture)
+        return false;
+    const QSize pixels = fittedSize(picture->naturalSize(), QSize(size, size));
+    const QImage image = renderPicture(*picture, pixels);
+    if (image.isNull()) {
+        *message = noMemory(pixels);
+        return false;
+    }
+    // Written whole or not at all, like the bitmaps: a file manager may read it at any time.
+    QSaveFile file(output);
+    QImageWriter writer(&file, "png");
+    if (!file.open(QIODevice::WriteOnly) || !writer.write(image) || !file.commit()) {
+        const QString why = writer.error() != QImageWriter::UnknownError ? writer.errorString() : file.errorString();
+        *message = u"could not be saved as %1: %2"_s.arg(output, why);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,102 @@
+// pictorate-convert: the window's conversion for whole folders and for file managers'
+// thumbnails, without a display. See pictorate-convert(1) and --help.
+
+#include "batchplan.h"
+#include "batchrunner.h"
+#include "consolereport.h"
+#include "conversion.h"
+#include "options.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QThread>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QtMessageHandler defaultMessageHandler = nullptr;
+
+constexpr const char *programName = "pictorate-convert";
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName,
+                 QFile::encodeName(message).constData(), programName);
+    return 2;
+}
+
+// The width of the terminal on standard error, or 0 when it is not one.
+int terminalColumns()
+{
+    if (!isatty(STDERR_FILENO))
+        return 0;
+    winsize size {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+int thumbnail(const ConvertOptions &options)
+{
+    QString message;
+    if (writeThumbnail(options.operands[0], options.operands[1], options.thumbnailSize, &message))
+        return 0;
+    std::fprintf(stderr, "%s: %s\n", QFile::encodeName(options.operands[0]).constData(),
+                 QFile::encodeName(message).constData());
+    return 1;
+}
+
+int convert(const ConvertOptions &options)
+{
+    const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder);
+    const RenderSettings settings {options.pixels, options.physicalTwips, options.fit, options.noClobber};
+    const int threads = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
+    ConsoleReport report(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
+    const BatchCounts counts = runBatch(plan.jobs, settings, threads, report);
+    report.summary(counts, plan.leftOut);
+    return counts.failed > 0 ? 1 : 0;
+}
+
+// Qt's own notes (a missing runtime folder, a font substituted) are not the user's business:
+// standard error carries failures only. Critical messages and fatal errors still pass.
+void quietQtNotes(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        defaultMessageHandler(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Drawing text needs Qt's fonts, which need a GUI application, but no display: without a
+    // platform chosen by the user the converter runs offscreen, also under a file manager.
+    defaultMessageHandler = qInstallMessageHandler(quietQtNotes);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt is given the program's name only: it would take arguments such as "-display" or
+    // "-reverse" for its own, and they may be file names here.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    int qtArgc = 1;
+    const QGuiApplication app(qtArgc, argv);
+    QGuiApplication::setApplicationName(QString::fromLatin1(programName));
+    QGuiApplication::setApplicationVersion(QStringLiteral(PICTORATE_VERSION));
+
+    const CommandLine line = parseCommandLine(arguments, QLocale());
+    switch (line.action) {
+    case CommandLine::Action::UsageError: return usageError(line.error);
+    case CommandLine::Action::Help: std::fputs(QFile::encodeName(helpText()).constData(), stdout); return 0;
+    case CommandLine::Action::Version: std::printf("%s (Pictorate) %s\n", programName, PICTORATE_VERSION); return 0;
+    case CommandLine::Action::Thumbnail: return thumbnail(line.options);
+    case CommandLine::Action::Convert: return convert(line.options);
+    }
+    return 2;
+}

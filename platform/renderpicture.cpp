@@ -1,0 +1,18 @@
+#include "renderpicture.h"
+
+#include "picture.h"
+
+#include <QPainter>
+
+QImage renderPicture(const Picture &picture, QSize size)
+{
+    if (size.isEmpty())
+        return {};
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return {}; // the pixels could not be allocated
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    return image;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+// The canvas's image without a widget: the window's canvas, the command-line converter and
+// the developer tools all turn a picture into pixels with this one function, so they write
+// the same bitmap for the same size.
+
+#include <QImage>
+#include <QSize>
+
+class Picture;
+
+// A white RGB32 image of `size` pixels with the whole picture stretched to fill it. A null
+// image when `size` is empty or its pixels cannot be allocated.
+QImage renderPicture(const Picture &picture, QSize size);

@@ -1,0 +1,282 @@
+// The converter as a user runs it: a process with arguments, files on disk, an exit status
+// and what it says on standard error.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString testData(const QString &relative) { return qEnvironmentVariable("PICTORATE_TEST_DATA") + u'/' + relative; }
+
+} // namespace
+
+class tst_ConvertProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void exitStatus_data();
+    void exitStatus();
+    void badFileAmongGoodOnes();
+    void pipesAndDevicesDoNotHang();
+    void neverWritesOverItsSource();
+    void neverWritesThroughALinkToItsSource();
+    void sameFilesForAnyNumberOfJobs();
+    void noClobberKeepsExistingBitmaps();
+    void fitKeepsProportions();
+    void thumbnailLongerSideAndProportions_data();
+    void thumbnailLongerSideAndProportions();
+
+private:
+    Run run(const QStringList &arguments, int timeoutMs = 60000);
+    QString copy(const QString &from, const QString &relative);
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_ConvertProgram::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+Run tst_ConvertProgram::run(const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(QStringLiteral(PICTORATE_CONVERT), arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    Run result;
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+QString tst_ConvertProgram::copy(const QString &from, const QString &relative)
+{
+    QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    QFile::copy(from, target);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    return target;
+}
+
+void tst_ConvertProgram::exitStatus_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err"); // standard error in full, or a part of it after "..."
+
+    QTest::addRow("help") << QStringList {u"--help"_s} << 0 << QString();
+    QTest::addRow("version") << QStringList {u"--version"_s} << 0 << QString();
+    QTest::addRow("all converted, nothing said off a terminal") << QStringList {u"good.wmf"_s} << 0 << QString();
+    QTest::addRow("an empty folder") << QStringList {u"empty"_s} << 0 << QString();
+    QTest::addRow("a file missing") << QStringList {u"good.wmf"_s, u"missing.wmf"_s} << 1
+                                    << u"missing.wmf: could not be read as a picture: the file does not exist\n"_s;
+    QTest::addRow("usage error") << QStringList {u"--bogus"_s, u"good.wmf"_s} << 2
+                                 << u"pictorate-convert: unrecognized option '--bogus'\n"
+                                    "Try 'pictorate-convert --help' for more information.\n"_s;
+    QTest::addRow("Qt's own options are file names here")
+        << QStringList {u"--"_s, u"-reverse"_s, u"good.wmf"_s} << 1
+        << u"-reverse: could not be read as a picture: the file does not exist\n"_s;
+    QTest::addRow("no operand") << QStringList {} << 2 << u"...missing file or folder operand"_s;
+}
+
+void tst_ConvertProgram::exitStatus()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"good.wmf"_s);
+    QVERIFY(QDir().mkpath(path(u"empty"_s)));
+
+    const Run result = run(arguments);
+    QCOMPARE(result.status, status);
+    if (err.startsWith(u"..."))
+        QVERIFY2(result.err.contains(err.mid(3)), qPrintable(result.err));
+    else
+        QCOMPARE(result.err, err);
+    if (arguments == QStringList {u"--help"_s})
+        QVERIFY(result.out.startsWith(u"Usage: pictorate-convert"));
+    if (arguments == QStringList {u"--version"_s})
+        QVERIFY(result.out.startsWith(u"pictorate-convert (Pictorate) "));
+}
+
+void tst_ConvertProgram::badFileAmongGoodOnes()
+{
+    copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"pics/a.wmf"_s);
+    const QByteArray whole = contents(testData(u"wmf/wmfjs__ellipse.wmf"_s));
+    QFile broken(path(u"pics/b.wmf"_s));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write(whole.left(12)); // cut inside the header
+    broken.close();
+    copy(testData(u"wmf/wmfjs__pie.wmf"_s), u"pics/c.wmf"_s);
+
+    const Run result = run({u"-j2"_s, u"pics"_s});
+    QCOMPARE(result.status, 1);
+    QVERIFY2(result.err.startsWith(u"pics/b.wmf: could not be read as a picture: "), qPrintable(result.err));
+    QCOMPARE(result.err.count(u'\n'), 1);
+    QVERIFY(QImage(path(u"pics/a.bmp"_s)).size() == QSize(269, 213));
+    QVERIFY(QImage(path(u"pics/c.bmp"_s)).size() == QSize(269, 213));
+    QVERIFY(!QFile::exists(path(u"pics/b.bmp"_s)));
+}
+
+// A named pipe would block a reader until something writes to it, and a device never ends:
+// both are refused at once, and the good file beside them is converted.
+void tst_ConvertProgram::pipesAndDevicesDoNotHang()
+{
+    copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"good.wmf"_s);
+    QVERIFY(mkfifo(QFile::encodeName(path(u"pipe.wmf"_s)).constData(), 0600) == 0);
+    QVERIFY(QFile::link(u"/dev/zero"_s, path(u"zero.wmf"_s)));
+
+    const Run result = run({u"-j1"_s, u"pipe.wmf"_s, u"/dev/zero"_s, u"zero.wmf"_s, u"good.wmf"_s}, 30000);
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.err, u"pipe.wmf: could not be read as a picture: it is a named pipe, not a file\n"
+                         "/dev/zero: could not be read as a picture: it is a device, not a file\n"
+                         "zero.wmf: could not be read as a picture: it is a device, not a file\n"_s);
+    QVERIFY(QFile::exists(path(u"good.bmp"_s)));
+}
+
+// A bitmap named as its own target (or found as one through -o) is refused, not replaced.
+void tst_ConvertProgram::neverWritesOverItsSource()
+{
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(path(u"drawing.bmp"_s), "BMP"));
+    const QByteArray before = contents(path(u"drawing.bmp"_s));
+
+    const Run beside = run({u"drawing.bmp"_s});
+    QCOMPARE(beside.status, 1);
+    QCOMPARE(beside.err,
+             u"drawing.bmp: could not be saved as drawing.bmp: it is the source file itself, which would be lost\n"_s);
+    const Run intoItsFolder = run({u"-o"_s, u"."_s, u"drawing.bmp"_s});
+    QCOMPARE(intoItsFolder.status, 1);
+    const Run asItsThumbnail = run({u"--thumbnail"_s, u"16"_s, u"drawing.bmp"_s, u"./drawing.bmp"_s});
+    QCOMPARE(asItsThumbnail.status, 1);
+    QCOMPARE(
+        asItsThumbnail.err,
+        u"drawing.bmp: could not be saved as ./drawing.bmp: it is the source file itself, which would be lost\n"_s);
+    QCOMPARE(contents(path(u"drawing.bmp"_s)), before);
+}
+
+void tst_ConvertProgram::neverWritesThroughALinkToItsSource()
+{
+    const QString source = copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"a.wmf"_s);
+    const QByteArray before = contents(source);
+    QVERIFY(QFile::link(u"a.wmf"_s, path(u"a.bmp"_s)));
+
+    const Run result = run({u"a.wmf"_s});
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.err, u"a.wmf: could not be saved as a.bmp: it is the source file itself, which would be lost\n"_s);
+    QCOMPARE(contents(source), before);
+    QVERIFY(QFileInfo(path(u"a.bmp"_s)).isSymLink());
+}
+
+void tst_ConvertProgram::sameFilesForAnyNumberOfJobs()
+{
+    // The folder's drawings and the references' PNGs below it, and the drawings with text.
+    QStringList arguments {u"-r"_s, u"--size=300x200"_s, testData(u"wmf"_s)};
+    for (const QString &name : QDir(testData(u"wmf-text"_s)).entryList({u"*.wmf"_s}, QDir::Files))
+        arguments << testData(u"wmf-text/"_s + name);
+    const Run one = run(QStringList {u"-j1"_s, u"-o"_s, u"one"_s} + arguments);
+    const Run two = run(QStringList {u"-j2"_s, u"-o"_s, u"two"_s} + arguments);
+    QCOMPARE(one.status, 0);
+    QCOMPARE(two.status, 0);
+
+    const QDir oneDir(path(u"one"_s));
+    const QStringList names = oneDir.entryList({u"*.bmp"_s}, QDir::Files, QDir::Name);
+    QVERIFY2(names.size() >= 20, qPrintable(names.join(u' ')));
+    QCOMPARE(QDir(path(u"two"_s)).entryList({u"*.bmp"_s}, QDir::Files, QDir::Name), names);
+    for (const QString &name : names)
+        QVERIFY2(contents(oneDir.filePath(name)) == contents(path(u"two/"_s + name)), qPrintable(name));
+    QVERIFY(QFile::exists(path(u"one/reference/wmfjs__rect.bmp"_s)));
+}
+
+void tst_ConvertProgram::noClobberKeepsExistingBitmaps()
+{
+    copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"a.wmf"_s);
+    QFile old(path(u"a.bmp"_s));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    const Run kept = run({u"-n"_s, u"-v"_s, u"a.wmf"_s});
+    QCOMPARE(kept.status, 0);
+    QCOMPARE(contents(path(u"a.bmp"_s)), QByteArray("old"));
+    QCOMPARE(kept.out, u"a.wmf: skipped, a.bmp exists\n0 converted, 1 skipped, 0 failed\n"_s);
+
+    const Run replaced = run({u"a.wmf"_s});
+    QCOMPARE(replaced.status, 0);
+    QCOMPARE(QImage(path(u"a.bmp"_s)).size(), QSize(269, 213));
+}
+
+// aspose__eye.wmf's placeable frame is 3096 x 2615 units.
+void tst_ConvertProgram::fitKeepsProportions()
+{
+    copy(testData(u"wmf/aspose__eye.wmf"_s), u"eye.wmf"_s);
+    QCOMPARE(run({u"--fit"_s, u"--size=400x400"_s, u"eye.wmf"_s}).status, 0);
+    QCOMPARE(QImage(path(u"eye.bmp"_s)).size(), QSize(400, 338));
+    QCOMPARE(run({u"--fit"_s, u"--size=1000x100"_s, u"eye.wmf"_s}).status, 0);
+    QCOMPARE(QImage(path(u"eye.bmp"_s)).size(), QSize(118, 100));
+}
+
+void tst_ConvertProgram::thumbnailLongerSideAndProportions_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QSize>("expected");
+    QTest::addRow("wide metafile") << u"wmf/aspose__eye.wmf"_s << u"256"_s << QSize(256, 216);
+    QTest::addRow("small size") << u"wmf/aspose__eye.wmf"_s << u"16"_s << QSize(16, 14);
+    QTest::addRow("tall raster picture") << u"tall.png"_s << u"128"_s << QSize(64, 128);
+}
+
+void tst_ConvertProgram::thumbnailLongerSideAndProportions()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, size);
+    QFETCH(QSize, expected);
+    QImage tall(50, 100, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    QVERIFY(tall.save(path(u"tall.png"_s), "PNG"));
+    const QString input = source == u"tall.png" ? path(source) : testData(source);
+
+    const Run result = run({u"--thumbnail"_s, size, input, path(u"thumb.png"_s)});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err, QString());
+    QVERIFY(contents(path(u"thumb.png"_s)).startsWith("\x89PNG"));
+    const QImage thumbnail(path(u"thumb.png"_s));
+    QCOMPARE(thumbnail.size(), expected);
+    if (source == u"tall.png")
+        QCOMPARE(thumbnail.pixel(32, 64), qRgb(0, 255, 0));
+}
+
+QTEST_GUILESS_MAIN(tst_ConvertProgram)
+#include "tst_convertprogram.moc"

@@ -1,0 +1,227 @@
+// The converter's command line: every option, its values and its errors, one row each.
+
+#include "options.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+class tst_Options : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void accepted_data();
+    void accepted();
+    void refused_data();
+    void refused();
+    void thumbnail();
+    void helpStopsReading();
+    void twipsReadInTheUsersNumberFormat();
+};
+
+namespace {
+
+QStringList split(const QString &line) { return line.split(u' ', Qt::SkipEmptyParts); }
+
+QString describe(const ConvertOptions &o)
+{
+    QStringList parts {u"operands=%1"_s.arg(o.operands.join(u','))};
+    if (o.recursive)
+        parts << u"recursive"_s;
+    if (!o.outputFolder.isEmpty())
+        parts << u"output=%1"_s.arg(o.outputFolder);
+    parts << u"pixels=%1x%2"_s.arg(o.pixels.width()).arg(o.pixels.height());
+    parts << u"twips=%1x%2"_s.arg(o.physicalTwips.width()).arg(o.physicalTwips.height());
+    if (o.fit)
+        parts << u"fit"_s;
+    if (o.noClobber)
+        parts << u"no-clobber"_s;
+    parts << u"jobs=%1"_s.arg(o.jobs);
+    parts << (o.verbosity == Verbosity::Quiet     ? u"quiet"_s
+              : o.verbosity == Verbosity::Verbose ? u"verbose"_s
+                                                  : u"normal"_s);
+    return parts.join(u' ');
+}
+
+} // namespace
+
+void tst_Options::accepted_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("expected");
+
+    const QString defaults = u"pixels=269x213 twips=4095x3255 jobs=0 normal"_s;
+    QTest::addRow("one file, the window's default size") << u"a.wmf"_s << u"operands=a.wmf "_s + defaults;
+    QTest::addRow("files and folders in order") << u"b.wmf pics a.wmf"_s << u"operands=b.wmf,pics,a.wmf "_s + defaults;
+    QTest::addRow("short options clustered")
+        << u"-rnq pics"_s << u"operands=pics recursive pixels=269x213 twips=4095x3255 no-clobber jobs=0 quiet"_s;
+    QTest::addRow("long options")
+        << u"--recursive --no-clobber --verbose pics"_s
+        << u"operands=pics recursive pixels=269x213 twips=4095x3255 no-clobber jobs=0 verbose"_s;
+    QTest::addRow("-o with its value attached") << u"-oout a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
+    QTest::addRow("-o with its value apart") << u"-o out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
+    QTest::addRow("--output=") << u"--output=out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
+    QTest::addRow("-r then -o value in one cluster")
+        << u"-ro out a.wmf"_s << u"operands=a.wmf recursive output=out "_s + defaults;
+    QTest::addRow("-j2") << u"-j2 a.wmf"_s << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=2 normal"_s;
+    QTest::addRow("--jobs 1") << u"--jobs 1 a.wmf"_s
+                              << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=1 normal"_s;
+    QTest::addRow("most jobs") << u"-j 256 a.wmf"_s
+                               << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=256 normal"_s;
+    QTest::addRow("later verbosity wins")
+        << u"-q -v a.wmf"_s << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=0 verbose"_s;
+    QTest::addRow("size in pixels at 96 dpi")
+        << u"--size 1024x768 a.wmf"_s << u"operands=a.wmf pixels=1024x768 twips=15360x11520 jobs=0 normal"_s;
+    QTest::addRow("size with a capital X")
+        << u"--size=1X1 a.wmf"_s << u"operands=a.wmf pixels=1x1 twips=15x15 jobs=0 normal"_s;
+    QTest::addRow("largest size") << u"--size=32767x32767 a.wmf"_s
+                                  << u"operands=a.wmf pixels=32767x32767 twips=491505x491505 jobs=0 normal"_s;
+    QTest::addRow("fit") << u"--fit --size 100x100 a.wmf"_s
+                         << u"operands=a.wmf pixels=100x100 twips=1500x1500 fit jobs=0 normal"_s;
+    QTest::addRow("fit in the default box")
+        << u"--fit a.wmf"_s << u"operands=a.wmf pixels=269x213 twips=4095x3255 fit jobs=0 normal"_s;
+    // Twips: width first on the command line, the window's canvas arithmetic after.
+    QTest::addRow("twips, the window's default") << u"--twips 4095x3255 a.wmf"_s << u"operands=a.wmf "_s + defaults;
+    QTest::addRow("twips less the border")
+        << u"--twips=3000x1500 a.wmf"_s << u"operands=a.wmf pixels=196x96 twips=3000x1500 jobs=0 normal"_s;
+    QTest::addRow("twips fraction kept, pixels rounded")
+        << u"--twips=2500.5x1500 a.wmf"_s << u"operands=a.wmf pixels=163x96 twips=2500.5x1500 jobs=0 normal"_s;
+    QTest::addRow("twips smallest") << u"--twips=68x68 a.wmf"_s
+                                    << u"operands=a.wmf pixels=1x1 twips=68x68 jobs=0 normal"_s;
+    QTest::addRow("twips largest") << u"--twips=491572x491572 a.wmf"_s
+                                   << u"operands=a.wmf pixels=32767x32767 twips=491572x491572 jobs=0 normal"_s;
+    QTest::addRow("-- ends the options") << u"-- -r --size"_s << u"operands=-r,--size "_s + defaults;
+    QTest::addRow("lone dash is a file") << u"-"_s << u"operands=- "_s + defaults;
+}
+
+void tst_Options::accepted()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QString, expected);
+    const CommandLine line = parseCommandLine(split(arguments), QLocale::c());
+    QCOMPARE(line.error, QString());
+    QCOMPARE(line.action, CommandLine::Action::Convert);
+    QCOMPARE(describe(line.options), expected);
+}
+
+void tst_Options::refused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+
+    const QString sizeError = u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to 32767"_s;
+    QTest::addRow("no operand") << QStringList {} << u"missing file or folder operand"_s;
+    QTest::addRow("options but no operand") << QStringList {u"-r"_s} << u"missing file or folder operand"_s;
+    QTest::addRow("unknown long option") << QStringList {u"--bogus"_s, u"a"_s} << u"unrecognized option '--bogus'"_s;
+    QTest::addRow("long option by a prefix") << QStringList {u"--rec"_s, u"a"_s} << u"unrecognized option '--rec'"_s;
+    QTest::addRow("unknown short option in a cluster") << QStringList {u"-rx"_s, u"a"_s} << u"invalid option -- 'x'"_s;
+    QTest::addRow("long option missing its value")
+        << QStringList {u"a"_s, u"--size"_s} << u"option '--size' requires an argument"_s;
+    QTest::addRow("short option missing its value")
+        << QStringList {u"a"_s, u"-j"_s} << u"option requires an argument -- 'j'"_s;
+    QTest::addRow("flag given a value") << QStringList {u"--fit=yes"_s, u"a"_s}
+                                        << u"option '--fit' doesn't allow an argument"_s;
+    QTest::addRow("empty output folder") << QStringList {u"--output="_s, u"a"_s}
+                                         << u"the folder of -o cannot be empty"_s;
+    const QString jobsError = u"invalid number of jobs '%1': give a whole number from 1 to 256"_s;
+    QTest::addRow("no jobs") << QStringList {u"-j0"_s, u"a"_s} << jobsError.arg(u"0"_s);
+    QTest::addRow("too many jobs") << QStringList {u"-j257"_s, u"a"_s} << jobsError.arg(u"257"_s);
+    QTest::addRow("negative jobs") << QStringList {u"--jobs=-1"_s, u"a"_s} << jobsError.arg(u"-1"_s);
+    QTest::addRow("jobs not a number") << QStringList {u"-j"_s, u"two"_s, u"a"_s} << jobsError.arg(u"two"_s);
+    QTest::addRow("jobs with a sign") << QStringList {u"-j+2"_s, u"a"_s} << jobsError.arg(u"+2"_s);
+    QTest::addRow("size without x") << QStringList {u"--size=1024"_s, u"a"_s} << sizeError.arg(u"1024"_s);
+    QTest::addRow("size with two x") << QStringList {u"--size=1x2x3"_s, u"a"_s} << sizeError.arg(u"1x2x3"_s);
+    QTest::addRow("size zero wide") << QStringList {u"--size=0x10"_s, u"a"_s} << sizeError.arg(u"0x10"_s);
+    QTest::addRow("size zero high") << QStringList {u"--size=10x0"_s, u"a"_s} << sizeError.arg(u"10x0"_s);
+    QTest::addRow("size one past the largest")
+        << QStringList {u"--size=32768x10"_s, u"a"_s} << sizeError.arg(u"32768x10"_s);
+    QTest::addRow("size height past the largest")
+        << QStringList {u"--size=10x32768"_s, u"a"_s} << sizeError.arg(u"10x32768"_s);
+    QTest::addRow("size in twips' fractions")
+        << QStringList {u"--size=10.5x10"_s, u"a"_s} << sizeError.arg(u"10.5x10"_s);
+    QTest::addRow("size and twips together")
+        << QStringList {u"--size=10x10"_s, u"--twips=1x1"_s, u"a"_s} << u"--size and --twips cannot be used together"_s;
+    // The window's own messages, height before width as the window checks them.
+    QTest::addRow("twips without x") << QStringList {u"--twips=4095"_s, u"a"_s}
+                                     << u"invalid size '4095': give WIDTHxHEIGHT in twips"_s;
+    QTest::addRow("twips height not a number")
+        << QStringList {u"--twips=100xabc"_s, u"a"_s} << u"--twips '100xabc': Please enter a valid height"_s;
+    QTest::addRow("twips both bad, height named")
+        << QStringList {u"--twips=abcxabc"_s, u"a"_s} << u"--twips 'abcxabc': Please enter a valid height"_s;
+    QTest::addRow("twips width negative")
+        << QStringList {u"--twips=-1x100"_s, u"a"_s} << u"--twips '-1x100': Please enter a valid width"_s;
+    QTest::addRow("twips width empty") << QStringList {u"--twips=x100"_s, u"a"_s}
+                                       << u"--twips 'x100': Please enter a valid width"_s;
+    QTest::addRow("twips height too small for a pixel")
+        << QStringList {u"--twips=3000x67"_s, u"a"_s}
+        << u"--twips '3000x67': Please enter a valid height from 68 to 491572 twips"_s;
+    QTest::addRow("twips width too small for a pixel")
+        << QStringList {u"--twips=67x3000"_s, u"a"_s}
+        << u"--twips '67x3000': Please enter a valid width from 68 to 491572 twips"_s;
+    QTest::addRow("twips width past the largest")
+        << QStringList {u"--twips=491573x3000"_s, u"a"_s}
+        << u"--twips '491573x3000': Please enter a valid width from 68 to 491572 twips"_s;
+    QTest::addRow("twips zero") << QStringList {u"--twips=0x0"_s, u"a"_s}
+                                << u"--twips '0x0': Please enter a valid height from 68 to 491572 twips"_s;
+    QTest::addRow("twips in hexadecimal fail the check, as in the window")
+        << QStringList {u"--twips=&H800x&H400"_s, u"a"_s} << u"--twips '&H800x&H400': Please enter a valid height"_s;
+    const QString thumbnailError = u"invalid thumbnail size '%1': give a whole number of pixels from 1 to 4096"_s;
+    QTest::addRow("thumbnail size zero") << QStringList {u"--thumbnail=0"_s, u"a"_s, u"b"_s}
+                                         << thumbnailError.arg(u"0"_s);
+    QTest::addRow("thumbnail size too large")
+        << QStringList {u"--thumbnail=4097"_s, u"a"_s, u"b"_s} << thumbnailError.arg(u"4097"_s);
+    QTest::addRow("thumbnail without output")
+        << QStringList {u"--thumbnail"_s, u"128"_s, u"a"_s} << u"--thumbnail needs an input file and an output file"_s;
+    QTest::addRow("thumbnail with three files") << QStringList {u"--thumbnail"_s, u"128"_s, u"a"_s, u"b"_s, u"c"_s}
+                                                << u"--thumbnail needs an input file and an output file"_s;
+    QTest::addRow("thumbnail with a batch option") << QStringList {u"-r"_s, u"--thumbnail"_s, u"128"_s, u"a"_s, u"b"_s}
+                                                   << u"--thumbnail cannot be used with --recursive"_s;
+    QTest::addRow("thumbnail with a size") << QStringList {u"--thumbnail=128"_s, u"--size=1x1"_s, u"a"_s, u"b"_s}
+                                           << u"--thumbnail cannot be used with --size"_s;
+}
+
+void tst_Options::refused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(arguments, QLocale::c());
+    QCOMPARE(line.action, CommandLine::Action::UsageError);
+    QCOMPARE(line.error, error);
+}
+
+void tst_Options::thumbnail()
+{
+    const CommandLine line =
+        parseCommandLine({u"--thumbnail"_s, u"256"_s, u"in.wmf"_s, u"out.png"_s, u"-q"_s}, QLocale::c());
+    QCOMPARE(line.error, QString());
+    QCOMPARE(line.action, CommandLine::Action::Thumbnail);
+    QCOMPARE(line.options.thumbnailSize, 256);
+    QCOMPARE(line.options.operands, (QStringList {u"in.wmf"_s, u"out.png"_s}));
+}
+
+// As GNU programs do: --help and --version end the reading, whatever follows, but an error
+// before them still counts.
+void tst_Options::helpStopsReading()
+{
+    QCOMPARE(parseCommandLine({u"--help"_s, u"--bogus"_s}, QLocale::c()).action, CommandLine::Action::Help);
+    QCOMPARE(parseCommandLine({u"a"_s, u"--version"_s, u"-j0"_s}, QLocale::c()).action, CommandLine::Action::Version);
+    QCOMPARE(parseCommandLine({u"--bogus"_s, u"--help"_s}, QLocale::c()).action, CommandLine::Action::UsageError);
+}
+
+// The size check reads the whole text in the user's format, as the window's fields do, and
+// the canvas gets the leading number: "2,5" passes in German and is applied as 2.
+void tst_Options::twipsReadInTheUsersNumberFormat()
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const CommandLine line = parseCommandLine({u"--twips=3000x1500,5"_s, u"a"_s}, german);
+    QCOMPARE(line.error, QString());
+    QCOMPARE(line.options.physicalTwips, QSizeF(3000, 1500));
+    QCOMPARE(parseCommandLine({u"--twips=3000x1500,5"_s, u"a"_s}, QLocale::c()).error,
+             u"--twips '3000x1500,5': Please enter a valid height"_s);
+}
+
+QTEST_GUILESS_MAIN(tst_Options)
+#include "tst_options.moc"
