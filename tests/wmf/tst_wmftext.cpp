@@ -159,6 +159,8 @@ private Q_SLOTS:
     void extraSpacing();
     void fontHeight_data();
     void fontHeight();
+    void withoutFont_data();
+    void withoutFont();
     void stretchedPicture();
     void backgrounds_data();
     void backgrounds();
@@ -397,6 +399,44 @@ void TestWmfText::fontHeight()
     const QList<TextItem> items = record(picture(b), {pixels, pixels});
     QCOMPARE(items.size(), 1);
     QCOMPARE(std::round(items[0].em), em);
+}
+
+// Text drawn before any font is selected is in GDI's stock System font: cells 16 logical
+// units high (an em of about 14.2 in the bold sans-serif face), bold, and 7 units wide on average, which
+// sets "Hello People" about 84 units long. A created font of height 0 has the same height
+// but the weight it asks for.
+void TestWmfText::withoutFont_data()
+{
+    QTest::addColumn<bool>("selectFont");
+    QTest::addColumn<int>("pixels"); // picture drawn into pixels x pixels
+    QTest::addColumn<double>("em");
+    QTest::addColumn<int>("weight");
+    QTest::addRow("no font selected") << false << 200 << 14.0 << 700;
+    QTest::addRow("no font selected, 4x") << false << 800 << 57.0 << 700;
+    QTest::addRow("created font of height 0") << true << 200 << 14.0 << 400;
+}
+
+void TestWmfText::withoutFont()
+{
+    QFETCH(bool, selectFont);
+    QFETCH(int, pixels);
+    QFETCH(double, em);
+    QFETCH(int, weight);
+    WmfBuilder b;
+    if (selectFont)
+        b.raw(0x02FB, logFont(0, "")).selectObject(0);
+    b.setBkMode(TRANSPARENT);
+    textOut(b, 10, 10, "Hello People");
+    const QByteArray bytes = picture(b);
+    const QList<TextItem> items = record(bytes, {pixels, pixels});
+    QVERIFY(!items.isEmpty());
+    QCOMPARE(std::round(items[0].em), em);
+    QCOMPARE(items[0].weight, weight);
+    if (selectFont)
+        return;
+    const double scale = pixels / 200.0;
+    const double length = inkBox(render(bytes, {pixels, pixels})).width() / scale;
+    QVERIFY2(length > 78 && length < 90, qPrintable(QString::number(length)));
 }
 
 // Drawn twice as wide as its own aspect: glyphs stretch with the picture, each run starts
