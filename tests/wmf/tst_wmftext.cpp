@@ -8,6 +8,7 @@
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -161,6 +162,7 @@ private Q_SLOTS:
     void fontHeight();
     void withoutFont_data();
     void withoutFont();
+    void symbolParentheses();
     void stretchedPicture();
     void backgrounds_data();
     void backgrounds();
@@ -319,9 +321,13 @@ void TestWmfText::characterSets_data()
     QTest::addRow("Shift-JIS") << QByteArray("\x82\xA0\x93\xFA") << 128 << QByteArray("MS Gothic")
                                << QStringLiteral(u"あ日");
     QTest::addRow("Big5") << QByteArray("\xA4\xA4") << 136 << QByteArray("MingLiU") << QStringLiteral(u"中");
-    QTest::addRow("Symbol") << QByteArray("ab") << 2 << QByteArray("Symbol") << QStringLiteral(u"αβ");
+    // Standard Symbols PS, the Symbol design, has its glyphs at the byte values (alpha at
+    // 'a'); with OpenSymbol instead the bytes become the Unicode characters.
+    const bool design = QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS"));
+    QTest::addRow("Symbol") << QByteArray("ab") << 2 << QByteArray("Symbol")
+                            << (design ? QStringLiteral("ab") : QStringLiteral(u"αβ"));
     QTest::addRow("Symbol face in the default set")
-        << QByteArray("p") << 1 << QByteArray("Symbol") << QStringLiteral(u"π");
+        << QByteArray("p") << 1 << QByteArray("Symbol") << (design ? QStringLiteral("p") : QStringLiteral(u"π"));
     // GDI falls back to the ANSI code page for a set it does not know.
     QTest::addRow("unknown set") << QByteArray("\xE9") << 99 << QByteArray("Arial") << QStringLiteral(u"é");
     QTest::addRow("lead byte cut off") << QByteArray("A\x82") << 128 << QByteArray("MS Gothic")
@@ -437,6 +443,26 @@ void TestWmfText::withoutFont()
     const double scale = pixels / 200.0;
     const double length = inkBox(render(bytes, {pixels, pixels})).width() / scale;
     QVERIFY2(length > 78 && length < 90, qPrintable(QString::number(length)));
+}
+
+// A Symbol parenthesis at an em of 100 units, narrowed the way Equation Editor narrows the
+// tall ones (width 58): in GDI its ink spans 0.68 em above the baseline to 0.17 below and is
+// about a quarter of the em wide, not a hairline reaching past the line.
+void TestWmfText::symbolParentheses()
+{
+    if (QFontDatabase::hasFamily(QStringLiteral("Symbol"))
+        || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
+        QSKIP("needs fonts-urw-base35 and no Symbol face");
+    QByteArray font = logFont(-100, "Symbol", 0, 2);
+    font[2] = char(58);
+    WmfBuilder b;
+    b.raw(0x02FB, font).selectObject(0).setBkMode(TRANSPARENT);
+    setTextAlign(b, TA_BASELINE);
+    textOut(b, 20, 120, "(");
+    const QRect ink = inkBox(render(picture(b)));
+    const QString box = QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height());
+    QVERIFY2(ink.top() >= 50 && ink.top() <= 54 && ink.bottom() >= 135 && ink.bottom() <= 139, qPrintable(box));
+    QVERIFY2(ink.width() >= 22 && ink.width() <= 28, qPrintable(box));
 }
 
 // Drawn twice as wide as its own aspect: glyphs stretch with the picture, each run starts
