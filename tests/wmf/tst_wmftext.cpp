@@ -166,6 +166,8 @@ private Q_SLOTS:
     void stretchedPicture();
     void backgrounds_data();
     void backgrounds();
+    void turnedTextHasALevelBackground_data();
+    void turnedTextHasALevelBackground();
     void clippedToRectangle();
     void textColourIgnoresRop2();
     void underline();
@@ -517,6 +519,33 @@ void TestWmfText::backgrounds()
     WmfBuilder b = withFont(-40);
     b.setBkMode(mode).setBkColor(blue);
     extTextOut(b, 20, 20, text, {}, options, QRect(QPoint(100, 100), QPoint(179, 199)));
+    const QImage image = render(picture(b));
+    QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
+}
+
+// GDI fills the background of turned text in a level box: from the run's start on the
+// baseline to the x of its far end, from the ascent above that start to the descent below.
+// "HHHHHH" at an em of 40 turned 45 degrees from (20, 180) on its baseline runs about 173
+// units, to x 142; the box spans y 144 to 188.
+void TestWmfText::turnedTextHasALevelBackground_data()
+{
+    QTest::addColumn<QPoint>("probe");
+    QTest::addColumn<quint32>("expected");
+    QTest::addRow("box, right of the run's start") << QPoint(118, 184) << blue;
+    QTest::addRow("box, under the run's start") << QPoint(24, 186) << blue;
+    QTest::addRow("along the run, above the box") << QPoint(84, 122) << white;
+    QTest::addRow("right of the run's end") << QPoint(150, 184) << white;
+    QTest::addRow("below the descent") << QPoint(60, 192) << white;
+}
+
+void TestWmfText::turnedTextHasALevelBackground()
+{
+    QFETCH(QPoint, probe);
+    QFETCH(quint32, expected);
+    WmfBuilder b = withFont(-40, "Arial", 450);
+    b.setBkMode(OPAQUE).setBkColor(blue).setTextColor(red);
+    setTextAlign(b, TA_BASELINE);
+    textOut(b, 20, 180, "HHHHHH");
     const QImage image = render(picture(b));
     QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
 }
