@@ -448,6 +448,7 @@ QColor Player::color(ColorRef ref) const
 // fall back to plain copying.
 bool Player::prepareDrawing()
 {
+    ++m_drawings;
     static constexpr QPainter::CompositionMode modes[17] = {
         QPainter::CompositionMode_SourceOver,
         QPainter::CompositionMode_SourceOver, // R2_BLACK
