@@ -23,8 +23,8 @@ inline QRectF levelTextBox(const QTransform &run, QPointF baselineStart, double 
 {
     const QPointF start = run.map(baselineStart);
     const QPointF end = run.map(baselineStart + QPointF(width, 0));
-    return QRectF(QPointF(std::min(start.x(), end.x()), start.y() - ascent),
-                  QPointF(std::max(start.x(), end.x()), start.y() + descent));
+    return {QPointF(std::min(start.x(), end.x()), start.y() - ascent),
+            QPointF(std::max(start.x(), end.x()), start.y() + descent)};
 }
 
 } // namespace wmf
