@@ -775,7 +775,7 @@ void TestWmfBitmaps::tableLessDibsIndexTheSelectedPalette()
         QPainter(&image).fillRect(0, 0, 10, 10, indices[13]);
     }
     QByteArray bitmap = dib(image, bitCount, false, indices);
-    const int stride = bitCount == 1 ? 4 : 20;
+    const qsizetype stride = bitCount == 1 ? 4 : 20;
     bitmap =
         bitmap.first(32) + QByteArray(8, '\0') + bitmap.sliced(40 + 4 * indices.size(), (20 - missingRows) * stride);
     WmfBuilder b;
