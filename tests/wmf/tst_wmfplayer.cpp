@@ -459,6 +459,13 @@ void TestWmfPlayer::palettes_data()
     }) << green;
     QTest::addRow("palette-relative RGB is the RGB")
         << body([](WmfBuilder &b) { b.createBrush(0, 0x02000000 | blue).selectObject(1); }) << blue;
+    // GDI tests the palette-index bit alone: a stray high byte of 0xFF makes the colour an
+    // index too (here 0xFF00, past the palette: entry 0), not the green of its low bytes.
+    QTest::addRow("high byte 0xFF is a palette index")
+        << body([](WmfBuilder &b) { b.createBrush(0, 0xFF00FF00).selectObject(1); }) << black;
+    QTest::addRow("high byte 3 is a palette index") << body([](WmfBuilder &b) {
+        b.createPalette({red, green, blue}).selectPalette(1).createBrush(0, 0x03000002).selectObject(2);
+    }) << blue;
 }
 
 void TestWmfPlayer::palettes()
