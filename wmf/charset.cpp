@@ -222,6 +222,8 @@ char32_t symbolCharacter(quint8 byte, SymbolMapping symbols)
         return byte;
     if (symbols == SymbolMapping::SymbolToUnicode && kSymbolToUnicode[byte - 0x20] != 0)
         return kSymbolToUnicode[byte - 0x20];
+    if (symbols == SymbolMapping::ByteValues)
+        return byte;
     return kSymbolBase + byte;
 }
 

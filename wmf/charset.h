@@ -47,6 +47,7 @@ constexpr quint8 Oem = 255;
 enum class SymbolMapping {
     PrivateUse, // byte b -> U+F000 + b, the way a symbol-encoded font (cmap 3,0) is addressed
     SymbolToUnicode, // the Symbol face's glyphs (Greek, arrows, maths) as their Unicode characters
+    ByteValues, // byte b -> U+00bb, for a face that keeps the Symbol glyphs at the byte values
     Ansi, // as cp1252 text, for a non-symbol face that names the symbol set
 };
 

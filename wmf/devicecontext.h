@@ -81,7 +81,7 @@ struct DeviceContext
 {
     Pen pen;
     Brush brush;
-    LogFont font;
+    LogFont font = stockSystemFont();
     Palette palette; // the selected palette; empty means the system's default colours
     ColorRef textColor = 0;
     ColorRef bkColor = 0xFFFFFF;

@@ -313,6 +313,20 @@ QImage DecodedBitmap::recoloured(QRgb zero, QRgb one) const
     return twoColour.convertToFormat(QImage::Format_RGB32);
 }
 
+ColorUsage blitColorUsage(QByteArrayView dib)
+{
+    const std::optional<DibHeader> h = parseHeader(dib, nullptr);
+    if (!h || h->core || h->compression != BI_RGB || (h->bitCount != 4 && h->bitCount != 8)
+        || !checkLimits(h->width, h->height, nullptr))
+        return ColorUsage::DIB_RGB_COLORS;
+    const qint64 stride = (h->width * h->bitCount + 31) / 32 * 4;
+    const qint64 afterHeader = dib.size() - h->tableOffset;
+    const qint64 bits = stride * h->height;
+    // The bits end with the record (rows are whole 32-bit words, so no padding follows).
+    const bool noTable = afterHeader >= bits && afterHeader - bits < 4 && h->tableEntries > 0;
+    return noTable ? ColorUsage::DIB_PAL_INDICES : ColorUsage::DIB_RGB_COLORS;
+}
+
 const QList<QRgb> &defaultPalette()
 {
     static const QList<QRgb> palette = {

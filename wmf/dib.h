@@ -54,6 +54,15 @@ struct DecodedBitmap
 DecodedBitmap decodeDib(QByteArrayView dib, ColorUsage usage, const QList<QRgb> *palette = nullptr,
                         QString *why = nullptr);
 
+// The colour usage of the DIB of a DIBBITBLT or DIBSTRETCHBLT record, which has no usage
+// field: DIB_RGB_COLORS, except for an uncompressed DIB of 4 or 8 bits whose bits fill the
+// rest of the record right after the header, with no colour table. Presentation programs record their palette blits that way (as
+// DIB_PAL_INDICES blits), and GDI draws the whole bitmap from the selected logical palette;
+// read as an RGB table, the first rows would go to the table and the bitmap come out short.
+// A 1-bit DIB without its table is a mask cut short, not a palette image: the system
+// palette's second entry (dark red) would tint what it masks.
+ColorUsage blitColorUsage(QByteArrayView dib);
+
 // As decodeDib(), for SETDIBTODEV, whose bits hold only `scanCount` scan lines of the
 // bitmap the header describes. The image is as wide as the bitmap and at most `scanCount`
 // rows high, in display order: for a bottom-up bitmap its last row is the first scan line

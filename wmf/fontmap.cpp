@@ -59,6 +59,18 @@ constexpr std::array<Substitute, 22> kSubstitutes {{
     {"ZapfDingbats", FaceKind::Dingbats},
 }};
 
+// URW's drawing of the Symbol design: Symbol's advance widths, and its glyphs at Symbol's own
+// codes (0x20 to 0xFE as U+0020 to U+00FE), the bracket, brace and integral pieces 0xE6 to
+// 0xFE that equation editors stack included. OpenSymbol has none of those pieces at the
+// size and place of Symbol's (its parentheses reach far above and below the line), and its
+// average width, far above Symbol's, made narrowed Symbol fonts come out as hairlines.
+constexpr const char *kSymbolDesign = "Standard Symbols PS";
+// Windows' Symbol gives its average character width as 0.575 em, more than its Greek
+// letters' weighted average: Equation Editor sets a Symbol font's width to 221 logical
+// units beside a 384 unit em (the parentheses it stretches upright keep the width of the
+// text size), and GDI narrows the glyphs by that width over this average.
+constexpr double kSymbolDesignAverageWidth = 0.575;
+
 struct KindFaces
 {
     FaceKind kind;
@@ -74,7 +86,7 @@ constexpr std::array<KindFaces, 7> kKindFaces {{
     {FaceKind::Serif, {"Liberation Serif", "Tinos", nullptr}, QFont::Serif},
     {FaceKind::Mono, {"Liberation Mono", "Cousine", nullptr}, QFont::Monospace},
     {FaceKind::Script, {"Z003", "URW Chancery L", "Liberation Serif"}, QFont::Cursive},
-    {FaceKind::Symbol, {"OpenSymbol", "Standard Symbols PS", nullptr}, QFont::AnyStyle},
+    {FaceKind::Symbol, {kSymbolDesign, "OpenSymbol", nullptr}, QFont::AnyStyle},
     {FaceKind::Dingbats, {"OpenSymbol", nullptr, nullptr}, QFont::AnyStyle},
 }};
 
@@ -231,6 +243,8 @@ FaceMetrics measureFace(const QFont &font, bool exact)
         metrics.averageWidth = weighted;
     else if (unitsPerEm > 0 && storedAverage > 0)
         metrics.averageWidth = storedAverage / unitsPerEm;
+    if (font.family() == QLatin1String(kSymbolDesign))
+        metrics.averageWidth = kSymbolDesignAverageWidth;
     return metrics;
 }
 
@@ -277,6 +291,8 @@ SymbolMapping symbolMappingFor(const FaceResolution &face, const FaceMetrics &me
 {
     if (metrics.hasPrivateUseSymbols)
         return SymbolMapping::PrivateUse;
+    if (face.kind == FaceKind::Symbol && face.family == QLatin1String(kSymbolDesign))
+        return SymbolMapping::ByteValues;
     if (face.kind == FaceKind::Symbol)
         return SymbolMapping::SymbolToUnicode;
     if (face.kind == FaceKind::Dingbats)

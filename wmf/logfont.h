@@ -26,4 +26,19 @@ struct LogFont
     QByteArray faceName; // bytes up to the first NUL, at most 32
 };
 
+// GDI's stock System font, which a device context holds until the metafile selects a font
+// of its own: a bold sans-serif face with cells 16 pixels high and characters 7 pixels wide
+// on average. Those are device pixels on a screen; the player scales them with the picture
+// as it scales the default height of 0 (16 logical units), so they are logical units here.
+inline LogFont stockSystemFont()
+{
+    LogFont font;
+    font.height = 16;
+    font.width = 7;
+    font.weight = 700;
+    font.pitchAndFamily = 0x22; // VARIABLE_PITCH | FF_SWISS
+    font.faceName = "System";
+    return font;
+}
+
 } // namespace wmf

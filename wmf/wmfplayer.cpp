@@ -431,7 +431,8 @@ QColor Player::color(ColorRef ref) const
         return Qt::black;
     if (rop == gdi::R2_WHITE)
         return Qt::white;
-    if ((ref >> 24) == 1) {
+    // GDI tests the palette-index bit alone, whatever else the high byte holds.
+    if (ref & 0x01000000) {
         const int index = ref & 0xFFFF;
         const QList<QRgb> &entries = m_dc.palette.entries;
         if (!entries.isEmpty())
@@ -448,6 +449,7 @@ QColor Player::color(ColorRef ref) const
 // fall back to plain copying.
 bool Player::prepareDrawing()
 {
+    ++m_drawings;
     static constexpr QPainter::CompositionMode modes[17] = {
         QPainter::CompositionMode_SourceOver,
         QPainter::CompositionMode_SourceOver, // R2_BLACK

@@ -181,6 +181,16 @@ private:
     qint64 m_work = 0;
     qint64 m_points = 0; // points read so far, against limits::maxTotalPoints
     double m_antialiasCost = 0; // against limits::maxAntialiasCostPerPlay
+    // The last fill while nothing has been drawn over it yet, for closing the seam with the
+    // next fill if that one shares an edge with it (wmfplayer_draw.cpp).
+    struct LastFill
+    {
+        QPainterPath devicePath;
+        QBrush brush;
+        quint64 drawing = 0; // the value of m_drawings when it was filled
+    };
+    std::optional<LastFill> m_lastFill;
+    quint64 m_drawings = 0; // drawing operations begun, counted by prepareDrawing()
     bool m_scanMode = false;
     bool m_clipApplied = false;
     std::optional<QPainterPath> m_outerClip; // the caller's clip, in device pixels

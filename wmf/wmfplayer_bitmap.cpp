@@ -368,7 +368,7 @@ void Player::blit(ByteReader &r, RecordType type)
         drawBitmap(image, QRectF(xSrc, ySrc, w, h), target, rop);
         return;
     }
-    playDib(r.rest(), ColorUsage::DIB_RGB_COLORS, QRect(xSrc, ySrc, w, h), target, rop);
+    playDib(r.rest(), blitColorUsage(r.rest()), QRect(xSrc, ySrc, w, h), target, rop);
 }
 
 void Player::stretchDib(ByteReader &r)

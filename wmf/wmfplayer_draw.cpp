@@ -7,6 +7,8 @@
 #include <QPaintEngine>
 #include <QPainter>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -77,6 +79,57 @@ private:
     QPainter &m_painter;
     bool m_restore;
 };
+
+// Two anti-aliased shapes that share an edge each cover the pixels along it only partly,
+// and the background shows through as a light hairline (the bands of a gradient drawn as
+// adjacent polygons); GDI fills aliased and has no such seam. Where a fill shares an edge
+// with the one just before it, both get a second, aliased pass: every pixel whose centre
+// lies inside a shape takes its full colour, as on GDI, so the two close up. Fills without
+// such a neighbour keep their plain anti-aliased edges (a second pass would make every
+// shape half a pixel heavier than GDI draws it). Only for opaque solid colours copied onto
+// the picture, which a second pass cannot change anywhere else.
+bool sealable(const QPainter &painter, const QBrush &fill)
+{
+    return painter.testRenderHint(QPainter::Antialiasing) && fill.style() == Qt::SolidPattern
+        && fill.color().alpha() == 255 && painter.compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+// Whether two device paths have an edge in common (the same two points, in either order).
+// Paths with very many points are not compared: a gradient's bands are small polygons.
+bool shareAnEdge(const QPainterPath &first, const QPainterPath &second)
+{
+    constexpr int kMaxElements = 4096;
+    if (first.elementCount() > kMaxElements || second.elementCount() > kMaxElements)
+        return false;
+    auto key = [](QPointF a, QPointF b) {
+        // 1/64 pixel is closer than any two distinct points of a metafile's coordinates.
+        const auto snap = [](double v) { return qint64(std::llround(v * 64)); };
+        const std::array<qint64, 2> p {snap(a.x()), snap(a.y())};
+        const std::array<qint64, 2> q {snap(b.x()), snap(b.y())};
+        const auto [low, high] = std::minmax(p, q);
+        return std::array<qint64, 4> {low[0], low[1], high[0], high[1]};
+    };
+    std::vector<std::array<qint64, 4>> edges;
+    edges.reserve(size_t(first.elementCount()));
+    for (int i = 1; i < first.elementCount(); ++i) {
+        if (first.elementAt(i).isLineTo())
+            edges.push_back(key(first.elementAt(i - 1), first.elementAt(i)));
+    }
+    std::sort(edges.begin(), edges.end());
+    for (int i = 1; i < second.elementCount(); ++i) {
+        if (second.elementAt(i).isLineTo()
+            && std::binary_search(edges.begin(), edges.end(), key(second.elementAt(i - 1), second.elementAt(i))))
+            return true;
+    }
+    return false;
+}
+
+void fillAliased(QPainter &painter, const QPainterPath &devicePath, const QBrush &fill)
+{
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillPath(devicePath, fill);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+}
 
 } // namespace
 
@@ -157,7 +210,19 @@ void Player::fillWithBrush(const QPainterPath &devicePath, const Brush &brush)
     const AntialiasGuard antialias(m_painter, antialiasAffordable(devicePath, 0, 1));
     if (brush.style == gdi::BS_HATCHED && m_dc.bkMode == gdi::OPAQUE)
         m_painter.fillPath(devicePath, color(m_dc.bkColor));
-    m_painter.fillPath(devicePath, makeBrush(brush));
+    const QBrush fill = makeBrush(brush);
+    const bool seal = sealable(m_painter, fill);
+    // The fill before this one was the last drawing (prepareDrawing() counts one for this).
+    const bool abutting =
+        seal && m_lastFill && m_lastFill->drawing + 1 == m_drawings && shareAnEdge(m_lastFill->devicePath, devicePath);
+    if (abutting)
+        fillAliased(m_painter, m_lastFill->devicePath, m_lastFill->brush);
+    m_painter.fillPath(devicePath, fill);
+    if (abutting)
+        fillAliased(m_painter, devicePath, fill);
+    m_lastFill.reset();
+    if (seal)
+        m_lastFill = LastFill {devicePath, fill, m_drawings};
 }
 
 void Player::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke)
@@ -168,6 +233,7 @@ void Player::fillAndStroke(const QPainterPath &devicePath, bool fill, bool strok
         fillWithBrush(devicePath, m_dc.brush);
     if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL || !spendWork(devicePath.elementCount()))
         return;
+    m_lastFill.reset(); // drawn over by the stroke
     const QPen pen = makePen();
     // Geometry runs through pixel centres, where a line of odd width covers whole pixels;
     // a line of even width covers whole pixels when it runs along pixel edges.

@@ -22,6 +22,7 @@
 
 #include "charset.h"
 #include "fontmap.h"
+#include "textbox.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -440,11 +441,11 @@ void Player::drawText(const TextRecord &text)
     m_painter.save();
     if (clipped)
         m_painter.setClipRect(toDeviceRect(*text.rect), Qt::IntersectClip);
-    m_painter.setWorldTransform(world);
     // GDI fills the text's cell behind an opaque background, unless the text is clipped to
-    // the opaque rectangle anyway.
+    // the opaque rectangle anyway; level, also for turned text.
     if (m_dc.bkMode == gdi::OPAQUE && !(clipped && opaqueRect))
-        m_painter.fillRect(QRectF(start, baseline - ascent, layout.width, ascent + descent), background);
+        m_painter.fillRect(levelTextBox(run, QPointF(start, baseline), layout.width, ascent, descent), background);
+    m_painter.setWorldTransform(world);
 
     // Glyphs far outside the picture are left out: the text of a large picture drawn as a
     // thumbnail or cut by its frame costs nothing.

@@ -16,6 +16,7 @@ struct TextItem
     QPointF origin; // device pixels, the glyph's origin on the baseline
     QPointF baseline; // device direction of the baseline, unit length
     double em = 0; // device pixels
+    int weight = 400; // of the font drawn, as QFont::Weight
 };
 
 class RecordingEngine : public QPaintEngine
@@ -35,7 +36,7 @@ public:
         QPointF direction = t.map(p + QPointF(1, 0)) - origin;
         direction /= std::hypot(direction.x(), direction.y());
         const double em = item.font().pixelSize() * std::hypot(t.m12(), t.m22());
-        items.append({item.text(), origin, direction, em});
+        items.append({item.text(), origin, direction, em, int(item.font().weight())});
     }
     Type type() const override { return User; }
 

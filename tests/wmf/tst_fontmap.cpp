@@ -68,6 +68,7 @@ private Q_SLOTS:
     void symbolMappingFollowsFont_data();
     void symbolMappingFollowsFont();
     void symbolTextHasGlyphs();
+    void symbolWidthIsSymbolsAverage();
     void inkMatchesGdiSizes_data();
     void inkMatchesGdiSizes();
     void widthStretchesInk();
@@ -83,7 +84,10 @@ void TestFontMap::mapsFaces_data()
     const QString sans = QStringLiteral("Liberation Sans");
     const QString serif = QStringLiteral("Liberation Serif");
     const QString mono = QStringLiteral("Liberation Mono");
-    const QString symbol = QStringLiteral("OpenSymbol");
+    const QString openSymbol = QStringLiteral("OpenSymbol");
+    const QString symbolDesign = QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS"))
+                                   ? QStringLiteral("Standard Symbols PS")
+                                   : openSymbol;
     QTest::addRow("Arial") << QByteArray("Arial") << 0 << 0 << sans;
     QTest::addRow("arial in lower case") << QByteArray("arial") << 0 << 0 << sans;
     QTest::addRow("Arial with blanks around") << QByteArray(" Arial ") << 0 << 0 << sans;
@@ -94,8 +98,8 @@ void TestFontMap::mapsFaces_data()
     QTest::addRow("Courier New") << QByteArray("Courier New") << 0 << 0 << mono;
     QTest::addRow("Courier") << QByteArray("Courier") << 0 << 0 << mono;
     QTest::addRow("Arial beats roman bits") << QByteArray("Arial") << 0x12 << 0 << sans;
-    QTest::addRow("Symbol") << QByteArray("Symbol") << 0 << 2 << symbol;
-    QTest::addRow("Wingdings") << QByteArray("Wingdings") << 0 << 2 << symbol;
+    QTest::addRow("Symbol") << QByteArray("Symbol") << 0 << 2 << symbolDesign;
+    QTest::addRow("Wingdings") << QByteArray("Wingdings") << 0 << 2 << openSymbol;
     QTest::addRow("unknown face, roman") << QByteArray("Garamondish") << 0x12 << 0 << serif;
     QTest::addRow("unknown face, swiss") << QByteArray("Garamondish") << 0x22 << 0 << sans;
     QTest::addRow("unknown face, modern") << QByteArray("Garamondish") << 0x31 << 0 << mono;
@@ -103,7 +107,7 @@ void TestFontMap::mapsFaces_data()
     QTest::addRow("unknown face, decorative") << QByteArray("Garamondish") << 0x52 << 0 << sans;
     QTest::addRow("unknown face, dont care") << QByteArray("Garamondish") << 0x00 << 0 << sans;
     QTest::addRow("unknown face, script") << QByteArray("Brush Scriptish") << 0x40 << 0 << QStringLiteral("Z003");
-    QTest::addRow("no face, symbol set") << QByteArray() << 0 << 2 << symbol;
+    QTest::addRow("no face, symbol set") << QByteArray() << 0 << 2 << symbolDesign;
     QTest::addRow("no face, swiss") << QByteArray() << 0x20 << 0 << sans;
     QTest::addRow("Tahoma, not installed") << QByteArray("Tahoma") << 0x22 << 0 << sans;
     QTest::addRow("installed face kept") << QByteArray("DejaVu Serif") << 0x22 << 0 << QStringLiteral("DejaVu Serif");
@@ -324,9 +328,12 @@ void TestFontMap::symbolMappingFollowsFont_data()
     QTest::addColumn<QByteArray>("face");
     QTest::addColumn<int>("expected");
 
-    // OpenSymbol has no glyphs at U+F0xx, so the Symbol face's bytes become their characters.
-    QTest::addRow("Symbol drawn with OpenSymbol") << QByteArray("Symbol") << int(SymbolMapping::SymbolToUnicode);
-    QTest::addRow("no face, symbol set") << QByteArray() << int(SymbolMapping::SymbolToUnicode);
+    // Standard Symbols PS keeps the Symbol glyphs at the byte values; OpenSymbol (without
+    // it) has no glyphs at U+F0xx, so the Symbol face's bytes become their characters.
+    const bool design = QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS"));
+    const int symbolFace = int(design ? SymbolMapping::ByteValues : SymbolMapping::SymbolToUnicode);
+    QTest::addRow("Symbol") << QByteArray("Symbol") << symbolFace;
+    QTest::addRow("no face, symbol set") << QByteArray() << symbolFace;
     QTest::addRow("Wingdings without a font shows missing glyphs")
         << QByteArray("Wingdings") << int(SymbolMapping::PrivateUse);
     QTest::addRow("Arial naming the symbol set reads as ansi") << QByteArray("Arial") << int(SymbolMapping::Ansi);
@@ -346,17 +353,34 @@ void TestFontMap::symbolMappingFollowsFont()
     QCOMPARE(int(choice.symbols), expected);
 }
 
-// Greek letters, operators and arrows of the Symbol face come out as glyphs, not as letters
-// or empty boxes.
+// Greek letters, operators and arrows of the Symbol face, and the bracket, brace and integral
+// pieces 0xE6 to 0xFE that equation editors stack, come out as glyphs, not as letters or
+// empty boxes.
 void TestFontMap::symbolTextHasGlyphs()
 {
-    if (QFontDatabase::hasFamily(QStringLiteral("Symbol")) || !QFontDatabase::hasFamily(QStringLiteral("OpenSymbol")))
-        QSKIP("needs fonts-opensymbol and no Symbol face");
+    if (QFontDatabase::hasFamily(QStringLiteral("Symbol"))
+        || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
+        QSKIP("needs fonts-urw-base35 and no Symbol face");
     const FontChoice choice = fontForLogFont(makeFont("Symbol", -100, 0, CharSet::Symbol), 1.0);
-    const QString text = decodeText(QByteArray::fromHex("6162675357b4a5aeb3"), CharSet::Symbol, choice.symbols);
+    const QByteArray bytes = QByteArray::fromHex("6162675357b4a5aeb3e6e7e8e9eaebecedeeeff1f2f3f4f5f6f7f8f9fafbfcfdfe");
+    const QString text = decodeText(bytes, CharSet::Symbol, choice.symbols);
     const QFontMetricsF metrics(choice.font);
     for (const QChar character : text)
         QVERIFY2(metrics.inFont(character), qPrintable(QString::number(character.unicode(), 16)));
+}
+
+// Equation Editor gives its Symbol fonts the width 221 beside a text em of 384 logical units:
+// Symbol's own average width at that size, so the glyphs keep their shape. A stand-in with
+// another average must not narrow them (OpenSymbol's would to hairlines).
+void TestFontMap::symbolWidthIsSymbolsAverage()
+{
+    if (QFontDatabase::hasFamily(QStringLiteral("Symbol"))
+        || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
+        QSKIP("needs fonts-urw-base35 and no Symbol face");
+    LogFont font = makeFont("Symbol", -384, 0, CharSet::Symbol);
+    font.width = 221;
+    const FontChoice choice = fontForLogFont(font, 1.0);
+    QVERIFY2(std::abs(choice.horizontalScale - 1.0) < 0.01, qPrintable(QString::number(choice.horizontalScale)));
 }
 
 void TestFontMap::inkMatchesGdiSizes_data()

@@ -243,6 +243,8 @@ private Q_SLOTS:
     void patternBrushes_data();
     void patternBrushes();
     void brokenPatternKeepsItsSlot();
+    void tableLessDibsIndexTheSelectedPalette_data();
+    void tableLessDibsIndexTheSelectedPalette();
     void bitsCutShortDrawTheRowsThere_data();
     void bitsCutShortDrawTheRowsThere();
     void badBitmaps_data();
@@ -728,6 +730,76 @@ void TestWmfBitmaps::brokenPatternKeepsItsSlot()
     QCOMPARE(result, wmf::PlayResult::Malformed);
     QCOMPARE(pixel(image, 20, 20), red);
     QCOMPARE(pixel(image, 60, 60), white);
+}
+
+// DIBBITBLT and DIBSTRETCHBLT carry no colour usage. A presentation program records its
+// palette blits with an 8-bit DIB that has no colour table at all (biClrUsed 0, the bits
+// right after the header); GDI draws the whole bitmap with the pixel values indexing the
+// selected logical palette. A 1-bit mask without its table, and bits one row short of even
+// the table-less size, stay cut-off bitmaps (the rows there are drawn, Malformed).
+void TestWmfBitmaps::tableLessDibsIndexTheSelectedPalette_data()
+{
+    QTest::addColumn<quint16>("function");
+    QTest::addColumn<int>("bitCount");
+    QTest::addColumn<bool>("withPalette");
+    QTest::addColumn<int>("missingRows");
+    QTest::addColumn<bool>("whole");
+    QTest::addRow("DIBSTRETCHBLT") << DIBSTRETCHBLT << 8 << true << 0 << true;
+    QTest::addRow("DIBBITBLT") << DIBBITBLT << 8 << true << 0 << true;
+    QTest::addRow("no palette selected: the default one") << DIBSTRETCHBLT << 8 << false << 0 << true;
+    QTest::addRow("bits a row short") << DIBSTRETCHBLT << 8 << true << 1 << false;
+    QTest::addRow("1 bit") << DIBBITBLT << 1 << true << 0 << false;
+}
+
+void TestWmfBitmaps::tableLessDibsIndexTheSelectedPalette()
+{
+    QFETCH(quint16, function);
+    QFETCH(int, bitCount);
+    QFETCH(bool, withPalette);
+    QFETCH(int, missingRows);
+    QFETCH(bool, whole);
+    // Pixel values 0 to 3 index black, red, green and blue in the selected palette, and
+    // entries 0, 13, 14 and 16 in the default one: a table of stand-in colours for the
+    // builder, which writes each pixel as its colour's index in the table.
+    const QList<QRgb> palette = {black, red, green, blue};
+    QList<QRgb> indices = palette;
+    QImage image = quadrants();
+    if (bitCount == 1) {
+        indices = {black, red};
+        image = solid(red, 20, 20);
+    } else if (!withPalette) {
+        indices.clear();
+        for (int i = 0; i <= 16; ++i)
+            indices.append(qRgb(0, 0, i));
+        image.fill(indices[16]);
+        QPainter(&image).fillRect(0, 0, 10, 10, indices[13]);
+    }
+    QByteArray bitmap = dib(image, bitCount, false, indices);
+    const qsizetype stride = bitCount == 1 ? 4 : 20;
+    bitmap =
+        bitmap.first(32) + QByteArray(8, '\0') + bitmap.sliced(40 + 4 * indices.size(), (20 - missingRows) * stride);
+    WmfBuilder b;
+    if (withPalette) {
+        QList<quint32> entries;
+        for (QRgb c : palette)
+            entries.append(colorRef(c));
+        b.createPalette(entries).selectPalette(0);
+    }
+    if (function == DIBBITBLT)
+        bitBlt(b, function, SRCCOPY, {0, 0}, QRect(40, 40, 20, 20), bitmap);
+    else
+        stretchBlt(b, function, SRCCOPY, QRect(0, 0, 20, 20), QRect(40, 40, 20, 20), bitmap);
+    wmf::PlayResult result = wmf::PlayResult::Ok;
+    const QImage drawn = render(picture(b), &result);
+    QCOMPARE(result, whole ? wmf::PlayResult::Ok : wmf::PlayResult::Malformed);
+    if (!whole) {
+        QCOMPARE(pixel(drawn, 45, 40), white);
+        return;
+    }
+    QCOMPARE(pixel(drawn, 45, 41), red);
+    QCOMPARE(pixel(drawn, 45, 58), blue);
+    if (withPalette)
+        QCOMPARE(pixel(drawn, 55, 45), green);
 }
 
 // Uncompressed bits that stop short draw the rows they hold (the bottom rows of a

@@ -78,6 +78,8 @@ private Q_SLOTS:
     void arcsRunCounterClockwise();
     void polyFillModes_data();
     void polyFillModes();
+    void abuttingFillsLeaveNoSeam_data();
+    void abuttingFillsLeaveNoSeam();
     void pens_data();
     void pens();
     void hatchBackground_data();
@@ -334,6 +336,45 @@ void TestWmfPlayer::polyFillModes()
     QCOMPARE(pixel(image, 50, 50), rgb(overlap));
 }
 
+// Consecutive fills that share an edge (the bands of a gradient) close up as on GDI, with
+// no light hairline between them, whatever the colours; a slanted edge with nothing beside
+// it stays anti-aliased. Two triangles split the box (10, 10)-(90, 60) along its slanted diagonal,
+// or the first is drawn alone.
+void TestWmfPlayer::abuttingFillsLeaveNoSeam_data()
+{
+    QTest::addColumn<quint32>("second"); // colour of the second triangle; white: not drawn
+    QTest::addRow("same colour") << blue;
+    QTest::addRow("two colours") << red;
+    QTest::addRow("a slanted outer edge") << white;
+}
+
+void TestWmfPlayer::abuttingFillsLeaveNoSeam()
+{
+    QFETCH(quint32, second);
+    WmfBuilder b = filled(blue);
+    b.polygon({{10, 10}, {90, 10}, {10, 60}});
+    if (second != white)
+        b.createBrush(0, second).selectObject(2).polygon({{90, 10}, {90, 60}, {10, 60}});
+    const QImage image = render(picture(b));
+    int partial = 0;
+    for (int x = 20; x < 80; ++x) {
+        const int edge = int(10 + (90 - (x + 0.5)) * 50 / 80);
+        // Pixels on and beside the diagonal are a blend of the two colours at most: their
+        // channels add up to one full colour, none is lost to the white background.
+        for (int y = edge - 1; y <= edge + 1; ++y) {
+            const QRgb c = pixel(image, x, y);
+            if (second == white) {
+                partial += c != rgb(blue) && c != rgb(white);
+                continue;
+            }
+            const int sum = qRed(c) + qGreen(c) + qBlue(c);
+            QVERIFY2(sum <= 256, qPrintable(QStringLiteral("%1,%2: %3").arg(x).arg(y).arg(c, 0, 16)));
+        }
+    }
+    if (second == white)
+        QVERIFY2(partial > 30, qPrintable(QString::number(partial)));
+}
+
 void TestWmfPlayer::pens_data()
 {
     QTest::addColumn<int>("style");
@@ -418,6 +459,13 @@ void TestWmfPlayer::palettes_data()
     }) << green;
     QTest::addRow("palette-relative RGB is the RGB")
         << body([](WmfBuilder &b) { b.createBrush(0, 0x02000000 | blue).selectObject(1); }) << blue;
+    // GDI tests the palette-index bit alone: a stray high byte of 0xFF makes the colour an
+    // index too (here 0xFF00, past the palette: entry 0), not the green of its low bytes.
+    QTest::addRow("high byte 0xFF is a palette index")
+        << body([](WmfBuilder &b) { b.createBrush(0, 0xFF00FF00).selectObject(1); }) << black;
+    QTest::addRow("high byte 3 is a palette index") << body([](WmfBuilder &b) {
+        b.createPalette({red, green, blue}).selectPalette(1).createBrush(0, 0x03000002).selectObject(2);
+    }) << blue;
 }
 
 void TestWmfPlayer::palettes()

@@ -8,6 +8,7 @@
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -159,9 +160,14 @@ private Q_SLOTS:
     void extraSpacing();
     void fontHeight_data();
     void fontHeight();
+    void withoutFont_data();
+    void withoutFont();
+    void symbolParentheses();
     void stretchedPicture();
     void backgrounds_data();
     void backgrounds();
+    void turnedTextHasALevelBackground_data();
+    void turnedTextHasALevelBackground();
     void clippedToRectangle();
     void textColourIgnoresRop2();
     void underline();
@@ -317,9 +323,13 @@ void TestWmfText::characterSets_data()
     QTest::addRow("Shift-JIS") << QByteArray("\x82\xA0\x93\xFA") << 128 << QByteArray("MS Gothic")
                                << QStringLiteral(u"あ日");
     QTest::addRow("Big5") << QByteArray("\xA4\xA4") << 136 << QByteArray("MingLiU") << QStringLiteral(u"中");
-    QTest::addRow("Symbol") << QByteArray("ab") << 2 << QByteArray("Symbol") << QStringLiteral(u"αβ");
+    // Standard Symbols PS, the Symbol design, has its glyphs at the byte values (alpha at
+    // 'a'); with OpenSymbol instead the bytes become the Unicode characters.
+    const bool design = QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS"));
+    QTest::addRow("Symbol") << QByteArray("ab") << 2 << QByteArray("Symbol")
+                            << (design ? QStringLiteral("ab") : QStringLiteral(u"αβ"));
     QTest::addRow("Symbol face in the default set")
-        << QByteArray("p") << 1 << QByteArray("Symbol") << QStringLiteral(u"π");
+        << QByteArray("p") << 1 << QByteArray("Symbol") << (design ? QStringLiteral("p") : QStringLiteral(u"π"));
     // GDI falls back to the ANSI code page for a set it does not know.
     QTest::addRow("unknown set") << QByteArray("\xE9") << 99 << QByteArray("Arial") << QStringLiteral(u"é");
     QTest::addRow("lead byte cut off") << QByteArray("A\x82") << 128 << QByteArray("MS Gothic")
@@ -399,6 +409,64 @@ void TestWmfText::fontHeight()
     QCOMPARE(std::round(items[0].em), em);
 }
 
+// Text drawn before any font is selected is in GDI's stock System font: cells 16 logical
+// units high (an em of about 14.2 in the bold sans-serif face), bold, and 7 units wide on average, which
+// sets "Hello People" about 84 units long. A created font of height 0 has the same height
+// but the weight it asks for.
+void TestWmfText::withoutFont_data()
+{
+    QTest::addColumn<bool>("selectFont");
+    QTest::addColumn<int>("pixels"); // picture drawn into pixels x pixels
+    QTest::addColumn<double>("em");
+    QTest::addColumn<int>("weight");
+    QTest::addRow("no font selected") << false << 200 << 14.0 << 700;
+    QTest::addRow("no font selected, 4x") << false << 800 << 57.0 << 700;
+    QTest::addRow("created font of height 0") << true << 200 << 14.0 << 400;
+}
+
+void TestWmfText::withoutFont()
+{
+    QFETCH(bool, selectFont);
+    QFETCH(int, pixels);
+    QFETCH(double, em);
+    QFETCH(int, weight);
+    WmfBuilder b;
+    if (selectFont)
+        b.raw(0x02FB, logFont(0, "")).selectObject(0);
+    b.setBkMode(TRANSPARENT);
+    textOut(b, 10, 10, "Hello People");
+    const QByteArray bytes = picture(b);
+    const QList<TextItem> items = record(bytes, {pixels, pixels});
+    QVERIFY(!items.isEmpty());
+    QCOMPARE(std::round(items[0].em), em);
+    QCOMPARE(items[0].weight, weight);
+    if (selectFont)
+        return;
+    const double scale = pixels / 200.0;
+    const double length = inkBox(render(bytes, {pixels, pixels})).width() / scale;
+    QVERIFY2(length > 78 && length < 90, qPrintable(QString::number(length)));
+}
+
+// A Symbol parenthesis at an em of 100 units, narrowed the way Equation Editor narrows the
+// tall ones (width 58): in GDI its ink spans 0.68 em above the baseline to 0.17 below and is
+// about a quarter of the em wide, not a hairline reaching past the line.
+void TestWmfText::symbolParentheses()
+{
+    if (QFontDatabase::hasFamily(QStringLiteral("Symbol"))
+        || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
+        QSKIP("needs fonts-urw-base35 and no Symbol face");
+    QByteArray font = logFont(-100, "Symbol", 0, 2);
+    font[2] = char(58);
+    WmfBuilder b;
+    b.raw(0x02FB, font).selectObject(0).setBkMode(TRANSPARENT);
+    setTextAlign(b, TA_BASELINE);
+    textOut(b, 20, 120, "(");
+    const QRect ink = inkBox(render(picture(b)));
+    const QString box = QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height());
+    QVERIFY2(ink.top() >= 50 && ink.top() <= 54 && ink.bottom() >= 135 && ink.bottom() <= 139, qPrintable(box));
+    QVERIFY2(ink.width() >= 22 && ink.width() <= 28, qPrintable(box));
+}
+
 // Drawn twice as wide as its own aspect: glyphs stretch with the picture, each run starts
 // where GDI starts it (its point scaled with the map), spaced glyphs where the array puts
 // them, and a right-aligned run keeps its right edge on its point.
@@ -451,6 +519,33 @@ void TestWmfText::backgrounds()
     WmfBuilder b = withFont(-40);
     b.setBkMode(mode).setBkColor(blue);
     extTextOut(b, 20, 20, text, {}, options, QRect(QPoint(100, 100), QPoint(179, 199)));
+    const QImage image = render(picture(b));
+    QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
+}
+
+// GDI fills the background of turned text in a level box: from the run's start on the
+// baseline to the x of its far end, from the ascent above that start to the descent below.
+// "HHHHHH" at an em of 40 turned 45 degrees from (20, 180) on its baseline runs about 173
+// units, to x 142; the box spans y 144 to 188.
+void TestWmfText::turnedTextHasALevelBackground_data()
+{
+    QTest::addColumn<QPoint>("probe");
+    QTest::addColumn<quint32>("expected");
+    QTest::addRow("box, right of the run's start") << QPoint(118, 184) << blue;
+    QTest::addRow("box, under the run's start") << QPoint(24, 186) << blue;
+    QTest::addRow("along the run, above the box") << QPoint(84, 122) << white;
+    QTest::addRow("right of the run's end") << QPoint(150, 184) << white;
+    QTest::addRow("below the descent") << QPoint(60, 192) << white;
+}
+
+void TestWmfText::turnedTextHasALevelBackground()
+{
+    QFETCH(QPoint, probe);
+    QFETCH(quint32, expected);
+    WmfBuilder b = withFont(-40, "Arial", 450);
+    b.setBkMode(OPAQUE).setBkColor(blue).setTextColor(red);
+    setTextAlign(b, TA_BASELINE);
+    textOut(b, 20, 180, "HHHHHH");
     const QImage image = render(picture(b));
     QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
 }
