@@ -9,7 +9,8 @@ packages=(
     cmake ninja-build g++ pkg-config   # the build
     qt6-base-dev                       # Qt 6 Widgets, QtGui and QtTest
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
-    fonts-opensymbol                   # glyphs for symbol fonts in metafiles
+    fonts-opensymbol                   # glyphs for dingbat fonts in metafiles, and symbols without URW's
+    fonts-urw-base35                   # Standard Symbols PS: the Symbol design at Symbol's own codes
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
     imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts
