@@ -80,7 +80,8 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
         return {Outcome::Kind::Failed,
                 u"could not be saved as %1: the folder %2 could not be made"_s.arg(job.target, folder)};
     QString why;
-    if (!SavePicture(image, job.target, physical, &why))
+    // New bitmaps are flushed once when the whole batch is done (see main); a replaced one at once.
+    if (!SavePicture(image, job.target, physical, &why, SaveSync::WhenReplacing))
         return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, why)};
     return {Outcome::Kind::Converted, {}};
 }

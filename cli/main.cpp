@@ -59,6 +59,9 @@ int convert(const ConvertOptions &options)
     const int threads = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     ConsoleReport report(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
     const BatchCounts counts = runBatch(plan.jobs, settings, threads, report);
+    // One flush for every new bitmap of the batch, before the batch reports itself done.
+    if (counts.converted > 0)
+        ::sync();
     report.summary(counts, plan.leftOut);
     return counts.failed > 0 ? 1 : 0;
 }

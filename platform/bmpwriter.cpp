@@ -169,7 +169,7 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips)
     return true;
 }
 
-bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips, QString *error)
+bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips, QString *error, SaveSync sync)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -208,7 +208,8 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
     }
     // The disk may report a full disk or a failed write-back only when the data reaches it.
     // (EINVAL: the file system keeps nothing to flush.)
-    if ((::fsync(file.get()) != 0 && errno != EINVAL) || file.close() != 0)
+    const bool flush = sync == SaveSync::Always || replacing;
+    if ((flush && ::fsync(file.get()) != 0 && errno != EINVAL) || file.close() != 0)
         return discard(fileErrorReason(errno, FileAccess::Write));
     if (::rename(temporaryName.constData(), finalName.constData()) != 0)
         return discard(fileErrorReason(errno, FileAccess::Write));

@@ -17,4 +17,12 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips = {})
 // temporary file in the target's folder that is renamed over the target only once it is
 // complete, so a failed save leaves no partial file and an existing file untouched.
 // On failure returns false and sets `error` to a few words on why.
-bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {}, QString *error = nullptr);
+//
+// `sync` says when the bytes are forced onto the disk before the rename. Always: a saved file
+// survives a crash right after the save (the window's single save). WhenReplacing: only when
+// an existing file is replaced, so that a crash can never leave the old file lost and the new
+// one empty; a new file is left to the system's write-back, which lets a batch of new files go
+// at the disk's pace instead of one flush each. Such a caller flushes once at its end.
+enum class SaveSync { Always, WhenReplacing };
+bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {}, QString *error = nullptr,
+                 SaveSync sync = SaveSync::Always);

@@ -137,6 +137,15 @@ void tst_BmpWriter::replacesExistingFile()
     QVERIFY(SavePicture(sample(5, 5), path));
     QCOMPARE(QImage(path).size(), QSize(5, 5));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList {QStringLiteral("out.bmp")});
+
+    // A batch's saves, flushed only when they replace a file, write the same whole files.
+    const QString fresh = folder.filePath(QStringLiteral("fresh.bmp"));
+    QVERIFY(SavePicture(sample(6, 2), fresh, {}, nullptr, SaveSync::WhenReplacing));
+    QVERIFY(SavePicture(sample(7, 3), path, {}, nullptr, SaveSync::WhenReplacing));
+    QCOMPARE(QImage(fresh).size(), QSize(6, 2));
+    QCOMPARE(QImage(path).size(), QSize(7, 3));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
+             (QStringList {QStringLiteral("fresh.bmp"), QStringLiteral("out.bmp")}));
 }
 
 void tst_BmpWriter::failedSaveKeepsExistingFileAndLeavesNothing_data()
