@@ -1,5 +1,6 @@
 #include "dib.h"
 
+#include "bytereader.h"
 #include "dibpixels.h"
 #include "wmflimits.h"
 
@@ -20,15 +21,10 @@ constexpr qint64 kInfoHeaderBytes = 40;
 constexpr qint64 kBitmap16HeaderBytes = 10;
 constexpr qint64 kMaxColourTable = 256;
 
-quint16 readU16(QByteArrayView data, qint64 offset)
-{
-    return quint16(quint8(data[offset]) | quint8(data[offset + 1]) << 8);
-}
+// Little-endian values at an offset the caller has checked against the data's size.
+quint16 readU16(QByteArrayView data, qint64 offset) { return ByteReader(data.sliced(offset)).readU16(); }
 
-quint32 readU32(QByteArrayView data, qint64 offset)
-{
-    return quint32(readU16(data, offset)) | quint32(readU16(data, offset + 2)) << 16;
-}
+quint32 readU32(QByteArrayView data, qint64 offset) { return ByteReader(data.sliced(offset)).readU32(); }
 
 struct DibHeader
 {
@@ -311,6 +307,27 @@ QImage DecodedBitmap::recoloured(QRgb zero, QRgb one) const
     QImage twoColour = bits;
     twoColour.setColorTable({zero | 0xff000000u, one | 0xff000000u});
     return twoColour.convertToFormat(QImage::Format_RGB32);
+}
+
+DibShape dibShape(QByteArrayView dib, ColorUsage usage)
+{
+    DibShape shape;
+    const std::optional<DibHeader> h = parseHeader(dib, nullptr);
+    if (!h)
+        return shape;
+    shape.height = h->height;
+    shape.bottomUp = !h->topDown;
+    shape.compressed = h->compression != BI_RGB && h->compression != BI_BITFIELDS;
+    qint64 entryBytes = h->core ? 3 : 4;
+    if (usage == ColorUsage::DIB_PAL_COLORS)
+        entryBytes = 2;
+    else if (usage == ColorUsage::DIB_PAL_INDICES)
+        entryBytes = 0;
+    const qint64 stride = (h->width * h->bitCount + 31) / 32 * 4;
+    const qint64 bits = dib.size() - h->tableOffset - h->tableEntries * entryBytes;
+    if (stride > 0 && bits > 0)
+        shape.rowsPresent = bits / stride;
+    return shape;
 }
 
 const QList<QRgb> &defaultPalette()

@@ -89,7 +89,8 @@ void frameFromDrawing(MetafileData &data)
 {
     QPicture picture;
     QPainter painter(&picture);
-    Player(painter, data, QRectF(), true).play();
+    // The scan's result does not matter: the play proper reports the same faults.
+    static_cast<void>(Player(painter, data, QRectF(), true).play());
     painter.end();
     const QRect box = picture.boundingRect();
     if (box.isEmpty()) {
@@ -163,11 +164,11 @@ std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
 
 QRectF Document::bounds() const { return QRectF(m_data->frameOrigin, m_data->frameExtent).normalized(); }
 
-PlayResult Document::play(QPainter &painter, const QRectF &target) const
+PlayResult Document::play(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook) const
 {
     if (!painter.isActive() || target.isEmpty())
         return PlayResult::Ok;
-    return Player(painter, *m_data, target).play();
+    return Player(painter, *m_data, target, false, hook).play();
 }
 
 } // namespace wmf

@@ -32,10 +32,6 @@ constexpr int maxPointsPerPolygon = 65535;
 // drawings have well under a million, and ten million keep a play to seconds.
 constexpr qint64 maxTotalPoints = 10'000'000;
 
-// Characters of one TEXTOUT or EXTTEXTOUT: the count is a signed 16-bit value, and GDI
-// draws no more than this in one call either.
-constexpr int maxTextLength = 32767;
-
 // A logical coordinate mapped to the device, in device pixels. GDI's device space holds
 // 27-bit coordinates; beyond that a point is pinned to the edge, which keeps every later
 // conversion to a whole pixel inside an int and far from floating-point overflow.
