@@ -17,6 +17,7 @@ packages=(
     libbenchmark-dev                   # the benchmarks in bench/ (bench/run.sh)
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
     dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
+    clang-format clang-tidy            # tools/check-style: the layout and the static checks
 )
 
 install_missing() {
@@ -43,6 +44,7 @@ test)
     cmake --preset test
     cmake --build --preset test
     ctest --preset test
+    tools/check-style                  # the layout of every C++ file, clang-tidy over the program
     fuzz/run-ci.sh                     # fuzzing, then the tests again under the sanitizers
     ;;
 *)

@@ -95,7 +95,8 @@ public:
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
-    bool isValid() const { return m_descriptor != reinterpret_cast<iconv_t>(-1); }
+    // iconv_open() reports failure as the descriptor (iconv_t)-1.
+    bool isValid() const { return m_descriptor != reinterpret_cast<iconv_t>(-1); } // NOLINT(performance-no-int-to-ptr)
 
     // Converts exactly these bytes as one character, from the converter's initial state.
     Conversion convert(const char *bytes, size_t size)

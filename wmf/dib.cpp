@@ -90,13 +90,13 @@ std::optional<DibHeader> parseHeader(QByteArrayView dib, QString *why)
     // The three masks follow a 40-byte header and sit at the same place inside V4/V5 ones.
     qint64 masksEnd = kInfoHeaderBytes;
     if (h.compression == BI_BITFIELDS) {
-        masksEnd += 3 * 4;
+        masksEnd += qint64(3) * 4;
         if (masksEnd > dib.size()) {
             fail(why, QStringLiteral("bit-field masks truncated"));
             return std::nullopt;
         }
         for (int i = 0; i < 3; ++i)
-            h.masks[i] = readU32(dib, kInfoHeaderBytes + 4 * i);
+            h.masks[i] = readU32(dib, kInfoHeaderBytes + qint64(4) * i);
     }
     h.tableOffset = std::max(headerSize, masksEnd);
     return h;

@@ -88,7 +88,7 @@ void GdiDevice::selectObject(int index)
 
 void GdiDevice::selectPalette(int index)
 {
-    if (const Palette *palette = m_objects.get<Palette>(index))
+    if (const auto *palette = m_objects.get<Palette>(index))
         m_dc.palette = *palette;
 }
 
@@ -121,7 +121,7 @@ void GdiDevice::selectClipRegion(int index)
         setClip(std::nullopt);
         return;
     }
-    if (const Region *region = m_objects.get<Region>(index))
+    if (const auto *region = m_objects.get<Region>(index))
         setClip(region->region);
 }
 

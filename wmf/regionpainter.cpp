@@ -107,8 +107,8 @@ QRegion RegionPainter::deviceRegion(const QRegion &logical, QSize margin) const
 
 void RegionPainter::fillRegion(int region, int brush)
 {
-    const Region *found = m_device.objects().get<Region>(region);
-    const Brush *fill = m_device.objects().get<Brush>(brush);
+    const auto *found = m_device.objects().get<Region>(region);
+    const auto *fill = m_device.objects().get<Brush>(brush);
     const int rop2 = m_device.context().rop2;
     if (found && fill && m_device.fills().prepare(rop2))
         m_device.fills().fillPath(regionPath(found->region), *fill, rop2);
@@ -116,7 +116,7 @@ void RegionPainter::fillRegion(int region, int brush)
 
 void RegionPainter::paintRegion(int region)
 {
-    const Region *found = m_device.objects().get<Region>(region);
+    const auto *found = m_device.objects().get<Region>(region);
     const DeviceContext &dc = m_device.context();
     if (found && m_device.fills().prepare(dc.rop2))
         m_device.fills().fillPath(regionPath(found->region), dc.brush, dc.rop2);
@@ -125,8 +125,8 @@ void RegionPainter::paintRegion(int region)
 // The frame is the region less the region shrunk by the frame's size from every side.
 void RegionPainter::frameRegion(int region, int brush, QSize size)
 {
-    const Region *found = m_device.objects().get<Region>(region);
-    const Brush *fill = m_device.objects().get<Brush>(brush);
+    const auto *found = m_device.objects().get<Region>(region);
+    const auto *fill = m_device.objects().get<Brush>(brush);
     const DeviceContext &dc = m_device.context();
     if (!found || !fill || !m_device.fills().prepare(dc.rop2))
         return;
@@ -146,7 +146,7 @@ void RegionPainter::frameRegion(int region, int brush, QSize size)
 
 void RegionPainter::invertRegion(int region)
 {
-    const Region *found = m_device.objects().get<Region>(region);
+    const auto *found = m_device.objects().get<Region>(region);
     Surface &surface = m_device.surface();
     if (!found || !m_device.fills().prepare(m_device.context().rop2) || !surface.hasRasterOps())
         return;

@@ -222,7 +222,7 @@ void ShapePainter::floodFill(QPoint point, ColorRef color, bool surface)
             ++right;
         std::fill(seen.begin() + qsizetype(row) + left, seen.begin() + qsizetype(row) + right + 1, 1);
         spans.emplace_back(left, p.y(), right - left + 1, 1);
-        if (!m_device.surface().spendWork(3 * (right - left + 1)))
+        if (!m_device.surface().spendWork(qint64(3) * (right - left + 1)))
             return;
         for (int ny : {p.y() - 1, p.y() + 1}) {
             if (ny < 0 || ny >= image.height())

@@ -83,7 +83,8 @@ void layoutWithAdvances(RunLayout &layout, const DecodedText &decoded, const Spa
     int breakRemainder = 0;
     if (spacing.breakCount > 0) {
         const int total = int(std::lround(spacing.breakExtra * spacing.unitsToDevice));
-        breakExtra = total / spacing.breakCount;
+        const int perBreak = total / spacing.breakCount; // whole pixels, as GDI shares them
+        breakExtra = perBreak;
         breakRemainder = total % spacing.breakCount; // one more pixel for the first breaks
     }
     QHash<QString, double> natural;

@@ -32,12 +32,16 @@ struct Diagnostic
 // Called during a play for every record that did not play whole.
 using DiagnosticsHook = std::function<void(const Diagnostic &)>;
 
+// Whether `head`, a file's first bytes, starts like a Windows Metafile: the placeable
+// header's key, or a standard header (type 1 or 2, nine words long).
+[[nodiscard]] bool looksLikeMetafile(QByteArrayView head);
+
 class Document
 {
 public:
-    // Parses `data`. On failure returns nothing and, when `error` is given, sets it to a
+    // Parses `bytes`. On failure returns nothing and, when `error` is given, sets it to a
     // short reason a user can read ("not a Windows Metafile", "the file is truncated", ...).
-    [[nodiscard]] static std::optional<Document> load(QByteArrayView data, QString *error = nullptr);
+    [[nodiscard]] static std::optional<Document> load(QByteArrayView bytes, QString *error = nullptr);
 
     // The picture's frame in logical units: the placeable header's box, otherwise the first
     // window origin and extent, otherwise the extent of what the drawing touches.

@@ -10,7 +10,7 @@ namespace wmf::limits {
 
 // The largest real metafiles are scanned clip art of a few MiB; 64 MiB leaves a wide
 // margin while keeping the copy the document holds small.
-constexpr qsizetype maxFileBytes = 64 * 1024 * 1024;
+constexpr qsizetype maxFileBytes = qsizetype(64) * 1024 * 1024;
 
 // The smallest record is 6 bytes, so a 64 MiB file could hold 11 million of them; a
 // drawing with more than a million records is not something a person made.
