@@ -18,9 +18,10 @@ using namespace colorref;
 using testsupport::near;
 using testsupport::pixel;
 
-QImage render(const QByteArray &bytes, QSize size = {100, 100}, wmf::PlayResult *result = nullptr)
+QImage render(const QByteArray &bytes, QSize size = {100, 100}, wmf::PlayResult *result = nullptr,
+              QColor background = Qt::white)
 {
-    const testsupport::Rendered rendered = testsupport::render(bytes, {size});
+    const testsupport::Rendered rendered = testsupport::render(bytes, {size, background});
     if (result)
         *result = rendered.result;
     return rendered.image;
@@ -229,9 +230,9 @@ void TestWmfPlayer::objectTable()
     QFETCH(quint32, expected);
     WmfBuilder b;
     b.objects(objectCount).bytesAsIs(records);
-    // Paint the background grey first so a white brush is told from no drawing.
+    // On grey, so that a white brush is told from no drawing.
     const QByteArray bytes = b.placeable(QRect(0, 0, 100, 100));
-    const QImage image = render(bytes);
+    const QImage image = render(bytes, {100, 100}, nullptr, QColor(qrgb::grey));
     QCOMPARE(pixel(image, 50, 50), toRgb(expected));
 }
 
@@ -490,18 +491,18 @@ void TestWmfPlayer::regions()
 void TestWmfPlayer::rasterOperations_data()
 {
     QTest::addColumn<int>("rop2");
-    QTest::addColumn<quint32>("result"); // a red brush over the white background
+    QTest::addColumn<quint32>("result"); // a red brush (FF 00 00) over a grey canvas (80 80 80)
     QTest::addRow("R2_COPYPEN") << 13 << red;
-    QTest::addRow("R2_NOP") << 11 << white;
+    QTest::addRow("R2_NOP") << 11 << grey;
     QTest::addRow("R2_BLACK") << 1 << black;
     QTest::addRow("R2_WHITE") << 16 << white;
-    QTest::addRow("R2_NOT") << 6 << black;
-    QTest::addRow("R2_XORPEN") << 7 << quint32(0xFFFF00);
-    QTest::addRow("R2_MASKPEN") << 9 << red;
-    QTest::addRow("R2_MERGEPEN") << 15 << white;
+    QTest::addRow("R2_NOT") << 6 << quint32(0x7F7F7F);
+    QTest::addRow("R2_XORPEN") << 7 << quint32(0x80807F);
+    QTest::addRow("R2_MASKPEN") << 9 << quint32(0x000080);
+    QTest::addRow("R2_MERGEPEN") << 15 << quint32(0x8080FF);
     QTest::addRow("R2_NOTCOPYPEN") << 4 << quint32(0xFFFF00);
-    QTest::addRow("R2_NOTXORPEN") << 10 << red;
-    QTest::addRow("R2_MASKNOTPEN") << 3 << quint32(0xFFFF00);
+    QTest::addRow("R2_NOTXORPEN") << 10 << quint32(0x7F7F80);
+    QTest::addRow("R2_MASKNOTPEN") << 3 << quint32(0x808000);
 }
 
 void TestWmfPlayer::rasterOperations()
@@ -510,19 +511,19 @@ void TestWmfPlayer::rasterOperations()
     QFETCH(quint32, result);
     WmfBuilder b = filled(red);
     b.setRop2(rop2).rectangle(10, 10, 90, 90);
-    const QImage image = render(picture(b));
+    const QImage image = render(picture(b), {100, 100}, nullptr, QColor(qrgb::grey));
     QCOMPARE(pixel(image, 50, 50), toRgb(result));
 }
 
 void TestWmfPlayer::patBlt_data()
 {
     QTest::addColumn<quint32>("rop");
-    QTest::addColumn<quint32>("result");
+    QTest::addColumn<quint32>("result"); // a red brush over a grey canvas
     QTest::addRow("PATCOPY") << quint32(0xF00021) << red;
     QTest::addRow("BLACKNESS") << quint32(0x000042) << black;
     QTest::addRow("WHITENESS") << quint32(0xFF0062) << white;
-    QTest::addRow("DSTINVERT") << quint32(0x550009) << black;
-    QTest::addRow("PATINVERT") << quint32(0x5A0049) << quint32(0xFFFF00);
+    QTest::addRow("DSTINVERT") << quint32(0x550009) << quint32(0x7F7F7F);
+    QTest::addRow("PATINVERT") << quint32(0x5A0049) << quint32(0x80807F);
 }
 
 void TestWmfPlayer::patBlt()
@@ -531,10 +532,10 @@ void TestWmfPlayer::patBlt()
     QFETCH(quint32, result);
     WmfBuilder b = filled(red);
     b.patBlt(20, 20, 60, 60, rop);
-    const QImage image = render(picture(b));
+    const QImage image = render(picture(b), {100, 100}, nullptr, QColor(qrgb::grey)); // on grey, as the rows say
     QCOMPARE(pixel(image, 50, 50), toRgb(result));
     QCOMPARE(pixel(image, 79, 79), toRgb(result));
-    QCOMPARE(pixel(image, 80, 80), toRgb(white));
+    QCOMPARE(pixel(image, 80, 80), toRgb(grey));
 }
 
 void TestWmfPlayer::floodFill()
