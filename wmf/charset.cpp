@@ -2,9 +2,11 @@
 
 #include <QSysInfo>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <iconv.h>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -263,7 +265,7 @@ QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols)
     return decodeTextWithPositions(bytes, charSet, symbols).text;
 }
 
-QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const qint16> dxPerByte)
+QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const int> dxPerByte)
 {
     const qsizetype count = decoded.firstByte.size();
     QList<int> advances(count, 0);
@@ -278,10 +280,10 @@ QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const qint
                 break;
             }
         }
-        int sum = 0;
+        qint64 sum = 0; // 32-bit entries of several bytes may add up past an int
         for (qsizetype byte = begin; byte < end && byte < qsizetype(dxPerByte.size()); ++byte)
             sum += dxPerByte[size_t(byte)];
-        advances[i] = sum;
+        advances[i] = int(std::clamp<qint64>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     }
     return advances;
 }

@@ -83,7 +83,7 @@ struct TextRun
 {
     QPoint reference; // logical units
     QByteArrayView bytes;
-    std::vector<qint16> dx; // logical units, one entry per byte; empty without an array
+    std::vector<int> dx; // logical units, one entry per byte; empty without an array
     std::optional<Box> rect; // logical units
     quint16 options = 0; // gdi::ETO_OPAQUE, gdi::ETO_CLIPPED
 };

@@ -37,7 +37,7 @@ void snapToWholePixels(FontChoice &choice)
 // How the glyphs of a run are spaced, besides their own advances.
 struct Spacing
 {
-    std::span<const qint16> dx; // logical units per byte; empty: the glyphs' advances
+    std::span<const int> dx; // logical units per byte; empty: the glyphs' advances
     double unitsToDevice = 1; // device pixels per logical unit along the baseline
     double charExtra = 0; // logical units after every character
     int breakCount = 0; // SETTEXTJUSTIFICATION: breaks that share breakExtra
