@@ -19,6 +19,7 @@ packages=(
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
     man-db groff-base                  # the tests format the converter's manual page
     dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
+    clang-format clang-tidy            # tools/check-style: the layout and the static checks
 )
 
 install_missing() {
@@ -45,6 +46,7 @@ test)
     cmake --preset test
     cmake --build --preset test
     ctest --preset test
+    tools/check-style                  # the layout of every C++ file, clang-tidy over the program
     fuzz/run-ci.sh                     # fuzzing, then the tests again under the sanitizers
     ;;
 *)

@@ -21,14 +21,8 @@ namespace {
 constexpr qint64 maxPictureFileBytes = qint64(256) * 1024 * 1024;
 constexpr qint64 readChunkBytes = qint64(1024) * 1024;
 
-bool looksLikeMetafile(QByteArrayView head)
-{
-    auto u16 = [&](qsizetype at) { return quint16(quint8(head[at]) | quint8(head[at + 1]) << 8); };
-    if (head.size() >= 4 && u16(0) == 0xCDD7 && u16(2) == 0x9AC6)
-        return true; // placeable header key 0x9AC6CDD7
-    // A standard header: type 1 (memory) or 2 (disk), header size 9 words.
-    return head.size() >= 4 && (u16(0) == 1 || u16(0) == 2) && u16(2) == 9;
-}
+// The engine recognises metafiles.
+using wmf::looksLikeMetafile;
 
 // Reads the regular file at `path` whole. Anything else (a folder, a named pipe, a device,
 // a socket) is refused from its status before it is opened, so a pipe cannot block the window

@@ -2,9 +2,11 @@
 
 #include <QSysInfo>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <iconv.h>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -95,7 +97,8 @@ public:
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
-    bool isValid() const { return m_descriptor != reinterpret_cast<iconv_t>(-1); }
+    // iconv_open() reports failure as the descriptor (iconv_t)-1.
+    bool isValid() const { return m_descriptor != reinterpret_cast<iconv_t>(-1); } // NOLINT(performance-no-int-to-ptr)
 
     // Converts exactly these bytes as one character, from the converter's initial state.
     Conversion convert(const char *bytes, size_t size)
@@ -264,7 +267,7 @@ QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols)
     return decodeTextWithPositions(bytes, charSet, symbols).text;
 }
 
-QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const qint16> dxPerByte)
+QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const int> dxPerByte)
 {
     const qsizetype count = decoded.firstByte.size();
     QList<int> advances(count, 0);
@@ -279,10 +282,10 @@ QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const qint
                 break;
             }
         }
-        int sum = 0;
+        qint64 sum = 0; // 32-bit entries of several bytes may add up past an int
         for (qsizetype byte = begin; byte < end && byte < qsizetype(dxPerByte.size()); ++byte)
             sum += dxPerByte[size_t(byte)];
-        advances[i] = sum;
+        advances[i] = int(std::clamp<qint64>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     }
     return advances;
 }

@@ -80,6 +80,6 @@ QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols =
 // byte (logical units): a character's advance is the sum of the entries of all its bytes, as
 // GDI sums the two entries of a double-byte character. Further QChars of the same character
 // get 0. Entries missing at the end of a short array count as 0.
-QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const qint16> dxPerByte);
+QList<int> advancesPerCharacter(const DecodedText &decoded, std::span<const int> dxPerByte);
 
 } // namespace wmf

@@ -4,9 +4,12 @@
 // plain values. Colours stay raw COLORREFs until they are drawn, because a
 // PALETTEINDEX colour means whatever the palette selected at drawing time says.
 
+#include "gdi.h"
 #include "logfont.h"
+#include "mapping.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QList>
 #include <QPointF>
@@ -18,32 +21,6 @@
 #include <variant>
 
 namespace wmf {
-
-using ColorRef = quint32; // 0x00BBGGRR; high byte 1: palette index, 2: palette-relative RGB
-
-namespace gdi {
-// Pen styles (low nibble), end caps and joins.
-constexpr quint16 PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
-                  PS_INSIDEFRAME = 6, PS_STYLE_MASK = 0x000F;
-constexpr quint16 PS_ENDCAP_SQUARE = 0x0100, PS_ENDCAP_FLAT = 0x0200, PS_ENDCAP_MASK = 0x0F00;
-constexpr quint16 PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_JOIN_MASK = 0xF000;
-// Brush styles and hatches.
-constexpr quint16 BS_SOLID = 0, BS_NULL = 1, BS_HATCHED = 2, BS_PATTERN = 3, BS_DIBPATTERN = 5, BS_DIBPATTERNPT = 6;
-constexpr quint16 HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4,
-                  HS_DIAGCROSS = 5;
-// Map modes.
-constexpr int MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGLISH = 4, MM_HIENGLISH = 5, MM_TWIPS = 6,
-              MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8;
-// Binary raster operations of SETROP2.
-constexpr int R2_BLACK = 1, R2_NOP = 11, R2_COPYPEN = 13, R2_WHITE = 16;
-// Background modes, fill modes, text alignment.
-constexpr int TRANSPARENT = 1, OPAQUE = 2;
-constexpr int ALTERNATE = 1, WINDING = 2;
-constexpr quint16 TA_UPDATECP = 0x0001, TA_RIGHT = 0x0002, TA_CENTER = 0x0006, TA_HORZ_MASK = 0x0006,
-                  TA_BOTTOM = 0x0008, TA_BASELINE = 0x0018, TA_VERT_MASK = 0x0018, TA_RTLREADING = 0x0100;
-// Colour usage of DIBs.
-constexpr quint16 DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1;
-} // namespace gdi
 
 struct Pen
 {
@@ -95,15 +72,20 @@ struct DeviceContext
     int stretchBltMode = 1;
     QPointF position; // current position, logical units
 
-    int mapMode = gdi::MM_TEXT;
-    QPointF windowOrg;
-    QSizeF windowExt {1, 1};
-    QPointF viewportOrg;
-    QSizeF viewportExt {1, 1};
+    Mapping mapping;
 
     // Clip region in device pixels (relative to the picture's target origin); nothing
     // means the whole target.
     std::optional<QRegion> clip;
 };
+
+// The colour a COLORREF stands for: a palette index looks up the selected palette (the
+// 20 system colours while none is selected), anything else is its RGB value.
+QColor colorOf(ColorRef ref, const Palette &palette);
+
+// What a binary raster operation (SETROP2) makes of a colour drawn with a pen or brush:
+// R2_BLACK and R2_WHITE draw black and white; the others draw the colour and combine it
+// with the canvas in the painter (see Surface).
+QColor withRop2(const QColor &color, int rop2);
 
 } // namespace wmf

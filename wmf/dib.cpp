@@ -1,5 +1,6 @@
 #include "dib.h"
 
+#include "bytereader.h"
 #include "dibpixels.h"
 #include "wmflimits.h"
 
@@ -20,15 +21,10 @@ constexpr qint64 kInfoHeaderBytes = 40;
 constexpr qint64 kBitmap16HeaderBytes = 10;
 constexpr qint64 kMaxColourTable = 256;
 
-quint16 readU16(QByteArrayView data, qint64 offset)
-{
-    return quint16(quint8(data[offset]) | quint8(data[offset + 1]) << 8);
-}
+// Little-endian values at an offset the caller has checked against the data's size.
+quint16 readU16(QByteArrayView data, qint64 offset) { return ByteReader(data.sliced(offset)).readU16(); }
 
-quint32 readU32(QByteArrayView data, qint64 offset)
-{
-    return quint32(readU16(data, offset)) | quint32(readU16(data, offset + 2)) << 16;
-}
+quint32 readU32(QByteArrayView data, qint64 offset) { return ByteReader(data.sliced(offset)).readU32(); }
 
 struct DibHeader
 {
@@ -94,13 +90,13 @@ std::optional<DibHeader> parseHeader(QByteArrayView dib, QString *why)
     // The three masks follow a 40-byte header and sit at the same place inside V4/V5 ones.
     qint64 masksEnd = kInfoHeaderBytes;
     if (h.compression == BI_BITFIELDS) {
-        masksEnd += 3 * 4;
+        masksEnd += qint64(3) * 4;
         if (masksEnd > dib.size()) {
             fail(why, QStringLiteral("bit-field masks truncated"));
             return std::nullopt;
         }
         for (int i = 0; i < 3; ++i)
-            h.masks[i] = readU32(dib, kInfoHeaderBytes + 4 * i);
+            h.masks[i] = readU32(dib, kInfoHeaderBytes + qint64(4) * i);
     }
     h.tableOffset = std::max(headerSize, masksEnd);
     return h;
@@ -325,6 +321,27 @@ ColorUsage blitColorUsage(QByteArrayView dib)
     // The bits end with the record (rows are whole 32-bit words, so no padding follows).
     const bool noTable = afterHeader >= bits && afterHeader - bits < 4 && h->tableEntries > 0;
     return noTable ? ColorUsage::DIB_PAL_INDICES : ColorUsage::DIB_RGB_COLORS;
+}
+
+DibShape dibShape(QByteArrayView dib, ColorUsage usage)
+{
+    DibShape shape;
+    const std::optional<DibHeader> h = parseHeader(dib, nullptr);
+    if (!h)
+        return shape;
+    shape.height = h->height;
+    shape.bottomUp = !h->topDown;
+    shape.compressed = h->compression != BI_RGB && h->compression != BI_BITFIELDS;
+    qint64 entryBytes = h->core ? 3 : 4;
+    if (usage == ColorUsage::DIB_PAL_COLORS)
+        entryBytes = 2;
+    else if (usage == ColorUsage::DIB_PAL_INDICES)
+        entryBytes = 0;
+    const qint64 stride = (h->width * h->bitCount + 31) / 32 * 4;
+    const qint64 bits = dib.size() - h->tableOffset - h->tableEntries * entryBytes;
+    if (stride > 0 && bits > 0)
+        shape.rowsPresent = bits / stride;
+    return shape;
 }
 
 const QList<QRgb> &defaultPalette()

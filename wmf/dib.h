@@ -76,6 +76,20 @@ DecodedBitmap decodeDibScanLines(QByteArrayView dib, ColorUsage usage, qint64 sc
 // the default system palette.
 DecodedBitmap decodeBitmap16(QByteArrayView bitmap16, QString *why = nullptr);
 
+// What the blits need to know of a DIB without decoding it: its full height and row order,
+// whether its bits are compressed (then they are decoded whole), and how many rows of
+// uncompressed bits the data holds after the header and colour table. All zero for a
+// header that does not parse.
+struct DibShape
+{
+    qint64 height = 0;
+    bool bottomUp = true;
+    bool compressed = false;
+    qint64 rowsPresent = 0;
+};
+
+DibShape dibShape(QByteArrayView dib, ColorUsage usage);
+
 // The default logical palette GDI selects into every device context: 20 system colours.
 const QList<QRgb> &defaultPalette();
 

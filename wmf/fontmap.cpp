@@ -1,14 +1,14 @@
 #include "fontmap.h"
 
+#include "boundedcache.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QMutex>
 #include <QRawFont>
 
 #include <array>
 #include <cmath>
-#include <map>
 
 namespace wmf {
 
@@ -21,6 +21,8 @@ constexpr double kMaxHorizontalScale = 100.0;
 // Metrics are read from the font at this size.
 constexpr int kReferencePixelSize = 256;
 constexpr int kNormalWeight = 400;
+// Faces looked up and measured stay cached (see boundedcache.h); a file uses a handful.
+constexpr qsizetype kMaxCachedFaces = 1024;
 // Of the 224 symbol positions, a symbol font fills most; 64 tells one from a text font with a
 // few private characters.
 constexpr int kMinPrivateUseSymbols = 64;
@@ -142,16 +144,9 @@ struct FaceResolution
 bool hasFamily(const QString &family)
 {
     static QMutex mutex;
-    static QHash<QString, bool> known;
+    static BoundedCache<QString, bool> known(kMaxCachedFaces);
     const QMutexLocker lock(&mutex);
-    const auto found = known.constFind(family);
-    if (found != known.constEnd())
-        return *found;
-    const bool installed = QFontDatabase::hasFamily(family);
-    if (known.size() >= 4096)
-        known.clear(); // a file naming thousands of faces must not grow this without end
-    known.insert(family, installed);
-    return installed;
+    return known.value(family, [&] { return QFontDatabase::hasFamily(family); });
 }
 
 FaceResolution resolveFace(const LogFont &logFont)
@@ -181,10 +176,13 @@ struct FaceMetrics
 {
     double cellHeight = 1.15; // ascent + descent as GDI measures it
     double averageWidth = 0.5;
+    double ascent = 0.9; // the cell above and below the baseline, which GDI aligns text by
+    double descent = 0.2;
     bool hasPrivateUseSymbols = false;
 };
 
-quint16 readU16(const QByteArray &table, qsizetype offset)
+// Font tables are big-endian.
+quint16 readBigEndianU16(const QByteArray &table, qsizetype offset)
 {
     if (offset + 2 > table.size())
         return 0;
@@ -226,6 +224,8 @@ FaceMetrics measureFace(const QFont &font, bool exact)
     const QFontMetricsF fallback(font);
     metrics.cellHeight = (fallback.ascent() + fallback.descent()) / kReferencePixelSize;
     metrics.averageWidth = fallback.averageCharWidth() / kReferencePixelSize;
+    metrics.ascent = fallback.ascent() / kReferencePixelSize;
+    metrics.descent = fallback.descent() / kReferencePixelSize;
 
     const QRawFont raw = QRawFont::fromFont(font);
     if (!raw.isValid())
@@ -233,11 +233,15 @@ FaceMetrics measureFace(const QFont &font, bool exact)
     metrics.hasPrivateUseSymbols = hasPrivateUseSymbols(raw);
     const double unitsPerEm = raw.unitsPerEm();
     const QByteArray os2 = raw.fontTable("OS/2");
-    // usWinAscent and usWinDescent (offsets 74, 76) are what GDI adds up for the cell height.
-    const int winHeight = readU16(os2, 74) + readU16(os2, 76);
-    if (unitsPerEm > 0 && winHeight > 0)
-        metrics.cellHeight = winHeight / unitsPerEm;
-    const int storedAverage = qint16(readU16(os2, 2)); // xAvgCharWidth
+    // usWinAscent and usWinDescent (offsets 74, 76) make the cell GDI sizes and aligns by.
+    const int winAscent = readBigEndianU16(os2, 74);
+    const int winDescent = readBigEndianU16(os2, 76);
+    if (unitsPerEm > 0 && winAscent + winDescent > 0) {
+        metrics.cellHeight = (winAscent + winDescent) / unitsPerEm;
+        metrics.ascent = winAscent / unitsPerEm;
+        metrics.descent = winDescent / unitsPerEm;
+    }
+    const int storedAverage = qint16(readBigEndianU16(os2, 2)); // xAvgCharWidth
     const double weighted = exact ? 0 : weightedAverageWidth(raw);
     if (weighted > 0)
         metrics.averageWidth = weighted;
@@ -250,12 +254,9 @@ FaceMetrics measureFace(const QFont &font, bool exact)
 
 const FaceMetrics &faceMetrics(const QFont &font, bool exact)
 {
-    thread_local std::map<QString, FaceMetrics> cache;
+    thread_local BoundedCache<QString, FaceMetrics> cache(kMaxCachedFaces);
     const QString key = font.key() + (exact ? QLatin1String("|exact") : QLatin1String("|stand-in"));
-    auto found = cache.find(key);
-    if (found == cache.end())
-        found = cache.emplace(key, measureFace(font, exact)).first;
-    return found->second;
+    return cache.value(key, [&] { return measureFace(font, exact); });
 }
 
 QFont baseFont(const FaceResolution &face, const LogFont &logFont)
@@ -302,15 +303,6 @@ SymbolMapping symbolMappingFor(const FaceResolution &face, const FaceMetrics &me
 
 } // namespace
 
-QTransform FontChoice::glyphTransform(double xStretch) const
-{
-    QTransform transform;
-    transform.scale(xStretch, 1.0);
-    transform.rotate(-rotation); // Qt turns clockwise on a y-down device
-    transform.scale(scale * horizontalScale, scale);
-    return transform;
-}
-
 QString familyForLogFont(const LogFont &logFont) { return resolveFace(logFont).family; }
 
 FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels)
@@ -336,6 +328,8 @@ FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double d
     }
     choice.rotation = std::fmod(logFont.escapement / 10.0, 360.0);
     choice.symbols = symbolMappingFor(face, metrics);
+    choice.ascent = metrics.ascent;
+    choice.descent = metrics.descent;
     return choice;
 }
 

@@ -14,14 +14,10 @@
 // y axis points). fontForLogFont() works out the em height from it (GDI: a negative height
 // is the em height, a positive one the cell height, ascent plus descent) and returns a QFont
 // at a whole pixel size close to it plus the transform that makes up the rest, so sizes are
-// exact at any scale. The player draws each run with
-//     painter.translate(reference point in device pixels);
-//     painter.setTransform(choice.glyphTransform(xStretch), true);
-//     painter.setFont(choice.font);
-// where xStretch is the picture's horizontal scale divided by its vertical scale (1 for an
-// even scale), so that the glyphs of an unevenly stretched picture stretch with it. Advances
-// from QFontMetricsF(choice.font) are in the font's own pixels: multiply them by
-// choice.scale * choice.horizontalScale (and xStretch) for device pixels.
+// exact at any scale: the text painter scales each glyph by choice.scale (and
+// choice.horizontalScale along the baseline). Advances from QFontMetricsF(choice.font) are in
+// the font's own pixels: multiply them by choice.scale * choice.horizontalScale for device
+// pixels.
 
 #include "charset.h"
 #include "logfont.h"
@@ -64,9 +60,9 @@ struct FontChoice
     double rotation = 0; // degrees, counter-clockwise on the page (the escapement)
     SymbolMapping symbols = SymbolMapping::PrivateUse; // how SYMBOL_CHARSET bytes are decoded
 
-    // From the font's own pixels at the reference point to device pixels: size, width, then
-    // rotation. xStretch is the picture's horizontal over vertical scale.
-    QTransform glyphTransform(double xStretch = 1.0) const;
+    // GDI's vertical metrics of the face (usWinAscent, usWinDescent), fractions of the em.
+    double ascent = 0.9;
+    double descent = 0.2;
     bool isDrawable() const { return emPixels > 0; }
 };
 

@@ -22,6 +22,9 @@ constexpr quint32 placeableKey = 0x9AC6CDD7;
 constexpr qsizetype placeableHeaderBytes = 22;
 constexpr qsizetype headerBytes = 18;
 
+// A standard header's type (1 in memory, 2 on disk) and its size in words.
+bool isStandardHeader(quint16 type, quint16 words) { return (type == 1 || type == 2) && words == 9; }
+
 // Indexes the records after the header. The walk stops at META_EOF or at the end of the
 // data; a record that is too short stops it early, and the records before it still play.
 // A record that runs past the end (Truncated) means the file was cut off: load() refuses it.
@@ -89,7 +92,8 @@ void frameFromDrawing(MetafileData &data)
 {
     QPicture picture;
     QPainter painter(&picture);
-    Player(painter, data, QRectF(), true).play();
+    // The scan's result does not matter: the play proper reports the same faults.
+    static_cast<void>(Player(painter, data, QRectF(), true).play());
     painter.end();
     const QRect box = picture.boundingRect();
     if (box.isEmpty()) {
@@ -102,6 +106,13 @@ void frameFromDrawing(MetafileData &data)
 }
 
 } // namespace
+
+bool looksLikeMetafile(QByteArrayView head)
+{
+    ByteReader reader(head);
+    const quint32 first = reader.readU32();
+    return reader.ok() && (first == placeableKey || isStandardHeader(quint16(first), quint16(first >> 16)));
+}
 
 Document::Document(std::shared_ptr<const Data> data) : m_data(std::move(data)) { }
 
@@ -140,7 +151,7 @@ std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
     const quint16 headerWords = header.readU16();
     const quint16 version = header.readU16();
     header.skip(headerBytes - 6);
-    const bool looksLikeHeader = (type == 1 || type == 2) && headerWords == 9;
+    const bool looksLikeHeader = isStandardHeader(type, headerWords);
     if (!header.ok())
         return fail(data->placeable || looksLikeHeader ? QStringLiteral("the file is truncated")
                                                        : QStringLiteral("not a Windows Metafile"));
@@ -167,11 +178,11 @@ std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
 
 QRectF Document::bounds() const { return QRectF(m_data->frameOrigin, m_data->frameExtent).normalized(); }
 
-PlayResult Document::play(QPainter &painter, const QRectF &target) const
+PlayResult Document::play(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook) const
 {
     if (!painter.isActive() || target.isEmpty())
         return PlayResult::Ok;
-    return Player(painter, *m_data, target).play();
+    return Player(painter, *m_data, target, false, hook).play();
 }
 
 } // namespace wmf

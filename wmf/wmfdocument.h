@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,20 +20,38 @@ namespace wmf {
 
 enum class PlayResult { Ok, Truncated, Malformed, LimitExceeded };
 
+// One record that was skipped (Malformed) or ended the play (LimitExceeded), and why.
+struct Diagnostic
+{
+    qsizetype recordIndex = -1; // from 0, in file order
+    quint16 function = 0; // the record's function number
+    PlayResult result = PlayResult::Malformed;
+    QString reason;
+};
+
+// Called during a play for every record that did not play whole.
+using DiagnosticsHook = std::function<void(const Diagnostic &)>;
+
+// Whether `head`, a file's first bytes, starts like a Windows Metafile: the placeable
+// header's key, or a standard header (type 1 or 2, nine words long).
+[[nodiscard]] bool looksLikeMetafile(QByteArrayView head);
+
 class Document
 {
 public:
-    // Parses `data`. On failure returns nothing and, when `error` is given, sets it to a
+    // Parses `bytes`. On failure returns nothing and, when `error` is given, sets it to a
     // short reason a user can read ("not a Windows Metafile", "the file is truncated", ...).
-    static std::optional<Document> load(QByteArrayView data, QString *error = nullptr);
+    [[nodiscard]] static std::optional<Document> load(QByteArrayView bytes, QString *error = nullptr);
 
     // The picture's frame in logical units: the placeable header's box, otherwise the first
     // window origin and extent, otherwise the extent of what the drawing touches.
-    QRectF bounds() const;
+    [[nodiscard]] QRectF bounds() const;
 
     // Plays the picture so that bounds() fills `target` (device coordinates of `painter`)
-    // exactly; the aspect ratio follows the target. Drawing is clipped to `target`.
-    PlayResult play(QPainter &painter, const QRectF &target) const;
+    // exactly; the aspect ratio follows the target. Drawing is clipped to `target`. `hook`,
+    // when given, hears of every record that did not play whole. An inactive painter or an
+    // empty target draws nothing and is no fault of the file: Ok.
+    PlayResult play(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook = {}) const;
 
 private:
     struct Data;

@@ -10,7 +10,7 @@ namespace wmf::limits {
 
 // The largest real metafiles are scanned clip art of a few MiB; 64 MiB leaves a wide
 // margin while keeping the copy the document holds small.
-constexpr qsizetype maxFileBytes = 64 * 1024 * 1024;
+constexpr qsizetype maxFileBytes = qsizetype(64) * 1024 * 1024;
 
 // The smallest record is 6 bytes, so a 64 MiB file could hold 11 million of them; a
 // drawing with more than a million records is not something a person made.
@@ -31,10 +31,6 @@ constexpr int maxPointsPerPolygon = 65535;
 // All points of one play together. A 64 MiB file holds at most 16 million points; real
 // drawings have well under a million, and ten million keep a play to seconds.
 constexpr qint64 maxTotalPoints = 10'000'000;
-
-// Characters of one TEXTOUT or EXTTEXTOUT: the count is a signed 16-bit value, and GDI
-// draws no more than this in one call either.
-constexpr int maxTextLength = 32767;
 
 // A logical coordinate mapped to the device, in device pixels. GDI's device space holds
 // 27-bit coordinates; beyond that a point is pinned to the edge, which keeps every later

@@ -6,8 +6,10 @@
 Both folders hold NAME.bmp files of the same size (24-bit BMP). Each pair is reduced
 4 x 4 by area averaging, then the mean absolute difference per channel (0-255) is the
 file's score: 0 is identical, a blank white image scores about 36 against the corpus.
-A file missing from OURS_DIR is scored as a blank white image. Prints one line per file
-(worst first) and the mean. Standard library only.
+Beside it stands the worst 16 x 16 tile of the reduced images, scored the same way: a shape
+lost or misplaced shows there even when the mean hardly moves. A file missing from OURS_DIR
+is scored as a blank white image. Prints one line per file (worst mean first) and the means.
+Standard library only.
 """
 import os
 import struct
@@ -50,7 +52,8 @@ def reduce4(width, height, rows):
     return out
 
 
-def score(ours, ref):
+def score(ours, ref, tile=16):
+    """(mean difference, worst tile difference), both per channel on 0-255."""
     w, h, ref_rows = ref
     b = reduce4(w, h, ref_rows)
     if ours is None:
@@ -60,7 +63,16 @@ def score(ours, ref):
         if (ow, oh) != (w, h):
             raise ValueError(f'size {ow}x{oh} differs from reference {w}x{h}')
         a = reduce4(ow, oh, our_rows)
-    return sum(abs(x - y) for x, y in zip(a, b)) / 16.0 / len(b)
+    diff = [abs(x - y) / 16.0 for x, y in zip(a, b)]
+    bw, bh = w // 4, h // 4
+    worst = 0.0
+    for top in range(0, bh, tile):
+        for left in range(0, bw, tile):
+            values = [diff[(y * bw + x) * 3 + c]
+                      for y in range(top, min(top + tile, bh))
+                      for x in range(left, min(left + tile, bw)) for c in range(3)]
+            worst = max(worst, sum(values) / len(values))
+    return sum(diff) / len(diff), worst
 
 
 def main():
@@ -74,11 +86,13 @@ def main():
         ref = read_bmp(os.path.join(ref_dir, name + '.bmp'))
         path = os.path.join(ours_dir, name + '.bmp')
         ours = read_bmp(path) if os.path.exists(path) else None
-        results.append((score(ours, ref), name, ours is None))
-    for value, name, missing in sorted(results, reverse=True):
-        print(f'{value:7.2f}  {name}{"  (not rendered)" if missing else ""}')
+        mean, worst = score(ours, ref)
+        results.append((mean, worst, name, ours is None))
+    for mean, worst, name, missing in sorted(results, reverse=True):
+        print(f'{mean:7.2f} {worst:7.2f}  {name}{"  (not rendered)" if missing else ""}')
     if results:
-        print(f'mean {sum(r[0] for r in results) / len(results):.2f} over {len(results)} files')
+        print(f'mean {sum(r[0] for r in results) / len(results):.2f}, '
+              f'worst tile {sum(r[1] for r in results) / len(results):.2f} on average, over {len(results)} files')
     return 0
 
 

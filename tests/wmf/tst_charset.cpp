@@ -166,35 +166,33 @@ void TestCharset::advancesFoldPerByteSpacing_data()
 {
     QTest::addColumn<int>("charSet");
     QTest::addColumn<QByteArray>("hex");
-    QTest::addColumn<QList<qint16>>("dx");
+    QTest::addColumn<QList<int>>("dx");
     QTest::addColumn<QList<int>>("expected");
 
     QTest::addRow("single-byte, one entry each")
-        << 0 << QByteArray("414243") << QList<qint16> {10, 20, 30} << QList<int> {10, 20, 30};
+        << 0 << QByteArray("414243") << QList<int> {10, 20, 30} << QList<int> {10, 20, 30};
     QTest::addRow("double-byte character sums its two entries")
-        << 128 << QByteArray("4193fa42") << QList<qint16> {10, 5, 6, 7} << QList<int> {10, 11, 7};
+        << 128 << QByteArray("4193fa42") << QList<int> {10, 5, 6, 7} << QList<int> {10, 11, 7};
     QTest::addRow("two double-byte characters")
-        << 136 << QByteArray("a4a4a4e5") << QList<qint16> {12, 0, 12, 0} << QList<int> {12, 12};
+        << 136 << QByteArray("a4a4a4e5") << QList<int> {12, 0, 12, 0} << QList<int> {12, 12};
     QTest::addRow("short array counts missing entries as 0")
-        << 128 << QByteArray("4193fa42") << QList<qint16> {10, 5} << QList<int> {10, 5, 0};
-    QTest::addRow("empty array") << 0 << QByteArray("4142") << QList<qint16> {} << QList<int> {0, 0};
-    QTest::addRow("longer array ignores the surplus")
-        << 0 << QByteArray("41") << QList<qint16> {4, 99} << QList<int> {4};
+        << 128 << QByteArray("4193fa42") << QList<int> {10, 5} << QList<int> {10, 5, 0};
+    QTest::addRow("empty array") << 0 << QByteArray("4142") << QList<int> {} << QList<int> {0, 0};
+    QTest::addRow("longer array ignores the surplus") << 0 << QByteArray("41") << QList<int> {4, 99} << QList<int> {4};
     QTest::addRow("cut-off lead byte keeps its own entry")
-        << 128 << QByteArray("4193") << QList<qint16> {3, 4} << QList<int> {3, 4};
-    QTest::addRow("negative entries move back")
-        << 0 << QByteArray("4142") << QList<qint16> {-5, 8} << QList<int> {-5, 8};
+        << 128 << QByteArray("4193") << QList<int> {3, 4} << QList<int> {3, 4};
+    QTest::addRow("negative entries move back") << 0 << QByteArray("4142") << QList<int> {-5, 8} << QList<int> {-5, 8};
 }
 
 void TestCharset::advancesFoldPerByteSpacing()
 {
     QFETCH(int, charSet);
     QFETCH(QByteArray, hex);
-    QFETCH(QList<qint16>, dx);
+    QFETCH(QList<int>, dx);
     QFETCH(QList<int>, expected);
 
     const DecodedText decoded = decodeTextWithPositions(QByteArray::fromHex(hex), quint8(charSet));
-    QCOMPARE(advancesPerCharacter(decoded, std::span<const qint16>(dx.constData(), size_t(dx.size()))), expected);
+    QCOMPARE(advancesPerCharacter(decoded, std::span<const int>(dx.constData(), size_t(dx.size()))), expected);
 }
 
 void TestCharset::arbitraryBytesKeepPositionsConsistent_data()
@@ -225,7 +223,7 @@ void TestCharset::arbitraryBytesKeepPositionsConsistent()
         QVERIFY(position < bytes.size());
         previous = position;
     }
-    const std::vector<qint16> ones(size_t(bytes.size()), 1);
+    const std::vector<int> ones(size_t(bytes.size()), 1);
     int total = 0;
     for (const int advance : advancesPerCharacter(decoded, ones))
         total += advance;

@@ -3,6 +3,7 @@
 // Passing means the play ended; under the sanitizer build it also means no memory fault.
 // Then the hostile records behind those inputs, one row each, with what they must draw.
 
+#include "colours.h"
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
 
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr quint32 red = 0x0000FF;
+using colorref::red;
 
 struct Played
 {

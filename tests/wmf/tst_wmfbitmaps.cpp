@@ -3,6 +3,9 @@
 // bitmaps that are broken. Pictures are 100 x 100 logical units drawn into 100 x 100 pixels
 // unless a row says otherwise, so logical units and pixels coincide.
 
+#include "bitmaps.h"
+#include "colours.h"
+#include "render.h"
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
 
@@ -24,13 +27,12 @@ constexpr quint16 BITBLT = 0x0922, STRETCHBLT = 0x0B23, DIBBITBLT = 0x0940, DIBS
                   SETDIBTODEV = 0x0D33, STRETCHDIB = 0x0F43, DIBCREATEPATTERNBRUSH = 0x0142,
                   CREATEPATTERNBRUSH = 0x01F9, SETSTRETCHBLTMODE = 0x0107;
 
-const QRgb red = qRgb(255, 0, 0);
-const QRgb green = qRgb(0, 255, 0);
-const QRgb blue = qRgb(0, 0, 255);
-const QRgb black = qRgb(0, 0, 0);
-const QRgb white = qRgb(255, 255, 255);
+using namespace qrgb;
+using testsupport::bitmap16;
+using testsupport::dib;
+using testsupport::pixel;
 
-quint32 colorRef(QRgb c) { return quint32(qRed(c)) | quint32(qGreen(c)) << 8 | quint32(qBlue(c)) << 16; }
+quint32 colorRef(QRgb c) { return toColorRef(c); }
 
 // --- bitmaps ----------------------------------------------------------------------------
 
@@ -51,73 +53,6 @@ QImage solid(QRgb colour, int width = 1, int height = 1)
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
     return image;
-}
-
-// A DIB with a BITMAPINFOHEADER: 24 bits, or 1 or 8 bits indexing `table`.
-QByteArray dib(const QImage &image, int bitCount = 24, bool topDown = false, const QList<QRgb> &table = {})
-{
-    QByteArray out;
-    const int height = image.height();
-    WmfBuilder::appendU32(out, 40);
-    WmfBuilder::appendU32(out, quint32(image.width()));
-    WmfBuilder::appendU32(out, quint32(topDown ? -height : height));
-    out += WmfBuilder::words({1, bitCount});
-    for (quint32 value : {0u, 0u, 0u, 0u, quint32(table.size()), 0u})
-        WmfBuilder::appendU32(out, value);
-    for (QRgb c : table)
-        out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
-    for (int i = 0; i < height; ++i) {
-        const int y = topDown ? i : height - 1 - i;
-        QByteArray row;
-        quint8 bits = 0;
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y) | 0xFF000000;
-            if (bitCount == 24) {
-                row.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
-            } else if (bitCount == 8) {
-                row.append(char(table.indexOf(c)));
-            } else {
-                bits = quint8(bits << 1 | (c == table.value(1) ? 1 : 0));
-                if (x % 8 == 7 || x == image.width() - 1) {
-                    row.append(char(bits << (7 - x % 8)));
-                    bits = 0;
-                }
-            }
-        }
-        while (row.size() % 4)
-            row.append('\0');
-        out += row;
-    }
-    return out;
-}
-
-// A Bitmap16: 1 bit (white pixels are 1 bits) or 24 bits, rows top first, padded to 16 bits.
-QByteArray bitmap16(const QImage &image, int bitCount = 24)
-{
-    QByteArray rows;
-    for (int y = 0; y < image.height(); ++y) {
-        QByteArray row;
-        quint8 bits = 0;
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y) | 0xFF000000;
-            if (bitCount == 24) {
-                row.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
-                continue;
-            }
-            bits = quint8(bits << 1 | (c == white ? 1 : 0));
-            if (x % 8 == 7 || x == image.width() - 1) {
-                row.append(char(bits << (7 - x % 8)));
-                bits = 0;
-            }
-        }
-        if (row.size() % 2)
-            row.append('\0');
-        rows += row;
-    }
-    const int widthBytes = rows.size() / image.height();
-    QByteArray out = WmfBuilder::words({0, image.width(), image.height(), widthBytes});
-    out.append(char(1)).append(char(bitCount));
-    return out + rows;
 }
 
 // --- records ----------------------------------------------------------------------------
@@ -176,24 +111,14 @@ QByteArray dibScanLines(const QImage &image, int startScan, int count)
 
 QByteArray picture(const WmfBuilder &b) { return b.placeable(QRect(0, 0, 100, 100)); }
 
-// Plays into a white image; `scale` is set on the painter first, so device pixels are
-// `scale` image pixels.
+// Plays into a white 100 x 100 image; at `scale`, device pixels are `scale` image pixels.
 QImage render(const QByteArray &bytes, wmf::PlayResult *result = nullptr, double scale = 1)
 {
-    const std::optional<wmf::Document> document = wmf::Document::load(bytes);
-    if (!document)
-        return {};
-    QImage image(QSize(100, 100) * scale, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.scale(scale, scale);
-    const wmf::PlayResult played = document->play(painter, QRectF(0, 0, 100, 100));
+    const testsupport::Rendered rendered = testsupport::render(bytes, {{100, 100}, Qt::white, scale});
     if (result)
-        *result = played;
-    return image;
+        *result = rendered.result;
+    return rendered.image;
 }
-
-QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000; }
 
 // A picture filled with `colour` by PATBLT, with a null pen and that brush selected
 // (objects 0 and 1).

@@ -10,12 +10,18 @@
 #include <QPainter>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // Closeness as the project measures it: both images reduced 4 x 4 by area averaging,
-// then the mean absolute difference per channel on 0-255. Anti-aliased edges cost a few
+// then the mean absolute difference per channel on 0-255, over the whole picture and over
+// its worst 16 x 16 tile. Anti-aliased edges cost a few
 // tenths; a missing shape, a wrong colour or a wrong mapping costs several units.
 constexpr double fidelityTolerance = 2.0;
+// The same for the worst 16 x 16 tile of the reduced images. A lost 20 x 20 block of a
+// strong colour costs far more than this in its tile; the committed files stay under it.
+constexpr double tileTolerance = 12.0;
 
 QImage reduce4(const QImage &source)
 {
@@ -49,6 +55,21 @@ double meanDifference(const QImage &a, const QImage &b)
         }
     }
     return double(sum) / (3.0 * a.width() * a.height());
+}
+
+// The largest mean difference of any 16 x 16 tile (edge tiles may be smaller): a shape lost
+// or misplaced shows here even when the mean over the whole picture hardly moves.
+double worstTileDifference(const QImage &a, const QImage &b)
+{
+    constexpr int tile = 16;
+    double worst = 0;
+    for (int top = 0; top < a.height(); top += tile) {
+        for (int left = 0; left < a.width(); left += tile) {
+            const QRect area = QRect(left, top, tile, tile) & a.rect();
+            worst = std::max(worst, meanDifference(a.copy(area), b.copy(area)));
+        }
+    }
+    return worst;
 }
 
 struct Rendered
@@ -130,7 +151,16 @@ void TestWmfCorpus::matchesGdi()
     // The reference must differ from an empty picture by more than the tolerance, or
     // the comparison would prove nothing.
     QVERIFY(meanDifference(blank, expected) > 2 * fidelityTolerance);
+    const double worstTile = worstTileDifference(ours, expected);
     QVERIFY2(difference < fidelityTolerance, qPrintable(QStringLiteral("difference %1").arg(difference)));
+    // Known differences the mean hid: GDI draws these files' text elsewhere and in other
+    // characters (the second line of wmf2canvas__3 is Chinese on GDI, "Test" here).
+    QEXPECT_FAIL("wmf2canvas__2", "text placed and decoded unlike GDI (worst tile 41)", Continue);
+    QEXPECT_FAIL("wmf2canvas__3", "text placed and decoded unlike GDI (worst tile 76)", Continue);
+    // The Symbol glyphs (theta, sigma) sit a pixel off GDI's, whose symbol face is hinted
+    // otherwise; the mean is 1.2.
+    QEXPECT_FAIL("wmf2canvas__image28", "Symbol glyphs a pixel off GDI's (worst tile 24)", Continue);
+    QVERIFY2(worstTile < tileTolerance, qPrintable(QStringLiteral("worst tile %1").arg(worstTile)));
 }
 
 void TestWmfCorpus::everyRealFilePlays_data()

@@ -1,5 +1,6 @@
 // Loading: header checks, the picture's frame, and how broken files end.
 
+#include "render.h"
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
 
@@ -17,19 +18,16 @@ QByteArray headerOnly(int type, int headerWords, int version)
     return out + WmfBuilder::words({3, 0, 0});
 }
 
-wmf::PlayResult play(const QByteArray &bytes, QImage *image = nullptr)
+// The result of playing `bytes` onto a white 64 x 64 image; nothing when the file is refused,
+// which is no play at all.
+std::optional<wmf::PlayResult> play(const QByteArray &bytes, QImage *image = nullptr)
 {
-    const std::optional<wmf::Document> document = wmf::Document::load(bytes);
-    if (!document)
-        return wmf::PlayResult::Malformed;
-    QImage canvas(64, 64, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    const wmf::PlayResult result = document->play(painter, QRectF(0, 0, 64, 64));
-    painter.end();
+    const testsupport::Rendered rendered = testsupport::render(bytes, {{64, 64}});
+    if (rendered.image.isNull())
+        return std::nullopt;
     if (image)
-        *image = canvas;
-    return result;
+        *image = rendered.image;
+    return rendered.result;
 }
 
 // A picture whose every record draws a red square, so what played can be seen.
@@ -125,7 +123,7 @@ void TestWmfDocument::acceptsHeaderVariants()
 {
     QFETCH(QByteArray, bytes);
     QImage image;
-    QCOMPARE(play(bytes, &image), wmf::PlayResult::Ok);
+    QCOMPARE(play(bytes, &image), std::optional(wmf::PlayResult::Ok));
     QCOMPARE(image.pixel(5, 5), qRgb(255, 0, 0));
 }
 
@@ -209,7 +207,7 @@ void TestWmfDocument::brokenFilesEndCleanly()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(wmf::PlayResult, result);
-    QCOMPARE(play(bytes), result);
+    QCOMPARE(play(bytes), std::optional(result));
 }
 
 void TestWmfDocument::drawingBeforeABrokenRecordStays()
@@ -218,7 +216,7 @@ void TestWmfDocument::drawingBeforeABrokenRecordStays()
     bytes.chop(6);
     bytes += QByteArray("\x02\0\0\0", 4) + WmfBuilder::words({0x041B}); // a record of 2 words
     QImage image;
-    QCOMPARE(play(bytes, &image), wmf::PlayResult::Malformed);
+    QCOMPARE(play(bytes, &image), std::optional(wmf::PlayResult::Malformed));
     QCOMPARE(image.pixel(5, 5), qRgb(255, 0, 0));
 }
 
@@ -227,7 +225,7 @@ void TestWmfDocument::saveStackLimit()
     WmfBuilder b;
     for (int i = 0; i < 1100; ++i)
         b.saveDc();
-    QCOMPARE(play(b.bytes()), wmf::PlayResult::LimitExceeded);
+    QCOMPARE(play(b.bytes()), std::optional(wmf::PlayResult::LimitExceeded));
 }
 
 QTEST_MAIN(TestWmfDocument)

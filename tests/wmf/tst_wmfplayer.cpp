@@ -3,6 +3,8 @@
 // units drawn into 100 x 100 pixels unless a row says otherwise, so logical units and
 // pixels coincide.
 
+#include "colours.h"
+#include "render.h"
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
 
@@ -12,27 +14,17 @@
 
 namespace {
 
-constexpr quint32 red = 0x0000FF;
-constexpr quint32 green = 0x00FF00;
-constexpr quint32 blue = 0xFF0000;
-constexpr quint32 black = 0x000000;
-constexpr quint32 white = 0xFFFFFF;
+using namespace colorref;
+using testsupport::near;
+using testsupport::pixel;
 
-QImage render(const QByteArray &bytes, QSize size = {100, 100}, wmf::PlayResult *result = nullptr)
+QImage render(const QByteArray &bytes, QSize size = {100, 100}, wmf::PlayResult *result = nullptr,
+              QColor background = Qt::white)
 {
-    QString error;
-    const std::optional<wmf::Document> document = wmf::Document::load(bytes, &error);
-    if (!document) {
-        qWarning("load failed: %s", qPrintable(error));
-        return {};
-    }
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    const wmf::PlayResult played = document->play(painter, QRectF(QPointF(0, 0), size));
+    const testsupport::Rendered rendered = testsupport::render(bytes, {size, background});
     if (result)
-        *result = played;
-    return image;
+        *result = rendered.result;
+    return rendered.image;
 }
 
 // A 100 x 100 picture with a null pen and a solid brush of `fill` selected (objects 0, 1).
@@ -44,18 +36,6 @@ WmfBuilder filled(quint32 fill)
 }
 
 QByteArray picture(const WmfBuilder &b) { return b.placeable(QRect(0, 0, 100, 100)); }
-
-QRgb rgb(quint32 colorRef) { return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
-
-// Exact colour of the pixel, alpha ignored.
-QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000; }
-
-// For anti-aliased curves: each channel within `tolerance`.
-bool near(QRgb a, QRgb b, int tolerance = 48)
-{
-    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
-        && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
-}
 
 } // namespace
 
@@ -121,10 +101,10 @@ void TestWmfPlayer::mapModes()
     WmfBuilder b = filled(red);
     b.setMapMode(mode).setViewportOrg(0, 0).rectangle(0, 0, unitsPerInch, yUp ? -unitsPerInch : unitsPerInch);
     const QImage image = render(picture(b), {200, 200});
-    QCOMPARE(pixel(image, 48, 48), rgb(red));
-    QCOMPARE(pixel(image, 94, 94), rgb(red));
-    QCOMPARE(pixel(image, 100, 48), rgb(white));
-    QCOMPARE(pixel(image, 48, 100), rgb(white));
+    QCOMPARE(pixel(image, 48, 48), toRgb(red));
+    QCOMPARE(pixel(image, 94, 94), toRgb(red));
+    QCOMPARE(pixel(image, 100, 48), toRgb(white));
+    QCOMPARE(pixel(image, 48, 100), toRgb(white));
 }
 
 void TestWmfPlayer::windowAndViewportRecords_data()
@@ -175,8 +155,8 @@ void TestWmfPlayer::windowAndViewportRecords()
     // The setup's header (18 bytes) and EOF (6 bytes) are cut off.
     b.bytesAsIs(setup.mid(18, setup.size() - 24)).rectangle(0, 0, 20, 20);
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, inside.x(), inside.y()), rgb(red));
-    QCOMPARE(pixel(image, outside.x(), outside.y()), rgb(white));
+    QCOMPARE(pixel(image, inside.x(), inside.y()), toRgb(red));
+    QCOMPARE(pixel(image, outside.x(), outside.y()), toRgb(white));
 }
 
 void TestWmfPlayer::restoreDc_data()
@@ -210,7 +190,7 @@ void TestWmfPlayer::restoreDc()
         b.restoreDc(level);
     b.rectangle(0, 0, 100, 100);
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 50, 50), rgb(expected));
+    QCOMPARE(pixel(image, 50, 50), toRgb(expected));
 }
 
 void TestWmfPlayer::objectTable_data()
@@ -252,10 +232,10 @@ void TestWmfPlayer::objectTable()
     QFETCH(quint32, expected);
     WmfBuilder b;
     b.objects(objectCount).bytesAsIs(records);
-    // Paint the background grey first so a white brush is told from no drawing.
+    // On grey, so that a white brush is told from no drawing.
     const QByteArray bytes = b.placeable(QRect(0, 0, 100, 100));
-    const QImage image = render(bytes);
-    QCOMPARE(pixel(image, 50, 50), rgb(expected));
+    const QImage image = render(bytes, {100, 100}, nullptr, QColor(qrgb::grey));
+    QCOMPARE(pixel(image, 50, 50), toRgb(expected));
 }
 
 // GDI leaves out the right and bottom edge of a shape's box.
@@ -277,12 +257,12 @@ void TestWmfPlayer::shapesCoverTheirBox()
     else
         b.record(function, {70, 80, 30, 20});
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 50, 50), rgb(red));
-    QVERIFY(near(pixel(image, 50, 30), rgb(black))); // top edge on row 30
-    QVERIFY(near(pixel(image, 50, 69), rgb(black))); // bottom edge on row 69, not 70
-    QCOMPARE(pixel(image, 50, 70), rgb(white));
-    QCOMPARE(pixel(image, 80, 50), rgb(white));
-    QCOMPARE(pixel(image, 50, 10), rgb(white));
+    QCOMPARE(pixel(image, 50, 50), toRgb(red));
+    QVERIFY(near(pixel(image, 50, 30), toRgb(black))); // top edge on row 30
+    QVERIFY(near(pixel(image, 50, 69), toRgb(black))); // bottom edge on row 69, not 70
+    QCOMPARE(pixel(image, 50, 70), toRgb(white));
+    QCOMPARE(pixel(image, 80, 50), toRgb(white));
+    QCOMPARE(pixel(image, 50, 10), toRgb(white));
 }
 
 void TestWmfPlayer::arcsRunCounterClockwise_data()
@@ -311,8 +291,8 @@ void TestWmfPlayer::arcsRunCounterClockwise()
         b.setWindowOrg(0, 100).setWindowExt(100, -100);
     b.arcFamily(function, QRect(10, 10, 80, 80), QPoint(100, 50), QPoint(50, mirrored ? 100 : 0));
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, drawn.x(), drawn.y()), rgb(red));
-    QCOMPARE(pixel(image, empty.x(), empty.y()), rgb(white));
+    QCOMPARE(pixel(image, drawn.x(), drawn.y()), toRgb(red));
+    QCOMPARE(pixel(image, empty.x(), empty.y()), toRgb(white));
 }
 
 void TestWmfPlayer::polyFillModes_data()
@@ -331,9 +311,9 @@ void TestWmfPlayer::polyFillModes()
     b.setPolyFillMode(mode).polyPolygon(
         {{{10, 10}, {60, 10}, {60, 60}, {10, 60}}, {{40, 40}, {90, 40}, {90, 90}, {40, 90}}});
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 20, 20), rgb(red));
-    QCOMPARE(pixel(image, 80, 80), rgb(red));
-    QCOMPARE(pixel(image, 50, 50), rgb(overlap));
+    QCOMPARE(pixel(image, 20, 20), toRgb(red));
+    QCOMPARE(pixel(image, 80, 80), toRgb(red));
+    QCOMPARE(pixel(image, 50, 50), toRgb(overlap));
 }
 
 // Consecutive fills that share an edge (the bands of a gradient) close up as on GDI, with
@@ -364,7 +344,7 @@ void TestWmfPlayer::abuttingFillsLeaveNoSeam()
         for (int y = edge - 1; y <= edge + 1; ++y) {
             const QRgb c = pixel(image, x, y);
             if (second == white) {
-                partial += c != rgb(blue) && c != rgb(white);
+                partial += c != toRgb(blue) && c != toRgb(white);
                 continue;
             }
             const int sum = qRed(c) + qGreen(c) + qBlue(c);
@@ -400,9 +380,9 @@ void TestWmfPlayer::pens()
     b.setBkMode(bkMode).createPen(style, width, red).selectObject(0).moveTo(10, 50).lineTo(90, 50);
     const QImage image = render(picture(b), {200, 200});
     for (int row : redRows)
-        QCOMPARE(pixel(image, 100, row), rgb(red));
+        QCOMPARE(pixel(image, 100, row), toRgb(red));
     for (int row : whiteRows)
-        QCOMPARE(pixel(image, 100, row), rgb(white));
+        QCOMPARE(pixel(image, 100, row), toRgb(white));
 }
 
 void TestWmfPlayer::hatchBackground_data()
@@ -424,9 +404,9 @@ void TestWmfPlayer::hatchBackground()
     int redPixels = 0, greenPixels = 0, whitePixels = 0;
     for (int y = 10; y < 90; ++y) {
         const QRgb p = pixel(image, 50, y);
-        redPixels += p == rgb(red);
-        greenPixels += p == rgb(green);
-        whitePixels += p == rgb(white);
+        redPixels += p == toRgb(red);
+        greenPixels += p == toRgb(green);
+        whitePixels += p == toRgb(white);
     }
     QVERIFY(redPixels >= 8);
     QCOMPARE(greenPixels > 0, gapsGreen);
@@ -473,7 +453,7 @@ void TestWmfPlayer::palettes()
     QFETCH(QByteArray, records);
     QFETCH(quint32, expected);
     const QImage image = render(picture(WmfBuilder().bytesAsIs(records)));
-    QCOMPARE(pixel(image, 50, 50), rgb(expected));
+    QCOMPARE(pixel(image, 50, 50), toRgb(expected));
 }
 
 void TestWmfPlayer::clipping_data()
@@ -518,9 +498,9 @@ void TestWmfPlayer::clipping()
     WmfBuilder b = filled(red);
     b.bytesAsIs(records).patBlt(0, 0, 1000, 1000, 0xF00021);
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, painted.x(), painted.y()), rgb(red));
+    QCOMPARE(pixel(image, painted.x(), painted.y()), toRgb(red));
     if (clipped.x() >= 0)
-        QCOMPARE(pixel(image, clipped.x(), clipped.y()), rgb(white));
+        QCOMPARE(pixel(image, clipped.x(), clipped.y()), toRgb(white));
 }
 
 void TestWmfPlayer::regions_data()
@@ -552,25 +532,25 @@ void TestWmfPlayer::regions()
     else
         b.raw(record.size() == 4 ? 0x0228 : 0x0429, record);
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, inside.x(), inside.y()), rgb(insideColor));
-    QCOMPARE(pixel(image, outside.x(), outside.y()), rgb(white));
+    QCOMPARE(pixel(image, inside.x(), inside.y()), toRgb(insideColor));
+    QCOMPARE(pixel(image, outside.x(), outside.y()), toRgb(white));
 }
 
 void TestWmfPlayer::rasterOperations_data()
 {
     QTest::addColumn<int>("rop2");
-    QTest::addColumn<quint32>("result"); // a red brush over the white background
+    QTest::addColumn<quint32>("result"); // a red brush (FF 00 00) over a grey canvas (80 80 80)
     QTest::addRow("R2_COPYPEN") << 13 << red;
-    QTest::addRow("R2_NOP") << 11 << white;
+    QTest::addRow("R2_NOP") << 11 << grey;
     QTest::addRow("R2_BLACK") << 1 << black;
     QTest::addRow("R2_WHITE") << 16 << white;
-    QTest::addRow("R2_NOT") << 6 << black;
-    QTest::addRow("R2_XORPEN") << 7 << quint32(0xFFFF00);
-    QTest::addRow("R2_MASKPEN") << 9 << red;
-    QTest::addRow("R2_MERGEPEN") << 15 << white;
+    QTest::addRow("R2_NOT") << 6 << quint32(0x7F7F7F);
+    QTest::addRow("R2_XORPEN") << 7 << quint32(0x80807F);
+    QTest::addRow("R2_MASKPEN") << 9 << quint32(0x000080);
+    QTest::addRow("R2_MERGEPEN") << 15 << quint32(0x8080FF);
     QTest::addRow("R2_NOTCOPYPEN") << 4 << quint32(0xFFFF00);
-    QTest::addRow("R2_NOTXORPEN") << 10 << red;
-    QTest::addRow("R2_MASKNOTPEN") << 3 << quint32(0xFFFF00);
+    QTest::addRow("R2_NOTXORPEN") << 10 << quint32(0x7F7F80);
+    QTest::addRow("R2_MASKNOTPEN") << 3 << quint32(0x808000);
 }
 
 void TestWmfPlayer::rasterOperations()
@@ -579,19 +559,19 @@ void TestWmfPlayer::rasterOperations()
     QFETCH(quint32, result);
     WmfBuilder b = filled(red);
     b.setRop2(rop2).rectangle(10, 10, 90, 90);
-    const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 50, 50), rgb(result));
+    const QImage image = render(picture(b), {100, 100}, nullptr, QColor(qrgb::grey));
+    QCOMPARE(pixel(image, 50, 50), toRgb(result));
 }
 
 void TestWmfPlayer::patBlt_data()
 {
     QTest::addColumn<quint32>("rop");
-    QTest::addColumn<quint32>("result");
+    QTest::addColumn<quint32>("result"); // a red brush over a grey canvas
     QTest::addRow("PATCOPY") << quint32(0xF00021) << red;
     QTest::addRow("BLACKNESS") << quint32(0x000042) << black;
     QTest::addRow("WHITENESS") << quint32(0xFF0062) << white;
-    QTest::addRow("DSTINVERT") << quint32(0x550009) << black;
-    QTest::addRow("PATINVERT") << quint32(0x5A0049) << quint32(0xFFFF00);
+    QTest::addRow("DSTINVERT") << quint32(0x550009) << quint32(0x7F7F7F);
+    QTest::addRow("PATINVERT") << quint32(0x5A0049) << quint32(0x80807F);
 }
 
 void TestWmfPlayer::patBlt()
@@ -600,10 +580,10 @@ void TestWmfPlayer::patBlt()
     QFETCH(quint32, result);
     WmfBuilder b = filled(red);
     b.patBlt(20, 20, 60, 60, rop);
-    const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 50, 50), rgb(result));
-    QCOMPARE(pixel(image, 79, 79), rgb(result));
-    QCOMPARE(pixel(image, 80, 80), rgb(white));
+    const QImage image = render(picture(b), {100, 100}, nullptr, QColor(qrgb::grey)); // on grey, as the rows say
+    QCOMPARE(pixel(image, 50, 50), toRgb(result));
+    QCOMPARE(pixel(image, 79, 79), toRgb(result));
+    QCOMPARE(pixel(image, 80, 80), toRgb(grey));
 }
 
 void TestWmfPlayer::floodFill()
@@ -614,9 +594,9 @@ void TestWmfPlayer::floodFill()
     b.record(0x0419, {0, 0, 40, 40}); // FLOODFILL up to black
     b.record(0x0548, {1, 0xFFFF, 0x00FF, 10, 90}); // EXTFLOODFILL over white
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 40, 40), rgb(red));
-    QCOMPARE(pixel(image, 20, 40), rgb(black));
-    QCOMPARE(pixel(image, 10, 10), rgb(red));
+    QCOMPARE(pixel(image, 40, 40), toRgb(red));
+    QCOMPARE(pixel(image, 20, 40), toRgb(black));
+    QCOMPARE(pixel(image, 10, 10), toRgb(red));
 }
 
 void TestWmfPlayer::pixelsAndLines()
@@ -625,11 +605,11 @@ void TestWmfPlayer::pixelsAndLines()
     b.setPixel(5, 5, blue).createPen(0, 0, red).selectObject(0);
     b.moveTo(10, 20).lineTo(90, 20).polyline({{10, 40}, {90, 40}, {90, 60}});
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 5, 5), rgb(blue));
-    QCOMPARE(pixel(image, 50, 20), rgb(red));
-    QCOMPARE(pixel(image, 50, 40), rgb(red));
-    QCOMPARE(pixel(image, 90, 50), rgb(red));
-    QCOMPARE(pixel(image, 50, 30), rgb(white));
+    QCOMPARE(pixel(image, 5, 5), toRgb(blue));
+    QCOMPARE(pixel(image, 50, 20), toRgb(red));
+    QCOMPARE(pixel(image, 50, 40), toRgb(red));
+    QCOMPARE(pixel(image, 90, 50), toRgb(red));
+    QCOMPARE(pixel(image, 50, 30), toRgb(white));
 }
 
 void TestWmfPlayer::playsAgainAtAnotherSize()
@@ -639,10 +619,10 @@ void TestWmfPlayer::playsAgainAtAnotherSize()
     const QByteArray bytes = picture(b);
     const QImage small = render(bytes, {100, 100});
     const QImage large = render(bytes, {400, 200});
-    QCOMPARE(pixel(small, 25, 25), rgb(red));
-    QCOMPARE(pixel(small, 75, 75), rgb(white));
-    QCOMPARE(pixel(large, 150, 50), rgb(red));
-    QCOMPARE(pixel(large, 250, 50), rgb(white));
+    QCOMPARE(pixel(small, 25, 25), toRgb(red));
+    QCOMPARE(pixel(small, 75, 75), toRgb(white));
+    QCOMPARE(pixel(large, 150, 50), toRgb(red));
+    QCOMPARE(pixel(large, 250, 50), toRgb(white));
 }
 
 QTEST_MAIN(TestWmfPlayer)

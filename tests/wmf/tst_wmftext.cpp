@@ -4,6 +4,8 @@
 // text item with its device position; colours and backgrounds from rendered images.
 // Fonts are Arial (Liberation Sans): ascent 1854 and descent 434 of 2048 units per em.
 
+#include "colours.h"
+#include "render.h"
 #include "textrecorder.h"
 #include "wmfbuilder.h"
 #include "wmfdocument.h"
@@ -17,9 +19,10 @@
 
 namespace {
 
-constexpr quint32 red = 0x0000FF;
-constexpr quint32 blue = 0xFF0000;
-constexpr quint32 white = 0xFFFFFF;
+using colorref::blue;
+using colorref::grey;
+using colorref::red;
+using colorref::white;
 constexpr int TA_UPDATECP = 0x01, TA_RIGHT = 0x02, TA_CENTER = 0x06, TA_BOTTOM = 0x08, TA_BASELINE = 0x18;
 constexpr int ETO_OPAQUE = 0x02, ETO_CLIPPED = 0x04;
 constexpr int OPAQUE = 2, TRANSPARENT = 1;
@@ -44,18 +47,13 @@ QList<TextItem> record(const QByteArray &bytes, QSize size = {200, 200})
     return device.items();
 }
 
-QImage render(const QByteArray &bytes, QSize size = {200, 200}, wmf::PlayResult *result = nullptr)
+QImage render(const QByteArray &bytes, QSize size = {200, 200}, wmf::PlayResult *result = nullptr,
+              QColor background = Qt::white)
 {
-    const std::optional<wmf::Document> document = load(bytes);
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    if (document) {
-        QPainter painter(&image);
-        const wmf::PlayResult played = document->play(painter, QRectF(QPointF(0, 0), size));
-        if (result)
-            *result = played;
-    }
-    return image;
+    const testsupport::Rendered rendered = testsupport::render(bytes, {size, background});
+    if (result)
+        *result = rendered.result;
+    return rendered.image;
 }
 
 QByteArray picture(const WmfBuilder &b, int width = 200, int height = 200)
@@ -63,57 +61,11 @@ QByteArray picture(const WmfBuilder &b, int width = 200, int height = 200)
     return b.placeable(QRect(0, 0, width, height));
 }
 
-QRgb rgb(quint32 colorRef) { return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
-
-// CREATEFONTINDIRECT: a LogFont with the fields the tests vary.
-QByteArray logFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0, int weight = 400,
-                   bool underline = false)
-{
-    QByteArray params = WmfBuilder::words({height, 0, escapement, escapement, weight});
-    params.append(char(0)).append(char(underline)).append(char(0)).append(char(charSet));
-    params.append(QByteArray(4, '\0'));
-    params.append(face.left(31)).append(QByteArray(32 - qMin<qsizetype>(face.size(), 31), '\0'));
-    return params;
-}
-
 WmfBuilder withFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0)
 {
     WmfBuilder b;
-    b.raw(0x02FB, logFont(height, face, escapement, charSet)).selectObject(0).setBkMode(TRANSPARENT);
+    b.createFont(height, face, escapement, charSet).selectObject(0).setBkMode(TRANSPARENT);
     return b;
-}
-
-QByteArray textOutParams(int x, int y, const QByteArray &text)
-{
-    QByteArray params = WmfBuilder::words({int(text.size())}) + text;
-    if (text.size() % 2)
-        params.append('\0');
-    return params + WmfBuilder::words({y, x});
-}
-
-QByteArray extTextOutParams(int x, int y, const QByteArray &text, const QList<int> &dx = {}, int options = 0,
-                            QRect rect = {})
-{
-    QByteArray params = WmfBuilder::words({y, x, int(text.size()), options});
-    if (options & (ETO_OPAQUE | ETO_CLIPPED))
-        params += WmfBuilder::words({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1});
-    params += text;
-    if (text.size() % 2)
-        params.append('\0');
-    for (int d : dx)
-        WmfBuilder::appendU16(params, quint16(d));
-    return params;
-}
-
-WmfBuilder &textOut(WmfBuilder &b, int x, int y, const QByteArray &text)
-{
-    return b.raw(0x0521, textOutParams(x, y, text));
-}
-
-WmfBuilder &extTextOut(WmfBuilder &b, int x, int y, const QByteArray &text, const QList<int> &dx = {}, int options = 0,
-                       QRect rect = {})
-{
-    return b.raw(0x0A32, extTextOutParams(x, y, text, dx, options, rect));
 }
 
 WmfBuilder &setTextAlign(WmfBuilder &b, int align) { return b.record(0x012E, {align}); }
@@ -197,7 +149,7 @@ void TestWmfText::alignment()
     QFETCH(QPointF, firstOrigin);
     WmfBuilder b = withFont(-20);
     setTextAlign(b, align);
-    extTextOut(b, 100, 100, "HHHH", {10, 10, 10, 10});
+    b.extTextOut(100, 100, "HHHH", {10, 10, 10, 10});
     const QList<TextItem> items = record(picture(b));
     QCOMPARE(items.size(), 4);
     for (int i = 0; i < 4; ++i)
@@ -222,8 +174,8 @@ void TestWmfText::currentPosition()
     QFETCH(QList<double>, xs);
     WmfBuilder b = withFont(-20);
     setTextAlign(b, align).moveTo(20, 50);
-    extTextOut(b, 150, 80, "AB", {10, 10});
-    extTextOut(b, 150, 80, "CD", {10, 10});
+    b.extTextOut(150, 80, "AB", {10, 10});
+    b.extTextOut(150, 80, "CD", {10, 10});
     const QList<TextItem> items = record(picture(b));
     QCOMPARE(items.size(), 4);
     const double y = (align & TA_UPDATECP) ? 50 : 80;
@@ -256,7 +208,7 @@ void TestWmfText::rotation()
     if (yUp)
         b.setMapMode(8).setWindowOrg(0, 200).setWindowExt(200, -200);
     setTextAlign(b, TA_BASELINE);
-    extTextOut(b, 100, yUp ? 100 : 100, "AB", {40, 40});
+    b.extTextOut(100, yUp ? 100 : 100, "AB", {40, 40});
     const QList<TextItem> items = record(picture(b));
     QCOMPARE(items.size(), 2);
     const double radians = qDegreesToRadians(degrees);
@@ -302,7 +254,7 @@ void TestWmfText::spacingArray()
     QFETCH(QList<double>, xs);
     WmfBuilder b = withFont(-20, "Arial", 0, charSet);
     setTextAlign(b, TA_BASELINE);
-    extTextOut(b, pictureWidth / 2, 100, text, dx);
+    b.extTextOut(pictureWidth / 2, 100, text, dx);
     const QList<TextItem> items = record(picture(b, pictureWidth, 200));
     QCOMPARE(items.size(), xs.size());
     for (qsizetype i = 0; i < xs.size(); ++i)
@@ -343,8 +295,8 @@ void TestWmfText::characterSets()
     QFETCH(QByteArray, face);
     QFETCH(QString, expected);
     WmfBuilder b;
-    b.raw(0x02FB, logFont(-20, face, 0, charSet)).selectObject(0);
-    textOut(b, 10, 10, bytes);
+    b.createFont(-20, face, 0, charSet).selectObject(0);
+    b.textOut(10, 10, bytes);
     QCOMPARE(joined(record(picture(b))), expected);
 }
 
@@ -369,11 +321,11 @@ void TestWmfText::extraSpacing()
     QFETCH(QByteArray, text);
     QFETCH(QList<double>, shifts);
     WmfBuilder plain = withFont(-20);
-    textOut(plain, 10, 100, text);
+    plain.textOut(10, 100, text);
     WmfBuilder spaced = withFont(-20);
     const quint16 function = quint16(quint8(setup[0]) | (quint8(setup[1]) << 8));
     spaced.raw(function, setup.mid(2));
-    textOut(spaced, 10, 100, text);
+    spaced.textOut(10, 100, text);
     const QList<TextItem> base = record(picture(plain));
     const QList<TextItem> items = record(picture(spaced));
     QCOMPARE(items.size(), shifts.size());
@@ -403,7 +355,7 @@ void TestWmfText::fontHeight()
     QFETCH(int, pixels);
     QFETCH(double, em);
     WmfBuilder b = withFont(height);
-    textOut(b, 10, 10, "H");
+    b.textOut(10, 10, "H");
     const QList<TextItem> items = record(picture(b), {pixels, pixels});
     QCOMPARE(items.size(), 1);
     QCOMPARE(std::round(items[0].em), em);
@@ -432,9 +384,9 @@ void TestWmfText::withoutFont()
     QFETCH(int, weight);
     WmfBuilder b;
     if (selectFont)
-        b.raw(0x02FB, logFont(0, "")).selectObject(0);
+        b.raw(0x02FB, WmfBuilder::logFont(0, "")).selectObject(0);
     b.setBkMode(TRANSPARENT);
-    textOut(b, 10, 10, "Hello People");
+    b.textOut(10, 10, "Hello People");
     const QByteArray bytes = picture(b);
     const QList<TextItem> items = record(bytes, {pixels, pixels});
     QVERIFY(!items.isEmpty());
@@ -455,12 +407,12 @@ void TestWmfText::symbolParentheses()
     if (QFontDatabase::hasFamily(QStringLiteral("Symbol"))
         || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
         QSKIP("needs fonts-urw-base35 and no Symbol face");
-    QByteArray font = logFont(-100, "Symbol", 0, 2);
+    QByteArray font = WmfBuilder::logFont(-100, "Symbol", 0, 2);
     font[2] = char(58);
     WmfBuilder b;
     b.raw(0x02FB, font).selectObject(0).setBkMode(TRANSPARENT);
     setTextAlign(b, TA_BASELINE);
-    textOut(b, 20, 120, "(");
+    b.textOut(20, 120, "(");
     const QRect ink = inkBox(render(picture(b)));
     const QString box = QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height());
     QVERIFY2(ink.top() >= 50 && ink.top() <= 54 && ink.bottom() >= 135 && ink.bottom() <= 139, qPrintable(box));
@@ -474,10 +426,10 @@ void TestWmfText::stretchedPicture()
 {
     WmfBuilder b = withFont(-20);
     setTextAlign(b, TA_BASELINE);
-    textOut(b, 50, 50, "HH");
-    extTextOut(b, 50, 100, "HH", {30, 30});
+    b.textOut(50, 50, "HH");
+    b.extTextOut(50, 100, "HH", {30, 30});
     setTextAlign(b, TA_BASELINE | TA_RIGHT);
-    textOut(b, 150, 150, "H");
+    b.textOut(150, 150, "H");
     const QByteArray bytes = picture(b);
     const QList<TextItem> own = record(bytes, {200, 200});
     const QList<TextItem> wide = record(bytes, {400, 200});
@@ -499,14 +451,14 @@ void TestWmfText::backgrounds_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QPoint>("probe");
     QTest::addColumn<quint32>("expected");
-    // Text "i" at (20, 20) top-aligned, em 40: the cell spans y 20 to 64 (ascent 36, descent 8).
+    // On a grey canvas. Text "i" at (20, 20) top-aligned, em 40: the cell spans y 20 to 64 (ascent 36, descent 8).
     QTest::addRow("opaque mode fills the cell") << OPAQUE << 0 << QByteArray("i") << QPoint(21, 62) << blue;
-    QTest::addRow("transparent mode leaves it") << TRANSPARENT << 0 << QByteArray("i") << QPoint(21, 62) << white;
-    QTest::addRow("cell ends at its descent") << OPAQUE << 0 << QByteArray("i") << QPoint(21, 67) << white;
+    QTest::addRow("transparent mode leaves it") << TRANSPARENT << 0 << QByteArray("i") << QPoint(21, 62) << grey;
+    QTest::addRow("cell ends at its descent") << OPAQUE << 0 << QByteArray("i") << QPoint(21, 67) << grey;
     QTest::addRow("ETO_OPAQUE rectangle") << TRANSPARENT << ETO_OPAQUE << QByteArray("i") << QPoint(150, 150) << blue;
     QTest::addRow("ETO_OPAQUE without text") << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(120, 190) << blue;
     QTest::addRow("ETO_OPAQUE right edge is outside")
-        << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(180, 150) << white;
+        << TRANSPARENT << ETO_OPAQUE << QByteArray() << QPoint(180, 150) << grey;
 }
 
 void TestWmfText::backgrounds()
@@ -518,9 +470,10 @@ void TestWmfText::backgrounds()
     QFETCH(quint32, expected);
     WmfBuilder b = withFont(-40);
     b.setBkMode(mode).setBkColor(blue);
-    extTextOut(b, 20, 20, text, {}, options, QRect(QPoint(100, 100), QPoint(179, 199)));
-    const QImage image = render(picture(b));
-    QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
+    b.extTextOut(20, 20, text, {}, options, QRect(QPoint(100, 100), QPoint(179, 199)));
+    // On grey, so that a background painted where none belongs shows.
+    const QImage image = render(picture(b), {200, 200}, nullptr, QColor(qrgb::grey));
+    QCOMPARE(image.pixel(probe) | 0xFF000000, toRgb(expected));
 }
 
 // GDI fills the background of turned text in a level box: from the run's start on the
@@ -545,16 +498,16 @@ void TestWmfText::turnedTextHasALevelBackground()
     WmfBuilder b = withFont(-40, "Arial", 450);
     b.setBkMode(OPAQUE).setBkColor(blue).setTextColor(red);
     setTextAlign(b, TA_BASELINE);
-    textOut(b, 20, 180, "HHHHHH");
+    b.textOut(20, 180, "HHHHHH");
     const QImage image = render(picture(b));
-    QCOMPARE(image.pixel(probe) | 0xFF000000, rgb(expected));
+    QCOMPARE(image.pixel(probe) | 0xFF000000, toRgb(expected));
 }
 
 void TestWmfText::clippedToRectangle()
 {
     WmfBuilder b = withFont(-100);
     b.setTextColor(red);
-    extTextOut(b, 10, 10, "WW", {}, ETO_CLIPPED, QRect(QPoint(40, 40), QPoint(89, 89)));
+    b.extTextOut(10, 10, "WW", {}, ETO_CLIPPED, QRect(QPoint(40, 40), QPoint(89, 89)));
     const QRect ink = inkBox(render(picture(b)));
     QVERIFY(!ink.isEmpty());
     QVERIFY2(
@@ -569,11 +522,11 @@ void TestWmfText::textColourIgnoresRop2()
     for (int rop : {11, 1, 13}) {
         WmfBuilder b = withFont(-120, "Arial", 0, 0);
         b.setTextColor(red).setRop2(rop);
-        textOut(b, 10, 10, "I");
+        b.textOut(10, 10, "I");
         const QImage image = render(picture(b));
         const QRect ink = inkBox(image);
         QVERIFY(!ink.isEmpty());
-        QCOMPARE(image.pixel(ink.center()) | 0xFF000000, rgb(red));
+        QCOMPARE(image.pixel(ink.center()) | 0xFF000000, toRgb(red));
     }
 }
 
@@ -581,9 +534,9 @@ void TestWmfText::textColourIgnoresRop2()
 void TestWmfText::underline()
 {
     WmfBuilder b;
-    b.raw(0x02FB, logFont(-40, "Arial", 0, 0, 400, true)).selectObject(0).setBkMode(TRANSPARENT);
+    b.raw(0x02FB, WmfBuilder::logFont(-40, "Arial", 0, 0, 400, true)).selectObject(0).setBkMode(TRANSPARENT);
     setTextAlign(b, TA_BASELINE);
-    extTextOut(b, 10, 100, "ii", {150, 10});
+    b.extTextOut(10, 100, "ii", {150, 10});
     const QImage image = render(picture(b));
     bool underlined = false;
     for (int y = 100; y < 110; ++y)
@@ -613,12 +566,13 @@ void TestWmfText::badInput_data()
         << withFunction(0x0A32, WmfBuilder::words({10, 10, 0, ETO_OPAQUE, 0, 0})) << wmf::PlayResult::Malformed
         << false;
     QTest::addRow("EXTTEXTOUT short spacing array is ignored")
-        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {1000})) << wmf::PlayResult::Ok << true;
+        << withFunction(0x0A32, WmfBuilder::extTextOutParams(10, 10, "WWWW", {1000})) << wmf::PlayResult::Ok << true;
     QTest::addRow("absurd spacing array")
-        << withFunction(0x0A32, extTextOutParams(10, 10, "WWWW", {32767, 32767, -32768, 32767})) << wmf::PlayResult::Ok
-        << true;
-    QTest::addRow("absurd height") << withFunction(0x02FB, logFont(-32768)) << wmf::PlayResult::Ok << false;
-    QTest::addRow("absurd width") << withFunction(0x02FB, WmfBuilder::words({-20, 32767}) + logFont(-20).mid(4))
+        << withFunction(0x0A32, WmfBuilder::extTextOutParams(10, 10, "WWWW", {32767, 32767, -32768, 32767}))
+        << wmf::PlayResult::Ok << true;
+    QTest::addRow("absurd height") << withFunction(0x02FB, WmfBuilder::logFont(-32768)) << wmf::PlayResult::Ok << false;
+    QTest::addRow("absurd width") << withFunction(0x02FB,
+                                                  WmfBuilder::words({-20, 32767}) + WmfBuilder::logFont(-20).mid(4))
                                   << wmf::PlayResult::Ok << true;
 }
 
@@ -632,7 +586,7 @@ void TestWmfText::badInput()
     b.raw(function, record.mid(2));
     if (function == 0x02FB) { // a font: select it and draw with it
         b.selectObject(1);
-        textOut(b, 10, 10, "W");
+        b.textOut(10, 10, "W");
     }
     // The rectangle that must still be drawn, in a corner no text reaches when skipped.
     const int pen = function == 0x02FB ? 2 : 1;
@@ -640,7 +594,7 @@ void TestWmfText::badInput()
     wmf::PlayResult result = wmf::PlayResult::Ok;
     const QImage image = render(picture(b), {200, 200}, &result);
     QCOMPARE(result, expected);
-    QCOMPARE(image.pixel(190, 190) | 0xFF000000, rgb(red));
+    QCOMPARE(image.pixel(190, 190) | 0xFF000000, toRgb(red));
     QImage top = image.copy(0, 0, 200, 150);
     QCOMPARE(!inkBox(top).isEmpty(), inkExpected);
 }

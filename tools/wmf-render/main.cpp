@@ -1,15 +1,20 @@
-// wmf-render IN OUT.bmp WIDTH HEIGHT
+// wmf-render [--verbose] IN OUT.bmp WIDTH HEIGHT
 //
 // Draws a picture file the way the program's canvas does (a white RGB32 image of the
 // given inner size, the whole picture stretched into it) and writes it with the
-// program's BMP writer. For comparing with other renderers and for benchmarks.
+// program's BMP writer. For comparing with other renderers and for benchmarks. With
+// --verbose it prints, for a metafile, every record that did not play whole (its index,
+// function and why) and the play's result.
 
 #include "bmpwriter.h"
 #include "picture.h"
 #include "renderpicture.h"
+#include "wmfdocument.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 
 #include <cstdio>
 
@@ -21,6 +26,38 @@ int fail(const QString &message)
     return 1;
 }
 
+const char *resultName(wmf::PlayResult result)
+{
+    switch (result) {
+    case wmf::PlayResult::Ok: return "ok";
+    case wmf::PlayResult::Truncated: return "truncated";
+    case wmf::PlayResult::Malformed: return "malformed";
+    case wmf::PlayResult::LimitExceeded: return "limit exceeded";
+    }
+    return "unknown";
+}
+
+// Plays the metafile once more on a scratch image of the same size, printing what the
+// engine reports.
+void printDiagnostics(const QString &path, QSize size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const std::optional<wmf::Document> document = wmf::Document::load(file.readAll());
+    if (!document)
+        return;
+    QImage scratch(size, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    const wmf::PlayResult result =
+        document->play(painter, QRectF(QPointF(0, 0), size), [](const wmf::Diagnostic &diagnostic) {
+            std::fprintf(stderr, "wmf-render: record %lld (function 0x%04x): %s: %s\n",
+                         static_cast<long long>(diagnostic.recordIndex), diagnostic.function,
+                         resultName(diagnostic.result), qPrintable(diagnostic.reason));
+        });
+    std::fprintf(stderr, "wmf-render: play result: %s\n", resultName(result));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -29,9 +66,10 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
     if (args.size() != 5)
-        return fail(QStringLiteral("usage: wmf-render IN OUT.bmp WIDTH HEIGHT"));
+        return fail(QStringLiteral("usage: wmf-render [--verbose] IN OUT.bmp WIDTH HEIGHT"));
     bool widthOk = false;
     bool heightOk = false;
     const int width = args[3].toInt(&widthOk);
@@ -47,6 +85,8 @@ int main(int argc, char **argv)
     const QImage image = renderPicture(*picture, QSize(width, height));
     if (image.isNull())
         return fail(QStringLiteral("cannot allocate a %1 x %2 image").arg(width).arg(height));
+    if (verbose && picture->isMetafile())
+        printDiagnostics(args[1], image.size());
     if (!SavePicture(image, args[2], {}, &error))
         return fail(QStringLiteral("%1: %2").arg(args[2], error));
     return 0;

@@ -161,6 +161,53 @@ public:
         return record(0x061D, {low(rop), high(rop), h, w, y, x});
     }
     WmfBuilder &intersectClipRect(int l, int t, int r, int b) { return record(0x0416, {b, r, t, l}); }
+
+    // --- text ----------------------------------------------------------------------------
+
+    // CREATEFONTINDIRECT's LogFont with the fields the tests vary; the face is cut to 31
+    // bytes and NUL-padded to 32.
+    static QByteArray logFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0,
+                              int weight = 400, bool underline = false)
+    {
+        QByteArray params = words({height, 0, escapement, escapement, weight});
+        params.append(char(0)).append(char(underline)).append(char(0)).append(char(charSet));
+        params.append(QByteArray(4, '\0'));
+        params.append(face.left(31)).append(QByteArray(32 - qMin<qsizetype>(face.size(), 31), '\0'));
+        return params;
+    }
+    WmfBuilder &createFont(int height, const QByteArray &face = "Arial", int escapement = 0, int charSet = 0)
+    {
+        return raw(0x02FB, logFont(height, face, escapement, charSet));
+    }
+
+    static QByteArray textOutParams(int x, int y, const QByteArray &text)
+    {
+        QByteArray params = words({int(text.size())}) + text;
+        if (text.size() % 2)
+            params.append('\0');
+        return params + words({y, x});
+    }
+    WmfBuilder &textOut(int x, int y, const QByteArray &text) { return raw(0x0521, textOutParams(x, y, text)); }
+
+    // With ETO_OPAQUE (2) or ETO_CLIPPED (4) in `options`, `rect` follows the fixed fields.
+    static QByteArray extTextOutParams(int x, int y, const QByteArray &text, const QList<int> &dx = {}, int options = 0,
+                                       QRect rect = {})
+    {
+        QByteArray params = words({y, x, int(text.size()), options});
+        if (options & 0x06)
+            params += words({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1});
+        params += text;
+        if (text.size() % 2)
+            params.append('\0');
+        for (int d : dx)
+            appendU16(params, quint16(d));
+        return params;
+    }
+    WmfBuilder &extTextOut(int x, int y, const QByteArray &text, const QList<int> &dx = {}, int options = 0,
+                           QRect rect = {})
+    {
+        return raw(0x0A32, extTextOutParams(x, y, text, dx, options, rect));
+    }
     WmfBuilder &excludeClipRect(int l, int t, int r, int b) { return record(0x0415, {b, r, t, l}); }
 
     // The whole file. The placeable header's box is in logical units, at 1440 per inch.

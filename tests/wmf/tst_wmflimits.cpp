@@ -1,0 +1,260 @@
+// Every limit of wmflimits.h, from both sides: the largest input it lets through plays or
+// decodes, one more is refused or stops the play. Where the format's own field cannot hold
+// more than the limit (16-bit counts), the row at the limit is the only one.
+
+#include "colours.h"
+#include "dib.h"
+#include "mapping.h"
+#include "objecttable.h"
+#include "render.h"
+#include "wmfbuilder.h"
+#include "wmflimits.h"
+#include "wmfrecords.h"
+
+#include <QTest>
+
+using wmf::PlayResult;
+namespace limits = wmf::limits;
+
+namespace {
+
+constexpr int SETBKMODE = 0x0102, POLYLINE = 0x0325, CREATEREGION = 0x06FF, SETROP2 = 0x0104;
+constexpr int R2_NOP = 11, TRANSPARENT = 1;
+constexpr quint32 BLACKNESS = 0x00000042;
+
+// `count` records of SETBKMODE.
+QByteArray records(int count)
+{
+    WmfBuilder b;
+    for (int i = 0; i < count; ++i)
+        b.record(SETBKMODE, {TRANSPARENT});
+    return b.bytes();
+}
+
+QByteArray saves(int count)
+{
+    WmfBuilder b;
+    for (int i = 0; i < count; ++i)
+        b.saveDc();
+    return b.bytes();
+}
+
+// Polylines of `total` points in all, drawn with R2_NOP so that only their points count.
+QByteArray points(qint64 total)
+{
+    WmfBuilder b;
+    b.record(SETROP2, {R2_NOP});
+    while (total > 0) {
+        const int count = int(qMin<qint64>(total, 32767));
+        QByteArray params = WmfBuilder::words({count});
+        params += QByteArray(qsizetype(count) * 4, '\0');
+        b.raw(POLYLINE, params);
+        total -= count;
+    }
+    return b.bytes();
+}
+
+// A region of `count` equal rectangles, one scan each: not in GDI's banded order.
+QByteArray unbandedRegion(int count)
+{
+    QByteArray params = WmfBuilder::words({0, 6, 0, 0, 0, count, 0, 0, 0, 10, 10});
+    for (int i = 0; i < count; ++i)
+        params += WmfBuilder::words({2, 0, 10, 0, 10, 2});
+    return WmfBuilder().raw(CREATEREGION, params).bytes();
+}
+
+// Two BLACKNESS blits charging `first` and `second` pixels, each record one unit more.
+QByteArray blits(QSize first, QSize second)
+{
+    WmfBuilder b;
+    b.patBlt(0, 0, first.width(), first.height(), BLACKNESS).patBlt(0, 0, second.width(), second.height(), BLACKNESS);
+    return b.placeable(QRect(0, 0, 100, 100));
+}
+
+// A 1-bit DIB header of the given size, without its bits.
+QByteArray dibHeader(int width, int height)
+{
+    QByteArray out;
+    for (quint32 value : {40u, quint32(width), quint32(height)})
+        WmfBuilder::appendU32(out, value);
+    out += WmfBuilder::words({1, 1});
+    for (int i = 0; i < 6; ++i)
+        WmfBuilder::appendU32(out, 0);
+    WmfBuilder::appendU32(out, 0x000000);
+    WmfBuilder::appendU32(out, 0xFFFFFF);
+    return out;
+}
+
+} // namespace
+
+class TestWmfLimits : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void plays_data();
+    void plays();
+    void fileSize();
+    void mapping();
+    void objectTable();
+    void decoders();
+    void bitmaps_data();
+    void bitmaps();
+};
+
+void TestWmfLimits::plays_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<PlayResult>("result");
+
+    QTest::addRow("save depth at the limit") << saves(limits::maxSaveDepth) << PlayResult::Ok;
+    QTest::addRow("save depth one past") << saves(limits::maxSaveDepth + 1) << PlayResult::LimitExceeded;
+    QTest::addRow("records at the limit") << records(int(limits::maxRecords)) << PlayResult::Ok;
+    QTest::addRow("records one past") << records(int(limits::maxRecords) + 1) << PlayResult::LimitExceeded;
+    QTest::addRow("points at the limit") << points(limits::maxTotalPoints) << PlayResult::Ok;
+    QTest::addRow("points one past") << points(limits::maxTotalPoints + 1) << PlayResult::LimitExceeded;
+    QTest::addRow("unbanded region at the limit") << unbandedRegion(limits::maxUnbandedRegionRects) << PlayResult::Ok;
+    QTest::addRow("unbanded region one past")
+        << unbandedRegion(limits::maxUnbandedRegionRects + 1) << PlayResult::LimitExceeded;
+    // 20000 x 9999 pixels, a unit for the record, 2 x 9999 and a unit: exactly the limit.
+    static_assert(limits::maxWorkUnits == 200'000'000);
+    QTest::addRow("work at the limit") << blits({20000, 9999}, {2, 9999}) << PlayResult::Ok;
+    QTest::addRow("work one past") << blits({20000, 9999}, {7, 2857}) << PlayResult::LimitExceeded;
+}
+
+void TestWmfLimits::plays()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(PlayResult, result);
+    const testsupport::Rendered rendered = testsupport::render(bytes);
+    QVERIFY(!rendered.image.isNull());
+    QCOMPARE(rendered.result, result);
+}
+
+void TestWmfLimits::fileSize()
+{
+    // One record whose parameters fill the file up to the size given.
+    auto file = [](qsizetype size) {
+        QByteArray bytes = WmfBuilder().bytes().chopped(6); // header only
+        const qsizetype words = (size - bytes.size()) / 2;
+        WmfBuilder::appendU32(bytes, quint32(words));
+        bytes += WmfBuilder::words({SETBKMODE, TRANSPARENT});
+        bytes.resize(size, '\0');
+        return bytes;
+    };
+    QString error;
+    QVERIFY(wmf::Document::load(file(limits::maxFileBytes), &error));
+    QVERIFY(!wmf::Document::load(file(limits::maxFileBytes + 2), &error));
+    QVERIFY2(error.contains(QLatin1String("too large")), qPrintable(error));
+}
+
+void TestWmfLimits::mapping()
+{
+    // Origins stop at the edge of GDI's device space.
+    wmf::Mapping mapping;
+    mapping.offsetWindowOrigin(QPointF(limits::maxExtent - 1, 0));
+    mapping.offsetWindowOrigin(QPointF(1, 0));
+    QCOMPARE(mapping.transform().dx(), -limits::maxExtent);
+    mapping.offsetWindowOrigin(QPointF(1, 0));
+    QCOMPARE(mapping.transform().dx(), -limits::maxExtent);
+
+    // Extents may grow to the edge, not past it.
+    wmf::Mapping scaled;
+    scaled.setMapMode(8); // MM_ANISOTROPIC
+    scaled.setWindowExtent(QSizeF(limits::maxExtent / 2, 1));
+    scaled.scaleWindowExtent({2, 1, 1, 1});
+    QCOMPARE(scaled.transform().m11(), 1 / limits::maxExtent);
+    scaled.scaleWindowExtent({2, 1, 1, 1});
+    QCOMPARE(scaled.transform().m11(), 1 / limits::maxExtent);
+
+    // Device coordinates are pinned at the edge.
+    wmf::Mapping wide;
+    wide.setMapMode(8);
+    wide.setViewportExtent(QSizeF(limits::maxDeviceCoordinate, 1));
+    QCOMPARE(wide.toDevice(QPointF(1, 0)).x(), limits::maxDeviceCoordinate);
+    QCOMPARE(wide.toDevice(QPointF(2, 0)).x(), limits::maxDeviceCoordinate);
+    QCOMPARE(wide.toDevice(QPointF(-2, 0)).x(), -limits::maxDeviceCoordinate);
+}
+
+void TestWmfLimits::objectTable()
+{
+    // The header's 16-bit count cannot ask for more; a larger table is cut to the limit.
+    wmf::ObjectTable table(limits::maxObjects + 1);
+    for (int i = 0; i <= limits::maxObjects; ++i)
+        table.add(wmf::Pen());
+    QVERIFY(table.at(limits::maxObjects - 1));
+    QVERIFY(!table.at(limits::maxObjects));
+}
+
+void TestWmfLimits::decoders()
+{
+    using namespace wmf::records;
+    // Palette entries past 256 are read and dropped.
+    for (const int count : {limits::maxPaletteEntries, limits::maxPaletteEntries + 1}) {
+        const QByteArray bytes = WmfBuilder::words({0x300, count}) + QByteArray(qsizetype(count) * 4, '\x10');
+        wmf::ByteReader reader(bytes);
+        const std::optional<wmf::Palette> palette = decodePalette(reader);
+        QVERIFY(palette);
+        QCOMPARE(palette->entries.size(), limits::maxPaletteEntries);
+    }
+
+    // A polygon of POLYPOLYGON has a 16-bit count: the largest decodes.
+    const QByteArray polygonBytes = WmfBuilder::words({1, limits::maxPointsPerPolygon})
+                                  + QByteArray(qsizetype(limits::maxPointsPerPolygon) * 4, '\0');
+    wmf::ByteReader polygon(polygonBytes);
+    const auto polygons = decodePolyPolygon(polygon);
+    QVERIFY(polygons);
+    QCOMPARE(int(polygons->front().size()), limits::maxPointsPerPolygon);
+
+    // Region rectangles: a scan that would pass the limit ends the region before it.
+    auto region = [](int lastPairs) {
+        const int fullScans = limits::maxRegionRects / 32767;
+        const int rest = limits::maxRegionRects - fullScans * 32767;
+        QByteArray params = WmfBuilder::words({0, 6, 0, 0, 0, fullScans + 1, 0, 0, 0, 10, 10});
+        for (int scan = 0; scan <= fullScans; ++scan) {
+            const int pairs = scan < fullScans ? 32767 : rest + lastPairs;
+            params += WmfBuilder::words({pairs * 2, 0, 10});
+            for (int i = 0; i < pairs; ++i)
+                params += WmfBuilder::words({0, 10});
+            params += WmfBuilder::words({pairs * 2});
+        }
+        wmf::ByteReader reader(params);
+        return decodeRegion(reader).rects.size();
+    };
+    QCOMPARE(region(0), size_t(limits::maxRegionRects));
+    QCOMPARE(region(1), size_t(limits::maxRegionRects - limits::maxRegionRects % 32767));
+    QCOMPARE(limits::maxRegionScans, 65535); // the scan count is 16 bits: no file has more
+}
+
+void TestWmfLimits::bitmaps_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("tooLarge");
+
+    const int side = int(limits::maxBitmapSide);
+    QTest::addRow("side at the limit") << side << 1 << false;
+    QTest::addRow("side one past") << side + 1 << 1 << true;
+    QTest::addRow("height at the limit") << 1 << side << false;
+    QTest::addRow("height one past") << 1 << side + 1 << true;
+    const int rows = int(limits::maxBitmapBytes / 4 / side);
+    QTest::addRow("pixel memory at the limit") << side << rows << false;
+    QTest::addRow("pixel memory one row past") << side << rows + 1 << true;
+}
+
+// Checked before any pixel memory is taken: a bitmap at the limit fails only for its
+// missing bits.
+void TestWmfLimits::bitmaps()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, tooLarge);
+    QString why;
+    const wmf::DecodedBitmap decoded =
+        wmf::decodeDib(dibHeader(width, height), wmf::ColorUsage::DIB_RGB_COLORS, nullptr, &why);
+    QVERIFY(decoded.image.isNull());
+    QCOMPARE(why.contains(QLatin1String("too large")), tooLarge);
+}
+
+QTEST_GUILESS_MAIN(TestWmfLimits)
+#include "tst_wmflimits.moc"

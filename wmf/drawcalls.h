@@ -1,0 +1,91 @@
+#pragma once
+
+// The values the GDI device's drawing calls take: what a record of either metafile format
+// decodes to, in logical units and in the device's int coordinates (wide enough for the
+// 32-bit coordinates of enhanced metafiles).
+
+#include "dib.h"
+#include "gdi.h"
+#include "rop3.h"
+
+#include <QByteArrayView>
+#include <QPoint>
+#include <QRect>
+#include <QRectF>
+
+#include <optional>
+#include <vector>
+
+namespace wmf {
+
+// A box by its edges, as the shape and clip records give it; right and bottom are the
+// edges GDI leaves out.
+struct Box
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// The box as a rectangle between its edges, logical units.
+inline QRectF boxRect(const Box &box) { return QRectF(QPointF(box.left, box.top), QPointF(box.right, box.bottom)); }
+
+struct RoundRect
+{
+    Box box;
+    QSize corner; // the ellipse of the corners, logical units
+};
+
+enum class ArcKind { Arc, Chord, Pie };
+
+struct ArcBox
+{
+    Box box;
+    QPoint start; // the rays from the centre through these points end the arc
+    QPoint end;
+};
+
+struct Pixel
+{
+    QPoint point;
+    ColorRef color = 0;
+};
+
+enum class BitmapKind {
+    None, // a brush blit: the brush and the canvas only
+    Bitmap16, // a device-dependent bitmap
+    Dib,
+};
+
+struct Blit
+{
+    quint32 rop = rop3::SRCCOPY;
+    // The bitmap's pixels to draw, with signed extents: a Bitmap16's from its top-left, a
+    // DIB's from its origin (the bottom-left corner of a bottom-up DIB).
+    QRect source;
+    QRect target; // logical units, signed extents
+    BitmapKind kind = BitmapKind::None;
+    QByteArrayView bitmap;
+    ColorUsage usage = ColorUsage::DIB_RGB_COLORS;
+};
+
+// SETDIBTODEV: pixels copied one to one from `target`'s corner on; the bits hold
+// `scanCount` scan lines from `startScan` on.
+struct DibToDevice
+{
+    Blit blit;
+    int startScan = 0;
+    int scanCount = 0;
+};
+
+struct TextRun
+{
+    QPoint reference; // logical units
+    QByteArrayView bytes;
+    std::vector<int> dx; // logical units, one entry per byte; empty without an array
+    std::optional<Box> rect; // logical units
+    quint16 options = 0; // gdi::ETO_OPAQUE, gdi::ETO_CLIPPED
+};
+
+} // namespace wmf
