@@ -83,6 +83,9 @@ struct TextRun
 {
     QPoint reference; // logical units
     QByteArrayView bytes;
+    // The bytes are UTF-16 (little-endian) code units, not the font's character set, and
+    // `dx` has one entry per code unit.
+    bool utf16 = false;
     std::vector<qint16> dx; // logical units, one entry per byte; empty without an array
     std::optional<Box> rect; // logical units
     quint16 options = 0; // gdi::ETO_OPAQUE, gdi::ETO_CLIPPED
