@@ -65,12 +65,12 @@ void Player::poly(const std::vector<QPoint> &points, PolyKind kind)
             m_device.shapes().polyline(points);
         return;
     }
-    QPainterPath path;
-    const bool continues = fromPosition && m_pathOpen && m_path.elementCount() > 0;
-    if (continues)
-        path.moveTo(m_path.currentPosition());
-    else
-        path.moveTo(device(fromPosition ? dc.position : QPointF(points.front())));
+    // Inside a path the ...TO records extend the figure the current position ends.
+    const bool continues = fromPosition && m_pathOpen;
+    if (continues && m_path.elementCount() == 0)
+        m_path.moveTo(device(dc.position));
+    QPainterPath own(device(fromPosition ? dc.position : QPointF(points.front())));
+    QPainterPath &path = continues ? m_path : own;
     size_t i = fromPosition ? 0 : 1;
     if (bezier) {
         for (; i + 2 < points.size(); i += 3)
@@ -83,11 +83,9 @@ void Player::poly(const std::vector<QPoint> &points, PolyKind kind)
         path.closeSubpath();
     if (fromPosition)
         dc.position = points[i > 0 ? i - 1 : 0];
-    if (continues) {
-        m_path.connectPath(path);
+    if (continues)
         return;
-    }
-    if (m_pathOpen && !fromPosition)
+    if (m_pathOpen)
         m_figureStart = points.front();
     figure(path, kind == PolyKind::Polygon, true);
 }
