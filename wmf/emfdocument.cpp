@@ -87,7 +87,7 @@ std::optional<QRectF> framePixels(const Header &h, QSizeF dpi)
     };
     if (sane(frame))
         return frame;
-    const QRectF bounds = QRectF(h.bounds).normalized();
+    const QRectF bounds(h.bounds);
     if (sane(bounds))
         return bounds;
     return std::nullopt;
