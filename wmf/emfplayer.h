@@ -79,8 +79,8 @@ private:
     // Bitmaps.
     void blit(DibBlit blit);
     void setDiBitsToDevice(DibBlit blit);
-    void alphaBlend(DibBlit blit);
-    void transparentBlt(DibBlit blit);
+    void alphaBlend(const DibBlit &blit);
+    void transparentBlt(const DibBlit &blit);
     void drawImage(const QImage &image, const DibBlit &blit, double opacity);
 
     template<typename Record, typename Call>

@@ -157,7 +157,7 @@ void Player::setDiBitsToDevice(DibBlit blit)
 
 // ALPHABLEND: the source over the canvas with a constant alpha and, with AC_SRC_ALPHA, the
 // bitmap's own premultiplied alpha.
-void Player::alphaBlend(DibBlit blit)
+void Player::alphaBlend(const DibBlit &blit)
 {
     if (blit.blit.kind != BitmapKind::Dib)
         return;
@@ -170,7 +170,7 @@ void Player::alphaBlend(DibBlit blit)
 }
 
 // TRANSPARENTBLT: the source without the pixels of the transparent colour.
-void Player::transparentBlt(DibBlit blit)
+void Player::transparentBlt(const DibBlit &blit)
 {
     if (blit.blit.kind != BitmapKind::Dib)
         return;

@@ -151,7 +151,7 @@ std::optional<QTransform> decodeTransform(ByteReader &r)
     if (!r.ok())
         return std::nullopt;
     for (double value : v) {
-        if (!std::isfinite(value) || std::abs(value) > limits::maxExtent)
+        if (!std::isfinite(value) || std::abs(value) > limits::maxWorldTransformElement)
             return std::nullopt;
     }
     const QTransform t(v[0], v[1], v[2], v[3], v[4], v[5]);
@@ -402,7 +402,8 @@ std::optional<AngleArc> decodeAngleArc(ByteReader &r)
     arc.radius = r.readU32();
     arc.startAngle = readFloat(r);
     arc.sweepAngle = readFloat(r);
-    if (!r.ok() || !std::isfinite(arc.startAngle) || !std::isfinite(arc.sweepAngle) || arc.radius > limits::maxExtent)
+    if (!r.ok() || !std::isfinite(arc.startAngle) || !std::isfinite(arc.sweepAngle)
+        || arc.radius > limits::maxArcRadius)
         return std::nullopt;
     return arc;
 }
