@@ -187,7 +187,8 @@ void Player::transparentBlt(const DibBlit &blit)
     drawImage(image, blit, 1.0);
 }
 
-// Draws the blit's source part of `image` (display order) into its destination.
+// Draws the blit's source part of `image` (display order) into its destination, through
+// the whole mapping: a world transform may turn or mirror the bitmap.
 void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
 {
     if (image.isNull() || !m_device.surface().spendWork(qint64(image.width()) * image.height() / 16 + 1))
@@ -197,15 +198,22 @@ void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
     QRectF source(blit.blit.source);
     if (shape.bottomUp)
         source.moveTop(double(image.height()) - source.top() - source.height());
-    const QRectF target = m_device.context().mapping.toDeviceRect(QRectF(blit.blit.target));
+    const QRectF target(blit.blit.target);
+    if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0)
+        return;
+    const double sx = target.width() / source.width();
+    const double sy = target.height() / source.height();
+    const QTransform place(sx, 0, 0, sy, target.x() - source.x() * sx, target.y() - source.y() * sy);
     if (!m_device.fills().prepare(gdi::R2_COPYPEN))
         return;
     QPainter &painter = m_device.surface().painter();
+    painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    const double before = painter.opacity();
     painter.setOpacity(opacity);
-    painter.drawImage(target, image, source.normalized());
-    painter.setOpacity(before);
+    painter.setTransform(place * m_device.context().mapping.transform(), true);
+    const QRectF part = source.normalized();
+    painter.drawImage(part, image, part);
+    painter.restore();
 }
 
 } // namespace wmf::emf
