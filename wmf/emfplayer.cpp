@@ -110,7 +110,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SetViewportOrgEx: apply(decodePoint(r), [&](QPoint p) { map.setViewportOrigin(p); }); break;
     case T::ScaleViewportExtEx: apply(decodeExtentScale(r), [&](auto s) { map.scaleViewportExtent(s); }); break;
     case T::ScaleWindowExtEx: apply(decodeExtentScale(r), [&](auto s) { map.scaleWindowExtent(s); }); break;
-    case T::SetWorldTransform: apply(decodeTransform(r), [&](const QTransform &t) { setWorldTransform(t); }); break;
+    case T::SetWorldTransform: apply(decodeTransform(r), [&](const QTransform &t) { map.setWorldTransform(t); }); break;
     case T::ModifyWorldTransform: apply(decodeModifyTransform(r), [&](auto m) { modifyWorldTransform(m); }); break;
     case T::SetBkColor: apply(decodeU32(r), [&](ColorRef c) { dc.bkColor = c; }); break;
     case T::SetTextColor: apply(decodeU32(r), [&](ColorRef c) { dc.textColor = c; }); break;
@@ -148,7 +148,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::OffsetClipRgn: apply(decodePoint(r), [&](QPoint p) { d.offsetClipRegion(p); }); break;
     case T::SetMetaRgn: m_metaRegion = dc.clip; break;
     case T::BeginPath: beginPath(); break;
-    case T::EndPath: endPath(); break;
+    case T::EndPath: m_pathOpen = false; break;
     case T::CloseFigure:
         if (m_pathOpen) {
             m_path.closeSubpath();
@@ -270,18 +270,17 @@ void Player::selectObject(quint32 index)
         dc.palette = Palette();
 }
 
-void Player::setWorldTransform(const QTransform &transform) { m_device.context().mapping.setWorldTransform(transform); }
-
 // GDI's matrices act on row vectors, as Qt's do: "left" multiplication puts the new
 // transform before the old one.
 void Player::modifyWorldTransform(const ModifyTransform &modify)
 {
-    const QTransform &world = m_device.context().mapping.worldTransform();
+    Mapping &mapping = m_device.context().mapping;
+    const QTransform world = mapping.worldTransform();
     switch (modify.mode) {
-    case 1: setWorldTransform(QTransform()); break;
-    case 2: setWorldTransform(modify.transform * world); break;
-    case 3: setWorldTransform(world * modify.transform); break;
-    case 4: setWorldTransform(modify.transform); break;
+    case 1: mapping.setWorldTransform(QTransform()); break;
+    case 2: mapping.setWorldTransform(modify.transform * world); break;
+    case 3: mapping.setWorldTransform(world * modify.transform); break;
+    case 4: mapping.setWorldTransform(modify.transform); break;
     default: m_report.malformed("unknown world transform mode"); break;
     }
 }

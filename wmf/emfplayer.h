@@ -41,7 +41,6 @@ private:
     // State and objects.
     void selectObject(quint32 index);
     void modifyWorldTransform(const ModifyTransform &modify);
-    void setWorldTransform(const QTransform &transform);
     void createDibBrush(const DibBrush &brush, bool mono);
 
     // Shapes, through the current path while one is open.
@@ -60,11 +59,12 @@ private:
     // A figure (device pixels) into the open path, or filled and stroked.
     void figure(const QPainterPath &path, bool fill, bool stroke);
     [[nodiscard]] QPointF device(QPointF logical) const;
+    [[nodiscard]] bool turned() const;
+    [[nodiscard]] QPainterPath mapped(const QPainterPath &logical) const;
     [[nodiscard]] bool spendPoints(size_t count);
 
     // Paths.
     void beginPath();
-    void endPath() { m_pathOpen = false; }
     void drawPath(bool fill, bool stroke);
     void selectClipPath(int mode);
     void widenPath();

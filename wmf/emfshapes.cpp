@@ -172,36 +172,53 @@ void Player::lineTo(QPoint point)
     dc.position = point;
 }
 
+// Whether the world transform turns or shears: the device's shape painter draws boxes
+// upright, so those shapes are drawn here through the whole mapping.
+bool Player::turned() const
+{
+    const QTransform &world = m_device.context().mapping.worldTransform();
+    return world.m12() != 0 || world.m21() != 0;
+}
+
+// A shape in logical units as device pixels: through the mapping, unrounded, with points
+// on pixel centres as the shape painter puts them.
+QPainterPath Player::mapped(const QPainterPath &logical) const
+{
+    return m_device.context().mapping.transform().map(logical).translated(0.5, 0.5);
+}
+
 void Player::rectangle(const Box &box)
 {
-    if (!m_pathOpen) {
+    if (!m_pathOpen && !turned()) {
         m_device.shapes().rectangle(box);
         return;
     }
-    m_path.addRect(QRectF(device(QPointF(box.left, box.top)), device(QPointF(box.right, box.bottom))).normalized());
+    QPainterPath path;
+    path.addRect(boxRect(box).normalized());
+    figure(mapped(path), true, true);
 }
 
 void Player::ellipse(const Box &box)
 {
-    if (!m_pathOpen) {
+    if (!m_pathOpen && !turned()) {
         m_device.shapes().ellipse(box);
         return;
     }
-    m_path.addEllipse(QRectF(device(QPointF(box.left, box.top)), device(QPointF(box.right, box.bottom))).normalized());
+    QPainterPath path;
+    path.addEllipse(boxRect(box).normalized());
+    figure(mapped(path), true, true);
 }
 
 void Player::roundRect(const RoundRect &shape)
 {
-    if (!m_pathOpen) {
+    if (!m_pathOpen && !turned()) {
         m_device.shapes().roundRect(shape);
         return;
     }
-    const QRectF box =
-        QRectF(device(QPointF(shape.box.left, shape.box.top)), device(QPointF(shape.box.right, shape.box.bottom)))
-            .normalized();
-    const QTransform t = m_device.context().mapping.transform();
-    m_path.addRoundedRect(box, std::abs(shape.corner.width() * t.m11()) / 2,
-                          std::abs(shape.corner.height() * t.m22()) / 2);
+    QPainterPath path;
+    path.addRoundedRect(boxRect(shape.box).normalized(), std::abs(shape.corner.width()) / 2.0,
+                        std::abs(shape.corner.height()) / 2.0);
+    figure(mapped(path), true, true);
 }
 
 // Clockwise arcs are the counter-clockwise arcs between the same rays the other way round.
@@ -209,14 +226,13 @@ void Player::arc(ArcBox arc, ArcKind kind)
 {
     if (m_clockwise)
         std::swap(arc.start, arc.end);
-    if (!m_pathOpen) {
+    if (!m_pathOpen && !turned()) {
         m_device.shapes().arc(arc, kind);
         return;
     }
-    const QRectF box =
-        QRectF(device(QPointF(arc.box.left, arc.box.top)), device(QPointF(arc.box.right, arc.box.bottom))).normalized();
-    const double start = ellipseAngle(box, device(arc.start));
-    double sweep = ellipseAngle(box, device(arc.end)) - start;
+    const QRectF box = boxRect(arc.box).normalized();
+    const double start = ellipseAngle(box, arc.start);
+    double sweep = ellipseAngle(box, arc.end) - start;
     while (sweep <= 0)
         sweep += 360;
     QPainterPath path;
@@ -227,7 +243,7 @@ void Player::arc(ArcBox arc, ArcKind kind)
     path.arcTo(box, start, sweep);
     if (kind != ArcKind::Arc)
         path.closeSubpath();
-    m_path.addPath(path);
+    figure(mapped(path), kind != ArcKind::Arc, true);
 }
 
 // ARCTO: a line from the current position to the arc's start, the arc, and the current

@@ -110,6 +110,12 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("modify world transform: set")
         << red().modifyWorldTransform(1, 0, 0, 1, 50, 50, 4).rectangle(QRect(0, 0, 20, 20)).bytes()
         << Probes {{{60, 60}, r}, {{10, 10}, w}};
+    QTest::newRow("a turning world transform turns the box, not its bounding box")
+        << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).rectangle(QRect(0, 0, 40, 40)).bytes()
+        << Probes {{{50, 28}, r}, {{50, 50}, r}, {{25, 5}, w}, {{75, 5}, w}};
+    QTest::newRow("a turning world transform turns an ellipse")
+        << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).ellipse(QRect(0, 0, 40, 40)).bytes()
+        << Probes {{{50, 28}, r}, {{25, 5}, w}};
     QTest::newRow("anisotropic window and viewport") << red()
                                                             .record(B::SetMapMode, {8})
                                                             .record(B::SetWindowExtEx, {10, 10})
