@@ -187,8 +187,7 @@ void Player::transparentBlt(const DibBlit &blit)
     drawImage(image, blit, 1.0);
 }
 
-// Draws the blit's source part of `image` (display order) into its destination, through
-// the whole mapping: a world transform may turn or mirror the bitmap.
+// Draws the blit's source part of `image` (display order) into its destination.
 void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
 {
     if (image.isNull() || !m_device.surface().spendWork(qint64(image.width()) * image.height() / 16 + 1))
@@ -198,7 +197,12 @@ void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
     QRectF source(blit.blit.source);
     if (shape.bottomUp)
         source.moveTop(double(image.height()) - source.top() - source.height());
-    const QRectF target(blit.blit.target);
+    // The destination's corners through the mapping, as GDI maps them: a flip mirrors the
+    // bitmap; a turn or shear moves its corners but leaves it upright.
+    const QTransform mapping = m_device.context().mapping.transform();
+    const QRectF target(
+        mapping.map(QPointF(blit.blit.target.topLeft())),
+        mapping.map(QPointF(blit.blit.target.topLeft() + QPoint(blit.blit.target.width(), blit.blit.target.height()))));
     if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0)
         return;
     const double sx = target.width() / source.width();
@@ -210,7 +214,7 @@ void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(opacity);
-    painter.setTransform(place * m_device.context().mapping.transform(), true);
+    painter.setTransform(place, true);
     const QRectF part = source.normalized();
     painter.drawImage(part, image, part);
     painter.restore();
