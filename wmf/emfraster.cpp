@@ -214,6 +214,8 @@ void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(opacity);
+    // Whole source pixels unless the stretch mode blends them, as GDI stretches.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_device.context().stretchBltMode == gdi::STRETCH_HALFTONE);
     painter.setTransform(place, true);
     const QRectF part = source.normalized();
     painter.drawImage(part, image, part);

@@ -203,6 +203,19 @@ void TestEmfPlayer::probes_data()
                                           + dib24(2, {colorref::red, colorref::blue}))
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    {
+        QByteArray dib = B::ints({40, 2, 1});
+        B::appendU16(dib, 1);
+        B::appendU16(dib, 32);
+        dib += B::ints({0, 0, 0, 0, 0, 0}) + B::ints({0, 0xFF0000FF}); // transparent, opaque blue
+        QTest::newRow("alpha blend with the bitmap's own alpha")
+            << red()
+                   .rectangle(whole)
+                   .raw(114, B::bounds() + B::ints({0, 0, 100, 100, 0x01FF0000, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                                 + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib)
+                   .bytes()
+            << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
+    }
     QTest::newRow("opaque text rectangle in the background colour")
         << EmfBuilder().record(25, {colorref::green}).textOut(50, 50, QString(), 2, QRect(50, 50, 40, 40)).bytes()
         << Probes {{{70, 70}, qrgb::green}, {{30, 30}, w}};
