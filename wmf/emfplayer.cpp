@@ -167,9 +167,9 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SelectClipPath: apply(decodeU32(r), [&](quint32 mode) { selectClipPath(int(mode)); }); break;
     case T::ExtTextOutW:
     case T::ExtTextOutA:
-        apply(decodeExtTextOut(r, type == quint16(T::ExtTextOutW)), [&](const TextRun &t) { d.text().draw(t); });
+        apply(decodeExtTextOut(r, type == quint16(T::ExtTextOutW)), [&](const TextRun &t) { text(t); });
         break;
-    case T::SmallTextOut: apply(decodeSmallTextOut(r), [&](const TextRun &t) { d.text().draw(t); }); break;
+    case T::SmallTextOut: apply(decodeSmallTextOut(r), [&](const TextRun &t) { text(t); }); break;
     // Nothing to draw: EMF+ and other comments, font mapper hints, colour management,
     // palette realisation on a true-colour device, brush origins (patterns start at the
     // picture's origin), the miter limit (joins are drawn by Qt's own limit), layout.
@@ -283,6 +283,32 @@ void Player::modifyWorldTransform(const ModifyTransform &modify)
     case 4: mapping.setWorldTransform(modify.transform); break;
     default: m_report.malformed("unknown world transform mode"); break;
     }
+}
+
+// The text painter lays text out upright in the page's device pixels; a turning world
+// transform turns the painted run around those pixels: device = logical * world * page is
+// (logical * page) * (page^-1 * world * page).
+void Player::text(const TextRun &run)
+{
+    if (!turned()) {
+        m_device.text().draw(run);
+        return;
+    }
+    DeviceContext &dc = m_device.context();
+    const QTransform world = dc.mapping.worldTransform();
+    dc.mapping.setWorldTransform(QTransform());
+    bool invertible = false;
+    const QTransform page = dc.mapping.transform();
+    const QTransform pageInverse = page.inverted(&invertible);
+    // The clip goes on in device pixels before the painter turns.
+    if (invertible && m_device.fills().prepare(dc.rop2)) {
+        QPainter &painter = m_device.surface().painter();
+        painter.save();
+        painter.setTransform(pageInverse * world * page, true);
+        m_device.text().draw(run);
+        painter.restore();
+    }
+    dc.mapping.setWorldTransform(world);
 }
 
 // A pattern that does not decode leaves a hollow brush in the slot.

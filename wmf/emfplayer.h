@@ -42,6 +42,7 @@ private:
     void selectObject(quint32 index);
     void modifyWorldTransform(const ModifyTransform &modify);
     void createDibBrush(const DibBrush &brush, bool mono);
+    void text(const TextRun &run);
 
     // Shapes, through the current path while one is open.
     enum class PolyKind { Polyline, Polygon, PolyBezier, PolylineTo, PolyBezierTo };

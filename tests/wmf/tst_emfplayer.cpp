@@ -71,6 +71,7 @@ class TestEmfPlayer : public QObject
 private Q_SLOTS:
     void probes_data();
     void probes();
+    void textDraws_data();
     void textDraws();
 };
 
@@ -238,18 +239,34 @@ void TestEmfPlayer::probes()
 }
 
 // EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
-// reference point with the default alignment.
+// reference point with the default alignment; a turning world transform turns the run.
+void TestEmfPlayer::textDraws_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QRect>("area");
+    EmfBuilder upright;
+    upright.font(1, -40, QStringLiteral("Arial")).selectObject(1).textOut(10, 10, QStringLiteral("HH"));
+    QTest::newRow("upright") << upright.bytes() << QRect(10, 10, 60, 45);
+    EmfBuilder turned;
+    turned
+        .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
+        .font(1, -40, QStringLiteral("Arial"))
+        .selectObject(1)
+        .textOut(10, 10, QStringLiteral("HH"));
+    QTest::newRow("turned a quarter") << turned.bytes() << QRect(45, 10, 45, 60);
+}
+
 void TestEmfPlayer::textDraws()
 {
-    EmfBuilder b;
-    b.font(1, -40, QStringLiteral("Arial")).selectObject(1).textOut(10, 10, QStringLiteral("HH"));
-    const QImage image = testsupport::renderImage(b.bytes());
+    QFETCH(QByteArray, bytes);
+    QFETCH(QRect, area);
+    const QImage image = testsupport::renderImage(bytes);
     int inside = 0;
     int outside = 0;
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 100; ++x) {
             const bool dark = qGray(image.pixel(x, y)) < 128;
-            (QRect(10, 10, 60, 45).contains(x, y) ? inside : outside) += dark ? 1 : 0;
+            (area.contains(x, y) ? inside : outside) += dark ? 1 : 0;
         }
     }
     QVERIFY2(inside > 200, qPrintable(QString::number(inside)));
