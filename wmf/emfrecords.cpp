@@ -194,7 +194,6 @@ std::optional<Indexed<Pen>> decodePen(ByteReader &r)
 std::optional<Indexed<Pen>> decodeExtPen(ByteReader &r)
 {
     constexpr quint32 geometric = 0x00010000;
-    constexpr quint16 userStyle = 7;
     constexpr quint16 alternate = 8;
     Indexed<Pen> pen;
     pen.index = int(r.readU32());
@@ -205,12 +204,10 @@ std::optional<Indexed<Pen>> decodeExtPen(ByteReader &r)
     pen.object.color = r.readU32();
     if (!r.ok())
         return std::nullopt;
-    quint16 type = quint16(style & gdi::PS_STYLE_MASK);
-    if (type == userStyle)
-        type = gdi::PS_SOLID;
-    else if (type == alternate)
+    auto type = quint16(style & gdi::PS_STYLE_MASK);
+    if (type == alternate)
         type = gdi::PS_DOT;
-    else if (type > gdi::PS_INSIDEFRAME)
+    else if (type > gdi::PS_INSIDEFRAME) // PS_USERSTYLE and styles GDI does not know
         type = gdi::PS_SOLID;
     if (brushStyle == gdi::BS_NULL)
         type = gdi::PS_NULL;
