@@ -501,13 +501,13 @@ std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide)
     const quint32 offDx = r.readU32();
     if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(params.size()))
         return std::nullopt;
-    // Glyph indices name glyphs of the face, not characters; they are not drawn yet.
-    if (options & etoGlyphIndex)
-        return std::nullopt;
     const std::optional<QByteArrayView> text = slice(params, offString, count * (wide ? 2 : 1));
     if (!text)
         return std::nullopt;
-    run.bytes = *text;
+    // Glyph indices name glyphs of the face, not characters: only the rectangle is drawn
+    // for them yet.
+    if (!(options & etoGlyphIndex))
+        run.bytes = *text;
     run.utf16 = wide;
     run.options = quint16(options & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED));
     if (run.options)
@@ -527,9 +527,11 @@ std::optional<TextRun> decodeSmallTextOut(ByteReader &r)
     r.skip(12);
     const Box rect = (options & etoNoRect) ? Box() : readBox(r);
     const bool wide = (options & etoSmallChars) == 0;
-    if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(r.remaining()) || (options & etoGlyphIndex))
+    if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(r.remaining()))
         return std::nullopt;
     run.bytes = r.readBytes(qsizetype(count) * (wide ? 2 : 1));
+    if (options & etoGlyphIndex)
+        run.bytes = {}; // glyph indices: not drawn yet
     run.utf16 = wide;
     run.options = quint16(options & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED));
     if (run.options && !(options & etoNoRect))
