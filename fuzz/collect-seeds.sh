@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Collects the seed inputs for the fuzzer into one folder (default build/fuzz/seeds):
-# the shared corpus of real and malformed metafiles (when it is there), the committed
+# the shared corpus of real and malformed metafiles, Windows and Enhanced (when it is there), the committed
 # test metafiles, the small seed set in fuzz/seeds, the regression inputs, and the
 # metafiles the test builder makes (written by the make_seeds program when it is built).
 # Files over the fuzzer's length limit are left out: libFuzzer would cut them anyway.
@@ -12,7 +12,7 @@ mkdir -p "$out"
 
 copy_from() {
     [ -d "$1" ] || return 0
-    find "$1" -type f \( -iname '*.wmf' -o -iname '*.apm' -o -iname '*.bin' -o -path '*/regressions/*' \) \
+    find "$1" -type f \( -iname '*.wmf' -o -iname '*.emf' -o -iname '*.apm' -o -iname '*.bin' -o -path '*/regressions/*' \) \
         ! -name '*.md' -size -"$((maxBytes + 1))"c -print0 |
         while IFS= read -r -d '' file; do
             # Names by content, so that collecting twice adds nothing.

@@ -277,6 +277,27 @@ DecodedText decodeTextWithPositions(QByteArrayView bytes, quint8 charSet, Symbol
     return decoded;
 }
 
+DecodedText decodeUtf16WithPositions(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols)
+{
+    DecodedText decoded;
+    const qsizetype units = bytes.size() / 2;
+    const bool symbolFace = charSet == CharSet::Symbol && symbols != SymbolMapping::Ansi;
+    for (qsizetype pos = 0; pos < units; ++pos) {
+        const auto unit = char16_t(quint8(bytes[2 * pos]) | (quint8(bytes[2 * pos + 1]) << 8));
+        const bool symbol = symbolFace && (unit < 0x100 || (unit >= 0xF000 && unit <= 0xF0FF));
+        const bool trail =
+            QChar::isLowSurrogate(unit) && pos > 0 && !decoded.text.isEmpty() && decoded.text.back().isHighSurrogate();
+        if (symbol) {
+            append(decoded, symbolCharacter(quint8(unit & 0xFF), symbols), pos);
+            continue;
+        }
+        decoded.text.append(QChar(unit));
+        decoded.firstByte.append(trail ? decoded.firstByte.back() : pos);
+    }
+    decoded.byteCount = units;
+    return decoded;
+}
+
 QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols)
 {
     return decodeTextWithPositions(bytes, charSet, symbols).text;

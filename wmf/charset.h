@@ -75,6 +75,11 @@ const char *codePageName(quint8 charSet);
 DecodedText decodeTextWithPositions(QByteArrayView bytes, quint8 charSet,
                                     SymbolMapping symbols = SymbolMapping::PrivateUse);
 QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols = SymbolMapping::PrivateUse);
+// UTF-16 text (little-endian code units, as enhanced metafiles store it). Positions count code
+// units, so that a spacing array has one entry per unit. In a symbol face the units GDI maps
+// to its glyphs (U+F000 to U+F0FF, and below U+0100) take the symbol mapping as bytes would.
+DecodedText decodeUtf16WithPositions(QByteArrayView bytes, quint8 charSet,
+                                     SymbolMapping symbols = SymbolMapping::PrivateUse);
 
 // The advance of every QChar of decoded text from a spacing array with one entry per input
 // byte (logical units): a character's advance is the sum of the entries of all its bytes, as

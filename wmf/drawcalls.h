@@ -83,7 +83,10 @@ struct TextRun
 {
     QPoint reference; // logical units
     QByteArrayView bytes;
-    std::vector<int> dx; // logical units, one entry per byte; empty without an array
+    // The bytes are UTF-16 (little-endian) code units, not the font's character set, and
+    // `dx` has one entry per code unit.
+    bool utf16 = false;
+    std::vector<int> dx; // logical units, one entry per byte (per code unit); empty without an array
     std::optional<Box> rect; // logical units
     quint16 options = 0; // gdi::ETO_OPAQUE, gdi::ETO_CLIPPED
 };

@@ -64,6 +64,7 @@ public:
     void setPolyFillMode(int mode);
 
     void createObject(GdiObject object) { m_objects.add(std::move(object)); }
+    void createObjectAt(int index, GdiObject object) { m_objects.put(index, std::move(object)); }
     void selectObject(int index);
     void deleteObject(int index) { m_objects.remove(index); }
     void selectPalette(int index);

@@ -10,11 +10,7 @@ namespace wmf {
 
 namespace {
 
-// The fixed map modes in device pixels per logical unit on a 96 dpi device, the
-// resolution GDI reports for a screen-compatible memory context.
-constexpr double deviceDpi = 96.0;
-
-double unitsPerInch(int mapMode)
+double unitsPerInch(int mapMode, double deviceDpi)
 {
     switch (mapMode) {
     case gdi::MM_LOMETRIC: return 254.0;
@@ -83,9 +79,8 @@ void Mapping::setMapMode(int mode)
         return;
     }
     // The metric and English modes run y upwards.
-    const double units = unitsPerInch(mode);
-    m_windowExt = QSizeF(units, units);
-    m_viewportExt = QSizeF(deviceDpi, -deviceDpi);
+    m_windowExt = QSizeF(unitsPerInch(mode, m_dpi.width()), unitsPerInch(mode, m_dpi.height()));
+    m_viewportExt = QSizeF(m_dpi.width(), -m_dpi.height());
 }
 
 void Mapping::offsetWindowOrigin(QPointF offset) { m_windowOrg = offsetOrigin(m_windowOrg, offset); }
@@ -150,7 +145,8 @@ QTransform Mapping::transform() const
     const double sy = m_viewportExt.height() / m_windowExt.height();
     const QTransform page(sx, 0, 0, sy, m_viewportOrg.x() - m_windowOrg.x() * sx,
                           m_viewportOrg.y() - m_windowOrg.y() * sy);
-    return m_world.isIdentity() ? page : m_world * page;
+    const QTransform logicalToDevice = m_world.isIdentity() ? page : m_world * page;
+    return m_device.isIdentity() ? logicalToDevice : logicalToDevice * m_device;
 }
 
 QPointF Mapping::toDevice(QPointF logical) const

@@ -41,6 +41,13 @@ public:
     void scaleWindowExtent(const ExtentScale &scale);
     void scaleViewportExtent(const ExtentScale &scale);
     void setWorldTransform(const QTransform &world) { m_world = world; }
+    [[nodiscard]] const QTransform &worldTransform() const { return m_world; }
+    // Behind the window and viewport: from the device pixels the metafile was recorded on
+    // to the pixels it is drawn on (an enhanced metafile's frame fitted onto the target).
+    void setDeviceTransform(const QTransform &device) { m_device = device; }
+    [[nodiscard]] const QTransform &deviceTransform() const { return m_device; }
+    // The recording device's resolution, which the fixed map modes (MM_LOMETRIC, ...) use.
+    void setDeviceDpi(QSizeF dpi) { m_dpi = dpi; }
 
     // Logical units -> device pixels, unrounded.
     [[nodiscard]] QTransform transform() const;
@@ -60,6 +67,8 @@ private:
     QPointF m_viewportOrg;
     QSizeF m_viewportExt {1, 1};
     QTransform m_world;
+    QTransform m_device;
+    QSizeF m_dpi {96, 96};
 };
 
 } // namespace wmf

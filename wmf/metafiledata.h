@@ -15,9 +15,9 @@ namespace wmf {
 
 struct RecordRef
 {
-    quint16 function = 0;
+    quint16 function = 0; // an EMF record type past 0xFFFF is kept as 0xFFFF, which no record has
     qsizetype offset = 0; // of the first parameter byte in MetafileData::bytes
-    qsizetype payloadSize = 0; // bytes after the 6-byte record head
+    qsizetype payloadSize = 0; // bytes after the record head (6 bytes in a WMF, 8 in an EMF)
 };
 
 struct MetafileData
@@ -32,6 +32,12 @@ struct MetafileData
     QSizeF frameExtent {1, 1};
     // How the record walk ended: Ok at META_EOF (or the plain end of the data).
     PlayResult walkResult = PlayResult::Ok;
+
+    // An enhanced metafile: the records are EMF records, the frame is the header's frame
+    // in the reference device's pixels, and the fixed map modes use that device's
+    // resolution (dots per inch on each axis).
+    bool enhanced = false;
+    QSizeF referenceDpi {96, 96};
 };
 
 } // namespace wmf

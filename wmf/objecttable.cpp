@@ -18,6 +18,12 @@ void ObjectTable::add(GdiObject object)
         m_slots[m_firstFree++] = std::move(object);
 }
 
+void ObjectTable::put(int index, GdiObject object)
+{
+    if (index >= 0 && index < static_cast<int>(m_slots.size()))
+        m_slots[static_cast<size_t>(index)] = std::move(object);
+}
+
 void ObjectTable::remove(int index)
 {
     if (index < 0 || index >= static_cast<int>(m_slots.size()))

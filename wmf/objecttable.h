@@ -17,6 +17,9 @@ public:
 
     // Into the lowest free slot; a full table drops the object, as GDI does.
     void add(GdiObject object);
+    // Into slot `index`, replacing what was there, as an enhanced metafile names its slots;
+    // an index out of range drops the object.
+    void put(int index, GdiObject object);
     // Empties a slot; an index out of range is ignored.
     void remove(int index);
     // The object in a slot, or nothing for an empty or out-of-range slot.

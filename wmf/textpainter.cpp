@@ -213,7 +213,8 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     const quint8 charSet = dc.font.charSet == CharSet::Default && layout.choice.symbols != SymbolMapping::Ansi
                              ? CharSet::Symbol
                              : dc.font.charSet;
-    const DecodedText decoded = decodeTextWithPositions(text.bytes, charSet, layout.choice.symbols);
+    const DecodedText decoded = text.utf16 ? decodeUtf16WithPositions(text.bytes, charSet, layout.choice.symbols)
+                                           : decodeTextWithPositions(text.bytes, charSet, layout.choice.symbols);
     layout.stretch = stretch();
     const Spacing spacing {text.dx, std::abs(map.m11()), double(dc.textCharExtra), dc.breakCount,
                            double(dc.breakExtra)};

@@ -1,6 +1,8 @@
 #include "wmfdocument.h"
 
 #include "bytereader.h"
+#include "emfdocument.h"
+#include "emfplayer.h"
 #include "metafiledata.h"
 #include "recordtype.h"
 #include "wmflimits.h"
@@ -111,7 +113,9 @@ bool looksLikeMetafile(QByteArrayView head)
 {
     ByteReader reader(head);
     const quint32 first = reader.readU32();
-    return reader.ok() && (first == placeableKey || isStandardHeader(quint16(first), quint16(first >> 16)));
+    return reader.ok()
+        && (first == placeableKey || isStandardHeader(quint16(first), quint16(first >> 16))
+            || emf::looksLikeEnhancedMetafile(head));
 }
 
 Document::Document(std::shared_ptr<const Data> data) : m_data(std::move(data)) { }
@@ -127,6 +131,14 @@ std::optional<Document> Document::load(QByteArrayView bytes, QString *error)
         return fail(QStringLiteral("the file is too large for a metafile"));
     auto data = std::make_shared<Data>();
     data->bytes = bytes.toByteArray();
+    // An enhanced metafile's first word is its header's type, 1; a Windows Metafile's
+    // header never starts so. Too short to hold the signature, it is a truncated one.
+    if (emf::looksLikeEnhancedMetafile(bytes)
+        || (bytes.size() < 44 && bytes.startsWith(QByteArrayView("\1\0\0\0", 4)))) {
+        if (const std::optional<QString> why = emf::load(*data))
+            return fail(*why);
+        return Document(std::move(data));
+    }
     ByteReader reader(data->bytes);
     qsizetype start = 0;
     std::optional<QRectF> frame;
@@ -182,6 +194,8 @@ PlayResult Document::play(QPainter &painter, const QRectF &target, const Diagnos
 {
     if (!painter.isActive() || target.isEmpty())
         return PlayResult::Ok;
+    if (m_data->enhanced)
+        return emf::Player(painter, *m_data, target, hook).play();
     return Player(painter, *m_data, target, false, hook).play();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// A Windows Metafile parsed once into an immutable document that can be played
+// A Windows Metafile or an Enhanced Metafile parsed once into an immutable document that can be played
 // any number of times, at any size, onto any QPainter.
 //
 // Data flow: bytes -> load() (header checks, record index) -> Document
@@ -32,8 +32,9 @@ struct Diagnostic
 // Called during a play for every record that did not play whole.
 using DiagnosticsHook = std::function<void(const Diagnostic &)>;
 
-// Whether `head`, a file's first bytes, starts like a Windows Metafile: the placeable
-// header's key, or a standard header (type 1 or 2, nine words long).
+// Whether `head`, a file's first bytes, starts like a metafile: a Windows Metafile's
+// placeable header key or standard header (type 1 or 2, nine words long), or an Enhanced
+// Metafile's header (type 1 with the signature " EMF" at byte 40).
 [[nodiscard]] bool looksLikeMetafile(QByteArrayView head);
 
 class Document
@@ -44,7 +45,8 @@ public:
     [[nodiscard]] static std::optional<Document> load(QByteArrayView bytes, QString *error = nullptr);
 
     // The picture's frame in logical units: the placeable header's box, otherwise the first
-    // window origin and extent, otherwise the extent of what the drawing touches.
+    // window origin and extent, otherwise the extent of what the drawing touches. For an
+    // enhanced metafile, the header's frame in its reference device's pixels.
     [[nodiscard]] QRectF bounds() const;
 
     // Plays the picture so that bounds() fills `target` (device coordinates of `painter`)

@@ -82,4 +82,20 @@ constexpr qint64 maxBitmapBytes = qint64(256) * 1024 * 1024;
 // this many pixels (about 4000 x 4000).
 constexpr qint64 maxFloodFillPixels = 16'000'000;
 
+// Enhanced Metafiles share the limits above: records (the smallest EMF record is 8 bytes),
+// points, region rectangles, bitmaps, the save stack, and the object table (the header's
+// 16-bit handle count). Every count inside an EMF record (points, polygons, characters,
+// spacing entries, rectangles, palette entries) is checked by division against the record's
+// size, and every offset and size against the record's bounds, so no count or offset can
+// reach past the record that holds it.
+
+// The elements of a world transform (SETWORLDTRANSFORM, MODIFYWORLDTRANSFORM): a scale or
+// move beyond GDI's 27-bit device space puts every point off the page; such a record is
+// refused, as is a transform that cannot be inverted, which GDI refuses too.
+constexpr double maxWorldTransformElement = 1 << 27;
+
+// The radius of ANGLEARC, in logical units: an unsigned 32-bit value, of which only what
+// the 27-bit device space can hold is drawable.
+constexpr double maxArcRadius = 1 << 27;
+
 } // namespace wmf::limits

@@ -1,0 +1,213 @@
+#pragma once
+
+// Builds Enhanced Metafile bytes in tests: records are added in call order, bytes() puts
+// the header in front and EMR_EOF at the end. By default the recording device has one
+// pixel per millimetre and the frame is 100 x 100 of its pixels, so a picture rendered at
+// 100 x 100 maps logical units (MM_TEXT) one to one onto the image's pixels.
+
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QtGlobal>
+
+#include <cstring>
+#include <initializer_list>
+
+class EmfBuilder
+{
+public:
+    // Record types the helpers and tests use.
+    enum Type : quint32 {
+        Polygon = 3,
+        Polyline = 4,
+        PolyBezierTo = 5,
+        PolylineTo = 6,
+        PolyPolygon = 8,
+        SetWindowExtEx = 9,
+        SetWindowOrgEx = 10,
+        SetViewportExtEx = 11,
+        SetViewportOrgEx = 12,
+        SetPixelV = 15,
+        SetMapMode = 17,
+        SetBkMode = 18,
+        SetPolyFillMode = 19,
+        SetTextColor = 24,
+        MoveToEx = 27,
+        IntersectClipRect = 30,
+        SaveDc = 33,
+        RestoreDc = 34,
+        SetWorldTransform = 35,
+        ModifyWorldTransform = 36,
+        SelectObject = 37,
+        CreatePen = 38,
+        CreateBrushIndirect = 39,
+        DeleteObject = 40,
+        Ellipse = 42,
+        Rectangle = 43,
+        LineTo = 54,
+        BeginPath = 59,
+        EndPath = 60,
+        CloseFigure = 61,
+        FillPath = 62,
+        SelectClipPath = 67,
+        GdiComment = 70,
+        ExtSelectClipRgn = 75,
+        StretchDiBits = 81,
+        ExtCreateFontIndirectW = 82,
+        ExtTextOutW = 84,
+        Polygon16 = 86,
+        PolyPolygon16 = 91,
+        ExtCreatePen = 95,
+    };
+    static constexpr quint32 stockObject = 0x80000000;
+
+    // A record from its parameter bytes (padded to whole 32-bit words).
+    EmfBuilder &raw(quint32 type, QByteArray params)
+    {
+        while (params.size() % 4)
+            params.append('\0');
+        QByteArray record;
+        appendU32(record, type);
+        appendU32(record, quint32(8 + params.size()));
+        m_records += record + params;
+        ++m_count;
+        return *this;
+    }
+    // A record of 32-bit values.
+    EmfBuilder &record(quint32 type, std::initializer_list<qint64> values) { return raw(type, ints(values)); }
+    // Bytes appended as they are, for records with a wrong size field.
+    EmfBuilder &bytesAsIs(const QByteArray &bytes)
+    {
+        m_records += bytes;
+        return *this;
+    }
+    EmfBuilder &handles(int count)
+    {
+        m_handles = count;
+        return *this;
+    }
+    EmfBuilder &frame(const QRect &hundredthsOfMillimetre)
+    {
+        m_frame = hundredthsOfMillimetre;
+        return *this;
+    }
+
+    static void appendU32(QByteArray &out, quint32 value)
+    {
+        for (int i = 0; i < 4; ++i)
+            out.append(char((value >> (8 * i)) & 0xFF));
+    }
+    static void appendU16(QByteArray &out, quint16 value) { out.append(char(value & 0xFF)).append(char(value >> 8)); }
+    static QByteArray ints(std::initializer_list<qint64> values)
+    {
+        QByteArray out;
+        for (qint64 value : values)
+            appendU32(out, quint32(value));
+        return out;
+    }
+    static QByteArray floats(std::initializer_list<float> values)
+    {
+        QByteArray out;
+        for (float value : values) {
+            quint32 bits = 0;
+            std::memcpy(&bits, &value, sizeof bits);
+            appendU32(out, bits);
+        }
+        return out;
+    }
+    static QByteArray bounds() { return ints({0, 0, 0, 0}); }
+
+    // --- state and objects ------------------------------------------------------------
+    EmfBuilder &selectObject(quint32 index) { return record(SelectObject, {index}); }
+    EmfBuilder &deleteObject(quint32 index) { return record(DeleteObject, {index}); }
+    EmfBuilder &createPen(int index, int style, int width, quint32 color)
+    {
+        return record(CreatePen, {index, style, width, 0, color});
+    }
+    EmfBuilder &createBrush(int index, quint32 color, int style = 0, int hatch = 0)
+    {
+        return record(CreateBrushIndirect, {index, style, color, hatch});
+    }
+    // A solid brush into `index`, selected, and the null pen selected.
+    EmfBuilder &fillWith(int index, quint32 color)
+    {
+        createBrush(index, color).selectObject(quint32(index));
+        return selectObject(stockObject + 8);
+    }
+    EmfBuilder &setWorldTransform(float m11, float m12, float m21, float m22, float dx, float dy)
+    {
+        return raw(SetWorldTransform, floats({m11, m12, m21, m22, dx, dy}));
+    }
+    EmfBuilder &modifyWorldTransform(float m11, float m12, float m21, float m22, float dx, float dy, int mode)
+    {
+        return raw(ModifyWorldTransform, floats({m11, m12, m21, m22, dx, dy}) + ints({mode}));
+    }
+    EmfBuilder &font(int index, int height, const QString &face)
+    {
+        QByteArray params = ints({index, height, 0, 0, 0, 400});
+        params += QByteArray(8, '\0'); // italic ... pitch and family
+        for (int i = 0; i < 32; ++i)
+            appendU16(params, i < face.size() ? face[i].unicode() : 0);
+        return raw(ExtCreateFontIndirectW, params);
+    }
+
+    // --- drawing --------------------------------------------------------------------------
+    EmfBuilder &rectangle(const QRect &box)
+    {
+        return record(Rectangle, {box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+    }
+    EmfBuilder &ellipse(const QRect &box)
+    {
+        return record(Ellipse, {box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+    }
+    EmfBuilder &moveTo(int x, int y) { return record(MoveToEx, {x, y}); }
+    EmfBuilder &lineTo(int x, int y) { return record(LineTo, {x, y}); }
+    EmfBuilder &poly(quint32 type, const QList<QPoint> &points, bool small = false)
+    {
+        QByteArray params = bounds() + ints({points.size()});
+        for (QPoint p : points) {
+            if (small) {
+                appendU16(params, quint16(p.x()));
+                appendU16(params, quint16(p.y()));
+            } else {
+                params += ints({p.x(), p.y()});
+            }
+        }
+        return raw(type, params);
+    }
+    // EXTTEXTOUTW with the string right after the record's fixed part.
+    EmfBuilder &textOut(int x, int y, const QString &text, int options = 0, const QRect &rect = {})
+    {
+        const int offString = 8 + 16 + 12 + 8 + 4 + 4 + 4 + 16 + 4;
+        QByteArray params = bounds() + ints({2}) + floats({1, 1}) + ints({x, y, text.size(), offString, options})
+                          + ints({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}) + ints({0});
+        for (QChar c : text)
+            appendU16(params, c.unicode());
+        return raw(ExtTextOutW, params);
+    }
+
+    // The header in front of the records and EMR_EOF after them.
+    QByteArray bytes() const
+    {
+        QByteArray eof;
+        appendU32(eof, 14);
+        appendU32(eof, 20);
+        eof += ints({0, 16, 20});
+        const qsizetype total = 88 + m_records.size() + eof.size();
+        QByteArray out = ints({1, 88, 0, 0, 99, 99});
+        out += ints({m_frame.left(), m_frame.top(), m_frame.right(), m_frame.bottom()});
+        out += ints({0x464D4520, 0x10000, total, m_count + 2});
+        appendU16(out, quint16(m_handles));
+        appendU16(out, 0);
+        out += ints({0, 0, 0, 1000, 1000, 1000, 1000});
+        return out + m_records + eof;
+    }
+
+private:
+    QByteArray m_records;
+    QRect m_frame {QPoint(0, 0), QPoint(10000, 10000)};
+    int m_handles = 16;
+    int m_count = 0;
+};

@@ -1,0 +1,246 @@
+// Enhanced Metafiles: recognition, the header and the record walk, records whose counts
+// and offsets run past them, and the shared corpus loading and playing.
+
+#include "colours.h"
+#include "emfbuilder.h"
+#include "render.h"
+#include "wmfdocument.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTest>
+
+using testsupport::pixel;
+using testsupport::render;
+using wmf::PlayResult;
+
+namespace {
+
+using B = EmfBuilder;
+
+// A picture that fills the top-left quarter red: what a broken record after it must not
+// take away.
+EmfBuilder redQuarter()
+{
+    EmfBuilder b;
+    b.fillWith(1, colorref::red).rectangle(QRect(0, 0, 50, 50));
+    return b;
+}
+
+QByteArray withU32At(QByteArray bytes, qsizetype offset, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = char((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+QString sharedCorpus(const QString &folder)
+{
+    const QString root = qEnvironmentVariable("PICTORATE_SHARED_CORPUS");
+    const QDir dir(root + QLatin1Char('/') + folder);
+    return !root.isEmpty() && dir.exists() ? dir.absolutePath() : QString();
+}
+
+} // namespace
+
+class TestEmfDocument : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void recognised();
+    void refused_data();
+    void refused();
+    void walk_data();
+    void walk();
+    void badRecords_data();
+    void badRecords();
+    void frame();
+    void corpusPlays_data();
+    void corpusPlays();
+    void corpusMalformedEndsCleanly_data();
+    void corpusMalformedEndsCleanly();
+};
+
+void TestEmfDocument::recognised()
+{
+    const QByteArray bytes = EmfBuilder().bytes();
+    QVERIFY(wmf::looksLikeMetafile(bytes));
+    QVERIFY(!wmf::looksLikeMetafile(withU32At(bytes, 40, 0x20202020)));
+    QVERIFY(!wmf::looksLikeMetafile(bytes.first(40)));
+    QVERIFY(wmf::Document::load(bytes));
+}
+
+void TestEmfDocument::refused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    const QByteArray good = redQuarter().bytes();
+    QTest::newRow("header cut before the signature") << good.first(30) << "the file is truncated";
+    QTest::newRow("header cut after the signature") << good.first(60) << "the file is truncated";
+    QTest::newRow("header size past the file") << withU32At(good, 4, 59296) << "the file is truncated";
+    QTest::newRow("header size not whole words") << withU32At(good, 4, 90) << "the metafile header is damaged";
+    QTest::newRow("header size under the header") << withU32At(good, 4, 80) << "the metafile header is damaged";
+    QByteArray noSize = withU32At(withU32At(good, 32, 0), 36, 0); // frame right, bottom
+    noSize = withU32At(withU32At(noSize, 16, 0), 20, 0); // bounds right, bottom
+    noSize = withU32At(withU32At(noSize, 8, 5), 12, 5); // bounds left, top past them
+    QTest::newRow("frame and bounds empty") << noSize << "the picture has no size";
+    QTest::newRow("signature wrong") << withU32At(good, 40, 0x464D4521) << "not a Windows Metafile";
+}
+
+void TestEmfDocument::refused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QString why;
+    QVERIFY(!wmf::Document::load(bytes, &why));
+    QCOMPARE(why, reason);
+}
+
+// The walk keeps the records before a broken one: the red quarter still plays.
+void TestEmfDocument::walk_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<PlayResult>("result");
+    QTest::newRow("whole") << redQuarter().bytes() << PlayResult::Ok;
+    QByteArray cut = redQuarter().bytes();
+    QTest::newRow("EOF missing") << cut.first(cut.size() - 20) << PlayResult::Ok;
+    QTest::newRow("cut inside a record head") << cut.first(cut.size() - 16) << PlayResult::Truncated;
+    QTest::newRow("record past the end") << redQuarter().bytesAsIs(B::ints({43, 4000, 0, 0, 1, 1})).bytes()
+                                         << PlayResult::Truncated;
+    QTest::newRow("record size not whole words")
+        << redQuarter().bytesAsIs(B::ints({43, 26, 0, 0, 1, 1})).bytes() << PlayResult::Malformed;
+    QTest::newRow("record size under its head")
+        << redQuarter().bytesAsIs(B::ints({43, 4, 0, 0})).bytes() << PlayResult::Malformed;
+    QTest::newRow("unknown record") << redQuarter().record(0x7777, {1, 2, 3}).bytes() << PlayResult::Ok;
+    QTest::newRow("EMF+ comment") << redQuarter().raw(B::GdiComment, B::ints({8, 0x2B464D45, 0x4001, 12})).bytes()
+                                  << PlayResult::Ok;
+}
+
+void TestEmfDocument::walk()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(PlayResult, result);
+    const testsupport::Rendered out = render(bytes);
+    QVERIFY(!out.image.isNull());
+    QCOMPARE(out.result, result);
+    QCOMPARE(pixel(out.image, 25, 25), qrgb::red);
+    QCOMPARE(pixel(out.image, 75, 75), qrgb::white);
+}
+
+// Every count and offset inside a record is checked against the record: the record is
+// skipped with a diagnostic, and what came before stays drawn.
+void TestEmfDocument::badRecords_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray box = B::bounds();
+    auto row = [](const char *name, quint32 type, const QByteArray &params) {
+        QTest::newRow(name) << redQuarter().raw(type, params).bytes();
+    };
+    row("polygon count past the record", B::Polygon, box + B::ints({3, 0, 0, 10, 10}));
+    row("polygon count huge", B::Polygon, box + B::ints({0x7FFFFFFF, 0, 0}));
+    row("polygon16 count past the record", B::Polygon16, box + B::ints({9, 0}));
+    row("polypolygon counts not adding up", B::PolyPolygon, box + B::ints({1, 3, 4, 0, 0, 1, 1, 2, 2}));
+    row("polypolygon polygon count huge", B::PolyPolygon16, box + B::ints({0x40000000, 3}));
+    row("rectangle short", B::Rectangle, B::ints({0, 0, 10}));
+    row("transform not invertible", B::SetWorldTransform, B::floats({0, 0, 0, 0, 0, 0}));
+    row("transform not a number", B::SetWorldTransform,
+        B::floats({1, 0, 0, std::numeric_limits<float>::quiet_NaN(), 0, 0}));
+    row("text string past the record", B::ExtTextOutW, box + B::ints({2, 0, 0, 5, 5, 4, 1000, 0, 0, 0, 0, 0, 0}));
+    row("text string offset into the head", B::ExtTextOutW, box + B::ints({2, 0, 0, 5, 5, 1, 4, 0, 0, 0, 0, 0, 0}));
+    row("text count huge", B::ExtTextOutW, box + B::ints({2, 0, 0, 5, 5, 0x7FFFFFFF, 76, 0, 0, 0, 0, 0, 0}));
+    row("clip region size past the record", B::ExtSelectClipRgn, B::ints({400, 5, 32, 1, 1, 16}));
+    row("clip region count past its data", B::ExtSelectClipRgn,
+        B::ints({48, 5, 32, 1, 50, 800, 0, 0, 9, 9, 0, 0, 1, 1}));
+    row("clip region mode unknown", B::ExtSelectClipRgn, B::ints({0, 9}));
+    row("bitmap header past the record", B::StretchDiBits,
+        box + B::ints({0, 0, 0, 0, 2, 2, 5000, 40, 5040, 16, 0, 0xCC0020, 50, 50}));
+    row("bitmap bits before the record", B::StretchDiBits,
+        box + B::ints({0, 0, 0, 0, 2, 2, 80, 40, 2, 16, 0, 0xCC0020, 50, 50}));
+    row("bitmap colour usage unknown", B::StretchDiBits,
+        box + B::ints({0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 7, 0xCC0020, 50, 50}) + QByteArray(56, '\0'));
+    row("font short", B::ExtCreateFontIndirectW, B::ints({2, -12, 0}));
+    row("pen short", B::CreatePen, B::ints({2, 0}));
+}
+
+void TestEmfDocument::badRecords()
+{
+    QFETCH(QByteArray, bytes);
+    const testsupport::Rendered out = render(bytes);
+    QCOMPARE(out.result, PlayResult::Malformed);
+    QCOMPARE(out.diagnostics.size(), size_t(1));
+    QCOMPARE(out.diagnostics.front().recordIndex, 4); // after the quarter's four records
+    QCOMPARE(pixel(out.image, 25, 25), qrgb::red);
+    QCOMPARE(pixel(out.image, 75, 75), qrgb::white);
+}
+
+// The frame (0.01 mm) in the recording device's pixels, and fitted onto the target: a
+// frame of 20 to 70 mm shows logical units 20 to 70 over the whole image, twice as large.
+void TestEmfDocument::frame()
+{
+    EmfBuilder b;
+    b.frame(QRect(QPoint(2000, 2000), QPoint(7000, 7000))).fillWith(1, colorref::blue).rectangle(QRect(20, 20, 25, 25));
+    const std::optional<wmf::Document> document = wmf::Document::load(b.bytes());
+    QVERIFY(document);
+    QCOMPARE(document->bounds(), QRectF(20, 20, 50, 50));
+    const QImage image = testsupport::renderImage(b.bytes());
+    QCOMPARE(pixel(image, 2, 2), qrgb::blue);
+    QCOMPARE(pixel(image, 47, 47), qrgb::blue);
+    QCOMPARE(pixel(image, 53, 53), qrgb::white);
+}
+
+void TestEmfDocument::corpusPlays_data()
+{
+    QTest::addColumn<QString>("path");
+    const QString dir = sharedCorpus(QStringLiteral("emf/real"));
+    if (dir.isEmpty())
+        QSKIP("the shared EMF corpus is not here");
+    for (const QString &name : QDir(dir).entryList({QStringLiteral("*.emf")}, QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(name)) << QDir(dir).filePath(name);
+}
+
+void TestEmfDocument::corpusPlays()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString why;
+    const std::optional<wmf::Document> document = wmf::Document::load(file.readAll(), &why);
+    QVERIFY2(document, qPrintable(why));
+    QImage image(160, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QVERIFY(document->play(painter, QRectF(0, 0, 160, 120)) != PlayResult::LimitExceeded);
+}
+
+void TestEmfDocument::corpusMalformedEndsCleanly_data()
+{
+    QTest::addColumn<QString>("path");
+    const QString dir = sharedCorpus(QStringLiteral("emf/malformed"));
+    if (dir.isEmpty())
+        QSKIP("the shared EMF corpus is not here");
+    for (const QString &name : QDir(dir).entryList(QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(name)) << QDir(dir).filePath(name);
+}
+
+// Loaded and played, or refused with a reason.
+void TestEmfDocument::corpusMalformedEndsCleanly()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString why;
+    const std::optional<wmf::Document> document = wmf::Document::load(file.readAll(), &why);
+    if (!document) {
+        QVERIFY(!why.isEmpty());
+        return;
+    }
+    QImage image(160, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    static_cast<void>(document->play(painter, QRectF(0, 0, 160, 120)));
+}
+
+QTEST_MAIN(TestEmfDocument)
+#include "tst_emfdocument.moc"

@@ -1,0 +1,277 @@
+// Enhanced Metafile playback by record family, from small pictures built in the test and
+// probed pixel by pixel: state and mapping, world transforms, objects, shapes, paths,
+// clipping, text and bitmaps.
+
+#include "colours.h"
+#include "emfbuilder.h"
+#include "render.h"
+
+#include <QTest>
+
+using testsupport::pixel;
+
+namespace {
+
+using B = EmfBuilder;
+
+struct Probe
+{
+    QPoint point;
+    QRgb colour;
+};
+using Probes = QList<Probe>;
+
+constexpr quint32 nullPen = B::stockObject + 8;
+constexpr quint32 blackBrush = B::stockObject + 4;
+constexpr int rgnCopy = 5;
+
+// A packed DIB: a BITMAPINFOHEADER over 24-bit bottom-up rows of COLORREFs.
+QByteArray dib24(int width, const QList<quint32> &bottomUpPixels)
+{
+    const int height = int(bottomUpPixels.size()) / width;
+    QByteArray out = B::ints({40, width, height});
+    B::appendU16(out, 1);
+    B::appendU16(out, 24);
+    out += B::ints({0, 0, 0, 0, 0, 0});
+    for (int y = 0; y < height; ++y) {
+        QByteArray row;
+        for (int x = 0; x < width; ++x) {
+            const quint32 c = bottomUpPixels[y * width + x];
+            row.append(char((c >> 16) & 0xFF)).append(char((c >> 8) & 0xFF)).append(char(c & 0xFF));
+        }
+        while (row.size() % 4)
+            row.append('\0');
+        out += row;
+    }
+    return out;
+}
+
+// An RGNDATA of one rectangle, device pixels.
+QByteArray regionData(const QRect &r)
+{
+    return B::ints({32, 1, 1, 16, r.left(), r.top(), r.right() + 1, r.bottom() + 1, r.left(), r.top(), r.right() + 1,
+                    r.bottom() + 1});
+}
+
+EmfBuilder red()
+{
+    EmfBuilder b;
+    b.fillWith(1, colorref::red);
+    return b;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Probe)
+
+class TestEmfPlayer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void probes_data();
+    void probes();
+    void textDraws_data();
+    void textDraws();
+};
+
+void TestEmfPlayer::probes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Probes>("probes");
+    const QRgb r = qrgb::red;
+    const QRgb w = qrgb::white;
+    const QRect whole(0, 0, 100, 100);
+
+    QTest::newRow("rectangle in the selected brush")
+        << red().rectangle(QRect(10, 10, 40, 40)).bytes() << Probes {{{30, 30}, r}, {{60, 60}, w}, {{5, 5}, w}};
+    QTest::newRow("world transform scales")
+        << red().setWorldTransform(2, 0, 0, 2, 0, 0).rectangle(QRect(10, 10, 20, 20)).bytes()
+        << Probes {{{50, 50}, r}, {{25, 25}, r}, {{15, 15}, w}, {{65, 65}, w}};
+    QTest::newRow("modify world transform: left multiply scales first")
+        << red()
+               .setWorldTransform(1, 0, 0, 1, 10, 0)
+               .modifyWorldTransform(2, 0, 0, 2, 0, 0, 2)
+               .rectangle(QRect(0, 0, 20, 20))
+               .bytes()
+        << Probes {{{12, 30}, r}, {{48, 30}, r}, {{5, 30}, w}, {{55, 30}, w}};
+    QTest::newRow("modify world transform: right multiply moves first")
+        << red()
+               .setWorldTransform(1, 0, 0, 1, 10, 0)
+               .modifyWorldTransform(2, 0, 0, 2, 0, 0, 3)
+               .rectangle(QRect(0, 0, 20, 20))
+               .bytes()
+        << Probes {{{22, 30}, r}, {{58, 30}, r}, {{15, 30}, w}, {{65, 30}, w}};
+    QTest::newRow("modify world transform: identity") << red()
+                                                             .setWorldTransform(3, 0, 0, 3, 0, 0)
+                                                             .modifyWorldTransform(0, 0, 0, 0, 0, 0, 1)
+                                                             .rectangle(QRect(0, 0, 20, 20))
+                                                             .bytes()
+                                                      << Probes {{{10, 10}, r}, {{30, 30}, w}};
+    QTest::newRow("modify world transform: set")
+        << red().modifyWorldTransform(1, 0, 0, 1, 50, 50, 4).rectangle(QRect(0, 0, 20, 20)).bytes()
+        << Probes {{{60, 60}, r}, {{10, 10}, w}};
+    QTest::newRow("a turning world transform turns the box, not its bounding box")
+        << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).rectangle(QRect(0, 0, 40, 40)).bytes()
+        << Probes {{{50, 28}, r}, {{50, 50}, r}, {{25, 5}, w}, {{75, 5}, w}};
+    QTest::newRow("a turning world transform turns an ellipse")
+        << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).ellipse(QRect(0, 0, 40, 40)).bytes()
+        << Probes {{{50, 28}, r}, {{25, 5}, w}};
+    QTest::newRow("anisotropic window and viewport") << red()
+                                                            .record(B::SetMapMode, {8})
+                                                            .record(B::SetWindowExtEx, {10, 10})
+                                                            .record(B::SetViewportExtEx, {100, 100})
+                                                            .rectangle(QRect(0, 0, 5, 5))
+                                                            .bytes()
+                                                     << Probes {{{45, 45}, r}, {{55, 55}, w}};
+    QTest::newRow("restoring a saved context brings its transform back") << red()
+                                                                                .record(B::SaveDc, {})
+                                                                                .setWorldTransform(3, 0, 0, 3, 0, 0)
+                                                                                .record(B::RestoreDc, {-1})
+                                                                                .rectangle(QRect(10, 10, 20, 20))
+                                                                                .bytes()
+                                                                         << Probes {{{20, 20}, r}, {{40, 40}, w}};
+    QTest::newRow("stock black brush and null pen")
+        << EmfBuilder().selectObject(blackBrush).selectObject(nullPen).rectangle(QRect(10, 10, 40, 40)).bytes()
+        << Probes {{{11, 11}, qrgb::black}, {{30, 30}, qrgb::black}, {{60, 60}, w}};
+    QTest::newRow("a slot deleted and created again holds the new object")
+        << red().deleteObject(1).createBrush(1, colorref::blue).selectObject(1).rectangle(QRect(10, 10, 40, 40)).bytes()
+        << Probes {{{30, 30}, qrgb::blue}};
+    QTest::newRow("wide pen") << EmfBuilder()
+                                     .createPen(1, 0, 10, colorref::red)
+                                     .selectObject(1)
+                                     .poly(B::Polyline, {{10, 50}, {90, 50}})
+                                     .bytes()
+                              << Probes {{{50, 50}, r}, {{50, 53}, r}, {{50, 60}, w}};
+    QTest::newRow("cosmetic extended pen is one pixel wide")
+        << EmfBuilder()
+               .raw(B::ExtCreatePen, B::ints({1, 0, 0, 0, 0, 0, 10, 0, colorref::red, 0, 0}))
+               .selectObject(1)
+               .poly(B::Polyline, {{10, 50}, {90, 50}})
+               .bytes()
+        << Probes {{{50, 50}, r}, {{50, 53}, w}};
+    QTest::newRow("geometric extended pen keeps its width")
+        << EmfBuilder()
+               .raw(B::ExtCreatePen, B::ints({1, 0, 0, 0, 0, 0x10000, 10, 0, colorref::red, 0, 0}))
+               .selectObject(1)
+               .poly(B::Polyline, {{10, 50}, {90, 50}})
+               .bytes()
+        << Probes {{{50, 50}, r}, {{50, 53}, r}};
+    QTest::newRow("16-bit polygon") << red().poly(B::Polygon16, {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, true).bytes()
+                                    << Probes {{{50, 50}, r}, {{5, 5}, w}};
+    QTest::newRow("poly-polygon with a hole")
+        << red()
+               .raw(B::PolyPolygon,
+                    B::bounds() + B::ints({2, 8, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90, 40, 40, 60, 40, 60, 60, 40, 60}))
+               .bytes()
+        << Probes {{{20, 20}, r}, {{50, 50}, w}};
+    QTest::newRow("path of two figures fills each and nothing between")
+        << red()
+               .record(B::BeginPath, {})
+               .moveTo(10, 10)
+               .lineTo(40, 10)
+               .lineTo(10, 40)
+               .record(B::CloseFigure, {})
+               .moveTo(60, 60)
+               .poly(B::PolylineTo, {{90, 60}, {60, 90}})
+               .record(B::CloseFigure, {})
+               .record(B::EndPath, {})
+               .record(B::FillPath, {0, 0, 0, 0})
+               .bytes()
+        << Probes {{{15, 15}, r}, {{65, 65}, r}, {{40, 55}, w}, {{50, 50}, w}, {{35, 35}, w}};
+    QTest::newRow("clip path") << red()
+                                      .record(B::BeginPath, {})
+                                      .rectangle(QRect(0, 0, 50, 50))
+                                      .record(B::EndPath, {})
+                                      .record(B::SelectClipPath, {rgnCopy})
+                                      .rectangle(whole)
+                                      .bytes()
+                               << Probes {{{25, 25}, r}, {{75, 75}, w}, {{75, 25}, w}};
+    QTest::newRow("clip region, then the default clip again")
+        << red()
+               .raw(B::ExtSelectClipRgn, B::ints({48, rgnCopy}) + regionData(QRect(0, 0, 50, 50)))
+               .rectangle(QRect(0, 0, 100, 50))
+               .record(B::ExtSelectClipRgn, {0, rgnCopy})
+               .rectangle(QRect(0, 50, 100, 50))
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, w}, {{75, 75}, r}};
+    QTest::newRow("intersect clip rectangle")
+        << red().record(B::IntersectClipRect, {50, 50, 100, 100}).rectangle(whole).bytes()
+        << Probes {{{25, 25}, w}, {{75, 75}, r}};
+    QTest::newRow("stretched bitmap")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
+                                          + dib24(2, {colorref::red, colorref::blue}))
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    {
+        QByteArray dib = B::ints({40, 2, 1});
+        B::appendU16(dib, 1);
+        B::appendU16(dib, 32);
+        dib += B::ints({0, 0, 0, 0, 0, 0}) + B::ints({0, 0xFF0000FF}); // transparent, opaque blue
+        QTest::newRow("alpha blend with the bitmap's own alpha")
+            << red()
+                   .rectangle(whole)
+                   .raw(114, B::bounds() + B::ints({0, 0, 100, 100, 0x01FF0000, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                                 + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib)
+                   .bytes()
+            << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
+    }
+    QTest::newRow("opaque text rectangle in the background colour")
+        << EmfBuilder().record(25, {colorref::green}).textOut(50, 50, QString(), 2, QRect(50, 50, 40, 40)).bytes()
+        << Probes {{{70, 70}, qrgb::green}, {{30, 30}, w}};
+}
+
+void TestEmfPlayer::probes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Probes, probes);
+    const testsupport::Rendered out = testsupport::render(bytes);
+    QCOMPARE(out.result, wmf::PlayResult::Ok);
+    for (const Probe &probe : probes) {
+        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
+        QVERIFY2(actual == probe.colour, qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
+                                                        .arg(probe.point.x())
+                                                        .arg(probe.point.y())
+                                                        .arg(actual, 8, 16)
+                                                        .arg(probe.colour, 8, 16)));
+    }
+}
+
+// EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
+// reference point with the default alignment; a turning world transform turns the run.
+void TestEmfPlayer::textDraws_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QRect>("area");
+    EmfBuilder upright;
+    upright.font(1, -40, QStringLiteral("Arial")).selectObject(1).textOut(10, 10, QStringLiteral("HH"));
+    QTest::newRow("upright") << upright.bytes() << QRect(10, 10, 60, 45);
+    EmfBuilder turned;
+    turned
+        .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
+        .font(1, -40, QStringLiteral("Arial"))
+        .selectObject(1)
+        .textOut(10, 10, QStringLiteral("HH"));
+    QTest::newRow("turned a quarter") << turned.bytes() << QRect(45, 10, 45, 60);
+}
+
+void TestEmfPlayer::textDraws()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QRect, area);
+    const QImage image = testsupport::renderImage(bytes);
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            const bool dark = qGray(image.pixel(x, y)) < 128;
+            (area.contains(x, y) ? inside : outside) += dark ? 1 : 0;
+        }
+    }
+    QVERIFY2(inside > 200, qPrintable(QString::number(inside)));
+    QCOMPARE(outside, 0);
+}
+
+QTEST_MAIN(TestEmfPlayer)
+#include "tst_emfplayer.moc"

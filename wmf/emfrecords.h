@@ -1,0 +1,130 @@
+#pragma once
+
+// The records of an Enhanced Metafile decoded into plain values, nothing drawn.
+//
+// Each decoder reads one record's parameters (the bytes after its type and size) from a
+// ByteReader over exactly that record and returns its typed value, or nothing when the
+// record is shorter than its fields, a count claims more than the record holds, or an
+// offset and size point outside it. Offsets in EMF records count from the record's start,
+// its 8-byte head included. Counts are checked by division against what remains.
+
+#include "bytereader.h"
+#include "devicecontext.h"
+#include "drawcalls.h"
+#include "mapping.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QPoint>
+#include <QRect>
+#include <QTransform>
+
+#include <optional>
+#include <vector>
+
+namespace wmf::emf {
+
+// An object record: the slot it goes into and the object.
+template<typename T>
+struct Indexed
+{
+    int index = 0;
+    T object;
+};
+
+// CREATEDIBPATTERNBRUSHPT and CREATEMONOBRUSH: a packed DIB (header, colours, bits).
+struct DibBrush
+{
+    int index = 0;
+    ColorUsage usage = ColorUsage::DIB_RGB_COLORS;
+    QByteArray dib;
+};
+
+struct ModifyTransform
+{
+    QTransform transform;
+    quint32 mode = 0; // MWT_IDENTITY 1, MWT_LEFTMULTIPLY 2, MWT_RIGHTMULTIPLY 3, MWT_SET 4
+};
+
+struct PolyDraw
+{
+    std::vector<QPoint> points;
+    std::vector<quint8> types; // PT_MOVETO 6, PT_LINETO 2, PT_BEZIERTO 4, | PT_CLOSEFIGURE 1
+};
+
+struct AngleArc
+{
+    QPoint centre;
+    double radius = 0;
+    double startAngle = 0; // degrees, counter-clockwise
+    double sweepAngle = 0;
+};
+
+// Rectangles of a region, in device pixels of the recording device.
+using RegionRects = std::vector<QRect>;
+
+struct ClipRegion
+{
+    int mode = 5; // RGN_AND 1, RGN_OR 2, RGN_XOR 3, RGN_DIFF 4, RGN_COPY 5
+    RegionRects rects; // empty for RGN_COPY: the default clip
+};
+
+struct RegionFill
+{
+    int brush = 0;
+    QSize frame; // FRAMERGN: the frame's width and height, logical units
+    RegionRects rects;
+};
+
+// A blit with its bitmap as a packed DIB, which `blit.bitmap` views once `bind()` is called
+// on the copy that will be used.
+struct DibBlit
+{
+    Blit blit;
+    QByteArray dib;
+    int startScan = 0; // SETDIBITSTODEVICE: scan lines the bits hold
+    int scanCount = 0;
+    quint32 blend = 0; // ALPHABLEND: BLENDFUNCTION; TRANSPARENTBLT: the transparent colour
+    void bind() { blit.bitmap = dib; }
+};
+
+std::optional<qint32> decodeI32(ByteReader &r);
+std::optional<quint32> decodeU32(ByteReader &r);
+std::optional<QPoint> decodePoint(ByteReader &r);
+std::optional<ExtentScale> decodeExtentScale(ByteReader &r);
+std::optional<Box> decodeBox(ByteReader &r);
+std::optional<QTransform> decodeTransform(ByteReader &r);
+std::optional<ModifyTransform> decodeModifyTransform(ByteReader &r);
+
+std::optional<Indexed<Pen>> decodePen(ByteReader &r);
+std::optional<Indexed<Pen>> decodeExtPen(ByteReader &r);
+std::optional<Indexed<Brush>> decodeBrush(ByteReader &r);
+std::optional<DibBrush> decodeDibBrush(ByteReader &r);
+std::optional<Indexed<LogFont>> decodeFont(ByteReader &r);
+std::optional<Indexed<Palette>> decodePalette(ByteReader &r);
+std::optional<std::pair<int, QList<QRgb>>> decodePaletteEntries(ByteReader &r);
+
+// POLYLINE, POLYGON, POLYBEZIER and their ...TO forms; `small` for the 16-bit records.
+std::optional<std::vector<QPoint>> decodePoly(ByteReader &r, bool small);
+std::optional<std::vector<std::vector<QPoint>>> decodePolyPoly(ByteReader &r, bool small);
+std::optional<PolyDraw> decodePolyDraw(ByteReader &r, bool small);
+std::optional<RoundRect> decodeRoundRect(ByteReader &r);
+std::optional<ArcBox> decodeArc(ByteReader &r);
+std::optional<AngleArc> decodeAngleArc(ByteReader &r);
+std::optional<Pixel> decodePixel(ByteReader &r);
+
+std::optional<ClipRegion> decodeClipRegion(ByteReader &r);
+// FILLRGN (`frame` false), FRAMERGN, and INVERTRGN / PAINTRGN (`brush` false).
+std::optional<RegionFill> decodeRegionFill(ByteReader &r, bool brush, bool frame);
+
+// EXTTEXTOUTW (`wide`) and EXTTEXTOUTA; the run's bytes view the record.
+std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide);
+std::optional<TextRun> decodeSmallTextOut(ByteReader &r);
+
+std::optional<DibBlit> decodeBitBlt(ByteReader &r, bool stretch);
+std::optional<DibBlit> decodeStretchDiBits(ByteReader &r);
+std::optional<DibBlit> decodeSetDiBitsToDevice(ByteReader &r);
+// ALPHABLEND and TRANSPARENTBLT, which share BITBLT's layout with source extents at the end.
+std::optional<DibBlit> decodeBlendBlt(ByteReader &r);
+
+} // namespace wmf::emf
