@@ -94,8 +94,8 @@ QRegion Player::deviceRegion(const RegionRects &rects) const
     mapped.reserve(qsizetype(rects.size()));
     for (const QRect &rect : rects) {
         const QRectF r = t.mapRect(QRectF(rect.x(), rect.y(), rect.width(), rect.height()));
-        const QPoint topLeft(int(std::lround(r.left())), int(std::lround(r.top())));
-        const QPoint bottomRight(int(std::lround(r.right())) - 1, int(std::lround(r.bottom())) - 1);
+        const QPoint topLeft(devicePixels(r.left()), devicePixels(r.top()));
+        const QPoint bottomRight(devicePixels(r.right()) - 1, devicePixels(r.bottom()) - 1);
         if (bottomRight.x() >= topLeft.x() && bottomRight.y() >= topLeft.y())
             mapped.append(QRect(topLeft, bottomRight));
     }

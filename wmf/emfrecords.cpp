@@ -32,20 +32,29 @@ float readFloat(ByteReader &r)
     return value;
 }
 
+// A 32-bit coordinate, extent or distance, pinned inside GDI's 27-bit device space. GDI
+// cannot draw past it either, and the pin keeps every sum and difference of a few such
+// values (a rectangle's far corner, a width, a centre) inside an int.
+int readCoord(ByteReader &r)
+{
+    constexpr qint32 limit = qint32(limits::maxDeviceCoordinate);
+    return std::clamp(r.readI32(), -limit, limit);
+}
+
 Box readBox(ByteReader &r)
 {
     Box box;
-    box.left = r.readI32();
-    box.top = r.readI32();
-    box.right = r.readI32();
-    box.bottom = r.readI32();
+    box.left = readCoord(r);
+    box.top = readCoord(r);
+    box.right = readCoord(r);
+    box.bottom = readCoord(r);
     return box;
 }
 
 QPoint readPoint(ByteReader &r, bool small)
 {
-    const int x = small ? r.readI16() : r.readI32();
-    const int y = small ? r.readI16() : r.readI32();
+    const int x = small ? r.readI16() : readCoord(r);
+    const int y = small ? r.readI16() : readCoord(r);
     return {x, y};
 }
 
@@ -377,8 +386,8 @@ std::optional<RoundRect> decodeRoundRect(ByteReader &r)
 {
     RoundRect shape;
     shape.box = readBox(r);
-    const int width = r.readI32();
-    const int height = r.readI32();
+    const int width = readCoord(r);
+    const int height = readCoord(r);
     shape.corner = QSize(width, height);
     return checked(r, shape);
 }
@@ -439,8 +448,8 @@ std::optional<RegionFill> decodeRegionFill(ByteReader &r, bool brush, bool frame
     const quint32 size = r.readU32();
     fill.brush = brush ? int(r.readU32()) : 0;
     if (frame) {
-        const int width = r.readI32();
-        const int height = r.readI32();
+        const int width = readCoord(r);
+        const int height = readCoord(r);
         fill.frame = QSize(width, height);
     }
     if (!r.ok() || size > quint64(r.remaining()))
@@ -583,7 +592,14 @@ bool attachDib(DibBlit &out, QByteArrayView params, const BitmapFields &f)
 // bitmap's origin, the bottom-left corner of a bottom-up bitmap.
 QRect dibSource(const DibBlit &out, const QRect &source, const QTransform &xform)
 {
-    const QRect mapped = xform.isIdentity() ? source : xform.mapRect(QRectF(source)).toRect();
+    QRect mapped = source;
+    if (!xform.isIdentity()) {
+        const QRectF r = xform.mapRect(QRectF(source));
+        const auto pin = [](double v) {
+            return int(std::lround(qBound(-limits::maxDeviceCoordinate, v, limits::maxDeviceCoordinate)));
+        };
+        mapped = QRect(QPoint(pin(r.left()), pin(r.top())), QPoint(pin(r.right()) - 1, pin(r.bottom()) - 1));
+    }
     const DibShape shape = dibShape(out.dib, out.blit.usage);
     if (!shape.bottomUp)
         return mapped;
@@ -598,10 +614,10 @@ std::optional<DibBlit> decodeBlitLayout(ByteReader &r, bool stretch, bool extent
     const QByteArrayView params = r.rest();
     DibBlit out;
     readBox(r);
-    const int x = r.readI32();
-    const int y = r.readI32();
-    const int width = r.readI32();
-    const int height = r.readI32();
+    const int x = readCoord(r);
+    const int y = readCoord(r);
+    const int width = readCoord(r);
+    const int height = readCoord(r);
     out.blit.target = QRect(x, y, width, height);
     out.blit.rop = r.readU32();
     out.blend = out.blit.rop;
@@ -611,8 +627,8 @@ std::optional<DibBlit> decodeBlitLayout(ByteReader &r, bool stretch, bool extent
     const BitmapFields fields = readBitmapFields(r, true);
     QSize sourceSize(width, height);
     if (stretch || extentAtEnd) {
-        const int w = r.readI32();
-        const int h = r.readI32();
+        const int w = readCoord(r);
+        const int h = readCoord(r);
         sourceSize = QSize(w, h);
     }
     if (!r.ok())
@@ -641,13 +657,13 @@ std::optional<DibBlit> decodeStretchDiBits(ByteReader &r)
     readBox(r);
     const QPoint target = readPoint(r, false);
     const QPoint source = readPoint(r, false);
-    const int sourceWidth = r.readI32();
-    const int sourceHeight = r.readI32();
+    const int sourceWidth = readCoord(r);
+    const int sourceHeight = readCoord(r);
     BitmapFields fields = readBitmapFields(r, false);
     fields.usage = r.readU32();
     out.blit.rop = r.readU32();
-    const int width = r.readI32();
-    const int height = r.readI32();
+    const int width = readCoord(r);
+    const int height = readCoord(r);
     if (!r.ok())
         return std::nullopt;
     out.blit.source = QRect(source.x(), source.y(), sourceWidth, sourceHeight);
@@ -668,8 +684,8 @@ std::optional<DibBlit> decodeSetDiBitsToDevice(ByteReader &r)
     readBox(r);
     const QPoint target = readPoint(r, false);
     const QPoint source = readPoint(r, false);
-    const int width = r.readI32();
-    const int height = r.readI32();
+    const int width = readCoord(r);
+    const int height = readCoord(r);
     BitmapFields fields = readBitmapFields(r, false);
     fields.usage = r.readU32();
     const quint32 startScan = r.readU32();

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void badRecords_data();
     void badRecords();
     void frame();
+    void extremeFields_data();
+    void extremeFields();
     void corpusPlays_data();
     void corpusPlays();
     void corpusMalformedEndsCleanly_data();
@@ -188,6 +190,54 @@ void TestEmfDocument::frame()
     QCOMPARE(pixel(image, 2, 2), qrgb::blue);
     QCOMPARE(pixel(image, 47, 47), qrgb::blue);
     QCOMPARE(pixel(image, 53, 53), qrgb::white);
+}
+
+void TestEmfDocument::extremeFields_data()
+{
+    QTest::addColumn<quint32>("fill");
+    QTest::addColumn<bool>("stretched");
+    // The ends of the signed and unsigned ranges, and 8: an offset that points at the
+    // record's own first parameter and a count that fits.
+    for (const quint32 fill : {0x7FFFFFFFU, 0x80000000U, 0xFFFFFFFFU, 8U}) {
+        for (const bool stretched : {false, true}) {
+            QTest::addRow("%08x%s", fill, stretched ? " stretched" : "") << fill << stretched;
+        }
+    }
+}
+
+// Every record type, its fields all one extreme value, at three lengths, after a mapping
+// that is plain or stretched to the ends of the device space and turned: each must play
+// (or be skipped) without overflow, which the sanitizer build checks.
+void TestEmfDocument::extremeFields()
+{
+    QFETCH(quint32, fill);
+    QFETCH(bool, stretched);
+    constexpr int anisotropic = 8;
+    constexpr quint32 eof = 14;
+    for (quint32 type = 2; type <= 122; ++type) { // all but the header
+        if (type == eof)
+            continue;
+        EmfBuilder b;
+        b.fillWith(1, colorref::red);
+        if (stretched) {
+            b.record(B::SetMapMode, {anisotropic})
+                .record(B::SetWindowExtEx, {1, -3})
+                .record(B::SetViewportExtEx, {1 << 26, 1 << 26})
+                .setWorldTransform(0.5F, 2.0F, -3.0F, 0.25F, 1e6F, -1e6F);
+        }
+        for (const int words : {3, 24, 96}) {
+            QByteArray params;
+            for (int i = 0; i < words; ++i)
+                B::appendU32(params, fill);
+            b.raw(type, params);
+        }
+        const std::optional<wmf::Document> document = wmf::Document::load(b.bytes());
+        QVERIFY2(document, qPrintable(QString::number(type)));
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        static_cast<void>(document->play(painter, QRectF(0, 0, 64, 48)));
+    }
 }
 
 void TestEmfDocument::corpusPlays_data()
