@@ -2,6 +2,7 @@
 
 #include "dib.h"
 #include "emfrecordtype.h"
+#include "recordwalk.h"
 #include "wmflimits.h"
 
 namespace wmf::emf {
@@ -79,18 +80,8 @@ Player::Player(QPainter &painter, const MetafileData &data, const QRectF &target
 
 PlayResult Player::play()
 {
-    const QByteArrayView bytes(m_data.bytes);
-    for (size_t index = 0; index < m_data.records.size(); ++index) {
-        const RecordRef &record = m_data.records[index];
-        m_report.setRecord(qsizetype(index), record.function);
-        ByteReader params(bytes.sliced(record.offset, record.payloadSize));
-        dispatch(record.function, params);
-        if (m_report.stopped() || !m_device.surface().spendWork(1))
-            break;
-    }
-    if (m_report.result() == PlayResult::Ok)
-        return m_data.walkResult;
-    return m_report.result();
+    return playRecords(m_data, m_report, m_device.surface(),
+                       [this](quint16 function, ByteReader &params) { dispatch(function, params); });
 }
 
 void Player::dispatch(quint16 type, ByteReader &r)

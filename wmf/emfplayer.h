@@ -102,7 +102,6 @@ private:
     bool m_pathOpen = false;
     bool m_pathReady = false;
     QPointF m_figureStart; // logical units, for CLOSEFIGURE's current position
-    qint64 m_points = 0;
 };
 
 } // namespace wmf::emf

@@ -10,35 +10,9 @@
 
 namespace wmf::emf {
 
-namespace {
-
-// The parameter angle (degrees, Qt's convention) of the point where the ray from the
-// box's centre through `p` meets the ellipse.
-double ellipseAngle(const QRectF &box, QPointF p)
-{
-    const QPointF c = box.center();
-    const double rx = qMax(box.width() / 2, 1e-9);
-    const double ry = qMax(box.height() / 2, 1e-9);
-    return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / std::numbers::pi;
-}
-
-Qt::FillRule fillRule(const DeviceContext &dc)
-{
-    return dc.polyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-}
-
-} // namespace
-
 QPointF Player::device(QPointF logical) const { return m_device.context().mapping.toPixelCentre(logical); }
 
-bool Player::spendPoints(size_t count)
-{
-    m_points += qint64(count);
-    if (m_points <= limits::maxTotalPoints)
-        return true;
-    m_report.limitExceeded("too many points in the play");
-    return false;
-}
+bool Player::spendPoints(size_t count) { return m_device.shapes().spendPoints(count); }
 
 void Player::figure(const QPainterPath &path, bool fill, bool stroke)
 {

@@ -12,10 +12,6 @@
 
 namespace wmf {
 
-namespace {
-
-// The parameter angle (degrees, Qt's convention: counter-clockwise, y up) of the point
-// where the ray from the box's centre through `p` meets the ellipse.
 double ellipseAngle(const QRectF &box, QPointF p)
 {
     const QPointF c = box.center();
@@ -28,8 +24,6 @@ Qt::FillRule fillRule(const DeviceContext &dc)
 {
     return dc.polyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill;
 }
-
-} // namespace
 
 bool ShapePainter::spendPoints(size_t count)
 {

@@ -16,6 +16,13 @@
 namespace wmf {
 
 class GdiDevice;
+struct DeviceContext;
+
+// The parameter angle (degrees, Qt's convention: counter-clockwise, y up) of the point
+// where the ray from the box's centre through `p` meets the ellipse.
+double ellipseAngle(const QRectF &box, QPointF p);
+// The context's polygon fill mode as Qt's fill rule.
+Qt::FillRule fillRule(const DeviceContext &dc);
 
 class ShapePainter
 {
@@ -35,10 +42,11 @@ public:
     // Spreads the brush through 4-connected pixels: up to a border colour, or over one
     // surface colour.
     void floodFill(QPoint point, ColorRef color, bool surface);
+    // Counts points against limits::maxTotalPoints, for every shape of the play; false
+    // once they are spent.
+    [[nodiscard]] bool spendPoints(size_t count);
 
 private:
-    // Counts points against limits::maxTotalPoints; false once they are spent.
-    bool spendPoints(size_t count);
     // Through the points' device pixel centres.
     QPainterPath pathThrough(const std::vector<QPoint> &points, bool closed) const;
     QRectF shapeBox(const Box &box) const;

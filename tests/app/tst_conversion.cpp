@@ -1,6 +1,8 @@
 // Selecting a source, previewing it, and converting it to a BMP file.
 
 #include "canvas.h"
+#include "colours.h"
+#include "emfbuilder.h"
 #include "fakeservices.h"
 #include "frmconvert.h"
 #include "look.h"
@@ -87,6 +89,8 @@ private Q_SLOTS:
     void failedSavePutsCanvasSizeBack();
     void sourceIsNeverItsOwnTarget_data();
     void sourceIsNeverItsOwnTarget();
+    void enhancedMetafileConvertsLikeAWindowsMetafile_data();
+    void enhancedMetafileConvertsLikeAWindowsMetafile();
 
 private:
     QString metafile(const QString &name = QStringLiteral("logo.wmf"));
@@ -541,4 +545,46 @@ void tst_Conversion::sourceIsNeverItsOwnTarget()
 }
 
 QTEST_MAIN(tst_Conversion)
+void tst_Conversion::enhancedMetafileConvertsLikeAWindowsMetafile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("sized");
+    // Told by its content whatever its name, as files come from "All Files".
+    QTest::newRow("drawing.emf") << QStringLiteral("drawing.emf") << false;
+    QTest::newRow("named .wmf") << QStringLiteral("drawing.wmf") << false;
+    QTest::newRow("no extension") << QStringLiteral("drawing") << false;
+    QTest::newRow("resized") << QStringLiteral("drawing.emf") << true;
+}
+
+// An Enhanced Metafile previews and converts as a Windows Metafile does: a red square over
+// the middle of a 100 x 100 frame.
+void tst_Conversion::enhancedMetafileConvertsLikeAWindowsMetafile()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, sized);
+    EmfBuilder emf;
+    emf.fillWith(1, colorref::red).rectangle(QRect(25, 25, 50, 50));
+    const QString source = m_folder->filePath(name);
+    QVERIFY(writeFile(source, emf.bytes()));
+    select(source);
+    QCOMPARE(m_window->comdlg_open.FileName, source);
+    const QImage preview = m_window->picloadedpic->Image();
+    QVERIFY(!preview.isNull());
+    QCOMPARE(preview.pixel(preview.width() / 2, preview.height() / 2), qRgb(255, 0, 0));
+
+    if (sized)
+        tick(QStringLiteral("1500"), QStringLiteral("3000"));
+    m_window->cmdconvert->click();
+    QCOMPARE(m_services.messages.size(), 1);
+    QVERIFY2(m_services.messages[0].contains(QStringLiteral("converted")), qPrintable(m_services.messages[0]));
+    const QString target = m_folder->filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".bmp"));
+    const QImage written(target);
+    QVERIFY(!written.isNull());
+    if (sized)
+        QCOMPARE(written.size(), QSize(196, 96)); // the canvas less its border
+    QCOMPARE(written.pixel(written.width() / 2, written.height() / 2), qRgb(255, 0, 0));
+    QCOMPARE(written.pixel(2, 2), qRgb(255, 255, 255));
+    QCOMPARE(QFileInfo(source).size(), emf.bytes().size()); // the source untouched
+}
+
 #include "tst_conversion.moc"
