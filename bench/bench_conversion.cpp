@@ -9,8 +9,9 @@
 // Growth plays a generated metafile of N and 10N records. The summary follows the run.
 //
 // The corpus is the folder named by PICTORATE_SHARED_CORPUS, else ../shared/corpus/real
-// beside the source tree, else the committed test files. --files=N takes N files spread
-// evenly over the sorted list.
+// beside the source tree (../shared/corpus/emf/real with --emf), else the committed test
+// files. --files=N takes N files spread evenly over the sorted list. Windows and Enhanced
+// Metafiles are both taken from whichever folder it is.
 
 #include "benchsummary.h"
 #include "bmpwriter.h"
@@ -60,25 +61,27 @@ struct CorpusFile
     QByteArray bytes;
 };
 
-QString corpusFolder(bool *shared)
+QString corpusFolder(bool enhanced, bool *shared)
 {
     *shared = true;
     const QByteArray fromEnvironment = qgetenv("PICTORATE_SHARED_CORPUS");
     if (!fromEnvironment.isEmpty() && QDir(QString::fromLocal8Bit(fromEnvironment)).exists())
         return QString::fromLocal8Bit(fromEnvironment);
-    const QString beside = QStringLiteral(PICTORATE_SOURCE_DIR "/../shared/corpus/real");
+    const QString beside = enhanced ? QStringLiteral(PICTORATE_SOURCE_DIR "/../shared/corpus/emf/real")
+                                    : QStringLiteral(PICTORATE_SOURCE_DIR "/../shared/corpus/real");
     if (QDir(beside).exists())
         return QDir::cleanPath(beside);
     *shared = false;
     return QStringLiteral(PICTORATE_SOURCE_DIR "/tests/data/wmf");
 }
 
-std::vector<CorpusFile> loadCorpus(int limit)
+std::vector<CorpusFile> loadCorpus(int limit, bool enhanced)
 {
     bool shared = false;
-    const QString folder = corpusFolder(&shared);
-    QStringList names =
-        QDir(folder).entryList({QStringLiteral("*.wmf"), QStringLiteral("*.WMF")}, QDir::Files, QDir::Name);
+    const QString folder = corpusFolder(enhanced, &shared);
+    QStringList names = QDir(folder).entryList(
+        {QStringLiteral("*.wmf"), QStringLiteral("*.WMF"), QStringLiteral("*.emf"), QStringLiteral("*.EMF")},
+        QDir::Files, QDir::Name);
     if (limit > 0 && limit < names.size()) {
         QStringList chosen;
         for (int i = 0; i < limit; ++i)
@@ -206,18 +209,26 @@ void registerFloors(const QString *target)
 }
 
 // Our own options come out of argv before the library sees the rest: --files=N.
-int takeFileLimit(int &argc, char **argv)
+struct CorpusChoice
 {
-    int limit = 0;
+    int limit = 0; // --files=N; 0 for all
+    bool enhanced = false; // --emf
+};
+
+CorpusChoice takeCorpusChoice(int &argc, char **argv)
+{
+    CorpusChoice choice;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--files=", 8) == 0)
-            limit = std::atoi(argv[i] + 8);
+            choice.limit = std::atoi(argv[i] + 8);
+        else if (std::strcmp(argv[i], "--emf") == 0)
+            choice.enhanced = true;
         else
             argv[kept++] = argv[i];
     }
     argc = kept;
-    return limit;
+    return choice;
 }
 
 // The library's arguments, with a tenth of a second per case unless told otherwise: a
@@ -275,7 +286,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const int fileLimit = takeFileLimit(argc, argv);
+    const CorpusChoice choice = takeCorpusChoice(argc, argv);
     std::vector<char *> arguments = benchmarkArguments(argc, argv);
     int benchmarkArgc = int(arguments.size());
     benchmark::Initialize(&benchmarkArgc, arguments.data());
@@ -290,7 +301,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString target = folder.filePath(QStringLiteral("out.bmp"));
-    const std::vector<CorpusFile> corpus = loadCorpus(fileLimit);
+    const std::vector<CorpusFile> corpus = loadCorpus(choice.limit, choice.enhanced);
     const std::vector<GrowthCase> growth = {
         {growthGroups * generatedRecordsPerGroup, generatedMetafile(growthGroups)},
         {10 * growthGroups * generatedRecordsPerGroup, generatedMetafile(10 * growthGroups)},

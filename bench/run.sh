@@ -29,6 +29,9 @@ status=0
 
 echo "Conversion benchmarks (rows in $results/conversion.txt) ..."
 build/bench/bench/bench_conversion --files="$files" --benchmark_color=false > "$results/conversion.txt" || status=1
+echo "Conversion benchmarks, Enhanced Metafiles (rows in $results/conversion-emf.txt) ..."
+build/bench/bench/bench_conversion --emf --files="$files" --benchmark_color=false > "$results/conversion-emf.txt" \
+    || status=1
 echo "Peers ..."
 python3 bench/peers.py --files "$peer_files" > "$results/peers.txt" || status=1
 echo "Memory ..."
@@ -37,5 +40,6 @@ echo "Start-up ..."
 python3 bench/startup.py > "$results/startup.txt" || status=1
 
 sed -n '1p;/^== Summary/,$p' "$results/conversion.txt"
+sed -n '1p;/^== Summary/,$p' "$results/conversion-emf.txt"
 cat "$results/peers.txt" "$results/memory.txt" "$results/startup.txt"
 exit $status

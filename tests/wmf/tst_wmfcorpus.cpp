@@ -123,15 +123,17 @@ void TestWmfCorpus::matchesGdi_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reference");
-    const QDir dir(qEnvironmentVariable("PICTORATE_TEST_DATA") + QStringLiteral("/wmf"));
-    const QStringList files = dir.entryList({QStringLiteral("*.wmf")}, QDir::Files, QDir::Name);
-    // The files are committed with the tests: their absence is a fault, not a reason to skip.
-    if (files.isEmpty())
-        QFAIL(qPrintable(QStringLiteral("no test metafiles in %1").arg(dir.absolutePath())));
-    for (const QString &name : files) {
-        const QString base = name.chopped(4);
-        QTest::addRow("%s", qPrintable(base))
-            << dir.filePath(name) << dir.filePath(QStringLiteral("reference/%1.png").arg(base));
+    for (const QString &kind : {QStringLiteral("wmf"), QStringLiteral("emf")}) {
+        const QDir dir(qEnvironmentVariable("PICTORATE_TEST_DATA") + QLatin1Char('/') + kind);
+        const QStringList files = dir.entryList({QStringLiteral("*.") + kind}, QDir::Files, QDir::Name);
+        // The files are committed with the tests: their absence is a fault, not a reason to skip.
+        if (files.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("no test metafiles in %1").arg(dir.absolutePath())));
+        for (const QString &name : files) {
+            const QString base = name.chopped(4);
+            QTest::addRow("%s", qPrintable(base))
+                << dir.filePath(name) << dir.filePath(QStringLiteral("reference/%1.png").arg(base));
+        }
     }
 }
 
