@@ -16,17 +16,32 @@ namespace {
 // The cost of filling `path` with anti-aliasing on Qt's raster engine (see
 // limits::maxAntialiasCostPerPath): per device row, the cells each edge adds there (one
 // for a level edge, otherwise a cell for every pixel it crosses, times `sides`, widened by
-// `extraWidth`), squared and summed. Stops counting once past the limit.
+// `extraWidth`), squared and summed. The rasteriser also steps through every row an edge
+// spans above or below the device, so each of those counts once: a path millions of pixels
+// tall costs seconds even where little of it shows. Stops counting once past the limit.
 double antialiasCost(const QPainter &painter, const QPainterPath &path, double extraWidth, double sides)
 {
     const QPaintDevice *device = painter.device();
     const int rows = device ? device->height() : 0;
     const int columns = device ? device->width() : 0;
-    if (rows <= 0 || columns <= 0 || path.elementCount() < 16)
+    if (rows <= 0 || columns <= 0 || path.elementCount() < 2)
         return 0;
     const QTransform toDevice = painter.deviceTransform();
-    std::vector<double> change(size_t(rows) + 1, 0.0);
+    double cost = 0; // the rows off the device first
     QPointF previous = toDevice.map(QPointF(path.elementAt(0)));
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPointF next = toDevice.map(QPointF(path.elementAt(i)));
+        const double low = qMin(previous.y(), next.y());
+        const double high = qMax(previous.y(), next.y());
+        previous = next;
+        if (!std::isfinite(low) || !std::isfinite(high))
+            return limits::maxAntialiasCostPerPath + 1;
+        cost += (qMax(0.0, qMin(high, 0.0) - low) + qMax(0.0, high - qMax(low, double(rows)))) * sides;
+    }
+    if (path.elementCount() < 16 || cost > limits::maxAntialiasCostPerPath)
+        return cost;
+    std::vector<double> change(size_t(rows) + 1, 0.0);
+    previous = toDevice.map(QPointF(path.elementAt(0)));
     for (int i = 1; i < path.elementCount(); ++i) {
         const QPointF next = toDevice.map(QPointF(path.elementAt(i)));
         const double top = qMax(0.0, qMin(previous.y(), next.y()));
@@ -34,7 +49,7 @@ double antialiasCost(const QPainter &painter, const QPainterPath &path, double e
         const double width = std::abs(next.x() - previous.x());
         const double height = std::abs(next.y() - previous.y());
         previous = next;
-        if (!(top < bottom)) // off the device, or not a number
+        if (!(top < bottom)) // off the device
             continue;
         // A level edge leaves one cell; a slanted one a cell for every pixel it crosses.
         const double crossed = height == 0 ? 0 : width / qMax(height, 1.0);
@@ -43,7 +58,6 @@ double antialiasCost(const QPainter &painter, const QPainterPath &path, double e
         change[size_t(bottom)] -= perRow * sides;
     }
     double cells = 0;
-    double cost = 0;
     for (int row = 0; row < rows; ++row) {
         cells += change[size_t(row)];
         cost += cells * cells;

@@ -4,6 +4,7 @@
 
 #include "colours.h"
 #include "dib.h"
+#include "emfbuilder.h"
 #include "mapping.h"
 #include "objecttable.h"
 #include "render.h"
@@ -100,6 +101,8 @@ private Q_SLOTS:
     void decoders();
     void bitmaps_data();
     void bitmaps();
+    void antialiasing_data();
+    void antialiasing();
 };
 
 void TestWmfLimits::plays_data()
@@ -254,6 +257,34 @@ void TestWmfLimits::bitmaps()
         wmf::decodeDib(dibHeader(width, height), wmf::ColorUsage::DIB_RGB_COLORS, nullptr, &why);
     QVERIFY(decoded.image.isNull());
     QCOMPARE(why.contains(QLatin1String("too large")), tooLarge);
+}
+
+void TestWmfLimits::antialiasing_data()
+{
+    QTest::addColumn<int>("apex"); // the y of the triangle's lowest corner, canvas pixels
+    QTest::addColumn<bool>("smooth");
+    QTest::addRow("a little past the canvas") << 1000 << true;
+    // Two edges of four million rows each off the canvas: past the cost per path.
+    QTest::addRow("millions of rows past the canvas") << 4'000'000 << false;
+}
+
+// A red triangle over a 100 x 100 canvas: its slanted edges are smooth unless the rows it
+// spans off the canvas would cost the anti-aliasing rasteriser more than a path may.
+void TestWmfLimits::antialiasing()
+{
+    QFETCH(int, apex);
+    QFETCH(bool, smooth);
+    EmfBuilder b;
+    b.fillWith(1, colorref::red).poly(EmfBuilder::Polygon, {{10, 10}, {90, 10}, {50, apex}});
+    const QImage image = testsupport::renderImage(b.bytes());
+    int blended = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y) & 0xFFFFFF;
+            blended += p != (qrgb::red & 0xFFFFFF) && p != (qrgb::white & 0xFFFFFF) ? 1 : 0;
+        }
+    }
+    QCOMPARE(blended > 0, smooth);
 }
 
 QTEST_GUILESS_MAIN(TestWmfLimits)
