@@ -241,7 +241,7 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
     if (!part)
         return;
     const QRect whole = wholePixels(part->target);
-    if (whole.isEmpty() || !surface.spendWork(qint64(whole.width()) * whole.height()))
+    if (whole.isEmpty() || !surface.spendPixels(whole))
         return;
     fills.prepare(gdi::R2_COPYPEN);
     const bool smooth = m_device.context().stretchBltMode == gdi::STRETCH_HALFTONE;

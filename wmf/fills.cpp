@@ -237,7 +237,7 @@ void Fills::brushBlit(const QRectF &deviceRect, quint32 rop)
         painter.fillRect(deviceRect, Qt::black);
         return;
     }
-    if (!m_surface.spendWork(qint64(deviceRect.width()) * deviceRect.height()))
+    if (!m_surface.spendPixels(deviceRect))
         return;
     prepare(gdi::R2_COPYPEN);
     QPainterPath path;

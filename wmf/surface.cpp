@@ -158,6 +158,14 @@ bool Surface::spendWork(qint64 units)
     return false;
 }
 
+bool Surface::spendPixels(const QRectF &deviceRect)
+{
+    QRectF shown = m_painter.deviceTransform().mapRect(deviceRect.normalized());
+    if (const QPaintDevice *device = m_painter.device())
+        shown = shown.intersected(QRectF(0, 0, device->width(), device->height()));
+    return spendWork(qint64(std::ceil(shown.width())) * qint64(std::ceil(shown.height())));
+}
+
 bool Surface::antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides)
 {
     if (m_antialiasCost > limits::maxAntialiasCostPerPlay)

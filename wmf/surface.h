@@ -44,6 +44,9 @@ public:
 
     // Charges `units` of work against limits::maxWorkUnits; false once it is spent.
     [[nodiscard]] bool spendWork(qint64 units);
+    // Charges the pixels of `deviceRect` that land on the canvas, which is what filling or
+    // blitting there costs: a huge rectangle mostly off the canvas costs what shows of it.
+    [[nodiscard]] bool spendPixels(const QRectF &deviceRect);
     // Whether a path may be drawn anti-aliased without a runaway cost in Qt's rasteriser;
     // charges its cost to the play.
     [[nodiscard]] bool antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides);

@@ -65,10 +65,13 @@ QByteArray unbandedRegion(int count)
 }
 
 // Two BLACKNESS blits charging `first` and `second` pixels, each record one unit more.
-QByteArray blits(QSize first, QSize second)
+// `count` brush blits over the whole 100 x 100 canvas, then one of `last` pixels.
+QByteArray blits(int count, QSize last)
 {
     WmfBuilder b;
-    b.patBlt(0, 0, first.width(), first.height(), BLACKNESS).patBlt(0, 0, second.width(), second.height(), BLACKNESS);
+    for (int i = 0; i < count; ++i)
+        b.patBlt(0, 0, 100, 100, BLACKNESS);
+    b.patBlt(0, 0, last.width(), last.height(), BLACKNESS);
     return b.placeable(QRect(0, 0, 100, 100));
 }
 
@@ -103,6 +106,7 @@ private Q_SLOTS:
     void bitmaps();
     void antialiasing_data();
     void antialiasing();
+    void workCountsWhatShows();
 };
 
 void TestWmfLimits::plays_data()
@@ -119,10 +123,11 @@ void TestWmfLimits::plays_data()
     QTest::addRow("unbanded region at the limit") << unbandedRegion(limits::maxUnbandedRegionRects) << PlayResult::Ok;
     QTest::addRow("unbanded region one past")
         << unbandedRegion(limits::maxUnbandedRegionRects + 1) << PlayResult::LimitExceeded;
-    // 20000 x 9999 pixels, a unit for the record, 2 x 9999 and a unit: exactly the limit.
+    // 19,998 blits of 10,000 pixels and a unit for each record, then one of a pixel and its
+    // unit: exactly the limit. Pixels off the canvas cost nothing.
     static_assert(limits::maxWorkUnits == 200'000'000);
-    QTest::addRow("work at the limit") << blits({20000, 9999}, {2, 9999}) << PlayResult::Ok;
-    QTest::addRow("work one past") << blits({20000, 9999}, {7, 2857}) << PlayResult::LimitExceeded;
+    QTest::addRow("work at the limit") << blits(19'998, {1, 1}) << PlayResult::Ok;
+    QTest::addRow("work one past") << blits(19'998, {2, 1}) << PlayResult::LimitExceeded;
 }
 
 void TestWmfLimits::plays()
@@ -285,6 +290,21 @@ void TestWmfLimits::antialiasing()
         }
     }
     QCOMPARE(blended > 0, smooth);
+}
+
+// A brush blit a million pixels square, of which the canvas shows 100 x 100, costs what
+// shows: it fills the canvas and the play ends well.
+void TestWmfLimits::workCountsWhatShows()
+{
+    constexpr int bitBlt = 76;
+    constexpr quint32 patCopy = 0x00F00021;
+    EmfBuilder b;
+    b.createBrush(1, colorref::red).selectObject(1);
+    b.raw(bitBlt, EmfBuilder::bounds() + EmfBuilder::ints({-500'000, -500'000, 1'000'000, 1'000'000, patCopy, 0, 0})
+                      + EmfBuilder::floats({1, 0, 0, 1, 0, 0}) + EmfBuilder::ints({0, 0, 0, 0, 0, 0}));
+    const testsupport::Rendered out = testsupport::render(b.bytes());
+    QCOMPARE(out.result, PlayResult::Ok);
+    QCOMPARE(testsupport::pixel(out.image, 50, 50), qrgb::red);
 }
 
 QTEST_GUILESS_MAIN(TestWmfLimits)
