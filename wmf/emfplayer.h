@@ -63,6 +63,9 @@ private:
     [[nodiscard]] bool turned() const;
     [[nodiscard]] QPainterPath mapped(const QPainterPath &logical) const;
     [[nodiscard]] bool spendPoints(size_t count);
+    void gradientFill(const GradientFill &fill);
+    void gradientTriangle(const GradientFill &fill, const std::array<quint32, 3> &shape,
+                          const std::vector<QPoint> &points, const QRect &visible);
 
     // Paths.
     void beginPath();

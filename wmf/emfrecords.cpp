@@ -37,7 +37,7 @@ float readFloat(ByteReader &r)
 // values (a rectangle's far corner, a width, a centre) inside an int.
 int readCoord(ByteReader &r)
 {
-    constexpr qint32 limit = qint32(limits::maxDeviceCoordinate);
+    constexpr auto limit = qint32(limits::maxDeviceCoordinate);
     return std::clamp(r.readI32(), -limit, limit);
 }
 
@@ -647,6 +647,49 @@ std::optional<DibBlit> decodeBlitLayout(ByteReader &r, bool stretch, bool extent
 std::optional<DibBlit> decodeBitBlt(ByteReader &r, bool stretch) { return decodeBlitLayout(r, stretch, false); }
 
 std::optional<DibBlit> decodeBlendBlt(ByteReader &r) { return decodeBlitLayout(r, false, true); }
+
+// --- gradients ----------------------------------------------------------------------------
+
+// Bounds, the vertex and shape counts, the mode, the vertices (TRIVERTEX: x, y, and four
+// 16-bit channels), then the shapes (GRADIENT_RECT: two indices, GRADIENT_TRIANGLE: three).
+// Writers may pad after the shapes. An index that names no vertex makes GDI refuse the
+// whole call, and the record is refused with it.
+std::optional<GradientFill> decodeGradientFill(ByteReader &r)
+{
+    constexpr quint32 triangle = 2;
+    constexpr quint32 vertexBytes = 16;
+    readBox(r);
+    const quint32 vertexCount = r.readU32();
+    const quint32 shapeCount = r.readU32();
+    GradientFill fill;
+    fill.mode = r.readU32();
+    if (!r.ok() || fill.mode > triangle || vertexCount > quint64(r.remaining()) / vertexBytes)
+        return std::nullopt;
+    fill.vertices.reserve(vertexCount);
+    for (quint32 i = 0; i < vertexCount; ++i) {
+        GradientVertex vertex;
+        vertex.point = readPoint(r, false);
+        vertex.red = r.readU16();
+        vertex.green = r.readU16();
+        vertex.blue = r.readU16();
+        vertex.alpha = r.readU16();
+        fill.vertices.push_back(vertex);
+    }
+    const quint32 indices = fill.mode == triangle ? 3 : 2;
+    if (!r.ok() || shapeCount > quint64(r.remaining()) / (quint64(4) * indices))
+        return std::nullopt;
+    fill.mesh.reserve(shapeCount);
+    for (quint32 i = 0; i < shapeCount; ++i) {
+        std::array<quint32, 3> shape {};
+        for (quint32 k = 0; k < indices; ++k) {
+            shape[k] = r.readU32();
+            if (shape[k] >= vertexCount)
+                return std::nullopt;
+        }
+        fill.mesh.push_back(shape);
+    }
+    return checked(r, std::move(fill));
+}
 
 // Bounds, destination origin, source rectangle, the bitmap, colour usage, raster operation,
 // destination extent.

@@ -60,6 +60,7 @@ public:
         Polygon16 = 86,
         PolyPolygon16 = 91,
         ExtCreatePen = 95,
+        GradientFill = 118,
     };
     static constexpr quint32 stockObject = 0x80000000;
 
@@ -186,6 +187,33 @@ public:
         for (QChar c : text)
             appendU16(params, c.unicode());
         return raw(ExtTextOutW, params);
+    }
+
+    // --- gradients and bitmaps -----------------------------------------------------------
+    // A TRIVERTEX from a COLORREF: each 8-bit colour the high byte of its 16-bit channel.
+    struct Vertex
+    {
+        int x = 0;
+        int y = 0;
+        quint32 color = 0;
+    };
+    // GRADIENTFILL: mode 0 (rectangles, horizontal), 1 (vertical) or 2 (triangles); each
+    // shape its vertex indices.
+    EmfBuilder &gradientFill(int mode, const QList<Vertex> &vertices, const QList<QList<qint64>> &shapes)
+    {
+        QByteArray params = bounds() + ints({vertices.size(), shapes.size(), mode});
+        for (const Vertex &v : vertices) {
+            params += ints({v.x, v.y});
+            appendU16(params, quint16((v.color & 0xFF) << 8));
+            appendU16(params, quint16(v.color & 0xFF00));
+            appendU16(params, quint16((v.color >> 8) & 0xFF00));
+            appendU16(params, 0);
+        }
+        for (const QList<qint64> &shape : shapes) {
+            for (qint64 index : shape)
+                appendU32(params, quint32(index));
+        }
+        return raw(GradientFill, params);
     }
 
     // The header in front of the records and EMR_EOF after them.

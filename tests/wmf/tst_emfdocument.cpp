@@ -162,6 +162,16 @@ void TestEmfDocument::badRecords_data()
         box + B::ints({0, 0, 0, 0, 2, 2, 80, 40, 2, 16, 0, 0xCC0020, 50, 50}));
     row("bitmap colour usage unknown", B::StretchDiBits,
         box + B::ints({0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 7, 0xCC0020, 50, 50}) + QByteArray(56, '\0'));
+    const QByteArray vertex = B::ints({10, 10, 0xFF00, 0});
+    row("gradient vertex count past the record", B::GradientFill, box + B::ints({3, 1, 0}) + vertex + B::ints({0, 1}));
+    row("gradient vertex count huge", B::GradientFill, box + B::ints({0x7FFFFFFF, 0, 0}) + vertex);
+    row("gradient rectangle count past the record", B::GradientFill,
+        box + B::ints({2, 2, 0}) + vertex + vertex + B::ints({0, 1}));
+    row("gradient triangle count past the record", B::GradientFill,
+        box + B::ints({3, 1, 2}) + vertex + vertex + vertex + B::ints({0, 1}));
+    row("gradient vertex index past the vertices", B::GradientFill,
+        box + B::ints({2, 1, 0}) + vertex + vertex + B::ints({0, 2}));
+    row("gradient mode unknown", B::GradientFill, box + B::ints({2, 1, 3}) + vertex + vertex + B::ints({0, 1, 1}));
     row("font short", B::ExtCreateFontIndirectW, B::ints({2, -12, 0}));
     row("pen short", B::CreatePen, B::ints({2, 0}));
 }

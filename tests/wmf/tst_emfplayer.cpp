@@ -24,6 +24,9 @@ using Probes = QList<Probe>;
 constexpr quint32 nullPen = B::stockObject + 8;
 constexpr quint32 blackBrush = B::stockObject + 4;
 constexpr int rgnCopy = 5;
+constexpr int gradientRectH = 0;
+constexpr int gradientRectV = 1;
+constexpr int gradientTriangle = 2;
 
 // A packed DIB: a BITMAPINFOHEADER over 24-bit bottom-up rows of COLORREFs.
 QByteArray dib24(int width, const QList<quint32> &bottomUpPixels)
@@ -73,6 +76,8 @@ private Q_SLOTS:
     void probes();
     void textDraws_data();
     void textDraws();
+    void gradients_data();
+    void gradients();
 };
 
 void TestEmfPlayer::probes_data()
@@ -271,6 +276,84 @@ void TestEmfPlayer::textDraws()
     }
     QVERIFY2(inside > 200, qPrintable(QString::number(inside)));
     QCOMPARE(outside, 0);
+}
+
+// GRADIENTFILL, probed at the ends and the middle: colours within a step of the expected.
+void TestEmfPlayer::gradients_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Probes>("probes");
+    const QRgb w = qrgb::white;
+    const QRgb purple = qRgb(0x7F, 0, 0x7F);
+    const B::Vertex redAt10 {10, 10, colorref::red};
+    QTest::newRow("horizontal rectangle")
+        << EmfBuilder().gradientFill(gradientRectH, {redAt10, {90, 60, colorref::blue}}, {{0, 1}}).bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{50, 30}, purple}, {{89, 30}, qrgb::blue}, {{9, 30}, w},
+                   {{90, 30}, w},         {{50, 9}, w},       {{50, 60}, w}};
+    QTest::newRow("vertical rectangle")
+        << EmfBuilder()
+               .gradientFill(gradientRectV, {{10, 10, colorref::green}, {90, 90, colorref::red}}, {{0, 1}})
+               .bytes()
+        << Probes {{{50, 10}, qrgb::green}, {{50, 50}, qRgb(0x7F, 0x7F, 0)}, {{50, 89}, qrgb::red}, {{50, 92}, w}};
+    QTest::newRow("rectangle from its lower-right corner: the colours stay with their vertices")
+        << EmfBuilder().gradientFill(gradientRectH, {{90, 60, colorref::blue}, redAt10}, {{0, 1}}).bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{89, 30}, qrgb::blue}};
+    QTest::newRow("two rectangles over shared vertices")
+        << EmfBuilder()
+               .gradientFill(gradientRectH,
+                             {redAt10, {50, 50, colorref::red}, {50, 10, colorref::blue}, {90, 50, colorref::blue}},
+                             {{0, 1}, {2, 3}})
+               .bytes()
+        << Probes {{{30, 30}, qrgb::red}, {{70, 30}, qrgb::blue}, {{50, 70}, w}};
+    QTest::newRow("rectangle through the world transform")
+        << EmfBuilder()
+               .setWorldTransform(2, 0, 0, 2, 0, 0)
+               .gradientFill(gradientRectH, {{5, 5, colorref::red}, {45, 30, colorref::blue}}, {{0, 1}})
+               .bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{50, 30}, purple}, {{89, 30}, qrgb::blue}, {{50, 65}, w}};
+    const QList<B::Vertex> corners {redAt10, {90, 10, colorref::green}, {10, 90, colorref::blue}};
+    QTest::newRow("triangle: each corner its vertex's colour, the middle a blend")
+        << EmfBuilder().gradientFill(gradientTriangle, corners, {{0, 1, 2}}).bytes()
+        << Probes {{{10, 10}, qrgb::red},  {{89, 10}, qrgb::green},
+                   {{10, 89}, qrgb::blue}, {{37, 37}, qRgb(85, 85, 85)},
+                   {{70, 70}, w},          {{50, 49}, qRgb(0, 128, 128)},
+                   {{50, 50}, w}};
+    QTest::newRow("triangle mirrored by the mapping")
+        << EmfBuilder()
+               .setWorldTransform(-1, 0, 0, 1, 100, 0)
+               .gradientFill(gradientTriangle, corners, {{0, 1, 2}})
+               .bytes()
+        << Probes {{{89, 10}, qrgb::red}, {{10, 10}, qrgb::green}, {{89, 89}, qrgb::blue}, {{30, 70}, w}};
+    QTest::newRow("two triangles of one colour leave no seam")
+        << EmfBuilder()
+               .gradientFill(
+                   gradientTriangle,
+                   {{10, 10, colorref::red}, {90, 10, colorref::red}, {90, 90, colorref::red}, {10, 90, colorref::red}},
+                   {{0, 1, 2}, {0, 2, 3}})
+               .bytes()
+        << Probes {{{50, 50}, qrgb::red}, {{30, 30}, qrgb::red}, {{20, 21}, qrgb::red}, {{21, 20}, qrgb::red},
+                   {{70, 71}, qrgb::red}, {{89, 89}, qrgb::red}, {{90, 50}, w}};
+    QTest::newRow("clipped") << EmfBuilder()
+                                    .record(B::IntersectClipRect, {0, 0, 50, 100})
+                                    .gradientFill(gradientRectH, {redAt10, {90, 60, colorref::blue}}, {{0, 1}})
+                                    .bytes()
+                             << Probes {{{10, 30}, qrgb::red}, {{60, 30}, w}};
+}
+
+void TestEmfPlayer::gradients()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Probes, probes);
+    const testsupport::Rendered out = testsupport::render(bytes);
+    QCOMPARE(out.result, wmf::PlayResult::Ok);
+    for (const Probe &probe : probes) {
+        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
+        QVERIFY2(testsupport::near(actual, probe.colour, 8), qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
+                                                                            .arg(probe.point.x())
+                                                                            .arg(probe.point.y())
+                                                                            .arg(actual, 8, 16)
+                                                                            .arg(probe.colour, 8, 16)));
+    }
 }
 
 QTEST_MAIN(TestEmfPlayer)
