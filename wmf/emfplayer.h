@@ -86,6 +86,8 @@ private:
     void alphaBlend(const DibBlit &blit);
     void transparentBlt(const DibBlit &blit);
     void drawImage(const QImage &image, const DibBlit &blit, double opacity);
+    void maskBlt(const MaskBlit &masked);
+    void plgBlt(const ParallelogramBlit &plg);
 
     template<typename Record, typename Call>
     void apply(const std::optional<Record> &record, Call call)

@@ -172,6 +172,19 @@ void TestEmfDocument::badRecords_data()
     row("gradient vertex index past the vertices", B::GradientFill,
         box + B::ints({2, 1, 0}) + vertex + vertex + B::ints({0, 2}));
     row("gradient mode unknown", B::GradientFill, box + B::ints({2, 1, 3}) + vertex + vertex + B::ints({0, 1, 1}));
+    const B::Dib pixel = B::dib24(1, {colorref::blue});
+    row("mask blit's mask past the record", B::MaskBlt,
+        B::bounds() + B::ints({50, 50, 1, 1, 0xAACC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 128, 40, 168, 4, 0, 0, 0, 172, 48, 220, 4000}) + pixel.bytes);
+    row("mask blit's bitmap past the record", B::MaskBlt,
+        B::bounds() + B::ints({50, 50, 1, 1, 0xAACC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 128, 4000, 168, 4, 0, 0, 0, 0, 0, 0, 0}) + pixel.bytes);
+    row("parallelogram blit's bitmap past the record", B::PlgBlt,
+        B::bounds() + B::ints({50, 50, 60, 50, 50, 60, 0, 0, 1, 1}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 140, 40, 180, 400, 0, 0, 0, 0, 0, 0, 0}) + pixel.bytes);
+    row("parallelogram blit's mask colour usage unknown", B::PlgBlt,
+        B::bounds() + B::ints({50, 50, 60, 50, 50, 60, 0, 0, 1, 1}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 140, 40, 180, 4, 0, 0, 9, 0, 0, 0, 0}) + pixel.bytes);
     row("font short", B::ExtCreateFontIndirectW, B::ints({2, -12, 0}));
     row("pen short", B::CreatePen, B::ints({2, 0}));
 }

@@ -27,6 +27,10 @@ constexpr int rgnCopy = 5;
 constexpr int gradientRectH = 0;
 constexpr int gradientRectV = 1;
 constexpr int gradientTriangle = 2;
+// MASKBLT's operations: the foreground ROP3 in the low bytes, the background's index high.
+constexpr quint32 srcCopy = 0xCC0020;
+constexpr quint32 keep = 0xAA0029; // the destination as it is
+constexpr quint32 rop4(quint32 foreground, quint32 background) { return (background << 8 & 0xFF000000) | foreground; }
 
 // A packed DIB: a BITMAPINFOHEADER over 24-bit bottom-up rows of COLORREFs.
 QByteArray dib24(int width, const QList<quint32> &bottomUpPixels)
@@ -221,6 +225,53 @@ void TestEmfPlayer::probes_data()
                                  + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib)
                    .bytes()
             << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
+    }
+    {
+        // Two pixels, red and blue, under a mask that picks the first: 50 device pixels a
+        // bitmap pixel.
+        const B::Dib source = B::dib24(2, {colorref::red, colorref::blue});
+        const auto masked = [&](quint32 rop, const B::Dib &mask, QPoint corner) {
+            EmfBuilder b;
+            b.fillWith(1, colorref::green).rectangle(whole).setWorldTransform(50, 0, 0, 50, 0, 0);
+            return b.maskBlt(QRect(0, 0, 2, 1), rop, source, QPoint(0, 0), mask, corner).bytes();
+        };
+        const QRgb g = qrgb::green;
+        QTest::newRow("mask blit: source where the mask is 1, destination where 0")
+            << masked(rop4(srcCopy, keep), B::mono({"10"}), {}) << Probes {{{25, 25}, r}, {{75, 25}, g}, {{50, 75}, g}};
+        QTest::newRow("mask blit: the background operation where the mask is 0")
+            << masked(rop4(keep, srcCopy), B::mono({"10"}), {})
+            << Probes {{{25, 25}, g}, {{75, 25}, qrgb::blue}, {{50, 75}, g}};
+        QTest::newRow("mask blit: the mask from its corner on")
+            << masked(rop4(srcCopy, keep), B::mono({"0010"}), {2, 0}) << Probes {{{25, 25}, r}, {{75, 25}, g}};
+        QTest::newRow("mask blit: bottom-up mask rows in display order")
+            << masked(rop4(srcCopy, keep), B::mono({"01", "10"}), {0, 1}) << Probes {{{25, 25}, r}, {{75, 25}, g}};
+        QTest::newRow("mask blit: another operation per pixel")
+            << masked(rop4(0x660046, keep), B::mono({"10"}), {}) // SRCINVERT: red over green is yellow
+            << Probes {{{25, 25}, qrgb::yellow}, {{75, 25}, g}};
+        QTest::newRow("mask blit without a mask: the foreground operation")
+            << masked(rop4(srcCopy, keep), B::Dib {QByteArray(), 0}, {})
+            << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    }
+    {
+        // Red, blue over green, yellow onto parallelograms, probed at each pixel's centre.
+        const B::Dib four = B::dib24(2, {colorref::red, colorref::blue, colorref::green, colorref::yellow});
+        const QRect all(0, 0, 2, 2);
+        QTest::newRow("parallelogram blit sheared")
+            << EmfBuilder().plgBlt({{20, 10}, {80, 10}, {40, 90}}, all, four).bytes()
+            << Probes {{{40, 30}, r}, {{70, 30}, qrgb::blue}, {{50, 70}, qrgb::green}, {{80, 70}, qrgb::yellow},
+                       {{15, 80}, w}, {{95, 20}, w}};
+        QTest::newRow("parallelogram blit turned a quarter")
+            << EmfBuilder().plgBlt({{90, 10}, {90, 90}, {10, 10}}, all, four).bytes()
+            << Probes {{{70, 30}, r}, {{70, 70}, qrgb::blue}, {{30, 30}, qrgb::green}, {{30, 70}, qrgb::yellow}};
+        QTest::newRow("parallelogram blit of a part, through the world transform")
+            << EmfBuilder()
+                   .setWorldTransform(10, 0, 0, 10, 0, 0)
+                   .plgBlt({{1, 1}, {9, 1}, {1, 9}}, QRect(1, 1, 1, 1), four)
+                   .bytes()
+            << Probes {{{50, 50}, qrgb::yellow}, {{5, 5}, w}, {{95, 95}, w}};
+        QTest::newRow("parallelogram blit through a mask")
+            << EmfBuilder().plgBlt({{20, 10}, {80, 10}, {40, 90}}, all, four, B::mono({"10", "01"}), {}).bytes()
+            << Probes {{{40, 30}, r}, {{70, 30}, w}, {{50, 70}, w}, {{80, 70}, qrgb::yellow}};
     }
     QTest::newRow("opaque text rectangle in the background colour")
         << EmfBuilder().record(25, {colorref::green}).textOut(50, 50, QString(), 2, QRect(50, 50, 40, 40)).bytes()
