@@ -364,8 +364,8 @@ void Player::selectClipPath(int mode)
 // --- gradients ----------------------------------------------------------------------------
 
 // GRADIENTFILL. The vertices go through the mapping into whole device pixels, as GDI maps
-// them. A rectangle covers the device pixels between its two corners whatever the world
-// transform turns, its colour running from one corner's to the other's along x
+// them. A rectangle covers the device pixels between its two corners, upright also under a
+// turning world transform, its colour running from one corner's to the other's along x
 // (GRADIENT_FILL_RECT_H) or y (GRADIENT_FILL_RECT_V): the first column takes its corner's
 // colour, each next one a step of the difference over the width. A triangle covers the
 // pixels whose centres lie in it, its three colours interpolated linearly across it and
