@@ -237,6 +237,9 @@ void Player::dispatchBitmaps(quint16 type, ByteReader &r)
         break;
     case T::AlphaBlend: apply(decodeBlendBlt(r), [&](const DibBlit &b) { alphaBlend(b); }); break;
     case T::TransparentBlt: apply(decodeBlendBlt(r), [&](const DibBlit &b) { transparentBlt(b); }); break;
+    case T::MaskBlt: apply(decodeMaskBlt(r), [&](const MaskBlit &b) { maskBlt(b); }); break;
+    case T::PlgBlt: apply(decodePlgBlt(r), [&](const ParallelogramBlit &b) { plgBlt(b); }); break;
+    case T::GradientFill: apply(decodeGradientFill(r), [&](const GradientFill &f) { gradientFill(f); }); break;
     default: break; // unknown records, and those not played yet, are skipped
     }
 }

@@ -63,6 +63,9 @@ private:
     [[nodiscard]] bool turned() const;
     [[nodiscard]] QPainterPath mapped(const QPainterPath &logical) const;
     [[nodiscard]] bool spendPoints(size_t count);
+    void gradientFill(const GradientFill &fill);
+    void gradientTriangle(const GradientFill &fill, const std::array<quint32, 3> &shape,
+                          const std::vector<QPoint> &points, const QRect &visible);
 
     // Paths.
     void beginPath();
@@ -83,6 +86,8 @@ private:
     void alphaBlend(const DibBlit &blit);
     void transparentBlt(const DibBlit &blit);
     void drawImage(const QImage &image, const DibBlit &blit, double opacity);
+    void maskBlt(const MaskBlit &masked);
+    void plgBlt(const ParallelogramBlit &plg);
 
     template<typename Record, typename Call>
     void apply(const std::optional<Record> &record, Call call)

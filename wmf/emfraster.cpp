@@ -5,6 +5,7 @@
 #include "dib.h"
 #include "wmflimits.h"
 
+#include <array>
 #include <cmath>
 
 namespace wmf::emf {
@@ -52,6 +53,51 @@ QImage alphaImage(QByteArrayView dib)
         }
     }
     return image;
+}
+
+// `source` (image pixels, display order) of `image` scaled onto an image of `size`, pixel
+// for pixel; what of `source` lies outside the image stays transparent, as GDI draws
+// nothing from outside a bitmap.
+QImage sourcePart(const QImage &image, const QRectF &source, QSize size)
+{
+    QImage part(size, QImage::Format_ARGB32_Premultiplied);
+    if (part.isNull())
+        return part;
+    part.fill(Qt::transparent);
+    const QRectF want = source.normalized();
+    const QRectF have = want & QRectF(image.rect());
+    if (have.isEmpty())
+        return part;
+    const double sx = size.width() / want.width();
+    const double sy = size.height() / want.height();
+    QPainter painter(&part);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(
+        QRectF((have.left() - want.left()) * sx, (have.top() - want.top()) * sy, have.width() * sx, have.height() * sy),
+        image, have);
+    return part;
+}
+
+// A mask's pixels: white where a bit is 1, black where it is 0. A mask with colours is
+// made monochrome as GDI makes it, light colours becoming 1.
+QImage maskImage(const MaskDib &mask)
+{
+    const DecodedBitmap decoded = decodeDib(mask.dib, mask.usage);
+    if (decoded.image.isNull())
+        return {};
+    if (decoded.monochrome)
+        return decoded.recoloured(qRgb(0, 0, 0), qRgb(255, 255, 255));
+    return decoded.image.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
+}
+
+// A DIB blit's source rectangle (from the DIB's origin, the bottom-left corner of a
+// bottom-up DIB) in display order, top row first.
+QRectF displaySource(const DibBlit &blit, const QImage &image)
+{
+    QRectF source(blit.blit.source);
+    if (dibShape(blit.dib, blit.blit.usage).bottomUp)
+        source.moveTop(double(image.height()) - source.top() - source.height());
+    return source;
 }
 
 } // namespace
@@ -185,6 +231,140 @@ void Player::transparentBlt(const DibBlit &blit)
         }
     }
     drawImage(image, blit, 1.0);
+}
+
+// MASKBLT: each destination pixel combined with the source and brush by the foreground
+// ROP3 where the mask's bit is 1 and by the background one where it is 0. The source and
+// the mask are taken unstretched at the destination's size, the mask from its corner on;
+// pixels past either bitmap count as 0 bits, and draw nothing from the source. Without a
+// mask it is a plain blit with the foreground operation.
+void Player::maskBlt(const MaskBlit &masked)
+{
+    DibBlit source = masked.source;
+    if (masked.mask.dib.isEmpty()) {
+        source.blit.rop &= 0xFFFFFF;
+        blit(source);
+        return;
+    }
+    const QRect &logical = source.blit.target;
+    const QSize size(std::abs(logical.width()), std::abs(logical.height()));
+    const QImage mask = maskImage(masked.mask);
+    if (mask.isNull()) {
+        m_report.malformed("the mask's bitmap does not decode");
+        return;
+    }
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (size.isEmpty() || size.width() > limits::maxBitmapSide || size.height() > limits::maxBitmapSide
+        || pixels * 4 > limits::maxBitmapBytes || !m_device.surface().spendWork(pixels))
+        return;
+    QImage image;
+    if (source.blit.kind == BitmapKind::Dib) {
+        const QImage decoded = decodeDib(source.dib, source.blit.usage).image;
+        if (decoded.isNull()) {
+            m_report.malformed("the bitmap does not decode");
+            return;
+        }
+        image = sourcePart(decoded, displaySource(source, decoded), size);
+    }
+    QImage bits = sourcePart(mask, QRectF(masked.mask.origin, QSizeF(size)), size);
+    // A mirroring mapping mirrors the picture, as a blit's.
+    const Mapping &mapping = m_device.context().mapping;
+    const QPointF a = mapping.toDevice(QPointF(logical.topLeft()));
+    const QPointF b = mapping.toDevice(QPointF(logical.topLeft() + QPoint(logical.width(), logical.height())));
+    const bool mirrorX = (b.x() < a.x()) != (logical.width() < 0);
+    const bool mirrorY = (b.y() < a.y()) != (logical.height() < 0);
+    image = image.mirrored(mirrorX, mirrorY);
+    bits = bits.mirrored(mirrorX, mirrorY);
+    const QRect target = wholePixels(QRectF(a, b));
+    if (target.isEmpty() || !m_device.fills().prepare(gdi::R2_COPYPEN))
+        return;
+    const bool smooth = m_device.context().stretchBltMode == gdi::STRETCH_HALFTONE;
+    const quint32 rop = source.blit.rop;
+    if (m_device.fills().combineOnCanvas(target, image.isNull() ? nullptr : &image, rop, smooth, &bits))
+        return;
+    // A painter without a canvas image: the source where the mask picks a plain copy.
+    constexpr quint8 srcCopy = 0xCC;
+    if (image.isNull())
+        return;
+    const bool foreground = quint8(rop >> 16) == srcCopy;
+    const bool background = quint8(rop >> 24) == srcCopy;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const auto *pick = reinterpret_cast<const QRgb *>(bits.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (!((qRed(pick[x]) >= 128) ? foreground : background))
+                line[x] = 0;
+        }
+    }
+    QPainter &painter = m_device.surface().painter();
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    painter.drawImage(QRectF(target), image);
+    painter.restore();
+}
+
+// PLGBLT: the source rectangle onto the parallelogram of the three destination points
+// (upper-left, upper-right, lower-left: the source's top-left, top-right and bottom-left
+// corners), copied where the mask's bit is 1 and leaving the destination where it is 0.
+// The corners are mapped to whole device pixels as GDI maps them; the source's pixels are
+// kept whole unless the stretch mode is HALFTONE, and the parallelogram's edges are hard.
+void Player::plgBlt(const ParallelogramBlit &plg)
+{
+    const DibBlit &blit = plg.source;
+    if (blit.blit.kind != BitmapKind::Dib)
+        return;
+    const QImage decoded = decodeDib(blit.dib, blit.blit.usage).image;
+    if (decoded.isNull()) {
+        m_report.malformed("the bitmap does not decode");
+        return;
+    }
+    const QRectF source = displaySource(blit, decoded);
+    const QRectF have = source.normalized() & QRectF(decoded.rect());
+    if (source.width() == 0 || source.height() == 0 || have.isEmpty())
+        return;
+    QImage image = decoded.copy(have.toAlignedRect()).convertToFormat(QImage::Format_ARGB32);
+    if (!plg.mask.dib.isEmpty()) {
+        const QImage mask = maskImage(plg.mask);
+        if (mask.isNull()) {
+            m_report.malformed("the mask's bitmap does not decode");
+            return;
+        }
+        // The mask lies over the source rectangle from its corner on.
+        const QPoint offset = have.toAlignedRect().topLeft() - source.normalized().topLeft().toPoint();
+        const QImage bits = sourcePart(mask, QRectF(plg.mask.origin + offset, QSizeF(image.size())), image.size());
+        for (int y = 0; y < image.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            const auto *pick = reinterpret_cast<const QRgb *>(bits.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qRed(pick[x]) < 128)
+                    line[x] = 0;
+            }
+        }
+    }
+    const Mapping &mapping = m_device.context().mapping;
+    std::array<QPointF, 3> corners;
+    for (size_t i = 0; i < corners.size(); ++i) {
+        const QPointF p = mapping.toDevice(QPointF(plg.corners[i]));
+        corners[i] = QPointF(devicePixels(p.x()), devicePixels(p.y()));
+    }
+    // Source pixels (display order) onto the parallelogram: the source's left edge runs to
+    // the upper-left corner, a step right along the top edge, a step down along the left.
+    const QPointF across = (corners[1] - corners[0]) / source.width();
+    const QPointF down = (corners[2] - corners[0]) / source.height();
+    const QPointF origin = corners[0] - across * source.left() - down * source.top();
+    const QTransform place(across.x(), across.y(), down.x(), down.y(), origin.x(), origin.y());
+    const QRectF picture(QPointF(0, 0), m_device.target().rect.size());
+    if (!place.isInvertible() || !place.mapRect(have).intersects(picture) || !m_device.surface().spendWork(qint64(image.width()) * image.height() / 16 + 1)
+        || !m_device.fills().prepare(gdi::R2_COPYPEN))
+        return;
+    QPainter &painter = m_device.surface().painter();
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_device.context().stretchBltMode == gdi::STRETCH_HALFTONE);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setTransform(place, true);
+    painter.drawImage(have.topLeft(), image);
+    painter.restore();
 }
 
 // Draws the blit's source part of `image` (display order) into its destination.

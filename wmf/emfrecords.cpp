@@ -37,7 +37,7 @@ float readFloat(ByteReader &r)
 // values (a rectangle's far corner, a width, a centre) inside an int.
 int readCoord(ByteReader &r)
 {
-    constexpr qint32 limit = qint32(limits::maxDeviceCoordinate);
+    constexpr auto limit = qint32(limits::maxDeviceCoordinate);
     return std::clamp(r.readI32(), -limit, limit);
 }
 
@@ -642,11 +642,116 @@ std::optional<DibBlit> decodeBlitLayout(ByteReader &r, bool stretch, bool extent
     return out;
 }
 
+// The mask that follows a blit's source in MASKBLT and PLGBLT: its corner, colour usage
+// and bitmap. Without a bitmap there is no mask.
+std::optional<MaskDib> readMask(ByteReader &r, QByteArrayView params)
+{
+    MaskDib mask;
+    const int x = readCoord(r);
+    const int y = readCoord(r);
+    const BitmapFields fields = readBitmapFields(r, true);
+    if (!r.ok() || fields.usage > quint32(ColorUsage::DIB_PAL_INDICES))
+        return std::nullopt;
+    mask.origin = QPoint(x, y);
+    if (fields.cbBmi == 0)
+        return mask;
+    std::optional<QByteArray> dib = packedDib(params, fields.offBmi, fields.cbBmi, fields.offBits, fields.cbBits);
+    if (!dib)
+        return std::nullopt;
+    mask.usage = ColorUsage(fields.usage);
+    mask.dib = std::move(*dib);
+    return mask;
+}
+
 } // namespace
 
 std::optional<DibBlit> decodeBitBlt(ByteReader &r, bool stretch) { return decodeBlitLayout(r, stretch, false); }
 
 std::optional<DibBlit> decodeBlendBlt(ByteReader &r) { return decodeBlitLayout(r, false, true); }
+
+// BITBLT's layout, its operation a ROP4, followed by the mask.
+std::optional<MaskBlit> decodeMaskBlt(ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    std::optional<DibBlit> source = decodeBlitLayout(r, false, false);
+    if (!source)
+        return std::nullopt;
+    std::optional<MaskDib> mask = readMask(r, params);
+    if (!mask)
+        return std::nullopt;
+    return MaskBlit {std::move(*source), std::move(*mask)};
+}
+
+// Bounds, the three destination points, the source rectangle, source transform, background
+// colour, the bitmap, then the mask.
+std::optional<ParallelogramBlit> decodePlgBlt(ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    ParallelogramBlit out;
+    readBox(r);
+    for (QPoint &corner : out.corners)
+        corner = readPoint(r, false);
+    const QPoint source = readPoint(r, false);
+    const int width = readCoord(r);
+    const int height = readCoord(r);
+    ByteReader xformBytes = r.take(24);
+    r.readU32(); // background colour of a monochrome source
+    const BitmapFields fields = readBitmapFields(r, true);
+    std::optional<MaskDib> mask = readMask(r, params);
+    if (!r.ok() || !mask)
+        return std::nullopt;
+    out.mask = std::move(*mask);
+    if (fields.cbBmi == 0)
+        return out; // no source: nothing to draw
+    if (!attachDib(out.source, params, fields))
+        return std::nullopt;
+    const std::optional<QTransform> xform = decodeTransform(xformBytes);
+    out.source.blit.source = dibSource(out.source, QRect(source, QSize(width, height)), xform.value_or(QTransform()));
+    return out;
+}
+
+// --- gradients ----------------------------------------------------------------------------
+
+// Bounds, the vertex and shape counts, the mode, the vertices (TRIVERTEX: x, y, and four
+// 16-bit channels), then the shapes (GRADIENT_RECT: two indices, GRADIENT_TRIANGLE: three).
+// Writers may pad after the shapes. An index that names no vertex makes GDI refuse the
+// whole call, and the record is refused with it.
+std::optional<GradientFill> decodeGradientFill(ByteReader &r)
+{
+    constexpr quint32 triangle = 2;
+    constexpr quint32 vertexBytes = 16;
+    readBox(r);
+    const quint32 vertexCount = r.readU32();
+    const quint32 shapeCount = r.readU32();
+    GradientFill fill;
+    fill.mode = r.readU32();
+    if (!r.ok() || fill.mode > triangle || vertexCount > quint64(r.remaining()) / vertexBytes)
+        return std::nullopt;
+    fill.vertices.reserve(vertexCount);
+    for (quint32 i = 0; i < vertexCount; ++i) {
+        GradientVertex vertex;
+        vertex.point = readPoint(r, false);
+        vertex.red = r.readU16();
+        vertex.green = r.readU16();
+        vertex.blue = r.readU16();
+        vertex.alpha = r.readU16();
+        fill.vertices.push_back(vertex);
+    }
+    const quint32 indices = fill.mode == triangle ? 3 : 2;
+    if (!r.ok() || shapeCount > quint64(r.remaining()) / (quint64(4) * indices))
+        return std::nullopt;
+    fill.mesh.reserve(shapeCount);
+    for (quint32 i = 0; i < shapeCount; ++i) {
+        std::array<quint32, 3> shape {};
+        for (quint32 k = 0; k < indices; ++k) {
+            shape[k] = r.readU32();
+            if (shape[k] >= vertexCount)
+                return std::nullopt;
+        }
+        fill.mesh.push_back(shape);
+    }
+    return checked(r, std::move(fill));
+}
 
 // Bounds, destination origin, source rectangle, the bitmap, colour usage, raster operation,
 // destination extent.

@@ -19,6 +19,7 @@
 #include <QRect>
 #include <QTransform>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -88,6 +89,53 @@ struct DibBlit
     void bind() { blit.bitmap = dib; }
 };
 
+// A monochrome mask beside a blit's source (MASKBLT, PLGBLT): a packed DIB whose bits of 1
+// choose the foreground, and the corner of the part that lies over the destination, in
+// the mask's pixels from its top-left. Without a DIB there is no mask.
+struct MaskDib
+{
+    QByteArray dib;
+    ColorUsage usage = ColorUsage::DIB_RGB_COLORS;
+    QPoint origin;
+};
+
+// MASKBLT: a blit (its operation a ROP4: the foreground ROP3 in the low three bytes, the
+// background operation's index in the high byte) and the mask.
+struct MaskBlit
+{
+    DibBlit source;
+    MaskDib mask;
+};
+
+// PLGBLT: the source rectangle of `source.blit.source` onto the parallelogram of three
+// destination points (logical units): upper-left, upper-right, lower-left.
+struct ParallelogramBlit
+{
+    DibBlit source;
+    std::array<QPoint, 3> corners;
+    MaskDib mask;
+};
+
+// A TRIVERTEX: a position (logical units) and its colour, 16 bits a channel of which the
+// high byte is the 8-bit colour.
+struct GradientVertex
+{
+    QPoint point;
+    quint16 red = 0;
+    quint16 green = 0;
+    quint16 blue = 0;
+    quint16 alpha = 0;
+};
+
+// GRADIENTFILL: the vertices and the shapes over them, by vertex index: rectangles
+// (upper-left, lower-right; the third index unused) or triangles. Every index names a vertex.
+struct GradientFill
+{
+    quint32 mode = 0; // GRADIENT_FILL_RECT_H 0, GRADIENT_FILL_RECT_V 1, GRADIENT_FILL_TRIANGLE 2
+    std::vector<GradientVertex> vertices;
+    std::vector<std::array<quint32, 3>> mesh;
+};
+
 std::optional<qint32> decodeI32(ByteReader &r);
 std::optional<quint32> decodeU32(ByteReader &r);
 std::optional<QPoint> decodePoint(ByteReader &r);
@@ -126,5 +174,9 @@ std::optional<DibBlit> decodeStretchDiBits(ByteReader &r);
 std::optional<DibBlit> decodeSetDiBitsToDevice(ByteReader &r);
 // ALPHABLEND and TRANSPARENTBLT, which share BITBLT's layout with source extents at the end.
 std::optional<DibBlit> decodeBlendBlt(ByteReader &r);
+std::optional<MaskBlit> decodeMaskBlt(ByteReader &r);
+std::optional<ParallelogramBlit> decodePlgBlt(ByteReader &r);
+
+std::optional<GradientFill> decodeGradientFill(ByteReader &r);
 
 } // namespace wmf::emf

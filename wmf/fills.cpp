@@ -272,7 +272,7 @@ void Fills::brushBlit(const QRectF &deviceRect, quint32 rop)
     }
 }
 
-bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth)
+bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth, const QImage *mask)
 {
     QImage *canvasImage = m_surface.image();
     if (!canvasImage)
@@ -289,8 +289,9 @@ bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 r
     if (visible.isEmpty())
         return true;
 
+    const quint32 background = mask ? (rop >> 8 & 0xFF0000) : rop;
     QImage tile;
-    if (ropOperands(rop).pattern) {
+    if (ropOperands(rop).pattern || ropOperands(background).pattern) {
         tile = patternTile(m_dc.brush, gdi::R2_COPYPEN);
         if (tile.isNull())
             return true; // a hollow brush draws nothing
@@ -301,6 +302,16 @@ bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 r
     // The brush is aligned to the device origin, the picture's top-left corner.
     const QPointF origin = toCanvas.map(QPointF(0, 0));
     const QPoint brushOrigin(qRound(origin.x()), qRound(origin.y()));
+    // An image scaled into the area, the band's part of it.
+    const auto scaledBand = [&area](const QImage &image, const QRect &band, bool smoothly) {
+        QImage scaled(band.size(), QImage::Format_ARGB32_Premultiplied);
+        scaled.fill(Qt::transparent);
+        QPainter bandPainter(&scaled);
+        bandPainter.setRenderHint(QPainter::SmoothPixmapTransform, smoothly);
+        bandPainter.setCompositionMode(QPainter::CompositionMode_Source);
+        bandPainter.drawImage(QRectF(area.translated(-band.topLeft())), image);
+        return scaled;
+    };
 
     // Band by band, so that a blit over the whole canvas needs a few rows of scratch images
     // rather than copies of the canvas.
@@ -310,22 +321,34 @@ bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 r
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (int top = visible.top(); top <= visible.bottom(); top += bandRows) {
         const QRect band(visible.left(), top, visible.width(), qMin(bandRows, visible.bottom() + 1 - top));
-        QImage scaled;
-        if (source) {
-            scaled = QImage(band.size(), QImage::Format_ARGB32_Premultiplied);
-            scaled.fill(Qt::transparent);
-            QPainter bandPainter(&scaled);
-            bandPainter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-            bandPainter.setCompositionMode(QPainter::CompositionMode_Source);
-            bandPainter.drawImage(QRectF(area.translated(-band.topLeft())), *source);
-        }
+        const QImage scaled = source ? scaledBand(*source, band, smooth) : QImage();
         QImage pixels = canvas.copy(band);
         const QImage::Format format = pixels.format();
         if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
             && format != QImage::Format_ARGB32_Premultiplied)
             pixels = pixels.convertToFormat(QImage::Format_RGB32);
-        applyRop3(pixels, pixels.rect(), source ? &scaled : nullptr, tile.isNull() ? nullptr : &tile,
-                  brushOrigin - band.topLeft(), rop);
+        const auto combine = [&](QImage &into, quint32 op) {
+            applyRop3(into, into.rect(), source ? &scaled : nullptr, tile.isNull() ? nullptr : &tile,
+                      brushOrigin - band.topLeft(), op);
+        };
+        if (mask) {
+            // Both operations on the canvas as it was; the mask picks each pixel's result.
+            const QImage bits = scaledBand(*mask, band, false);
+            QImage behind = pixels.copy();
+            combine(pixels, rop);
+            combine(behind, background);
+            for (int y = 0; y < pixels.height(); ++y) {
+                auto *out = reinterpret_cast<QRgb *>(pixels.scanLine(y));
+                const auto *back = reinterpret_cast<const QRgb *>(behind.constScanLine(y));
+                const auto *choose = reinterpret_cast<const QRgb *>(bits.constScanLine(y));
+                for (int x = 0; x < pixels.width(); ++x) {
+                    if (qRed(choose[x]) < 128)
+                        out[x] = back[x];
+                }
+            }
+        } else {
+            combine(pixels, rop);
+        }
         // Written back through the painter, which keeps the clip.
         painter.drawImage(band.topLeft(), pixels);
     }

@@ -40,7 +40,10 @@ public:
     // Combines `source` (scaled into `target`, device pixels) and the selected brush into
     // the canvas image by `rop`, inside the clip. False when the painter's device is no image
     // or its transform not an axis-aligned scale and move; nothing is drawn then.
-    bool combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth);
+    // With a `mask` (scaled as the source; its light pixels are the mask's 1 bits) `rop` is a
+    // ROP4: the foreground ROP3 where the mask is 1, the background one (high byte) elsewhere.
+    bool combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth,
+                         const QImage *mask = nullptr);
 
 private:
     [[nodiscard]] QPen pen() const;

@@ -59,7 +59,10 @@ public:
         ExtTextOutW = 84,
         Polygon16 = 86,
         PolyPolygon16 = 91,
+        MaskBlt = 78,
+        PlgBlt = 79,
         ExtCreatePen = 95,
+        GradientFill = 118,
     };
     static constexpr quint32 stockObject = 0x80000000;
 
@@ -188,6 +191,105 @@ public:
         return raw(ExtTextOutW, params);
     }
 
+    // --- gradients and bitmaps -----------------------------------------------------------
+    // A TRIVERTEX from a COLORREF: each 8-bit colour the high byte of its 16-bit channel.
+    struct Vertex
+    {
+        int x = 0;
+        int y = 0;
+        quint32 color = 0;
+    };
+    // GRADIENTFILL: mode 0 (rectangles, horizontal), 1 (vertical) or 2 (triangles); each
+    // shape its vertex indices.
+    EmfBuilder &gradientFill(int mode, const QList<Vertex> &vertices, const QList<QList<qint64>> &shapes)
+    {
+        QByteArray params = bounds() + ints({vertices.size(), shapes.size(), mode});
+        for (const Vertex &v : vertices) {
+            params += ints({v.x, v.y});
+            appendU16(params, quint16((v.color & 0xFF) << 8));
+            appendU16(params, quint16(v.color & 0xFF00));
+            appendU16(params, quint16((v.color >> 8) & 0xFF00));
+            appendU16(params, 0);
+        }
+        for (const QList<qint64> &shape : shapes) {
+            for (qint64 index : shape)
+                appendU32(params, quint32(index));
+        }
+        return raw(GradientFill, params);
+    }
+
+    // A packed DIB and the size of its header and colour table.
+    struct Dib
+    {
+        QByteArray bytes;
+        int headerBytes = 40;
+    };
+    // 24 bits a pixel, bottom-up; the pixels as COLORREFs, top row first.
+    static Dib dib24(int width, const QList<quint32> &topDownPixels)
+    {
+        const int height = int(topDownPixels.size()) / width;
+        QByteArray out = infoHeader(width, height, 24);
+        for (int y = height - 1; y >= 0; --y) {
+            QByteArray row;
+            for (int x = 0; x < width; ++x) {
+                const quint32 c = topDownPixels[y * width + x];
+                row.append(char((c >> 16) & 0xFF)).append(char((c >> 8) & 0xFF)).append(char(c & 0xFF));
+            }
+            while (row.size() % 4)
+                row.append('\0');
+            out += row;
+        }
+        return {out, 40};
+    }
+    // 1 bit a pixel, bottom-up, black for 0 and white for 1; the rows as "0" and "1"
+    // characters, top row first.
+    static Dib mono(const QList<QByteArray> &topDownRows)
+    {
+        const int width = int(topDownRows.value(0).size());
+        QByteArray out = infoHeader(width, int(topDownRows.size()), 1) + ints({0x000000, 0xFFFFFF});
+        for (qsizetype y = topDownRows.size() - 1; y >= 0; --y) {
+            QByteArray row((width + 31) / 32 * 4, '\0');
+            for (int x = 0; x < width; ++x) {
+                if (topDownRows[y][x] == '1')
+                    row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+            }
+            out += row;
+        }
+        return {out, 48};
+    }
+    // MASKBLT of `source` at `sourceCorner` onto `target` through `mask` from `maskCorner`
+    // (an empty mask: none).
+    EmfBuilder &maskBlt(const QRect &target, quint32 rop4, const Dib &source, QPoint sourceCorner, const Dib &mask,
+                        QPoint maskCorner)
+    {
+        constexpr int fixed = 128; // from the record's start
+        const int maskAt = fixed + int(source.bytes.size());
+        QByteArray params = bounds() + ints({target.x(), target.y(), target.width(), target.height(), rop4})
+                          + ints({sourceCorner.x(), sourceCorner.y()}) + floats({1, 0, 0, 1, 0, 0}) + ints({0})
+                          + bitmapFields(fixed, source) + ints({maskCorner.x(), maskCorner.y()})
+                          + bitmapFields(maskAt, mask);
+        return raw(MaskBlt, params + source.bytes + mask.bytes);
+    }
+    // PLGBLT of `source`'s rectangle onto the parallelogram of `corners` (upper-left,
+    // upper-right, lower-left) through `mask` (an empty mask: none) from `maskCorner`.
+    EmfBuilder &plgBlt(const QList<QPoint> &corners, const QRect &source, const Dib &bitmap)
+    {
+        return plgBlt(corners, source, bitmap, Dib {QByteArray(), 0}, QPoint());
+    }
+    EmfBuilder &plgBlt(const QList<QPoint> &corners, const QRect &source, const Dib &bitmap, const Dib &mask,
+                       QPoint maskCorner)
+    {
+        constexpr int fixed = 140;
+        const int maskAt = fixed + int(bitmap.bytes.size());
+        QByteArray params = bounds();
+        for (QPoint p : corners)
+            params += ints({p.x(), p.y()});
+        params += ints({source.x(), source.y(), source.width(), source.height()}) + floats({1, 0, 0, 1, 0, 0})
+                + ints({0}) + bitmapFields(fixed, bitmap) + ints({maskCorner.x(), maskCorner.y()})
+                + bitmapFields(maskAt, mask);
+        return raw(PlgBlt, params + bitmap.bytes + mask.bytes);
+    }
+
     // The header in front of the records and EMR_EOF after them.
     QByteArray bytes() const
     {
@@ -206,6 +308,22 @@ public:
     }
 
 private:
+    static QByteArray infoHeader(int width, int height, int bits)
+    {
+        QByteArray out = ints({40, width, height});
+        appendU16(out, 1);
+        appendU16(out, quint16(bits));
+        return out + ints({0, 0, 0, 0, 0, 0});
+    }
+    // Colour usage, then offset and size of the header and of the bits, for a DIB placed
+    // `at` bytes from the record's start; all zero without a DIB.
+    static QByteArray bitmapFields(int at, const Dib &dib)
+    {
+        if (dib.bytes.isEmpty())
+            return ints({0, 0, 0, 0, 0});
+        return ints({0, at, dib.headerBytes, at + dib.headerBytes, dib.bytes.size() - dib.headerBytes});
+    }
+
     QByteArray m_records;
     QRect m_frame {QPoint(0, 0), QPoint(10000, 10000)};
     int m_handles = 16;

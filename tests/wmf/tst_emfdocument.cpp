@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <functional>
+
 using testsupport::pixel;
 using testsupport::render;
 using wmf::PlayResult;
@@ -59,6 +61,8 @@ private Q_SLOTS:
     void frame();
     void extremeFields_data();
     void extremeFields();
+    void extremeShapes_data();
+    void extremeShapes();
     void corpusPlays_data();
     void corpusPlays();
     void corpusMalformedEndsCleanly_data();
@@ -162,6 +166,29 @@ void TestEmfDocument::badRecords_data()
         box + B::ints({0, 0, 0, 0, 2, 2, 80, 40, 2, 16, 0, 0xCC0020, 50, 50}));
     row("bitmap colour usage unknown", B::StretchDiBits,
         box + B::ints({0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 7, 0xCC0020, 50, 50}) + QByteArray(56, '\0'));
+    const QByteArray vertex = B::ints({10, 10, 0xFF00, 0});
+    row("gradient vertex count past the record", B::GradientFill, box + B::ints({3, 1, 0}) + vertex + B::ints({0, 1}));
+    row("gradient vertex count huge", B::GradientFill, box + B::ints({0x7FFFFFFF, 0, 0}) + vertex);
+    row("gradient rectangle count past the record", B::GradientFill,
+        box + B::ints({2, 2, 0}) + vertex + vertex + B::ints({0, 1}));
+    row("gradient triangle count past the record", B::GradientFill,
+        box + B::ints({3, 1, 2}) + vertex + vertex + vertex + B::ints({0, 1}));
+    row("gradient vertex index past the vertices", B::GradientFill,
+        box + B::ints({2, 1, 0}) + vertex + vertex + B::ints({0, 2}));
+    row("gradient mode unknown", B::GradientFill, box + B::ints({2, 1, 3}) + vertex + vertex + B::ints({0, 1, 1}));
+    const B::Dib pixel = B::dib24(1, {colorref::blue});
+    row("mask blit's mask past the record", B::MaskBlt,
+        B::bounds() + B::ints({50, 50, 1, 1, 0xAACC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 128, 40, 168, 4, 0, 0, 0, 172, 48, 220, 4000}) + pixel.bytes);
+    row("mask blit's bitmap past the record", B::MaskBlt,
+        B::bounds() + B::ints({50, 50, 1, 1, 0xAACC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 128, 4000, 168, 4, 0, 0, 0, 0, 0, 0, 0}) + pixel.bytes);
+    row("parallelogram blit's bitmap past the record", B::PlgBlt,
+        B::bounds() + B::ints({50, 50, 60, 50, 50, 60, 0, 0, 1, 1}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 140, 40, 180, 400, 0, 0, 0, 0, 0, 0, 0}) + pixel.bytes);
+    row("parallelogram blit's mask colour usage unknown", B::PlgBlt,
+        B::bounds() + B::ints({50, 50, 60, 50, 50, 60, 0, 0, 1, 1}) + B::floats({1, 0, 0, 1, 0, 0})
+            + B::ints({0, 0, 140, 40, 180, 4, 0, 0, 9, 0, 0, 0, 0}) + pixel.bytes);
     row("font short", B::ExtCreateFontIndirectW, B::ints({2, -12, 0}));
     row("pen short", B::CreatePen, B::ints({2, 0}));
 }
@@ -237,6 +264,70 @@ void TestEmfDocument::extremeFields()
         image.fill(Qt::white);
         QPainter painter(&image);
         static_cast<void>(document->play(painter, QRectF(0, 0, 64, 48)));
+    }
+}
+
+// Gradients and parallelogram and mask blits that decode, with coordinates at the ends of
+// the range, thin triangles and huge extents, plain and under a mapping stretched to the
+// ends of the device space: each plays without overflow, which the sanitizer build checks.
+void TestEmfDocument::extremeShapes_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    constexpr int top = 0x7FFFFFFF;
+    constexpr int bottom = -0x7FFFFFFF - 1;
+    const auto bytes = [](const std::function<void(EmfBuilder &)> &add) {
+        EmfBuilder b;
+        add(b);
+        return b.bytes();
+    };
+    const B::Dib pixels = B::dib24(2, {colorref::red, colorref::blue, colorref::green, colorref::white});
+    const B::Dib mask = B::mono({"10", "01"});
+    QTest::newRow("gradient rectangles across the range") << bytes([](EmfBuilder &b) {
+        b.gradientFill(0, {{bottom, bottom, colorref::red}, {top, top, colorref::blue}, {0, 0, colorref::green}},
+                       {{0, 1}, {1, 0}, {2, 1}});
+        b.gradientFill(1, {{bottom, 5, colorref::red}, {top, 6, colorref::blue}}, {{0, 1}});
+    });
+    QTest::newRow("gradient triangles across the range and thin") << bytes([](EmfBuilder &b) {
+        b.gradientFill(2,
+                       {{bottom, bottom, colorref::red},
+                        {top, top, colorref::blue},
+                        {bottom, top, colorref::green},
+                        {0, 0, colorref::white},
+                        {1, 1, colorref::red},
+                        {top, top - 1, colorref::blue}},
+                       {{0, 1, 2}, {3, 4, 5}, {0, 1, 5}, {3, 3, 4}});
+    });
+    QTest::newRow("parallelogram blit across the range") << bytes([&](EmfBuilder &b) {
+        b.plgBlt({{bottom, bottom}, {top, bottom}, {bottom, top}}, QRect(0, 0, 2, 2), pixels, mask, {top, bottom});
+        b.plgBlt({{0, 0}, {1, 1}, {2, 2}}, QRect(bottom, 0, top, top), pixels);
+        b.plgBlt({{10, 10}, {top, 10}, {10, 11}}, QRect(1, 1, -1, -1), pixels);
+    });
+    QTest::newRow("mask blit across the range") << bytes([&](EmfBuilder &b) {
+        b.maskBlt(QRect(bottom, bottom, 2, 2), 0xAACC0020, pixels, {top, top}, mask, {bottom, top});
+        b.maskBlt(QRect(0, 0, top, 3), 0xCC660046, pixels, {}, mask, {});
+        b.maskBlt(QRect(5, 5, 16384, 16384), 0xAACC0020, pixels, {}, mask, {});
+    });
+}
+
+void TestEmfDocument::extremeShapes()
+{
+    QFETCH(QByteArray, record);
+    for (const bool stretched : {false, true}) {
+        EmfBuilder b;
+        if (stretched) {
+            b.record(B::SetMapMode, {8})
+                .record(B::SetWindowExtEx, {1, -3})
+                .record(B::SetViewportExtEx, {1 << 26, 1 << 26})
+                .setWorldTransform(0.5F, 2.0F, -3.0F, 0.25F, 1e6F, -1e6F);
+        }
+        // The records of `record` after the stretch: its header and EOF left off.
+        b.bytesAsIs(record.sliced(88, record.size() - 88 - 20));
+        const std::optional<wmf::Document> document = wmf::Document::load(b.bytes());
+        QVERIFY(document);
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QCOMPARE(document->play(painter, QRectF(0, 0, 64, 48)), PlayResult::Ok);
     }
 }
 

@@ -24,6 +24,13 @@ using Probes = QList<Probe>;
 constexpr quint32 nullPen = B::stockObject + 8;
 constexpr quint32 blackBrush = B::stockObject + 4;
 constexpr int rgnCopy = 5;
+constexpr int gradientRectH = 0;
+constexpr int gradientRectV = 1;
+constexpr int gradientTriangle = 2;
+// MASKBLT's operations: the foreground ROP3 in the low bytes, the background's index high.
+constexpr quint32 srcCopy = 0xCC0020;
+constexpr quint32 keep = 0xAA0029; // the destination as it is
+constexpr quint32 rop4(quint32 foreground, quint32 background) { return (background << 8 & 0xFF000000) | foreground; }
 
 // A packed DIB: a BITMAPINFOHEADER over 24-bit bottom-up rows of COLORREFs.
 QByteArray dib24(int width, const QList<quint32> &bottomUpPixels)
@@ -73,6 +80,8 @@ private Q_SLOTS:
     void probes();
     void textDraws_data();
     void textDraws();
+    void gradients_data();
+    void gradients();
 };
 
 void TestEmfPlayer::probes_data()
@@ -217,6 +226,53 @@ void TestEmfPlayer::probes_data()
                    .bytes()
             << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
     }
+    {
+        // Two pixels, red and blue, under a mask that picks the first: 50 device pixels a
+        // bitmap pixel.
+        const B::Dib source = B::dib24(2, {colorref::red, colorref::blue});
+        const auto masked = [&](quint32 rop, const B::Dib &mask, QPoint corner) {
+            EmfBuilder b;
+            b.fillWith(1, colorref::green).rectangle(whole).setWorldTransform(50, 0, 0, 50, 0, 0);
+            return b.maskBlt(QRect(0, 0, 2, 1), rop, source, QPoint(0, 0), mask, corner).bytes();
+        };
+        const QRgb g = qrgb::green;
+        QTest::newRow("mask blit: source where the mask is 1, destination where 0")
+            << masked(rop4(srcCopy, keep), B::mono({"10"}), {}) << Probes {{{25, 25}, r}, {{75, 25}, g}, {{50, 75}, g}};
+        QTest::newRow("mask blit: the background operation where the mask is 0")
+            << masked(rop4(keep, srcCopy), B::mono({"10"}), {})
+            << Probes {{{25, 25}, g}, {{75, 25}, qrgb::blue}, {{50, 75}, g}};
+        QTest::newRow("mask blit: the mask from its corner on")
+            << masked(rop4(srcCopy, keep), B::mono({"0010"}), {2, 0}) << Probes {{{25, 25}, r}, {{75, 25}, g}};
+        QTest::newRow("mask blit: bottom-up mask rows in display order")
+            << masked(rop4(srcCopy, keep), B::mono({"01", "10"}), {0, 1}) << Probes {{{25, 25}, r}, {{75, 25}, g}};
+        QTest::newRow("mask blit: another operation per pixel")
+            << masked(rop4(0x660046, keep), B::mono({"10"}), {}) // SRCINVERT: red over green is yellow
+            << Probes {{{25, 25}, qrgb::yellow}, {{75, 25}, g}};
+        QTest::newRow("mask blit without a mask: the foreground operation")
+            << masked(rop4(srcCopy, keep), B::Dib {QByteArray(), 0}, {})
+            << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    }
+    {
+        // Red, blue over green, yellow onto parallelograms, probed at each pixel's centre.
+        const B::Dib four = B::dib24(2, {colorref::red, colorref::blue, colorref::green, colorref::yellow});
+        const QRect all(0, 0, 2, 2);
+        QTest::newRow("parallelogram blit sheared")
+            << EmfBuilder().plgBlt({{20, 10}, {80, 10}, {40, 90}}, all, four).bytes()
+            << Probes {{{40, 30}, r}, {{70, 30}, qrgb::blue}, {{50, 70}, qrgb::green}, {{80, 70}, qrgb::yellow},
+                       {{15, 80}, w}, {{95, 20}, w}};
+        QTest::newRow("parallelogram blit turned a quarter")
+            << EmfBuilder().plgBlt({{90, 10}, {90, 90}, {10, 10}}, all, four).bytes()
+            << Probes {{{70, 30}, r}, {{70, 70}, qrgb::blue}, {{30, 30}, qrgb::green}, {{30, 70}, qrgb::yellow}};
+        QTest::newRow("parallelogram blit of a part, through the world transform")
+            << EmfBuilder()
+                   .setWorldTransform(10, 0, 0, 10, 0, 0)
+                   .plgBlt({{1, 1}, {9, 1}, {1, 9}}, QRect(1, 1, 1, 1), four)
+                   .bytes()
+            << Probes {{{50, 50}, qrgb::yellow}, {{5, 5}, w}, {{95, 95}, w}};
+        QTest::newRow("parallelogram blit through a mask")
+            << EmfBuilder().plgBlt({{20, 10}, {80, 10}, {40, 90}}, all, four, B::mono({"10", "01"}), {}).bytes()
+            << Probes {{{40, 30}, r}, {{70, 30}, w}, {{50, 70}, w}, {{80, 70}, qrgb::yellow}};
+    }
     QTest::newRow("opaque text rectangle in the background colour")
         << EmfBuilder().record(25, {colorref::green}).textOut(50, 50, QString(), 2, QRect(50, 50, 40, 40)).bytes()
         << Probes {{{70, 70}, qrgb::green}, {{30, 30}, w}};
@@ -271,6 +327,84 @@ void TestEmfPlayer::textDraws()
     }
     QVERIFY2(inside > 200, qPrintable(QString::number(inside)));
     QCOMPARE(outside, 0);
+}
+
+// GRADIENTFILL, probed at the ends and the middle: colours within a step of the expected.
+void TestEmfPlayer::gradients_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Probes>("probes");
+    const QRgb w = qrgb::white;
+    const QRgb purple = qRgb(0x7F, 0, 0x7F);
+    const B::Vertex redAt10 {10, 10, colorref::red};
+    QTest::newRow("horizontal rectangle")
+        << EmfBuilder().gradientFill(gradientRectH, {redAt10, {90, 60, colorref::blue}}, {{0, 1}}).bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{50, 30}, purple}, {{89, 30}, qrgb::blue}, {{9, 30}, w},
+                   {{90, 30}, w},         {{50, 9}, w},       {{50, 60}, w}};
+    QTest::newRow("vertical rectangle")
+        << EmfBuilder()
+               .gradientFill(gradientRectV, {{10, 10, colorref::green}, {90, 90, colorref::red}}, {{0, 1}})
+               .bytes()
+        << Probes {{{50, 10}, qrgb::green}, {{50, 50}, qRgb(0x7F, 0x7F, 0)}, {{50, 89}, qrgb::red}, {{50, 92}, w}};
+    QTest::newRow("rectangle from its lower-right corner: the colours stay with their vertices")
+        << EmfBuilder().gradientFill(gradientRectH, {{90, 60, colorref::blue}, redAt10}, {{0, 1}}).bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{89, 30}, qrgb::blue}};
+    QTest::newRow("two rectangles over shared vertices")
+        << EmfBuilder()
+               .gradientFill(gradientRectH,
+                             {redAt10, {50, 50, colorref::red}, {50, 10, colorref::blue}, {90, 50, colorref::blue}},
+                             {{0, 1}, {2, 3}})
+               .bytes()
+        << Probes {{{30, 30}, qrgb::red}, {{70, 30}, qrgb::blue}, {{50, 70}, w}};
+    QTest::newRow("rectangle through the world transform")
+        << EmfBuilder()
+               .setWorldTransform(2, 0, 0, 2, 0, 0)
+               .gradientFill(gradientRectH, {{5, 5, colorref::red}, {45, 30, colorref::blue}}, {{0, 1}})
+               .bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{50, 30}, purple}, {{89, 30}, qrgb::blue}, {{50, 65}, w}};
+    const QList<B::Vertex> corners {redAt10, {90, 10, colorref::green}, {10, 90, colorref::blue}};
+    QTest::newRow("triangle: each corner its vertex's colour, the middle a blend")
+        << EmfBuilder().gradientFill(gradientTriangle, corners, {{0, 1, 2}}).bytes()
+        << Probes {{{10, 10}, qrgb::red},  {{89, 10}, qrgb::green},
+                   {{10, 89}, qrgb::blue}, {{37, 37}, qRgb(85, 85, 85)},
+                   {{70, 70}, w},          {{50, 49}, qRgb(0, 128, 128)},
+                   {{50, 50}, w}};
+    QTest::newRow("triangle mirrored by the mapping")
+        << EmfBuilder()
+               .setWorldTransform(-1, 0, 0, 1, 100, 0)
+               .gradientFill(gradientTriangle, corners, {{0, 1, 2}})
+               .bytes()
+        << Probes {{{89, 10}, qrgb::red}, {{10, 10}, qrgb::green}, {{89, 89}, qrgb::blue}, {{30, 70}, w}};
+    QTest::newRow("two triangles of one colour leave no seam")
+        << EmfBuilder()
+               .gradientFill(
+                   gradientTriangle,
+                   {{10, 10, colorref::red}, {90, 10, colorref::red}, {90, 90, colorref::red}, {10, 90, colorref::red}},
+                   {{0, 1, 2}, {0, 2, 3}})
+               .bytes()
+        << Probes {{{50, 50}, qrgb::red}, {{30, 30}, qrgb::red}, {{20, 21}, qrgb::red}, {{21, 20}, qrgb::red},
+                   {{70, 71}, qrgb::red}, {{89, 89}, qrgb::red}, {{90, 50}, w}};
+    QTest::newRow("clipped") << EmfBuilder()
+                                    .record(B::IntersectClipRect, {0, 0, 50, 100})
+                                    .gradientFill(gradientRectH, {redAt10, {90, 60, colorref::blue}}, {{0, 1}})
+                                    .bytes()
+                             << Probes {{{10, 30}, qrgb::red}, {{60, 30}, w}};
+}
+
+void TestEmfPlayer::gradients()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Probes, probes);
+    const testsupport::Rendered out = testsupport::render(bytes);
+    QCOMPARE(out.result, wmf::PlayResult::Ok);
+    for (const Probe &probe : probes) {
+        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
+        QVERIFY2(testsupport::near(actual, probe.colour, 8), qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
+                                                                            .arg(probe.point.x())
+                                                                            .arg(probe.point.y())
+                                                                            .arg(actual, 8, 16)
+                                                                            .arg(probe.colour, 8, 16)));
+    }
 }
 
 QTEST_MAIN(TestEmfPlayer)
