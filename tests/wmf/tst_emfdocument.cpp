@@ -152,6 +152,8 @@ void TestEmfDocument::badRecords_data()
     row("text string past the record", B::ExtTextOutW, box + B::ints({2, 0, 0, 5, 5, 4, 1000, 0, 0, 0, 0, 0, 0}));
     row("text string offset into the head", B::ExtTextOutW, box + B::ints({2, 0, 0, 5, 5, 1, 4, 0, 0, 0, 0, 0, 0}));
     row("text count huge", B::ExtTextOutW, box + B::ints({2, 0, 0, 5, 5, 0x7FFFFFFF, 76, 0, 0, 0, 0, 0, 0}));
+    row("glyph index string past the record", B::ExtTextOutW,
+        box + B::ints({2, 0, 0, 5, 5, 4, 1000, 0x10, 0, 0, 0, 0, 0}));
     row("clip region size past the record", B::ExtSelectClipRgn, B::ints({400, 5, 32, 1, 1, 16}));
     row("clip region count past its data", B::ExtSelectClipRgn,
         B::ints({48, 5, 32, 1, 50, 800, 0, 0, 9, 9, 0, 0, 1, 1}));

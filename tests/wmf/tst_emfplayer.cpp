@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using testsupport::pixel;
 
 namespace {
@@ -73,6 +75,8 @@ private Q_SLOTS:
     void probes();
     void textDraws_data();
     void textDraws();
+    void glyphIndicesDrawTheirCharacters_data();
+    void glyphIndicesDrawTheirCharacters();
 };
 
 void TestEmfPlayer::probes_data()
@@ -240,37 +244,87 @@ void TestEmfPlayer::probes()
 
 // EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
 // reference point with the default alignment; a turning world transform turns the run.
+// Every area gets ink, and nothing lies outside them.
 void TestEmfPlayer::textDraws_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QRect>("area");
-    EmfBuilder upright;
-    upright.font(1, -40, QStringLiteral("Arial")).selectObject(1).textOut(10, 10, QStringLiteral("HH"));
-    QTest::newRow("upright") << upright.bytes() << QRect(10, 10, 60, 45);
+    QTest::addColumn<QList<QRect>>("areas");
+    const auto arial = [] {
+        EmfBuilder b;
+        b.font(1, -40, QStringLiteral("Arial")).selectObject(1);
+        return b;
+    };
+    QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes()
+                             << QList<QRect> {QRect(10, 10, 60, 45)};
     EmfBuilder turned;
     turned
         .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
         .font(1, -40, QStringLiteral("Arial"))
         .selectObject(1)
         .textOut(10, 10, QStringLiteral("HH"));
-    QTest::newRow("turned a quarter") << turned.bytes() << QRect(45, 10, 45, 60);
+    QTest::newRow("turned a quarter") << turned.bytes() << QList<QRect> {QRect(45, 10, 45, 60)};
+    const QList<quint16> glyphsHH = B::standardGlyphs(QStringLiteral("HH"));
+    QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes()
+                                   << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices in SMALLTEXTOUT")
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes()
+        << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes()
+        << QList<QRect> {QRect(10, 10, 60, 45)};
 }
 
 void TestEmfPlayer::textDraws()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(QRect, area);
+    QFETCH(QList<QRect>, areas);
     const QImage image = testsupport::renderImage(bytes);
-    int inside = 0;
+    QList<int> inside(areas.size(), 0);
     int outside = 0;
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 100; ++x) {
-            const bool dark = qGray(image.pixel(x, y)) < 128;
-            (area.contains(x, y) ? inside : outside) += dark ? 1 : 0;
+            if (qGray(image.pixel(x, y)) >= 128)
+                continue;
+            const auto area =
+                std::find_if(areas.begin(), areas.end(), [&](const QRect &a) { return a.contains(x, y); });
+            (area == areas.end() ? outside : inside[area - areas.begin()]) += 1;
         }
     }
-    QVERIFY2(inside > 200, qPrintable(QString::number(inside)));
+    for (int ink : inside)
+        QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
     QCOMPARE(outside, 0);
+}
+
+// Glyph indices of a face in the standard Macintosh glyph order draw what the characters
+// they stand for draw, places and gaps included; those of a face with an order of its own
+// draw nothing.
+void TestEmfPlayer::glyphIndicesDrawTheirCharacters_data()
+{
+    QTest::addColumn<QByteArray>("glyphs");
+    QTest::addColumn<QByteArray>("characters");
+    const auto run = [](const char *face, const QList<quint16> &text, int options) {
+        EmfBuilder b;
+        b.font(1, -30, QLatin1String(face)).selectObject(1).textOut(5, 20, text, options);
+        return b.bytes();
+    };
+    QTest::newRow("Arial, ASCII") << run("Arial", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex)
+                                  << run("Arial", B::units(QStringLiteral("Hxg")), 0);
+    // Adieresis, eacute, germandbls: past the 98 glyphs the stand-in faces share.
+    QTest::newRow("Times New Roman, Latin-1") << run("Times New Roman", {98, 112, 137}, B::etoGlyphIndex)
+                                              << run("Times New Roman", B::units(QStringLiteral("Äéß")), 0);
+    QTest::newRow("a glyph past the order keeps its place")
+        << run("Arial", {43, 1000, 43}, B::etoGlyphIndex) << run("Arial", B::units(QStringLiteral("H\u00A0H")), 0);
+    QTest::newRow("Calibri's own order: nothing")
+        << run("Calibri", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex) << run("Calibri", {}, 0);
+}
+
+void TestEmfPlayer::glyphIndicesDrawTheirCharacters()
+{
+    QFETCH(QByteArray, glyphs);
+    QFETCH(QByteArray, characters);
+    const QImage expected = testsupport::renderImage(characters);
+    const QImage image = testsupport::renderImage(glyphs);
+    QCOMPARE(image, expected);
 }
 
 QTEST_MAIN(TestEmfPlayer)
