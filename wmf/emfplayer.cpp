@@ -170,6 +170,13 @@ void Player::dispatch(quint16 type, ByteReader &r)
         apply(decodeExtTextOut(r, type == quint16(T::ExtTextOutW)), [&](const TextRun &t) { text(t); });
         break;
     case T::SmallTextOut: apply(decodeSmallTextOut(r), [&](const TextRun &t) { text(t); }); break;
+    case T::PolyTextOutW:
+    case T::PolyTextOutA:
+        apply(decodePolyTextOut(r, type == quint16(T::PolyTextOutW)), [&](const std::vector<TextRun> &runs) {
+            for (const TextRun &run : runs)
+                text(run);
+        });
+        break;
     // Nothing to draw: EMF+ and other comments, font mapper hints, colour management,
     // palette realisation on a true-colour device, brush origins (patterns start at the
     // picture's origin), the miter limit (joins are drawn by Qt's own limit), layout.

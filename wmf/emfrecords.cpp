@@ -530,6 +530,27 @@ std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide)
     return readEmrText(r, params, wide);
 }
 
+// Bounds, graphics mode, x and y scale, the string count, then an EMRTEXT for each string.
+// One string outside the record refuses the whole record.
+std::optional<std::vector<TextRun>> decodePolyTextOut(ByteReader &r, bool wide)
+{
+    constexpr quint64 emrTextBytes = 40;
+    const QByteArrayView params = r.rest();
+    r.skip(16 + 12);
+    const quint32 count = r.readU32();
+    if (!r.ok() || count > quint64(r.remaining()) / emrTextBytes)
+        return std::nullopt;
+    std::vector<TextRun> runs;
+    runs.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        std::optional<TextRun> run = readEmrText(r, params, wide);
+        if (!run)
+            return std::nullopt;
+        runs.push_back(std::move(*run));
+    }
+    return runs;
+}
+
 // x, y, character count, options, graphics mode, x and y scale, the clip rectangle unless
 // ETO_NO_RECT, then the characters: bytes with ETO_SMALL_CHARS, otherwise UTF-16.
 std::optional<TextRun> decodeSmallTextOut(ByteReader &r)

@@ -272,6 +272,9 @@ void TestEmfPlayer::textDraws_data()
     QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
         << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes()
         << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("POLYTEXTOUTW: each string at its own point")
+        << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes()
+        << QList<QRect> {QRect(5, 5, 50, 45), QRect(50, 52, 45, 45)};
 }
 
 void TestEmfPlayer::textDraws()
