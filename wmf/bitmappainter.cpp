@@ -133,7 +133,7 @@ QRectF BitmapPainter::deviceTarget(const QRect &logical) const
     const Mapping &mapping = m_device.context().mapping;
     const QPointF a = mapping.toDevice(QPointF(logical.x(), logical.y()));
     const QPointF b = mapping.toDevice(QPointF(logical.x() + logical.width(), logical.y() + logical.height()));
-    return QRectF(a, QSizeF(b.x() - a.x(), b.y() - a.y()));
+    return m_device.context().bitmapTarget(QRectF(a, QSizeF(b.x() - a.x(), b.y() - a.y())));
 }
 
 // --- pattern brushes ---------------------------------------------------------------------
@@ -197,8 +197,11 @@ void BitmapPainter::setDibToDevice(const DibToDevice &copy)
     if (rows.image.isNull())
         return;
     const QRectF source = dibSource(rows.shape, blit.source).translated(0, -double(rows.firstRow));
-    const QPointF corner = m_device.context().mapping.toDevice(QPointF(blit.target.x(), blit.target.y()));
-    drawBitmap(rows.image, source, QRectF(corner, QSizeF(blit.target.width(), blit.target.height())), rop3::SRCCOPY);
+    const DeviceContext &dc = m_device.context();
+    const QPointF corner = dc.mapping.toDevice(QPointF(blit.target.x(), blit.target.y()));
+    // Unscaled, but mirrored with a mirrored device: the bits run left from the corner.
+    const double width = (dc.layout & gdi::LAYOUT_RTL) ? -blit.target.width() : blit.target.width();
+    drawBitmap(rows.image, source, dc.bitmapTarget(QRectF(corner, QSizeF(width, blit.target.height()))), rop3::SRCCOPY);
 }
 
 // STRETCHDIB, DIBBITBLT and DIBSTRETCHBLT.

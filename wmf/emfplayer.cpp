@@ -120,6 +120,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SetStretchBltMode: apply(decodeU32(r), [&](quint32 mode) { dc.stretchBltMode = int(mode); }); break;
     case T::SetTextAlign: apply(decodeU32(r), [&](quint32 align) { dc.textAlign = quint16(align); }); break;
     case T::SetArcDirection: apply(decodeU32(r), [&](quint32 dir) { m_clockwise = dir == 2; }); break;
+    case T::SetLayout: apply(decodeU32(r), [&](quint32 layout) { setLayout(layout); }); break;
     case T::SetTextJustification:
         apply(decodePoint(r), [&](QPoint j) {
             dc.breakExtra = j.x();
@@ -179,7 +180,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
         break;
     // Nothing to draw: EMF+ and other comments, font mapper hints, colour management,
     // palette realisation on a true-colour device, brush origins (patterns start at the
-    // picture's origin), the miter limit (joins are drawn by Qt's own limit), layout.
+    // picture's origin), the miter limit (joins are drawn by Qt's own limit).
     case T::Header:
     case T::Eof:
     case T::GdiComment:
@@ -188,8 +189,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SetColorAdjustment:
     case T::RealizePalette:
     case T::SetBrushOrgEx:
-    case T::SetMiterLimit:
-    case T::SetLayout: break;
+    case T::SetMiterLimit: break;
     default: dispatchDrawing(type, r); break;
     }
 }
@@ -316,6 +316,23 @@ void Player::text(const TextRun &run)
         painter.restore();
     }
     dc.mapping.setWorldTransform(world);
+}
+
+// LAYOUT_RTL mirrors the whole device the picture is played on, as GDI mirrors the target
+// DC: x becomes width - 1 - x in the target's pixels, so a box's right edge (exclusive)
+// becomes the mirrored box's left edge. The mirror sits behind the fitting, in the device
+// transform, so that everything drawn through the mapping follows it, clip regions in
+// device pixels included; SAVEDC keeps it with the rest of the mapping. Text stays upright
+// and bitmaps are mirrored unless the layout preserves them (see DeviceContext::layout).
+void Player::setLayout(quint32 layout)
+{
+    DeviceContext &dc = m_device.context();
+    const QRectF &target = m_device.target().rect;
+    QTransform device = fitting(m_data, target);
+    if (layout & gdi::LAYOUT_RTL)
+        device *= QTransform(-1, 0, 0, 1, target.width() - 1, 0);
+    dc.mapping.setDeviceTransform(device);
+    dc.layout = layout;
 }
 
 // A pattern that does not decode leaves a hollow brush in the slot.

@@ -43,6 +43,7 @@ private:
     void modifyWorldTransform(const ModifyTransform &modify);
     void createDibBrush(const DibBrush &brush, bool mono);
     void text(const TextRun &run);
+    void setLayout(quint32 layout);
 
     // Shapes, through the current path while one is open.
     enum class PolyKind { Polyline, Polygon, PolyBezier, PolylineTo, PolyBezierTo };

@@ -200,9 +200,10 @@ void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
     // The destination's corners through the mapping, as GDI maps them: a flip mirrors the
     // bitmap; a turn or shear moves its corners but leaves it upright.
     const QTransform mapping = m_device.context().mapping.transform();
-    const QRectF target(
-        mapping.map(QPointF(blit.blit.target.topLeft())),
-        mapping.map(QPointF(blit.blit.target.topLeft() + QPoint(blit.blit.target.width(), blit.blit.target.height()))));
+    const QRectF target = m_device.context().bitmapTarget(
+        QRectF(mapping.map(QPointF(blit.blit.target.topLeft())),
+               mapping.map(
+                   QPointF(blit.blit.target.topLeft() + QPoint(blit.blit.target.width(), blit.blit.target.height())))));
     if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0)
         return;
     const double sx = target.width() / source.width();

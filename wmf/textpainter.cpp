@@ -250,7 +250,12 @@ RunPlacement TextPainter::place(const TextRun &text, const RunLayout &layout)
     RunPlacement placement;
     placement.ascent = std::round(layout.choice.ascent * layout.choice.emPixels);
     placement.descent = std::round(layout.choice.descent * layout.choice.emPixels);
-    const quint16 align = dc.textAlign;
+    // In a mirrored device the glyphs stay upright and read left to right, but left and
+    // right alignment trade places: a left-aligned run ends at its (mirrored) reference
+    // point, as the device's left is on the right.
+    quint16 align = dc.textAlign;
+    if ((dc.layout & gdi::LAYOUT_RTL) && (align & gdi::TA_HORZ_MASK) != gdi::TA_CENTER)
+        align ^= gdi::TA_RIGHT;
     placement.start = alignedStart(align, layout.width, placement.ascent, placement.descent);
 
     const bool updateCp = align & gdi::TA_UPDATECP;

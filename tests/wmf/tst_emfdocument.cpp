@@ -164,6 +164,7 @@ void TestEmfDocument::badRecords_data()
                .raw(B::PolyTextOutW, box + B::ints({2, 0, 0, 2}) + B::emrText(60, 60, 0, 0, 0, {}, 0)
                                          + B::emrText(60, 80, 0x7FFFFFFF, 8, 0, {}, 0))
                .bytes();
+    row("layout short", B::SetLayout, {});
     row("clip region size past the record", B::ExtSelectClipRgn, B::ints({400, 5, 32, 1, 1, 16}));
     row("clip region count past its data", B::ExtSelectClipRgn,
         B::ints({48, 5, 32, 1, 50, 800, 0, 0, 9, 9, 0, 0, 1, 1}));

@@ -208,6 +208,27 @@ void TestEmfPlayer::probes_data()
                                           + dib24(2, {colorref::red, colorref::blue}))
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    const auto stretchedBitmap = [](EmfBuilder b) {
+        return b
+            .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
+                                       + dib24(2, {colorref::red, colorref::blue}))
+            .bytes();
+    };
+    // A right-to-left layout mirrors the device: x becomes 99 - x, and the box [10, 40)
+    // covers [59, 89).
+    QTest::newRow("layout right to left mirrors a box")
+        << red().setLayout(1).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{60, 20}, r}, {{87, 20}, r}, {{25, 20}, w}, {{92, 20}, w}, {{57, 20}, w}};
+    QTest::newRow("layout left to right again")
+        << red().setLayout(1).setLayout(0).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{25, 20}, r}, {{75, 20}, w}};
+    QTest::newRow("restoring a saved context brings its layout back")
+        << red().record(B::SaveDc, {}).setLayout(1).record(B::RestoreDc, {-1}).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{25, 20}, r}, {{75, 20}, w}};
+    QTest::newRow("layout right to left mirrors a bitmap")
+        << stretchedBitmap(EmfBuilder().setLayout(1)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    QTest::newRow("layout right to left keeps a preserved bitmap unmirrored")
+        << stretchedBitmap(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
     {
         QByteArray dib = B::ints({40, 2, 1});
         B::appendU16(dib, 1);
@@ -275,6 +296,9 @@ void TestEmfPlayer::textDraws_data()
     QTest::newRow("POLYTEXTOUTW: each string at its own point")
         << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes()
         << QList<QRect> {QRect(5, 5, 50, 45), QRect(50, 52, 45, 45)};
+    // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
+    QTest::newRow("right to left: the run ends at its mirrored point")
+        << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << QList<QRect> {QRect(30, 10, 60, 45)};
 }
 
 void TestEmfPlayer::textDraws()
