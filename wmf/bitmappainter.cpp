@@ -133,7 +133,7 @@ QRectF BitmapPainter::deviceTarget(const QRect &logical) const
     const Mapping &mapping = m_device.context().mapping;
     const QPointF a = mapping.toDevice(QPointF(logical.x(), logical.y()));
     const QPointF b = mapping.toDevice(QPointF(logical.x() + logical.width(), logical.y() + logical.height()));
-    return m_device.context().bitmapTarget(QRectF(a, QSizeF(b.x() - a.x(), b.y() - a.y())));
+    return QRectF(a, QSizeF(b.x() - a.x(), b.y() - a.y()));
 }
 
 // --- pattern brushes ---------------------------------------------------------------------
@@ -199,9 +199,12 @@ void BitmapPainter::setDibToDevice(const DibToDevice &copy)
     const QRectF source = dibSource(rows.shape, blit.source).translated(0, -double(rows.firstRow));
     const DeviceContext &dc = m_device.context();
     const QPointF corner = dc.mapping.toDevice(QPointF(blit.target.x(), blit.target.y()));
-    // Unscaled, but mirrored with a mirrored device: the bits run left from the corner.
-    const double width = (dc.layout & gdi::LAYOUT_RTL) ? -blit.target.width() : blit.target.width();
-    drawBitmap(rows.image, source, dc.bitmapTarget(QRectF(corner, QSizeF(width, blit.target.height()))), rop3::SRCCOPY);
+    QRectF target(corner, QSizeF(blit.target.width(), blit.target.height()));
+    // A mirrored device mirrors where the bits go, pixel for pixel, but not the bits: they
+    // end at the mirrored corner's pixel, as on GDI.
+    if (dc.layout & gdi::LAYOUT_RTL)
+        target.moveLeft(corner.x() - target.width() + 1);
+    drawBitmap(rows.image, source, target, rop3::SRCCOPY);
 }
 
 // STRETCHDIB, DIBBITBLT and DIBSTRETCHBLT.

@@ -72,20 +72,9 @@ struct DeviceContext
     int stretchBltMode = 1;
     QPointF position; // current position, logical units
     // SETLAYOUT: with gdi::LAYOUT_RTL the mapping's device transform mirrors the target,
-    // text runs from its reference point the other way, and bitmaps are mirrored unless
+    // text runs from its reference point the other way, and blits are mirrored unless
     // gdi::LAYOUT_BITMAPORIENTATIONPRESERVED.
     quint32 layout = 0;
-
-    // A bitmap's destination in device pixels, mirrored with the device, run back the way
-    // it ran before the mirror when the layout preserves bitmaps: the bitmap covers the
-    // mirrored place unmirrored.
-    [[nodiscard]] QRectF bitmapTarget(const QRectF &device) const
-    {
-        constexpr quint32 preserved = gdi::LAYOUT_RTL | gdi::LAYOUT_BITMAPORIENTATIONPRESERVED;
-        if ((layout & preserved) != preserved)
-            return device;
-        return {device.x() + device.width(), device.y(), -device.width(), device.height()};
-    }
 
     Mapping mapping;
 

@@ -245,14 +245,14 @@ void Player::dispatchBitmaps(quint16 type, ByteReader &r)
 {
     using T = RecordType;
     switch (static_cast<RecordType>(type)) {
-    case T::BitBlt: apply(decodeBitBlt(r, false), [&](const DibBlit &b) { blit(b); }); break;
-    case T::StretchBlt: apply(decodeBitBlt(r, true), [&](const DibBlit &b) { blit(b); }); break;
+    case T::BitBlt: apply(decodeBitBlt(r, false), [&](const DibBlit &b) { blit(oriented(b)); }); break;
+    case T::StretchBlt: apply(decodeBitBlt(r, true), [&](const DibBlit &b) { blit(oriented(b)); }); break;
     case T::StretchDiBits: apply(decodeStretchDiBits(r), [&](const DibBlit &b) { blit(b); }); break;
     case T::SetDiBitsToDevice:
         apply(decodeSetDiBitsToDevice(r), [&](const DibBlit &b) { setDiBitsToDevice(b); });
         break;
-    case T::AlphaBlend: apply(decodeBlendBlt(r), [&](const DibBlit &b) { alphaBlend(b); }); break;
-    case T::TransparentBlt: apply(decodeBlendBlt(r), [&](const DibBlit &b) { transparentBlt(b); }); break;
+    case T::AlphaBlend: apply(decodeBlendBlt(r), [&](const DibBlit &b) { alphaBlend(oriented(b)); }); break;
+    case T::TransparentBlt: apply(decodeBlendBlt(r), [&](const DibBlit &b) { transparentBlt(oriented(b)); }); break;
     default: break; // unknown records, and those not played yet, are skipped
     }
 }

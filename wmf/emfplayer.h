@@ -79,6 +79,7 @@ private:
     void fillRegion(const RegionFill &fill, quint16 type);
 
     // Bitmaps.
+    [[nodiscard]] DibBlit oriented(DibBlit blit) const;
     void blit(DibBlit blit);
     void setDiBitsToDevice(DibBlit blit);
     void alphaBlend(const DibBlit &blit);

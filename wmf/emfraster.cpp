@@ -143,6 +143,20 @@ void Player::fillRegion(const RegionFill &fill, quint16 type)
 
 // --- bitmaps -----------------------------------------------------------------------------
 
+// A blit into a right-to-left device is mirrored with it; with
+// LAYOUT_BITMAPORIENTATIONPRESERVED its destination runs the other way in logical units, so
+// that the bitmap covers the mirrored place unmirrored. GDI honours that flag in BitBlt and
+// StretchBlt and the blits built on them (ALPHABLEND, TRANSPARENTBLT), not in StretchDIBits,
+// which mirrors its bitmap whatever the flag.
+DibBlit Player::oriented(DibBlit blit) const
+{
+    constexpr quint32 preserved = gdi::LAYOUT_RTL | gdi::LAYOUT_BITMAPORIENTATIONPRESERVED;
+    QRect &target = blit.blit.target;
+    if ((m_device.context().layout & preserved) == preserved)
+        target = QRect(target.x() + target.width(), target.y(), -target.width(), target.height());
+    return blit;
+}
+
 void Player::blit(DibBlit blit)
 {
     blit.bind();
@@ -200,10 +214,9 @@ void Player::drawImage(const QImage &image, const DibBlit &blit, double opacity)
     // The destination's corners through the mapping, as GDI maps them: a flip mirrors the
     // bitmap; a turn or shear moves its corners but leaves it upright.
     const QTransform mapping = m_device.context().mapping.transform();
-    const QRectF target = m_device.context().bitmapTarget(
-        QRectF(mapping.map(QPointF(blit.blit.target.topLeft())),
-               mapping.map(
-                   QPointF(blit.blit.target.topLeft() + QPoint(blit.blit.target.width(), blit.blit.target.height())))));
+    const QRectF target(
+        mapping.map(QPointF(blit.blit.target.topLeft())),
+        mapping.map(QPointF(blit.blit.target.topLeft() + QPoint(blit.blit.target.width(), blit.blit.target.height()))));
     if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0)
         return;
     const double sx = target.width() / source.width();

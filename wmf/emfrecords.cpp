@@ -37,7 +37,7 @@ float readFloat(ByteReader &r)
 // values (a rectangle's far corner, a width, a centre) inside an int.
 int readCoord(ByteReader &r)
 {
-    constexpr qint32 limit = qint32(limits::maxDeviceCoordinate);
+    constexpr auto limit = qint32(limits::maxDeviceCoordinate);
     return std::clamp(r.readI32(), -limit, limit);
 }
 

@@ -225,10 +225,32 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("restoring a saved context brings its layout back")
         << red().record(B::SaveDc, {}).setLayout(1).record(B::RestoreDc, {-1}).rectangle(QRect(10, 10, 30, 20)).bytes()
         << Probes {{{25, 20}, r}, {{75, 20}, w}};
-    QTest::newRow("layout right to left mirrors a bitmap")
-        << stretchedBitmap(EmfBuilder().setLayout(1)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
-    QTest::newRow("layout right to left keeps a preserved bitmap unmirrored")
-        << stretchedBitmap(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    // STRETCHBLT of the same bitmap: BITBLT's layout, then the source's extents.
+    const auto stretchBlt = [](EmfBuilder b) {
+        return b
+            .raw(77, B::bounds() + B::ints({0, 0, 100, 50, 0xCC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                         + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib24(2, {colorref::red, colorref::blue}))
+            .bytes();
+    };
+    QTest::newRow("layout right to left mirrors a blit")
+        << stretchBlt(EmfBuilder().setLayout(1)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    QTest::newRow("layout right to left keeps a preserved blit unmirrored")
+        << stretchBlt(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    QTest::newRow("layout right to left mirrors a stretched DIB, preserved or not")
+        << stretchedBitmap(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    // SETDIBITSTODEVICE of 10 red and 10 blue pixels at x 10: placed at the mirrored pixels
+    // [70, 90), the bits themselves unmirrored.
+    QList<quint32> halves(10, colorref::red);
+    halves += QList<quint32>(10, colorref::blue);
+    const auto copiedBitmap = [&](quint32 layout) {
+        return EmfBuilder()
+            .setLayout(layout)
+            .raw(80, B::bounds() + B::ints({10, 10, 0, 0, 20, 1, 76, 40, 116, 60, 0, 0, 1}) + dib24(20, halves))
+            .bytes();
+    };
+    QTest::newRow("layout right to left moves copied bits")
+        << copiedBitmap(1) << Probes {{{70, 10}, r}, {{79, 10}, r}, {{80, 10}, qrgb::blue}, {{89, 10}, qrgb::blue},
+                                      {{69, 10}, w}, {{90, 10}, w}, {{15, 10}, w}};
     {
         QByteArray dib = B::ints({40, 2, 1});
         B::appendU16(dib, 1);
