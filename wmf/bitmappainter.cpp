@@ -197,8 +197,14 @@ void BitmapPainter::setDibToDevice(const DibToDevice &copy)
     if (rows.image.isNull())
         return;
     const QRectF source = dibSource(rows.shape, blit.source).translated(0, -double(rows.firstRow));
-    const QPointF corner = m_device.context().mapping.toDevice(QPointF(blit.target.x(), blit.target.y()));
-    drawBitmap(rows.image, source, QRectF(corner, QSizeF(blit.target.width(), blit.target.height())), rop3::SRCCOPY);
+    const DeviceContext &dc = m_device.context();
+    const QPointF corner = dc.mapping.toDevice(QPointF(blit.target.x(), blit.target.y()));
+    QRectF target(corner, QSizeF(blit.target.width(), blit.target.height()));
+    // A mirrored device mirrors where the bits go, pixel for pixel, but not the bits: they
+    // end at the mirrored corner's pixel, as on GDI.
+    if (dc.layout & gdi::LAYOUT_RTL)
+        target.moveLeft(corner.x() - target.width() + 1);
+    drawBitmap(rows.image, source, target, rop3::SRCCOPY);
 }
 
 // STRETCHDIB, DIBBITBLT and DIBSTRETCHBLT.

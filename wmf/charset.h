@@ -81,6 +81,14 @@ QString decodeText(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols =
 DecodedText decodeUtf16WithPositions(QByteArrayView bytes, quint8 charSet,
                                      SymbolMapping symbols = SymbolMapping::PrivateUse);
 
+// Glyph indices (ETO_GLYPH_INDEX) of a face whose first 258 glyphs lie in the standard
+// Macintosh order, as the characters those glyphs draw: 16-bit little-endian units when
+// `wide`, otherwise one index a byte. Positions count indices, so a spacing array keeps one
+// entry per glyph. A glyph past the order, or one that draws nothing (.notdef, .null),
+// becomes a no-break space: it keeps its place and its spacing entry, draws no ink and is
+// not the break character SETTEXTJUSTIFICATION widens.
+DecodedText decodeStandardGlyphs(QByteArrayView bytes, bool wide);
+
 // The advance of every QChar of decoded text from a spacing array with one entry per input
 // byte (logical units): a character's advance is the sum of the entries of all its bytes, as
 // GDI sums the two entries of a double-byte character. Further QChars of the same character

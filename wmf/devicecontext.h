@@ -71,6 +71,10 @@ struct DeviceContext
     int polyFillMode = gdi::ALTERNATE;
     int stretchBltMode = 1;
     QPointF position; // current position, logical units
+    // SETLAYOUT: with gdi::LAYOUT_RTL the mapping's device transform mirrors the target,
+    // text runs from its reference point the other way, and blits are mirrored unless
+    // gdi::LAYOUT_BITMAPORIENTATIONPRESERVED.
+    quint32 layout = 0;
 
     Mapping mapping;
 

@@ -86,6 +86,9 @@ struct TextRun
     // The bytes are UTF-16 (little-endian) code units, not the font's character set, and
     // `dx` has one entry per code unit.
     bool utf16 = false;
+    // The bytes are glyph indices of the selected face (ETO_GLYPH_INDEX), 16-bit units
+    // with `utf16`, not characters.
+    bool glyphIndices = false;
     std::vector<int> dx; // logical units, one entry per byte (per code unit); empty without an array
     std::optional<Box> rect; // logical units
     quint16 options = 0; // gdi::ETO_OPAQUE, gdi::ETO_CLIPPED

@@ -111,6 +111,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SetStretchBltMode: apply(decodeU32(r), [&](quint32 mode) { dc.stretchBltMode = int(mode); }); break;
     case T::SetTextAlign: apply(decodeU32(r), [&](quint32 align) { dc.textAlign = quint16(align); }); break;
     case T::SetArcDirection: apply(decodeU32(r), [&](quint32 dir) { m_clockwise = dir == 2; }); break;
+    case T::SetLayout: apply(decodeU32(r), [&](quint32 layout) { setLayout(layout); }); break;
     case T::SetTextJustification:
         apply(decodePoint(r), [&](QPoint j) {
             dc.breakExtra = j.x();
@@ -161,9 +162,16 @@ void Player::dispatch(quint16 type, ByteReader &r)
         apply(decodeExtTextOut(r, type == quint16(T::ExtTextOutW)), [&](const TextRun &t) { text(t); });
         break;
     case T::SmallTextOut: apply(decodeSmallTextOut(r), [&](const TextRun &t) { text(t); }); break;
+    case T::PolyTextOutW:
+    case T::PolyTextOutA:
+        apply(decodePolyTextOut(r, type == quint16(T::PolyTextOutW)), [&](const std::vector<TextRun> &runs) {
+            for (const TextRun &run : runs)
+                text(run);
+        });
+        break;
     // Nothing to draw: EMF+ and other comments, font mapper hints, colour management,
     // palette realisation on a true-colour device, brush origins (patterns start at the
-    // picture's origin), the miter limit (joins are drawn by Qt's own limit), layout.
+    // picture's origin), the miter limit (joins are drawn by Qt's own limit).
     case T::Header:
     case T::Eof:
     case T::GdiComment:
@@ -172,8 +180,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SetColorAdjustment:
     case T::RealizePalette:
     case T::SetBrushOrgEx:
-    case T::SetMiterLimit:
-    case T::SetLayout: break;
+    case T::SetMiterLimit: break;
     default: dispatchDrawing(type, r); break;
     }
 }
@@ -229,14 +236,14 @@ void Player::dispatchBitmaps(quint16 type, ByteReader &r)
 {
     using T = RecordType;
     switch (static_cast<RecordType>(type)) {
-    case T::BitBlt: apply(decodeBitBlt(r, false), [&](const DibBlit &b) { blit(b); }); break;
-    case T::StretchBlt: apply(decodeBitBlt(r, true), [&](const DibBlit &b) { blit(b); }); break;
+    case T::BitBlt: apply(decodeBitBlt(r, false), [&](const DibBlit &b) { blit(oriented(b)); }); break;
+    case T::StretchBlt: apply(decodeBitBlt(r, true), [&](const DibBlit &b) { blit(oriented(b)); }); break;
     case T::StretchDiBits: apply(decodeStretchDiBits(r), [&](const DibBlit &b) { blit(b); }); break;
     case T::SetDiBitsToDevice:
         apply(decodeSetDiBitsToDevice(r), [&](const DibBlit &b) { setDiBitsToDevice(b); });
         break;
-    case T::AlphaBlend: apply(decodeBlendBlt(r), [&](const DibBlit &b) { alphaBlend(b); }); break;
-    case T::TransparentBlt: apply(decodeBlendBlt(r), [&](const DibBlit &b) { transparentBlt(b); }); break;
+    case T::AlphaBlend: apply(decodeBlendBlt(r), [&](const DibBlit &b) { alphaBlend(oriented(b)); }); break;
+    case T::TransparentBlt: apply(decodeBlendBlt(r), [&](const DibBlit &b) { transparentBlt(oriented(b)); }); break;
     case T::MaskBlt: apply(decodeMaskBlt(r), [&](const MaskBlit &b) { maskBlt(b); }); break;
     case T::PlgBlt: apply(decodePlgBlt(r), [&](const ParallelogramBlit &b) { plgBlt(b); }); break;
     case T::GradientFill: apply(decodeGradientFill(r), [&](const GradientFill &f) { gradientFill(f); }); break;
@@ -303,6 +310,23 @@ void Player::text(const TextRun &run)
         painter.restore();
     }
     dc.mapping.setWorldTransform(world);
+}
+
+// LAYOUT_RTL mirrors the whole device the picture is played on, as GDI mirrors the target
+// DC: x becomes width - 1 - x in the target's pixels, so a box's right edge (exclusive)
+// becomes the mirrored box's left edge. The mirror sits behind the fitting, in the device
+// transform, so that everything drawn through the mapping follows it, clip regions in
+// device pixels included; SAVEDC keeps it with the rest of the mapping. Text stays upright
+// and bitmaps are mirrored unless the layout preserves them (see DeviceContext::layout).
+void Player::setLayout(quint32 layout)
+{
+    DeviceContext &dc = m_device.context();
+    const QRectF &target = m_device.target().rect;
+    QTransform device = fitting(m_data, target);
+    if (layout & gdi::LAYOUT_RTL)
+        device *= QTransform(-1, 0, 0, 1, target.width() - 1, 0);
+    dc.mapping.setDeviceTransform(device);
+    dc.layout = layout;
 }
 
 // A pattern that does not decode leaves a hollow brush in the slot.

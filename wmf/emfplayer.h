@@ -43,6 +43,7 @@ private:
     void modifyWorldTransform(const ModifyTransform &modify);
     void createDibBrush(const DibBrush &brush, bool mono);
     void text(const TextRun &run);
+    void setLayout(quint32 layout);
 
     // Shapes, through the current path while one is open.
     enum class PolyKind { Polyline, Polygon, PolyBezier, PolylineTo, PolyBezierTo };
@@ -81,6 +82,7 @@ private:
     void fillRegion(const RegionFill &fill, quint16 type);
 
     // Bitmaps.
+    [[nodiscard]] DibBlit oriented(DibBlit blit) const;
     void blit(DibBlit blit);
     void setDiBitsToDevice(DibBlit blit);
     void alphaBlend(const DibBlit &blit);

@@ -189,6 +189,20 @@ void Player::fillRegion(const RegionFill &fill, quint16 type)
 
 // --- bitmaps -----------------------------------------------------------------------------
 
+// A blit into a right-to-left device is mirrored with it; with
+// LAYOUT_BITMAPORIENTATIONPRESERVED its destination runs the other way in logical units, so
+// that the bitmap covers the mirrored place unmirrored. GDI honours that flag in BitBlt and
+// StretchBlt and the blits built on them (ALPHABLEND, TRANSPARENTBLT), not in StretchDIBits,
+// which mirrors its bitmap whatever the flag.
+DibBlit Player::oriented(DibBlit blit) const
+{
+    constexpr quint32 preserved = gdi::LAYOUT_RTL | gdi::LAYOUT_BITMAPORIENTATIONPRESERVED;
+    QRect &target = blit.blit.target;
+    if ((m_device.context().layout & preserved) == preserved)
+        target = QRect(target.x() + target.width(), target.y(), -target.width(), target.height());
+    return blit;
+}
+
 void Player::blit(DibBlit blit)
 {
     blit.bind();

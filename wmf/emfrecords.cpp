@@ -493,15 +493,12 @@ std::vector<int> readDx(QByteArrayView params, quint32 offset, quint32 count, bo
     return dx;
 }
 
-} // namespace
-
-// Bounds, graphics mode, x and y scale, then EMRTEXT: reference point, character count,
-// string offset, options, rectangle, spacing offset.
-std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide)
+// EMRTEXT at the reader: reference point, character count, string offset, options,
+// rectangle, spacing offset. Its offsets count from the start of the record whose
+// parameters are `params`.
+std::optional<TextRun> readEmrText(ByteReader &r, QByteArrayView params, bool wide)
 {
-    const QByteArrayView params = r.rest();
     TextRun run;
-    r.skip(16 + 12);
     run.reference = readPoint(r, false);
     const quint32 count = r.readU32();
     const quint32 offString = r.readU32();
@@ -513,16 +510,45 @@ std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide)
     const std::optional<QByteArrayView> text = slice(params, offString, count * (wide ? 2 : 1));
     if (!text)
         return std::nullopt;
-    // Glyph indices name glyphs of the face, not characters: only the rectangle is drawn
-    // for them yet.
-    if (!(options & etoGlyphIndex))
-        run.bytes = *text;
+    run.bytes = *text;
     run.utf16 = wide;
+    run.glyphIndices = (options & etoGlyphIndex) != 0;
     run.options = quint16(options & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED));
     if (run.options)
         run.rect = rect;
     run.dx = readDx(params, offDx, count, (options & etoPdy) != 0);
     return run;
+}
+
+} // namespace
+
+// Bounds, graphics mode, x and y scale, then EMRTEXT.
+std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide)
+{
+    const QByteArrayView params = r.rest();
+    r.skip(16 + 12);
+    return readEmrText(r, params, wide);
+}
+
+// Bounds, graphics mode, x and y scale, the string count, then an EMRTEXT for each string.
+// One string outside the record refuses the whole record.
+std::optional<std::vector<TextRun>> decodePolyTextOut(ByteReader &r, bool wide)
+{
+    constexpr quint64 emrTextBytes = 40;
+    const QByteArrayView params = r.rest();
+    r.skip(16 + 12);
+    const quint32 count = r.readU32();
+    if (!r.ok() || count > quint64(r.remaining()) / emrTextBytes)
+        return std::nullopt;
+    std::vector<TextRun> runs;
+    runs.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        std::optional<TextRun> run = readEmrText(r, params, wide);
+        if (!run)
+            return std::nullopt;
+        runs.push_back(std::move(*run));
+    }
+    return runs;
 }
 
 // x, y, character count, options, graphics mode, x and y scale, the clip rectangle unless
@@ -539,9 +565,8 @@ std::optional<TextRun> decodeSmallTextOut(ByteReader &r)
     if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(r.remaining()))
         return std::nullopt;
     run.bytes = r.readBytes(qsizetype(count) * (wide ? 2 : 1));
-    if (options & etoGlyphIndex)
-        run.bytes = {}; // glyph indices: not drawn yet
     run.utf16 = wide;
+    run.glyphIndices = (options & etoGlyphIndex) != 0;
     run.options = quint16(options & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED));
     if (run.options && !(options & etoNoRect))
         run.rect = rect;

@@ -168,6 +168,8 @@ std::optional<RegionFill> decodeRegionFill(ByteReader &r, bool brush, bool frame
 // EXTTEXTOUTW (`wide`) and EXTTEXTOUTA; the run's bytes view the record.
 std::optional<TextRun> decodeExtTextOut(ByteReader &r, bool wide);
 std::optional<TextRun> decodeSmallTextOut(ByteReader &r);
+// POLYTEXTOUTW (`wide`) and POLYTEXTOUTA: a run for each string.
+std::optional<std::vector<TextRun>> decodePolyTextOut(ByteReader &r, bool wide);
 
 std::optional<DibBlit> decodeBitBlt(ByteReader &r, bool stretch);
 std::optional<DibBlit> decodeStretchDiBits(ByteReader &r);

@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QRawFont>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -304,6 +305,19 @@ SymbolMapping symbolMappingFor(const FaceResolution &face, const FaceMetrics &me
 } // namespace
 
 QString familyForLogFont(const LogFont &logFont) { return resolveFace(logFont).family; }
+
+bool hasStandardGlyphOrder(const LogFont &logFont)
+{
+    // Not Calibri, Cambria, Segoe UI and their kin, nor Carlito and Caladea that stand in
+    // for them: their glyphs come in an order of their own.
+    static constexpr std::array<const char *, 9> faces {
+        "Arial", "Arial MT",    "Arial Narrow", "Helvetica", "Times New Roman", "Times New Roman PS",
+        "Times", "Courier New", "Tms Rmn",
+    };
+    const QString face = faceName(logFont);
+    return std::any_of(faces.begin(), faces.end(),
+                       [&](const char *name) { return face.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; });
+}
 
 FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels)
 {

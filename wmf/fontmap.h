@@ -69,6 +69,12 @@ struct FontChoice
 // The installed family for a LogFont (needs a QGuiApplication).
 QString familyForLogFont(const LogFont &logFont);
 
+// Whether the face a LogFont names keeps its first 258 glyphs in the standard Macintosh order
+// on Windows, so that glyph indices recorded with it name known characters: the Monotype
+// faces Windows ships for Arial, Times New Roman and Courier New, and the names Windows
+// substitutes them for.
+bool hasStandardGlyphOrder(const LogFont &logFont);
+
 // defaultCellPixels: the cell height for a height of 0, device pixels (see kDefaultCellHeight).
 FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels = kDefaultCellHeight);
 

@@ -213,8 +213,21 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     const quint8 charSet = dc.font.charSet == CharSet::Default && layout.choice.symbols != SymbolMapping::Ansi
                              ? CharSet::Symbol
                              : dc.font.charSet;
-    const DecodedText decoded = text.utf16 ? decodeUtf16WithPositions(text.bytes, charSet, layout.choice.symbols)
-                                           : decodeTextWithPositions(text.bytes, charSet, layout.choice.symbols);
+    // Glyph indices name glyphs of the face the metafile was recorded with, which is seldom
+    // installed here. The faces standing in for Arial, Times New Roman and Courier New
+    // share their glyph order only for the first 98 glyphs (ASCII); past them the
+    // Liberation faces go on in Latin-1 order where the Windows faces keep the standard
+    // Macintosh order (glyph 98 is Adieresis in Arial, a no-break space in Liberation
+    // Sans). So the indices are not drawn as glyphs of the stand-in: through the standard
+    // order they become characters again and are laid out as text, which also serves a
+    // stand-in of any glyph order. Faces with an order of their own (Calibri, Segoe UI)
+    // cannot be read back and draw nothing but their rectangle; GDI, with the face at
+    // hand, would draw their glyphs.
+    if (text.glyphIndices && !hasStandardGlyphOrder(dc.font))
+        return std::nullopt;
+    const DecodedText decoded = text.glyphIndices ? decodeStandardGlyphs(text.bytes, text.utf16)
+                              : text.utf16        ? decodeUtf16WithPositions(text.bytes, charSet, layout.choice.symbols)
+                                                  : decodeTextWithPositions(text.bytes, charSet, layout.choice.symbols);
     layout.stretch = stretch();
     const Spacing spacing {text.dx, std::abs(map.m11()), double(dc.textCharExtra), dc.breakCount,
                            double(dc.breakExtra)};
@@ -237,7 +250,12 @@ RunPlacement TextPainter::place(const TextRun &text, const RunLayout &layout)
     RunPlacement placement;
     placement.ascent = std::round(layout.choice.ascent * layout.choice.emPixels);
     placement.descent = std::round(layout.choice.descent * layout.choice.emPixels);
-    const quint16 align = dc.textAlign;
+    // In a mirrored device the glyphs stay upright and read left to right, but left and
+    // right alignment trade places: a left-aligned run ends at its (mirrored) reference
+    // point, as the device's left is on the right.
+    quint16 align = dc.textAlign;
+    if ((dc.layout & gdi::LAYOUT_RTL) && (align & gdi::TA_HORZ_MASK) != gdi::TA_CENTER)
+        align ^= gdi::TA_RIGHT;
     placement.start = alignedStart(align, layout.width, placement.ascent, placement.descent);
 
     const bool updateCp = align & gdi::TA_UPDATECP;

@@ -62,8 +62,15 @@ public:
         MaskBlt = 78,
         PlgBlt = 79,
         ExtCreatePen = 95,
+        PolyTextOutW = 97,
+        SmallTextOut = 108,
+        SetLayout = 115,
         GradientFill = 118,
     };
+    // Text options.
+    static constexpr int etoGlyphIndex = 0x0010;
+    static constexpr int etoNoRect = 0x0100;
+    static constexpr int etoSmallChars = 0x0200;
     static constexpr quint32 stockObject = 0x80000000;
 
     // A record from its parameter bytes (padded to whole 32-bit words).
@@ -183,12 +190,82 @@ public:
     // EXTTEXTOUTW with the string right after the record's fixed part.
     EmfBuilder &textOut(int x, int y, const QString &text, int options = 0, const QRect &rect = {})
     {
-        const int offString = 8 + 16 + 12 + 8 + 4 + 4 + 4 + 16 + 4;
-        QByteArray params = bounds() + ints({2}) + floats({1, 1}) + ints({x, y, text.size(), offString, options})
-                          + ints({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}) + ints({0});
-        for (QChar c : text)
-            appendU16(params, c.unicode());
+        return textOut(x, y, units(text), options, rect);
+    }
+    // EXTTEXTOUTW of 16-bit units: characters, or glyph indices with etoGlyphIndex.
+    EmfBuilder &textOut(int x, int y, const QList<quint16> &text, int options = 0, const QRect &rect = {})
+    {
+        const int offString = 8 + 16 + 12 + 40;
+        QByteArray params =
+            bounds() + ints({2}) + floats({1, 1}) + emrText(x, y, text.size(), offString, options, rect, 0);
+        for (quint16 unit : text)
+            appendU16(params, unit);
         return raw(ExtTextOutW, params);
+    }
+    // SMALLTEXTOUT: 16-bit units, or with etoSmallChars their low bytes; no rectangle with
+    // etoNoRect.
+    EmfBuilder &smallTextOut(int x, int y, const QList<quint16> &text, int options = etoNoRect)
+    {
+        QByteArray params = ints({x, y, text.size(), options, 2}) + floats({1, 1});
+        if (!(options & etoNoRect))
+            params += ints({0, 0, 0, 0});
+        for (quint16 unit : text) {
+            if (options & etoSmallChars)
+                params.append(char(unit & 0xFF));
+            else
+                appendU16(params, unit);
+        }
+        return raw(SmallTextOut, params);
+    }
+    struct PolyString
+    {
+        QPoint reference;
+        QString text;
+        qint64 offString = -1; // from the record's start; -1: where the builder puts the text
+    };
+    // POLYTEXTOUTW: the EMRTEXT of every string, then the strings and their spacing arrays
+    // (10 logical units a character).
+    EmfBuilder &polyTextOut(const QList<PolyString> &strings)
+    {
+        const qsizetype fixed = 8 + 16 + 12 + 4 + 40 * strings.size();
+        QByteArray params = bounds() + ints({2}) + floats({1, 1}) + ints({strings.size()});
+        QByteArray tail;
+        for (const PolyString &string : strings) {
+            const qint64 offString = string.offString >= 0 ? string.offString : fixed + tail.size();
+            for (QChar c : string.text)
+                appendU16(tail, c.unicode());
+            while (tail.size() % 4)
+                tail.append('\0');
+            const qint64 offDx = fixed + tail.size();
+            for (qsizetype i = 0; i < string.text.size(); ++i)
+                appendU32(tail, 10);
+            params += emrText(string.reference.x(), string.reference.y(), string.text.size(), offString, 0, {}, offDx);
+        }
+        return raw(PolyTextOutW, params + tail);
+    }
+    EmfBuilder &setLayout(quint32 layout) { return record(SetLayout, {layout}); }
+
+    // EMRTEXT: reference point, count, string offset, options, rectangle, spacing offset.
+    static QByteArray emrText(int x, int y, qint64 count, qint64 offString, int options, const QRect &rect,
+                              qint64 offDx)
+    {
+        return ints(
+            {x, y, count, offString, options, rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1, offDx});
+    }
+    static QList<quint16> units(const QString &text)
+    {
+        QList<quint16> out;
+        for (QChar c : text)
+            out.append(c.unicode());
+        return out;
+    }
+    // The glyph indices of ASCII text in a face with the standard Macintosh glyph order.
+    static QList<quint16> standardGlyphs(const QString &text)
+    {
+        QList<quint16> out;
+        for (QChar c : text)
+            out.append(quint16(c.unicode() - 29));
+        return out;
     }
 
     // --- gradients and bitmaps -----------------------------------------------------------

@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using testsupport::pixel;
 
 namespace {
@@ -82,6 +84,8 @@ private Q_SLOTS:
     void textDraws();
     void gradients_data();
     void gradients();
+    void glyphIndicesDrawTheirCharacters_data();
+    void glyphIndicesDrawTheirCharacters();
 };
 
 void TestEmfPlayer::probes_data()
@@ -213,6 +217,49 @@ void TestEmfPlayer::probes_data()
                                           + dib24(2, {colorref::red, colorref::blue}))
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    const auto stretchedBitmap = [](EmfBuilder b) {
+        return b
+            .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
+                                       + dib24(2, {colorref::red, colorref::blue}))
+            .bytes();
+    };
+    // A right-to-left layout mirrors the device: x becomes 99 - x, and the box [10, 40)
+    // covers [59, 89).
+    QTest::newRow("layout right to left mirrors a box")
+        << red().setLayout(1).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{60, 20}, r}, {{87, 20}, r}, {{25, 20}, w}, {{92, 20}, w}, {{57, 20}, w}};
+    QTest::newRow("layout left to right again")
+        << red().setLayout(1).setLayout(0).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{25, 20}, r}, {{75, 20}, w}};
+    QTest::newRow("restoring a saved context brings its layout back")
+        << red().record(B::SaveDc, {}).setLayout(1).record(B::RestoreDc, {-1}).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{25, 20}, r}, {{75, 20}, w}};
+    // STRETCHBLT of the same bitmap: BITBLT's layout, then the source's extents.
+    const auto stretchBlt = [](EmfBuilder b) {
+        return b
+            .raw(77, B::bounds() + B::ints({0, 0, 100, 50, 0xCC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                         + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib24(2, {colorref::red, colorref::blue}))
+            .bytes();
+    };
+    QTest::newRow("layout right to left mirrors a blit")
+        << stretchBlt(EmfBuilder().setLayout(1)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    QTest::newRow("layout right to left keeps a preserved blit unmirrored")
+        << stretchBlt(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    QTest::newRow("layout right to left mirrors a stretched DIB, preserved or not")
+        << stretchedBitmap(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    // SETDIBITSTODEVICE of 10 red and 10 blue pixels at x 10: placed at the mirrored pixels
+    // [70, 90), the bits themselves unmirrored.
+    QList<quint32> halves(10, colorref::red);
+    halves += QList<quint32>(10, colorref::blue);
+    const auto copiedBitmap = [&](quint32 layout) {
+        return EmfBuilder()
+            .setLayout(layout)
+            .raw(80, B::bounds() + B::ints({10, 10, 0, 0, 20, 1, 76, 40, 116, 60, 0, 0, 1}) + dib24(20, halves))
+            .bytes();
+    };
+    QTest::newRow("layout right to left moves copied bits")
+        << copiedBitmap(1) << Probes {{{70, 10}, r}, {{79, 10}, r}, {{80, 10}, qrgb::blue}, {{89, 10}, qrgb::blue},
+                                      {{69, 10}, w}, {{90, 10}, w}, {{15, 10}, w}};
     {
         QByteArray dib = B::ints({40, 2, 1});
         B::appendU16(dib, 1);
@@ -296,36 +343,60 @@ void TestEmfPlayer::probes()
 
 // EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
 // reference point with the default alignment; a turning world transform turns the run.
+// Every area gets ink, and nothing lies outside them.
 void TestEmfPlayer::textDraws_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QRect>("area");
-    EmfBuilder upright;
-    upright.font(1, -40, QStringLiteral("Arial")).selectObject(1).textOut(10, 10, QStringLiteral("HH"));
-    QTest::newRow("upright") << upright.bytes() << QRect(10, 10, 60, 45);
+    QTest::addColumn<QList<QRect>>("areas");
+    const auto arial = [] {
+        EmfBuilder b;
+        b.font(1, -40, QStringLiteral("Arial")).selectObject(1);
+        return b;
+    };
+    QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes()
+                             << QList<QRect> {QRect(10, 10, 60, 45)};
     EmfBuilder turned;
     turned
         .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
         .font(1, -40, QStringLiteral("Arial"))
         .selectObject(1)
         .textOut(10, 10, QStringLiteral("HH"));
-    QTest::newRow("turned a quarter") << turned.bytes() << QRect(45, 10, 45, 60);
+    QTest::newRow("turned a quarter") << turned.bytes() << QList<QRect> {QRect(45, 10, 45, 60)};
+    const QList<quint16> glyphsHH = B::standardGlyphs(QStringLiteral("HH"));
+    QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes()
+                                   << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices in SMALLTEXTOUT")
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes()
+        << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes()
+        << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("POLYTEXTOUTW: each string at its own point")
+        << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes()
+        << QList<QRect> {QRect(5, 5, 50, 45), QRect(50, 52, 45, 45)};
+    // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
+    QTest::newRow("right to left: the run ends at its mirrored point")
+        << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << QList<QRect> {QRect(30, 10, 60, 45)};
 }
 
 void TestEmfPlayer::textDraws()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(QRect, area);
+    QFETCH(QList<QRect>, areas);
     const QImage image = testsupport::renderImage(bytes);
-    int inside = 0;
+    QList<int> inside(areas.size(), 0);
     int outside = 0;
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 100; ++x) {
-            const bool dark = qGray(image.pixel(x, y)) < 128;
-            (area.contains(x, y) ? inside : outside) += dark ? 1 : 0;
+            if (qGray(image.pixel(x, y)) >= 128)
+                continue;
+            const auto area =
+                std::find_if(areas.begin(), areas.end(), [&](const QRect &a) { return a.contains(x, y); });
+            (area == areas.end() ? outside : inside[area - areas.begin()]) += 1;
         }
     }
-    QVERIFY2(inside > 200, qPrintable(QString::number(inside)));
+    for (int ink : inside)
+        QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
     QCOMPARE(outside, 0);
 }
 
@@ -405,6 +476,38 @@ void TestEmfPlayer::gradients()
                                                                             .arg(actual, 8, 16)
                                                                             .arg(probe.colour, 8, 16)));
     }
+}
+
+// Glyph indices of a face in the standard Macintosh glyph order draw what the characters
+// they stand for draw, places and gaps included; those of a face with an order of its own
+// draw nothing.
+void TestEmfPlayer::glyphIndicesDrawTheirCharacters_data()
+{
+    QTest::addColumn<QByteArray>("glyphs");
+    QTest::addColumn<QByteArray>("characters");
+    const auto run = [](const char *face, const QList<quint16> &text, int options) {
+        EmfBuilder b;
+        b.font(1, -30, QLatin1String(face)).selectObject(1).textOut(5, 20, text, options);
+        return b.bytes();
+    };
+    QTest::newRow("Arial, ASCII") << run("Arial", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex)
+                                  << run("Arial", B::units(QStringLiteral("Hxg")), 0);
+    // Adieresis, eacute, germandbls: past the 98 glyphs the stand-in faces share.
+    QTest::newRow("Times New Roman, Latin-1") << run("Times New Roman", {98, 112, 137}, B::etoGlyphIndex)
+                                              << run("Times New Roman", B::units(QStringLiteral("Äéß")), 0);
+    QTest::newRow("a glyph past the order keeps its place")
+        << run("Arial", {43, 1000, 43}, B::etoGlyphIndex) << run("Arial", B::units(QStringLiteral("H\u00A0H")), 0);
+    QTest::newRow("Calibri's own order: nothing")
+        << run("Calibri", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex) << run("Calibri", {}, 0);
+}
+
+void TestEmfPlayer::glyphIndicesDrawTheirCharacters()
+{
+    QFETCH(QByteArray, glyphs);
+    QFETCH(QByteArray, characters);
+    const QImage expected = testsupport::renderImage(characters);
+    const QImage image = testsupport::renderImage(glyphs);
+    QCOMPARE(image, expected);
 }
 
 QTEST_MAIN(TestEmfPlayer)
