@@ -11,6 +11,8 @@ packages=(
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
     fonts-opensymbol                   # glyphs for dingbat fonts in metafiles, and symbols without URW's
     fonts-urw-base35                   # Standard Symbols PS: the Symbol design at Symbol's own codes
+    fonts-crosextra-carlito            # Carlito and Caladea: the widths of Office's Calibri and Cambria
+    fonts-crosextra-caladea
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
     imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts

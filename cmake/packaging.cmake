@@ -23,8 +23,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.quillfern.example/")
 #   window at all, and libqt6gui6 only recommends it.
 # - fonts-liberation2 gives metafile text the advance widths of Arial, Times New Roman and
 #   Courier New, so it keeps its length; fonts-urw-base35 (Standard Symbols PS) draws Symbol
-#   text with Symbol's widths and fonts-opensymbol the other symbol fonts. Qt finds
+#   text with Symbol's widths and fonts-opensymbol the other symbol fonts;
+#   fonts-crosextra-carlito and -caladea give Calibri and Cambria text their widths. Qt finds
 #   fonts through fontconfig, never by linking, and falls back to other faces without them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-urw-base35, fonts-opensymbol")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-urw-base35, fonts-opensymbol, fonts-crosextra-carlito, fonts-crosextra-caladea")

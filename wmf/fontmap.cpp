@@ -34,10 +34,15 @@ struct Substitute
 {
     const char *windowsFace;
     FaceKind kind;
+    const char *standIn = nullptr; // a face of its own with the same advance widths, first
 };
 
 // Windows faces and the kind of face that stands in for each when the face is not installed.
-constexpr std::array<Substitute, 22> kSubstitutes {{
+// Carlito and Caladea have the advance widths of Calibri and Cambria, Office's faces since
+// 2007, which a face of their kind (Liberation's, far wider) would stretch out of place.
+constexpr std::array<Substitute, 24> kSubstitutes {{
+    {"Calibri", FaceKind::Sans, "Carlito"},
+    {"Cambria", FaceKind::Serif, "Caladea"},
     {"Arial", FaceKind::Sans},
     {"Arial MT", FaceKind::Sans},
     {"Helvetica", FaceKind::Sans},
@@ -159,6 +164,10 @@ FaceResolution resolveFace(const LogFont &logFont)
     if (!face.isEmpty() && hasFamily(face)) {
         resolution.family = face;
         resolution.exact = true;
+        return resolution;
+    }
+    if (substitute && substitute->standIn && hasFamily(QLatin1String(substitute->standIn))) {
+        resolution.family = QLatin1String(substitute->standIn);
         return resolution;
     }
     for (const char *family : facesFor(resolution.kind).families) {

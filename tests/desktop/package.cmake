@@ -50,6 +50,7 @@ foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libc6 qt6-qpa-plugins f
 endforeach()
 expect_field(Recommends "(^|, )fonts-opensymbol( |,|$)")
 expect_field(Recommends "(^|, )fonts-urw-base35( |,|$)")
+expect_field(Recommends "(^|, )fonts-crosextra-carlito( |,|$)")
 
 execute_process(COMMAND dpkg -x ${package} ${SCRATCH}/root RESULT_VARIABLE failed)
 if(failed)

@@ -108,6 +108,8 @@ void TestFontMap::mapsFaces_data()
     QTest::addRow("Times") << QByteArray("Times") << 0 << 0 << serif;
     QTest::addRow("Courier New") << QByteArray("Courier New") << 0 << 0 << mono;
     QTest::addRow("Courier") << QByteArray("Courier") << 0 << 0 << mono;
+    QTest::addRow("Calibri") << QByteArray("Calibri") << 0x22 << 0 << QStringLiteral("Carlito");
+    QTest::addRow("Cambria") << QByteArray("Cambria") << 0x12 << 0 << QStringLiteral("Caladea");
     QTest::addRow("Arial beats roman bits") << QByteArray("Arial") << 0x12 << 0 << sans;
     QTest::addRow("Symbol") << QByteArray("Symbol") << 0 << 2 << symbolDesign;
     QTest::addRow("Wingdings") << QByteArray("Wingdings") << 0 << 2 << openSymbol;
