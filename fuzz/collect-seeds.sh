@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Collects the seed inputs for the fuzzer into one folder (default build/fuzz/seeds):
 # the shared corpus of real and malformed metafiles, Windows and Enhanced (when it is there), the committed
-# test metafiles, the small seed set in fuzz/seeds, the regression inputs, and the
+# test metafiles (Windows and Enhanced), the small seed set in fuzz/seeds, the regression inputs, and the
 # metafiles the test builder makes (written by the make_seeds program when it is built).
 # Files over the fuzzer's length limit are left out: libFuzzer would cut them anyway.
 set -euo pipefail
@@ -22,6 +22,7 @@ copy_from() {
 
 copy_from "$root/../shared/corpus"
 copy_from "$root/tests/data/wmf"
+copy_from "$root/tests/data/emf"
 copy_from "$root/fuzz/seeds"
 copy_from "$root/fuzz/regressions"
 if [ -x "$root/build/fuzz/fuzz/make_seeds" ]; then

@@ -2,6 +2,7 @@
 // so that the fuzzer starts from every kind of record and not only from whole drawings.
 // Usage: make_seeds FOLDER
 
+#include "emfbuilder.h"
 #include "wmfbuilder.h"
 
 #include <QDir>
@@ -208,6 +209,48 @@ std::vector<std::pair<QString, QByteArray>> seeds()
     return out;
 }
 
+// The same for Enhanced Metafiles: one picture per record family.
+std::vector<std::pair<QString, QByteArray>> enhancedSeeds()
+{
+    using B = EmfBuilder;
+    std::vector<std::pair<QString, QByteArray>> out;
+    out.emplace_back(QStringLiteral("shapes"), B().fillWith(1, 0x0000FF)
+                                                   .rectangle(QRect(10, 10, 30, 30))
+                                                   .ellipse(QRect(50, 10, 40, 30))
+                                                   .poly(B::Polygon16, {{10, 60}, {40, 90}, {10, 90}}, true)
+                                                   .moveTo(50, 60)
+                                                   .lineTo(90, 90)
+                                                   .bytes());
+    out.emplace_back(QStringLiteral("path-clip"), B().record(B::BeginPath, {})
+                                                      .poly(B::Polygon, {{10, 10}, {90, 10}, {50, 90}})
+                                                      .record(B::EndPath, {})
+                                                      .record(B::SelectClipPath, {5})
+                                                      .fillWith(1, 0x00FF00)
+                                                      .rectangle(QRect(0, 0, 100, 100))
+                                                      .bytes());
+    out.emplace_back(QStringLiteral("world-text"),
+                     B().setWorldTransform(0.8F, 0.6F, -0.6F, 0.8F, 20, 0)
+                         .font(1, -20, QStringLiteral("Arial"))
+                         .selectObject(1)
+                         .textOut(10, 10, QStringLiteral("Text"))
+                         .textOut(10, 40, B::standardGlyphs(QStringLiteral("Hx")), B::etoGlyphIndex)
+                         .polyTextOut({{{10, 60}, QStringLiteral("ab")}})
+                         .bytes());
+    out.emplace_back(QStringLiteral("gradients"),
+                     B().gradientFill(0, {{10, 10, 0xFF}, {90, 40, 0xFF0000}}, {{0, 1}})
+                         .gradientFill(2, {{10, 50, 0xFF}, {90, 50, 0xFF00}, {50, 90, 0xFF0000}}, {{0, 1, 2}})
+                         .bytes());
+    const B::Dib picture = B::dib24(2, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
+    const B::Dib mask = B::mono({"01", "10"});
+    out.emplace_back(QStringLiteral("blits"),
+                     B().maskBlt(QRect(10, 10, 40, 40), 0xCCAA0000, picture, {0, 0}, mask, {0, 0})
+                         .plgBlt({{60, 10}, {90, 20}, {50, 40}}, QRect(0, 0, 2, 2), picture)
+                         .setLayout(1)
+                         .rectangle(QRect(10, 60, 20, 20))
+                         .bytes());
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -221,12 +264,20 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "make_seeds: cannot make %s\n", argv[1]);
         return 1;
     }
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(folder.filePath(QStringLiteral("builder-") + name));
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+            return true;
+        std::fprintf(stderr, "make_seeds: cannot write %s\n", qPrintable(file.fileName()));
+        return false;
+    };
     for (const auto &[name, bytes] : seeds()) {
-        QFile file(folder.filePath(QStringLiteral("builder-") + name + QStringLiteral(".wmf")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-            std::fprintf(stderr, "make_seeds: cannot write %s\n", qPrintable(file.fileName()));
+        if (!write(name + QStringLiteral(".wmf"), bytes))
             return 1;
-        }
+    }
+    for (const auto &[name, bytes] : enhancedSeeds()) {
+        if (!write(name + QStringLiteral(".emf"), bytes))
+            return 1;
     }
     return 0;
 }
