@@ -368,7 +368,8 @@ void Player::plgBlt(const ParallelogramBlit &plg)
     const QPointF origin = corners[0] - across * source.left() - down * source.top();
     const QTransform place(across.x(), across.y(), down.x(), down.y(), origin.x(), origin.y());
     const QRectF picture(QPointF(0, 0), m_device.target().rect.size());
-    if (!place.isInvertible() || !place.mapRect(have).intersects(picture) || !m_device.surface().spendWork(qint64(image.width()) * image.height() / 16 + 1)
+    if (!place.isInvertible() || !place.mapRect(have).intersects(picture)
+        || !m_device.surface().spendWork(qint64(image.width()) * image.height() / 16 + 1)
         || !m_device.fills().prepare(gdi::R2_COPYPEN))
         return;
     QPainter &painter = m_device.surface().painter();
