@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Drives the real program on a virtual X server with real keyboard and mouse events, as a
-person would: nothing in the program is replaced. Usage: e2e.py PROGRAM METAFILE OUTDIR.
+person would: nothing in the program is replaced. Usage: e2e.py PROGRAM METAFILE ENHANCED OUTDIR,
+ENHANCED an Enhanced Metafile.
 Screenshots of every step stay in OUTDIR when a step fails (always with E2E_KEEP_SCREENSHOTS=1)."""
 
 import os
@@ -11,7 +12,7 @@ import sys
 import tempfile
 import time
 
-PROGRAM, METAFILE, OUTDIR = map(os.path.abspath, sys.argv[1:4])
+PROGRAM, METAFILE, ENHANCED, OUTDIR = map(os.path.abspath, sys.argv[1:5])
 TIMEOUT = 15.0
 env = dict(os.environ)
 env.pop("QT_QPA_PLATFORM", None)
@@ -249,6 +250,22 @@ def steps(program, scratch, source, opened):
     with open(same, "rb") as kept, open(source, "rb") as original:
         if kept.read() != original.read():
             raise StepFailed("the source was overwritten by its own conversion")
+
+    # 3c. An Enhanced Metafile, as "All Files" lists it: previewed and converted as a
+    # Windows Metafile is, at the canvas's own size.
+    chart = os.path.join(scratch, "chart.emf")
+    shutil.copy(ENHANCED, chart)
+    choose(main_wid, chart)
+    wait_for("the EMF in the preview", lambda: not canvas_blank(main_wid, menu))
+    keys(main_wid, "alt+i")
+    text = message_text()
+    if chart not in text or "converted" not in text:
+        raise StepFailed(f"unexpected confirmation for an EMF: {text!r}")
+    converted = os.path.join(scratch, "chart.bmp")
+    if bmp_size(converted) != (269, 213, 24):
+        raise StepFailed(f"chart.bmp is {bmp_size(converted)}")
+    if set(pixels(converted, 0, 0, 269, 213)) <= {(255, 255, 255)}:
+        raise StepFailed("chart.bmp is blank")
     choose(main_wid, source)
 
     # 4. Tick the size option, type a size and a target name, convert.
