@@ -34,32 +34,27 @@ constexpr quint32 srcCopy = 0xCC0020;
 constexpr quint32 keep = 0xAA0029; // the destination as it is
 constexpr quint32 rop4(quint32 foreground, quint32 background) { return (background << 8 & 0xFF000000) | foreground; }
 
-// A packed DIB: a BITMAPINFOHEADER over 24-bit bottom-up rows of COLORREFs.
-QByteArray dib24(int width, const QList<quint32> &bottomUpPixels)
-{
-    const int height = int(bottomUpPixels.size()) / width;
-    QByteArray out = B::ints({40, width, height});
-    B::appendU16(out, 1);
-    B::appendU16(out, 24);
-    out += B::ints({0, 0, 0, 0, 0, 0});
-    for (int y = 0; y < height; ++y) {
-        QByteArray row;
-        for (int x = 0; x < width; ++x) {
-            const quint32 c = bottomUpPixels[y * width + x];
-            row.append(char((c >> 16) & 0xFF)).append(char((c >> 8) & 0xFF)).append(char(c & 0xFF));
-        }
-        while (row.size() % 4)
-            row.append('\0');
-        out += row;
-    }
-    return out;
-}
-
 // An RGNDATA of one rectangle, device pixels.
 QByteArray regionData(const QRect &r)
 {
     return B::ints({32, 1, 1, 16, r.left(), r.top(), r.right() + 1, r.bottom() + 1, r.left(), r.top(), r.right() + 1,
                     r.bottom() + 1});
+}
+
+// Plays `bytes` and compares each probe's pixel, within `tolerance` on each channel.
+void checkProbes(const QByteArray &bytes, const Probes &probes, int tolerance)
+{
+    const testsupport::Rendered out = testsupport::render(bytes);
+    QCOMPARE(out.result, wmf::PlayResult::Ok);
+    for (const Probe &probe : probes) {
+        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
+        QVERIFY2(testsupport::near(actual, probe.colour, tolerance),
+                 qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
+                                .arg(probe.point.x())
+                                .arg(probe.point.y())
+                                .arg(actual, 8, 16)
+                                .arg(probe.colour, 8, 16)));
+    }
 }
 
 EmfBuilder red()
@@ -214,13 +209,13 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("stretched bitmap")
         << EmfBuilder()
                .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
-                                          + dib24(2, {colorref::red, colorref::blue}))
+                                          + B::dib24(2, {colorref::red, colorref::blue}).bytes)
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
     const auto stretchedBitmap = [](EmfBuilder b) {
         return b
             .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
-                                       + dib24(2, {colorref::red, colorref::blue}))
+                                       + B::dib24(2, {colorref::red, colorref::blue}).bytes)
             .bytes();
     };
     // A right-to-left layout mirrors the device: x becomes 99 - x, and the box [10, 40)
@@ -238,7 +233,7 @@ void TestEmfPlayer::probes_data()
     const auto stretchBlt = [](EmfBuilder b) {
         return b
             .raw(77, B::bounds() + B::ints({0, 0, 100, 50, 0xCC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
-                         + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib24(2, {colorref::red, colorref::blue}))
+                         + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + B::dib24(2, {colorref::red, colorref::blue}).bytes)
             .bytes();
     };
     QTest::newRow("layout right to left mirrors a blit")
@@ -254,7 +249,8 @@ void TestEmfPlayer::probes_data()
     const auto copiedBitmap = [&](quint32 layout) {
         return EmfBuilder()
             .setLayout(layout)
-            .raw(80, B::bounds() + B::ints({10, 10, 0, 0, 20, 1, 76, 40, 116, 60, 0, 0, 1}) + dib24(20, halves))
+            .raw(80,
+                 B::bounds() + B::ints({10, 10, 0, 0, 20, 1, 76, 40, 116, 60, 0, 0, 1}) + B::dib24(20, halves).bytes)
             .bytes();
     };
     QTest::newRow("layout right to left moves copied bits")
@@ -329,16 +325,7 @@ void TestEmfPlayer::probes()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(Probes, probes);
-    const testsupport::Rendered out = testsupport::render(bytes);
-    QCOMPARE(out.result, wmf::PlayResult::Ok);
-    for (const Probe &probe : probes) {
-        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
-        QVERIFY2(actual == probe.colour, qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
-                                                        .arg(probe.point.x())
-                                                        .arg(probe.point.y())
-                                                        .arg(actual, 8, 16)
-                                                        .arg(probe.colour, 8, 16)));
-    }
+    checkProbes(bytes, probes, 0);
 }
 
 // EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
@@ -466,16 +453,7 @@ void TestEmfPlayer::gradients()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(Probes, probes);
-    const testsupport::Rendered out = testsupport::render(bytes);
-    QCOMPARE(out.result, wmf::PlayResult::Ok);
-    for (const Probe &probe : probes) {
-        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
-        QVERIFY2(testsupport::near(actual, probe.colour, 8), qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
-                                                                            .arg(probe.point.x())
-                                                                            .arg(probe.point.y())
-                                                                            .arg(actual, 8, 16)
-                                                                            .arg(probe.colour, 8, 16)));
-    }
+    checkProbes(bytes, probes, 8);
 }
 
 // Glyph indices of a face in the standard Macintosh glyph order draw what the characters
