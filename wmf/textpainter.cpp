@@ -24,6 +24,12 @@ constexpr QChar kBreakCharacter = u' ';
 // largest output) comes from a broken spacing array or mapping: it is not drawn, so the
 // raster engine never meets coordinates it cannot hold.
 constexpr double kMaxRunPixels = 1.0e6;
+// Qt 6.4 renders a glyph as a bitmap through FreeType whenever the area its transform gives
+// it stays under 64 pixels, however far the transform stretches it one way; stretched past
+// FreeType's raster (some thousands of pixels) the rendering fails and Qt reads a bitmap that
+// is not there. Glyphs that would stretch past this are filled as outlines instead.
+constexpr double kMaxBitmapGlyphPixels = 2048;
+constexpr double kMaxQtCachedGlyphPixels = 64;
 
 // GDI asks the font engine for a whole-pixel em: the height is rounded in device pixels.
 void snapToWholePixels(FontChoice &choice)
@@ -133,6 +139,15 @@ struct PaintedRun
     QColor color;
 };
 
+// Whether a glyph of `pixelSize` under `t` would be rendered by Qt as one bitmap (its area
+// small) while reaching past what a bitmap of FreeType's can hold in some direction.
+bool stretchedPastBitmaps(const QTransform &t, int pixelSize)
+{
+    const double reach = std::sqrt(t.m11() * t.m11() + t.m12() * t.m12() + t.m21() * t.m21() + t.m22() * t.m22());
+    const double area = std::sqrt(std::abs(t.determinant()));
+    return pixelSize * reach > kMaxBitmapGlyphPixels && pixelSize * area < kMaxQtCachedGlyphPixels;
+}
+
 void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QRectF> &visible)
 {
     const FontChoice &choice = run.layout.choice;
@@ -148,6 +163,17 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
         QTransform glyphWorld = QTransform::fromTranslate(at.x(), at.y());
         glyphWorld.scale(choice.scale * choice.horizontalScale, choice.scale);
         painter.setWorldTransform(glyphWorld * run.world);
+        if (stretchedPastBitmaps(painter.combinedTransform(), font.pixelSize())) {
+            QPainterPath outline;
+            outline.addText(QPointF(0, 0), font, glyph.text);
+            // Aliased: what shows of a glyph this stretched is a band of solid ink, and the
+            // anti-aliasing rasteriser would step through every row it spans off the canvas.
+            const bool smooth = painter.testRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.fillPath(outline, run.color);
+            painter.setRenderHint(QPainter::Antialiasing, smooth);
+            continue;
+        }
         painter.drawText(QPointF(0, 0), glyph.text);
     }
 }
