@@ -70,6 +70,9 @@ struct DeviceContext
     int rop2 = gdi::R2_COPYPEN;
     int polyFillMode = gdi::ALTERNATE;
     int stretchBltMode = 1;
+    // How far a mitred join may reach: the length from its inner to its outer corner, in
+    // pen widths, past which GDI bevels it (SETMITERLIMIT; 10 by default).
+    double miterLimit = 10;
     QPointF position; // current position, logical units
     // SETLAYOUT: with gdi::LAYOUT_RTL the mapping's device transform mirrors the target,
     // text runs from its reference point the other way, and blits are mirrored unless

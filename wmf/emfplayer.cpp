@@ -169,9 +169,16 @@ void Player::dispatch(quint16 type, ByteReader &r)
                 text(run);
         });
         break;
+    // GDI refuses a limit under 1 and keeps the one before.
+    case T::SetMiterLimit:
+        apply(decodeU32(r), [&](quint32 limit) {
+            if (limit >= 1)
+                dc.miterLimit = qMin(double(limit), limits::maxMiterLimit);
+        });
+        break;
     // Nothing to draw: EMF+ and other comments, font mapper hints, colour management,
     // palette realisation on a true-colour device, brush origins (patterns start at the
-    // picture's origin), the miter limit (joins are drawn by Qt's own limit).
+    // picture's origin).
     case T::Header:
     case T::Eof:
     case T::GdiComment:
@@ -179,8 +186,7 @@ void Player::dispatch(quint16 type, ByteReader &r)
     case T::SetIcmMode:
     case T::SetColorAdjustment:
     case T::RealizePalette:
-    case T::SetBrushOrgEx:
-    case T::SetMiterLimit: break;
+    case T::SetBrushOrgEx: break;
     default: dispatchDrawing(type, r); break;
     }
 }

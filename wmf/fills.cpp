@@ -108,7 +108,13 @@ QPen Fills::pen() const
     }
     switch (m_dc.pen.style & gdi::PS_JOIN_MASK) {
     case gdi::PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
-    case gdi::PS_JOIN_MITER: pen.setJoinStyle(Qt::MiterJoin); break;
+    case gdi::PS_JOIN_MITER:
+        // Qt's SVG miter measures its limit as GDI does, from the inner to the outer corner
+        // in pen widths, and bevels a join past it as GDI does (its plain miter measures
+        // from the joined point and cuts the tip off).
+        pen.setJoinStyle(Qt::SvgMiterJoin);
+        pen.setMiterLimit(m_dc.miterLimit);
+        break;
     default: pen.setJoinStyle(width > 1 ? Qt::RoundJoin : Qt::MiterJoin); break;
     }
     // Dashes are for one-pixel pens only; GDI draws wider styled pens solid. The dash

@@ -98,4 +98,8 @@ constexpr double maxWorldTransformElement = 1 << 27;
 // the 27-bit device space can hold is drawable.
 constexpr double maxArcRadius = 1 << 27;
 
+// SETMITERLIMIT: a 32-bit count of pen widths. A miter longer than the canvas shows nothing
+// more; the bound keeps the stroker's arithmetic small.
+constexpr double maxMiterLimit = 1000;
+
 } // namespace wmf::limits

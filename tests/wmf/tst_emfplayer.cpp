@@ -165,6 +165,23 @@ void TestEmfPlayer::probes_data()
                .poly(B::Polyline, {{10, 50}, {90, 50}})
                .bytes()
         << Probes {{{50, 50}, r}, {{50, 53}, r}};
+    // A 10-pixel mitred pen turning through 14.6 degrees at (50, 40): its miter is 7.9 pen
+    // widths from inner to outer corner, under GDI's default limit of 10, and its tip 39
+    // pixels above the turn.
+    const auto sharpTurn = [](int miterLimit) {
+        constexpr int geometricMitred = 0x12000;
+        constexpr int setMiterLimit = 58;
+        EmfBuilder b;
+        if (miterLimit)
+            b.record(setMiterLimit, {miterLimit});
+        return b.raw(B::ExtCreatePen, B::ints({1, 0, 0, 0, 0, geometricMitred, 10, 0, colorref::red, 0, 0}))
+            .selectObject(1)
+            .poly(B::Polyline, {{41, 110}, {50, 40}, {59, 110}})
+            .bytes();
+    };
+    QTest::newRow("mitred join within the default limit") << sharpTurn(0) << Probes {{{50, 10}, r}};
+    QTest::newRow("mitred join past SETMITERLIMIT is bevelled")
+        << sharpTurn(7) << Probes {{{50, 10}, w}, {{50, 42}, r}};
     QTest::newRow("16-bit polygon") << red().poly(B::Polygon16, {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, true).bytes()
                                     << Probes {{{50, 50}, r}, {{5, 5}, w}};
     QTest::newRow("poly-polygon with a hole")
