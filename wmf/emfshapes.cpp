@@ -330,12 +330,22 @@ void Player::selectClipPath(int mode)
     m_pathOpen = false;
     if (!m_pathReady)
         return;
-    const QPainterPath path = std::exchange(m_path, QPainterPath());
+    QPainterPath path = std::exchange(m_path, QPainterPath());
     m_pathReady = false;
-    const Qt::FillRule rule = fillRule(m_device.context());
+    path.setFillRule(fillRule(m_device.context()));
+    // Qt's region from a polygon hundreds of millions of pixels across fails and leaks; a
+    // path reaching that far is cut to the picture and a margin of its size around it,
+    // past which no clip can matter.
+    const QRectF target = m_device.target().rect;
+    const QRectF reach = target.adjusted(-target.width(), -target.height(), target.width(), target.height());
+    if (!reach.contains(path.controlPointRect())) {
+        QPainterPath bounds;
+        bounds.addRect(reach);
+        path = path.intersected(bounds);
+    }
     QRegion region;
     for (const QPolygonF &polygon : path.toFillPolygons())
-        region = region.xored(QRegion(polygon.toPolygon(), rule));
+        region = region.xored(QRegion(polygon.toPolygon(), path.fillRule()));
     combineClip(region, mode);
 }
 
