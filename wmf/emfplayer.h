@@ -23,6 +23,7 @@
 #include <QRectF>
 
 #include <optional>
+#include <utility>
 
 namespace wmf::emf {
 
@@ -94,10 +95,7 @@ private:
     template<typename Record, typename Call>
     void apply(const std::optional<Record> &record, Call call)
     {
-        if (record)
-            call(*record);
-        else
-            m_report.malformed("the record is shorter than its fields, or a count or offset runs past it");
+        m_report.apply(record, std::move(call));
     }
 
     const MetafileData &m_data;

@@ -8,6 +8,8 @@
 
 #include <QtGlobal>
 
+#include <optional>
+
 namespace wmf {
 
 class PlayReport
@@ -26,6 +28,16 @@ public:
     void malformed(const char *reason) { report(PlayResult::Malformed, reason); }
     // A limit is reached: the play ends after this record.
     void limitExceeded(const char *reason) { report(PlayResult::LimitExceeded, reason); }
+    // Hands a decoded record to `call`, or reports the record malformed when it did not
+    // decode: shorter than its fields, or a count or offset running past it.
+    template<typename Record, typename Call>
+    void apply(const std::optional<Record> &record, Call call)
+    {
+        if (record)
+            call(*record);
+        else
+            malformed("the record is shorter than its fields, or a count or offset runs past it");
+    }
 
     [[nodiscard]] PlayResult result() const { return m_result; }
     [[nodiscard]] bool stopped() const { return m_result == PlayResult::LimitExceeded; }

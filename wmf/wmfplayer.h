@@ -18,6 +18,7 @@
 #include <QRectF>
 
 #include <optional>
+#include <utility>
 
 namespace wmf {
 
@@ -36,14 +37,10 @@ private:
     void dispatch(quint16 function, ByteReader &r);
     void createPatternBrush(const std::optional<records::PatternBrush> &brush);
     void createRegion(ByteReader &r);
-    // Hands a decoded record to `call`, or reports it malformed when it did not decode.
     template<typename Record, typename Call>
     void apply(const std::optional<Record> &record, Call call)
     {
-        if (record)
-            call(*record);
-        else
-            m_report.malformed("the record is shorter than its fields or a count runs past it");
+        m_report.apply(record, std::move(call));
     }
 
     const MetafileData &m_data;
