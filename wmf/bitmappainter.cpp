@@ -1,5 +1,6 @@
 #include "bitmappainter.h"
 
+#include "fills.h"
 #include "gdidevice.h"
 #include "playreport.h"
 
@@ -269,7 +270,10 @@ void BitmapPainter::paintImage(const QImage &image, const QRect &target, QPainte
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setCompositionMode(
         rasterOps || mode < QPainter::RasterOp_SourceOrDestination ? mode : QPainter::CompositionMode_SourceOver);
-    painter.drawImage(QRectF(target), image);
+    if (smooth)
+        painter.drawImage(QRectF(target), image, halftoneSource(image.size(), target.size()));
+    else
+        painter.drawImage(QRectF(target), image);
     painter.restore();
 }
 

@@ -3,6 +3,7 @@
 #include "emfplayer.h"
 
 #include "dib.h"
+#include "fills.h"
 #include "wmflimits.h"
 
 #include <array>
@@ -313,7 +314,10 @@ void Player::maskBlt(const MaskBlit &masked)
     QPainter &painter = m_device.surface().painter();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-    painter.drawImage(QRectF(target), image);
+    if (smooth)
+        painter.drawImage(QRectF(target), image, halftoneSource(image.size(), target.size()));
+    else
+        painter.drawImage(QRectF(target), image);
     painter.restore();
 }
 

@@ -80,6 +80,13 @@ QRect wholePixels(const QRectF &rect)
                  QPoint(int(std::floor(r.right() + 0.5)) - 1, int(std::floor(r.bottom() + 0.5)) - 1));
 }
 
+QRectF halftoneSource(QSize image, QSizeF target)
+{
+    const double shiftX = 0.5 - 0.5 * image.width() / target.width();
+    const double shiftY = 0.5 - 0.5 * image.height() / target.height();
+    return {shiftX, shiftY, double(image.width()), double(image.height())};
+}
+
 bool Fills::prepare(int rop2) { return m_surface.prepare(m_dc.clip, rop2); }
 
 QColor Fills::ink(ColorRef ref, int rop2) const { return withRop2(colorOf(ref, m_dc.palette), rop2); }
@@ -315,7 +322,11 @@ bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 r
         QPainter bandPainter(&scaled);
         bandPainter.setRenderHint(QPainter::SmoothPixmapTransform, smoothly);
         bandPainter.setCompositionMode(QPainter::CompositionMode_Source);
-        bandPainter.drawImage(QRectF(area.translated(-band.topLeft())), image);
+        const QRectF into(area.translated(-band.topLeft()));
+        if (smoothly)
+            bandPainter.drawImage(into, image, halftoneSource(image.size(), into.size()));
+        else
+            bandPainter.drawImage(into, image);
         return scaled;
     };
 

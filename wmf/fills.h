@@ -67,4 +67,9 @@ private:
 // A rectangle in whole pixels, its edges rounded as GDI rounds device coordinates.
 QRect wholePixels(const QRectF &rect);
 
+// The part of an image to stretch onto `target` pixels in HALFTONE mode. GDI interpolates
+// from the source position of a pixel's top-left corner, not of its centre, so next to
+// Qt's centred sampling the picture sits half a source pixel up and to the left.
+QRectF halftoneSource(QSize image, QSizeF target);
+
 } // namespace wmf

@@ -342,22 +342,28 @@ void TestWmfBitmaps::setDibToDevScanLines()
     QCOMPARE(pixel(image, 35, 45), bottom);
 }
 
-// Stretching a black and a white pixel over 100 pixels: HALFTONE blends where they meet;
-// the other modes keep whole source pixels.
+// Stretching a black and a white pixel over 100 pixels: HALFTONE blends from where the
+// black pixel starts to where the white one starts, as GDI interpolates from each pixel's
+// top-left corner; the other modes keep whole source pixels. MERGECOPY with the default
+// white brush is combined on the canvas rather than painted, and must blend in the same
+// place.
 void TestWmfBitmaps::stretchModes_data()
 {
     QTest::addColumn<int>("mode"); // 0: no SETSTRETCHBLTMODE record
+    QTest::addColumn<quint32>("rop");
     QTest::addColumn<bool>("smooth");
-    QTest::addRow("default (BLACKONWHITE)") << 0 << false;
-    QTest::addRow("BLACKONWHITE") << 1 << false;
-    QTest::addRow("WHITEONBLACK") << 2 << false;
-    QTest::addRow("COLORONCOLOR") << 3 << false;
-    QTest::addRow("HALFTONE") << 4 << true;
+    QTest::addRow("default (BLACKONWHITE)") << 0 << SRCCOPY << false;
+    QTest::addRow("BLACKONWHITE") << 1 << SRCCOPY << false;
+    QTest::addRow("WHITEONBLACK") << 2 << SRCCOPY << false;
+    QTest::addRow("COLORONCOLOR") << 3 << SRCCOPY << false;
+    QTest::addRow("HALFTONE") << 4 << SRCCOPY << true;
+    QTest::addRow("HALFTONE, MERGECOPY") << 4 << MERGECOPY << true;
 }
 
 void TestWmfBitmaps::stretchModes()
 {
     QFETCH(int, mode);
+    QFETCH(quint32, rop);
     QFETCH(bool, smooth);
     QImage pair(2, 1, QImage::Format_RGB32);
     pair.setPixel(0, 0, black);
@@ -365,13 +371,15 @@ void TestWmfBitmaps::stretchModes()
     WmfBuilder b;
     if (mode)
         b.record(SETSTRETCHBLTMODE, {mode});
-    stretchDib(b, SRCCOPY, QRect(0, 0, 2, 1), QRect(0, 0, 100, 100), dib(pair));
+    stretchDib(b, rop, QRect(0, 0, 2, 1), QRect(0, 0, 100, 100), dib(pair));
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 10, 50), black);
     QCOMPARE(pixel(image, 90, 50), white);
-    const int grey = qRed(pixel(image, 48, 50));
-    QCOMPARE(grey > 10 && grey < 245, smooth);
-    if (!smooth) {
+    if (smooth) {
+        QVERIFY(qRed(pixel(image, 0, 50)) < 16);
+        QVERIFY2(qAbs(qRed(pixel(image, 25, 50)) - 128) < 16, "half way from black to white a quarter in");
+        QCOMPARE(pixel(image, 55, 50), white);
+    } else {
+        QCOMPARE(pixel(image, 10, 50), black);
         QCOMPARE(pixel(image, 49, 50), black);
         QCOMPARE(pixel(image, 50, 50), white);
     }
