@@ -64,6 +64,69 @@ bool shareAnEdge(const QPainterPath &first, const QPainterPath &second)
     return false;
 }
 
+// GDI fills the pixels whose top-left corner lies inside a polygon, counting its left and
+// top edges in and its right and bottom edges out. Shapes arrive here through pixel
+// centres, which is where those corners sample a slanted edge; but an upright or level
+// edge then runs through the middle of a pixel column or row, and smoothing leaves that
+// column half covered where GDI fills it whole or not at all. Moved back by half a pixel
+// onto pixel edges, such edges bound whole pixels, exactly as GDI fills them; slanted
+// edges stay on their lines, their ends sliding along them. Paths with curves are left
+// alone.
+QPainterPath onPixelEdges(const QPainterPath &path)
+{
+    const int count = path.elementCount();
+    for (int i = 0; i < count; ++i) {
+        if (path.elementAt(i).isCurveTo())
+            return path;
+    }
+    QPainterPath moved;
+    moved.setFillRule(path.fillRule());
+    std::vector<QPointF> ring;
+    // The corner where the edge from `from` to `p` meets the edge from `p` to `to`, each
+    // upright or level one moved back by half a pixel. Where a slanted edge would have to
+    // slide more than a pixel (it runs nearly along the moved edge), the corner moves
+    // straight instead and tilts it a little.
+    const auto corner = [](QPointF from, QPointF p, QPointF to) {
+        const QPointF in = p - from;
+        const QPointF out = to - p;
+        const bool upright = in.x() == 0 || out.x() == 0;
+        const bool level = in.y() == 0 || out.y() == 0;
+        if (upright == level)
+            return upright ? p - QPointF(0.5, 0.5) : p;
+        const QPointF slanted = upright ? (in.x() == 0 ? out : in) : (in.y() == 0 ? out : in);
+        const double across = upright ? slanted.x() : slanted.y();
+        const double length = std::hypot(slanted.x(), slanted.y());
+        if (std::abs(across) * 2 < length)
+            return p - (upright ? QPointF(0.5, 0) : QPointF(0, 0.5));
+        return p + slanted * (-0.5 / across);
+    };
+    const auto addRing = [&] {
+        while (ring.size() > 1 && ring.front() == ring.back())
+            ring.pop_back();
+        const size_t n = ring.size();
+        for (size_t i = 0; i < n; ++i) {
+            const QPointF p = n < 3 ? ring[i] : corner(ring[(i + n - 1) % n], ring[i], ring[(i + 1) % n]);
+            if (i == 0)
+                moved.moveTo(p);
+            else
+                moved.lineTo(p);
+        }
+        if (n > 0)
+            moved.closeSubpath();
+        ring.clear();
+    };
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo())
+            addRing();
+        const QPointF p(e.x, e.y);
+        if (ring.empty() || ring.back() != p)
+            ring.push_back(p);
+    }
+    addRing();
+    return moved;
+}
+
 void fillAliased(QPainter &painter, const QPainterPath &devicePath, const QBrush &fill)
 {
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -189,25 +252,32 @@ QImage Fills::patternTile(const Brush &brush, int rop2) const
 
 void Fills::fillPath(const QPainterPath &devicePath, const Brush &brush, int rop2)
 {
+    fillShape(devicePath, devicePath, brush, rop2);
+}
+
+// `painted` is `devicePath` as drawn; the seam between two fills is found on the paths as
+// given, where abutting shapes share their edges point for point.
+void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painted, const Brush &brush, int rop2)
+{
     if (brush.style == gdi::BS_NULL || !m_surface.spendWork(devicePath.elementCount()))
         return;
     QPainter &painter = m_surface.painter();
-    const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(devicePath, 0, 1));
+    const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(painted, 0, 1));
     if (brush.style == gdi::BS_HATCHED && m_dc.bkMode == gdi::OPAQUE)
-        painter.fillPath(devicePath, ink(m_dc.bkColor, rop2));
+        painter.fillPath(painted, ink(m_dc.bkColor, rop2));
     const QBrush fill = this->brush(brush, rop2);
     const bool seal = sealable(painter, fill);
     // The fill before this one was the last drawing (prepare() counted one for this).
     const bool abutting = seal && m_lastFill && m_lastFill->drawing + 1 == m_surface.drawings()
                        && shareAnEdge(m_lastFill->devicePath, devicePath);
     if (abutting)
-        fillAliased(painter, m_lastFill->devicePath, m_lastFill->brush);
-    painter.fillPath(devicePath, fill);
+        fillAliased(painter, m_lastFill->painted, m_lastFill->brush);
+    painter.fillPath(painted, fill);
     if (abutting)
-        fillAliased(painter, devicePath, fill);
+        fillAliased(painter, painted, fill);
     m_lastFill.reset();
     if (seal)
-        m_lastFill = LastFill {devicePath, fill, m_surface.drawings()};
+        m_lastFill = LastFill {devicePath, painted, fill, m_surface.drawings()};
 }
 
 void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke)
@@ -215,7 +285,7 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
     if (!prepare(m_dc.rop2))
         return;
     if (fill)
-        fillPath(devicePath, m_dc.brush, m_dc.rop2);
+        fillShape(devicePath, onPixelEdges(devicePath), m_dc.brush, m_dc.rop2);
     if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL
         || !m_surface.spendWork(devicePath.elementCount()))
         return;

@@ -49,12 +49,14 @@ private:
     [[nodiscard]] QPen pen() const;
     [[nodiscard]] QBrush brush(const Brush &brush, int rop2) const;
     [[nodiscard]] QImage patternTile(const Brush &brush, int rop2) const;
+    void fillShape(const QPainterPath &devicePath, const QPainterPath &painted, const Brush &brush, int rop2);
 
     // The last fill while nothing has been drawn over it yet, for closing the seam with the
     // next fill if that one shares an edge with it.
     struct LastFill
     {
         QPainterPath devicePath;
+        QPainterPath painted;
         QBrush brush;
         quint64 drawing = 0; // Surface::drawings() when it was filled
     };

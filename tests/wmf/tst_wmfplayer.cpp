@@ -58,6 +58,8 @@ private Q_SLOTS:
     void arcsRunCounterClockwise();
     void polyFillModes_data();
     void polyFillModes();
+    void fillsCoverWholePixels_data();
+    void fillsCoverWholePixels();
     void abuttingFillsLeaveNoSeam_data();
     void abuttingFillsLeaveNoSeam();
     void pens_data();
@@ -314,6 +316,45 @@ void TestWmfPlayer::polyFillModes()
     QCOMPARE(pixel(image, 20, 20), toRgb(red));
     QCOMPARE(pixel(image, 80, 80), toRgb(red));
     QCOMPARE(pixel(image, 50, 50), toRgb(overlap));
+}
+
+// With a null pen, GDI fills whole pixels up to a level or upright edge: from the left and
+// top edges in, the right and bottom edges out, and a rectangle one pixel less. A slanted
+// side stays smooth.
+void TestWmfPlayer::fillsCoverWholePixels_data()
+{
+    QTest::addColumn<bool>("rectangle"); // RECTANGLE rather than POLYGON
+    QTest::addColumn<bool>("slanted"); // the right side leans in towards the bottom
+    QTest::addColumn<int>("right"); // the last column filled on the top row
+    QTest::addRow("polygon") << false << false << 39;
+    QTest::addRow("polygon with a slanted side") << false << true << 39;
+    QTest::addRow("rectangle") << true << false << 38;
+}
+
+void TestWmfPlayer::fillsCoverWholePixels()
+{
+    QFETCH(bool, rectangle);
+    QFETCH(bool, slanted);
+    QFETCH(int, right);
+    WmfBuilder b = filled(red);
+    if (rectangle)
+        b.record(0x041B, {40, 40, 10, 10});
+    else
+        b.polygon({{10, 10}, {40, 10}, {slanted ? 30 : 40, 40}, {10, 40}});
+    const QImage image = render(picture(b));
+    const int bottom = rectangle ? 38 : 39;
+    for (const QPoint inside : {QPoint(10, 15), QPoint(right, 10), QPoint(15, 10), QPoint(15, bottom)})
+        QCOMPARE(pixel(image, inside.x(), inside.y()), toRgb(red));
+    for (const QPoint outside : {QPoint(9, 15), QPoint(15, 9), QPoint(15, bottom + 1)})
+        QCOMPARE(pixel(image, outside.x(), outside.y()), toRgb(white));
+    if (!slanted)
+        QCOMPARE(pixel(image, right + 1, 15), toRgb(white));
+    int partial = 0;
+    for (int y = 11; y < 38; ++y) {
+        for (int x = 28; x < 42; ++x)
+            partial += pixel(image, x, y) != toRgb(red) && pixel(image, x, y) != toRgb(white);
+    }
+    QCOMPARE(partial > 0, slanted);
 }
 
 // Consecutive fills that share an edge (the bands of a gradient) close up as on GDI, with
