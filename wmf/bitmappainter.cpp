@@ -270,10 +270,7 @@ void BitmapPainter::paintImage(const QImage &image, const QRect &target, QPainte
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setCompositionMode(
         rasterOps || mode < QPainter::RasterOp_SourceOrDestination ? mode : QPainter::CompositionMode_SourceOver);
-    if (smooth)
-        painter.drawImage(QRectF(target), image, halftoneSource(image.size(), target.size()));
-    else
-        painter.drawImage(QRectF(target), image);
+    drawStretched(painter, QRectF(target), image, smooth);
     painter.restore();
 }
 

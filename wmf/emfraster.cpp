@@ -314,10 +314,7 @@ void Player::maskBlt(const MaskBlit &masked)
     QPainter &painter = m_device.surface().painter();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-    if (smooth)
-        painter.drawImage(QRectF(target), image, halftoneSource(image.size(), target.size()));
-    else
-        painter.drawImage(QRectF(target), image);
+    drawStretched(painter, QRectF(target), image, smooth);
     painter.restore();
 }
 

@@ -143,11 +143,27 @@ QRect wholePixels(const QRectF &rect)
                  QPoint(int(std::floor(r.right() + 0.5)) - 1, int(std::floor(r.bottom() + 0.5)) - 1));
 }
 
-QRectF halftoneSource(QSize image, QSizeF target)
+void drawStretched(QPainter &painter, const QRectF &target, const QImage &image, bool halftone)
 {
-    const double shiftX = 0.5 - 0.5 * image.width() / target.width();
-    const double shiftY = 0.5 - 0.5 * image.height() / target.height();
-    return {shiftX, shiftY, double(image.width()), double(image.height())};
+    if (!halftone || image.isNull() || target.isEmpty()) {
+        painter.drawImage(target, image);
+        return;
+    }
+    // A border of repeated edge pixels, so that the shifted blend has pixels to reach.
+    const QImage inner = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int width = inner.width();
+    const int height = inner.height();
+    QImage padded(width + 2, height + 2, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < height + 2; ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(inner.constScanLine(std::clamp(y - 1, 0, height - 1)));
+        auto *to = reinterpret_cast<QRgb *>(padded.scanLine(y));
+        to[0] = from[0];
+        std::copy(from, from + width, to + 1);
+        to[width + 1] = from[width - 1];
+    }
+    const double shiftX = 0.5 - 0.5 * width / target.width();
+    const double shiftY = 0.5 - 0.5 * height / target.height();
+    painter.drawImage(target, padded, QRectF(1 + shiftX, 1 + shiftY, width, height));
 }
 
 bool Fills::prepare(int rop2) { return m_surface.prepare(m_dc.clip, rop2); }
@@ -392,11 +408,7 @@ bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 r
         QPainter bandPainter(&scaled);
         bandPainter.setRenderHint(QPainter::SmoothPixmapTransform, smoothly);
         bandPainter.setCompositionMode(QPainter::CompositionMode_Source);
-        const QRectF into(area.translated(-band.topLeft()));
-        if (smoothly)
-            bandPainter.drawImage(into, image, halftoneSource(image.size(), into.size()));
-        else
-            bandPainter.drawImage(into, image);
+        drawStretched(bandPainter, QRectF(area.translated(-band.topLeft())), image, smoothly);
         return scaled;
     };
 

@@ -13,6 +13,8 @@
 
 #include <optional>
 
+class QPainter;
+
 namespace wmf {
 
 class Surface;
@@ -69,9 +71,10 @@ private:
 // A rectangle in whole pixels, its edges rounded as GDI rounds device coordinates.
 QRect wholePixels(const QRectF &rect);
 
-// The part of an image to stretch onto `target` pixels in HALFTONE mode. GDI interpolates
-// from the source position of a pixel's top-left corner, not of its centre, so next to
-// Qt's centred sampling the picture sits half a source pixel up and to the left.
-QRectF halftoneSource(QSize image, QSizeF target);
+// Stretches `image` onto `target` through the painter, blending neighbouring pixels in
+// HALFTONE mode (`halftone`) as GDI does: from the source position of each pixel's top-left
+// corner rather than its centre, so that next to a centred blend the picture sits half a
+// source pixel up and to the left, its last row and column running on to the edge.
+void drawStretched(QPainter &painter, const QRectF &target, const QImage &image, bool halftone);
 
 } // namespace wmf

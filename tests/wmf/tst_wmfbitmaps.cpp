@@ -342,9 +342,10 @@ void TestWmfBitmaps::setDibToDevScanLines()
     QCOMPARE(pixel(image, 35, 45), bottom);
 }
 
-// Stretching a black and a white pixel over 100 pixels: HALFTONE blends from where the
-// black pixel starts to where the white one starts, as GDI interpolates from each pixel's
-// top-left corner; the other modes keep whole source pixels. MERGECOPY with the default
+// Stretching a black and a white pixel over 100 x 100 pixels: HALFTONE blends from where
+// the black pixel starts to where the white one starts, as GDI interpolates from each
+// pixel's top-left corner, and fills the target to its bottom; the other modes keep whole
+// source pixels. MERGECOPY with the default
 // white brush is combined on the canvas rather than painted, and must blend in the same
 // place.
 void TestWmfBitmaps::stretchModes_data()
@@ -376,6 +377,7 @@ void TestWmfBitmaps::stretchModes()
     QCOMPARE(pixel(image, 90, 50), white);
     if (smooth) {
         QVERIFY(qRed(pixel(image, 0, 50)) < 16);
+        QVERIFY(qRed(pixel(image, 0, 99)) < 16); // the last row runs on to the bottom
         QVERIFY2(qAbs(qRed(pixel(image, 25, 50)) - 128) < 16, "half way from black to white a quarter in");
         QCOMPARE(pixel(image, 55, 50), white);
     } else {
