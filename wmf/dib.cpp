@@ -355,6 +355,17 @@ const QList<QRgb> &defaultPalette()
     return palette;
 }
 
+qint64 dibInfoBytes(QByteArrayView dib, ColorUsage usage)
+{
+    const std::optional<DibHeader> h = parseHeader(dib, nullptr);
+    if (!h)
+        return -1;
+    if (usage == ColorUsage::DIB_PAL_INDICES)
+        return h->tableOffset;
+    const qint64 entryBytes = usage == ColorUsage::DIB_PAL_COLORS ? 2 : (h->core ? 3 : 4);
+    return h->tableOffset + h->tableEntries * entryBytes;
+}
+
 DecodedBitmap decodeDib(QByteArrayView dib, ColorUsage usage, const QList<QRgb> *palette, QString *why)
 {
     return decode(dib, usage, std::nullopt, palette, why);

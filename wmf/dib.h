@@ -76,6 +76,10 @@ DecodedBitmap decodeDibScanLines(QByteArrayView dib, ColorUsage usage, qint64 sc
 // the default system palette.
 DecodedBitmap decodeBitmap16(QByteArrayView bitmap16, QString *why = nullptr);
 
+// The bytes of a DIB's header and colour table (with any bit-field masks) that decodeDib()
+// reads before the bits, or -1 when the header cannot be read.
+qint64 dibInfoBytes(QByteArrayView dib, ColorUsage usage);
+
 // What the blits need to know of a DIB without decoding it: its full height and row order,
 // whether its bits are compressed (then they are decoded whole), and how many rows of
 // uncompressed bits the data holds after the header and colour table. All zero for a

@@ -72,17 +72,21 @@ std::optional<QByteArrayView> slice(QByteArrayView params, quint32 offset, quint
 }
 
 // A packed DIB from a record's separate header and bits: usually they follow each other
-// and the view is taken as it is; otherwise the two are joined.
+// and the view is taken as it is; otherwise the two are joined. The header's part may hold
+// more than the header and colour table (writers round it up, or leave room for a full
+// table); GDI finds the bits by their own offset, so that slack is left out.
 std::optional<QByteArray> packedDib(QByteArrayView params, quint32 offHeader, quint32 cbHeader, quint32 offBits,
-                                    quint32 cbBits)
+                                    quint32 cbBits, quint32 usage)
 {
     const std::optional<QByteArrayView> header = slice(params, offHeader, cbHeader);
     const std::optional<QByteArrayView> bits = slice(params, offBits, cbBits);
     if (!header || !bits || header->isEmpty())
         return std::nullopt;
-    if (quint64(offHeader) + cbHeader == offBits)
+    const qint64 info = dibInfoBytes(*header, ColorUsage(usage));
+    const QByteArrayView used = info > 0 && info < header->size() ? header->first(info) : *header;
+    if (used.size() == header->size() && quint64(offHeader) + cbHeader == offBits)
         return params.sliced(offHeader - recordHeadBytes, qsizetype(cbHeader) + qsizetype(cbBits)).toByteArray();
-    return header->toByteArray() + bits->toByteArray();
+    return used.toByteArray() + bits->toByteArray();
 }
 
 // A face name in UTF-16 made into the bytes of the font's character set, as the font
@@ -248,7 +252,7 @@ std::optional<DibBrush> decodeDibBrush(ByteReader &r)
     const quint32 cbBits = r.readU32();
     if (!r.ok() || usage > quint32(ColorUsage::DIB_PAL_INDICES))
         return std::nullopt;
-    std::optional<QByteArray> dib = packedDib(params, offBmi, cbBmi, offBits, cbBits);
+    std::optional<QByteArray> dib = packedDib(params, offBmi, cbBmi, offBits, cbBits, usage);
     if (!dib)
         return std::nullopt;
     brush.usage = ColorUsage(usage);
@@ -603,7 +607,7 @@ bool attachDib(DibBlit &out, QByteArrayView params, const BitmapFields &f)
 {
     if (f.usage > quint32(ColorUsage::DIB_PAL_INDICES))
         return false;
-    std::optional<QByteArray> dib = packedDib(params, f.offBmi, f.cbBmi, f.offBits, f.cbBits);
+    std::optional<QByteArray> dib = packedDib(params, f.offBmi, f.cbBmi, f.offBits, f.cbBits, f.usage);
     if (!dib)
         return false;
     out.blit.kind = BitmapKind::Dib;
@@ -680,7 +684,8 @@ std::optional<MaskDib> readMask(ByteReader &r, QByteArrayView params)
     mask.origin = QPoint(x, y);
     if (fields.cbBmi == 0)
         return mask;
-    std::optional<QByteArray> dib = packedDib(params, fields.offBmi, fields.cbBmi, fields.offBits, fields.cbBits);
+    std::optional<QByteArray> dib =
+        packedDib(params, fields.offBmi, fields.cbBmi, fields.offBits, fields.cbBits, fields.usage);
     if (!dib)
         return std::nullopt;
     mask.usage = ColorUsage(fields.usage);

@@ -229,6 +229,16 @@ void TestEmfPlayer::probes_data()
                                           + B::dib24(2, {colorref::red, colorref::blue}).bytes)
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    // The header's part of the record may run past the colour table (here by 8 bytes); the
+    // bits are where their own offset says, not right after the table.
+    QTest::newRow("bitmap header with room to spare")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 56, 136, 4, 0, 0xCC0020, 100, 50})
+                                          + B::ints({40, 2, 1, 0x10001, 0, 4, 0, 0, 2, 0}) // 1 bit, 2 colours
+                                          + B::ints({0xFF0000, 0x0000FF, 0, 0}) // red, blue, then slack
+                                          + B::ints({0x40}))
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
     const auto stretchedBitmap = [](EmfBuilder b) {
         return b
             .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
