@@ -27,6 +27,9 @@ struct Pen
     quint16 style = gdi::PS_SOLID; // style | end cap | join
     qint16 width = 0; // logical units along x; 0 is one device pixel
     ColorRef color = 0;
+    // PS_USERSTYLE (extended pens): dash and gap lengths, alternately, from a dash; logical
+    // units for a geometric pen, style units of the device for a cosmetic one.
+    QList<quint32> userStyle;
 };
 
 struct Brush

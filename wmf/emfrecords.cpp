@@ -202,12 +202,14 @@ std::optional<Indexed<Pen>> decodePen(ByteReader &r)
     return checked(r, pen);
 }
 
-// EXTCREATEPEN: a cosmetic pen is one pixel wide whatever its width says; a user style or
-// alternate style is drawn solid and dotted, a hollow brush makes a hollow pen.
+// EXTCREATEPEN: a cosmetic pen is one pixel wide whatever its width says; the alternate
+// style is drawn dotted, a hollow brush makes a hollow pen. A user style carries its dash
+// and gap lengths; GDI takes at most 16 and refuses a pen with more, drawn solid here.
 std::optional<Indexed<Pen>> decodeExtPen(ByteReader &r)
 {
     constexpr quint32 geometric = 0x00010000;
     constexpr quint16 alternate = 8;
+    constexpr quint32 maxStyleEntries = 16;
     Indexed<Pen> pen;
     pen.index = int(r.readU32());
     r.skip(16); // the brush bitmap of a pattern pen
@@ -218,10 +220,20 @@ std::optional<Indexed<Pen>> decodeExtPen(ByteReader &r)
     if (!r.ok())
         return std::nullopt;
     auto type = quint16(style & gdi::PS_STYLE_MASK);
-    if (type == alternate)
+    if (type == gdi::PS_USERSTYLE) {
+        r.readU32(); // the hatch of a hatched pen
+        const quint32 entries = r.readU32();
+        for (quint32 i = 0; r.ok() && entries <= maxStyleEntries && i < entries; ++i)
+            pen.object.userStyle.push_back(r.readU32());
+        if (!r.ok())
+            return std::nullopt;
+        if (pen.object.userStyle.isEmpty())
+            type = gdi::PS_SOLID;
+    } else if (type == alternate) {
         type = gdi::PS_DOT;
-    else if (type > gdi::PS_INSIDEFRAME) // PS_USERSTYLE and styles GDI does not know
+    } else if (type > gdi::PS_INSIDEFRAME) { // styles GDI does not know
         type = gdi::PS_SOLID;
+    }
     if (brushStyle == gdi::BS_NULL)
         type = gdi::PS_NULL;
     pen.object.style = quint16((style & (gdi::PS_ENDCAP_MASK | gdi::PS_JOIN_MASK)) | type);

@@ -203,6 +203,12 @@ QPen Fills::pen() const
         break;
     default: pen.setJoinStyle(width > 1 ? Qt::RoundJoin : Qt::MiterJoin); break;
     }
+    if (style == gdi::PS_USERSTYLE) {
+        const QList<qreal> dashes = userDashes(width);
+        if (!dashes.isEmpty())
+            pen.setDashPattern(dashes);
+        return pen;
+    }
     // Dashes are for one-pixel pens only; GDI draws wider styled pens solid. The dash
     // lengths are GDI's, in pixels.
     if (width <= 1 && style >= gdi::PS_DASH && style <= gdi::PS_DASHDOTDOT) {
@@ -211,6 +217,25 @@ QPen Fills::pen() const
         pen.setCapStyle(Qt::FlatCap);
     }
     return pen;
+}
+
+// A user style's lengths as a dash pattern in pen widths, Qt's unit. A geometric pen's
+// lengths are logical units; a cosmetic pen's are the display's style units of 3 pixels, in
+// which its standard dash is 6 on and 2 off. An odd count runs on with dashes and gaps
+// swapped, as GDI repeats it. Empty where the pattern is too fine to draw as dashes.
+QList<qreal> Fills::userDashes(double widthPixels) const
+{
+    constexpr double styleUnitPixels = 3;
+    const double unit = m_dc.pen.width == 0 ? styleUnitPixels : std::abs(m_dc.mapping.transform().m11());
+    QList<qreal> dashes;
+    double total = 0;
+    for (quint32 length : m_dc.pen.userStyle) {
+        dashes.push_back(length * unit / widthPixels);
+        total += length * unit;
+    }
+    if (dashes.size() % 2)
+        dashes += dashes;
+    return total >= 1 && std::isfinite(total) ? dashes : QList<qreal>();
 }
 
 QBrush Fills::brush(const Brush &brush, int rop2) const
@@ -314,8 +339,10 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
     QPainter &painter = m_surface.painter();
     // A stroke's outline has two sides for every edge, each as wide as the pen.
     const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(path, pen.widthF(), 2));
-    // The gaps of a styled line take the background colour in opaque mode.
-    if (pen.style() == Qt::CustomDashLine && m_dc.bkMode == gdi::OPAQUE) {
+    // The gaps of a styled line take the background colour in opaque mode; a user style's
+    // stay empty, as on GDI.
+    if (pen.style() == Qt::CustomDashLine && m_dc.bkMode == gdi::OPAQUE
+        && (m_dc.pen.style & gdi::PS_STYLE_MASK) != gdi::PS_USERSTYLE) {
         QPen gaps = pen;
         gaps.setStyle(Qt::SolidLine);
         gaps.setColor(ink(m_dc.bkColor, m_dc.rop2));

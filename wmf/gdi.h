@@ -11,7 +11,7 @@ using ColorRef = quint32; // 0x00BBGGRR; high byte 1: palette index, 2: palette-
 namespace gdi {
 // Pen styles (low nibble), end caps and joins.
 constexpr quint16 PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
-                  PS_INSIDEFRAME = 6, PS_STYLE_MASK = 0x000F;
+                  PS_INSIDEFRAME = 6, PS_USERSTYLE = 7, PS_STYLE_MASK = 0x000F;
 constexpr quint16 PS_ENDCAP_SQUARE = 0x0100, PS_ENDCAP_FLAT = 0x0200, PS_ENDCAP_MASK = 0x0F00;
 constexpr quint16 PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_JOIN_MASK = 0xF000;
 // Brush styles and hatches.

@@ -165,6 +165,27 @@ void TestEmfPlayer::probes_data()
                .poly(B::Polyline, {{10, 50}, {90, 50}})
                .bytes()
         << Probes {{{50, 50}, r}, {{50, 53}, r}};
+    // PS_USERSTYLE: dash and gap lengths in logical units for a geometric pen (flat caps
+    // here), in style units of 3 pixels for a cosmetic one; an odd count repeats with dashes
+    // and gaps swapped; the gaps stay empty in opaque mode.
+    const auto userStyle = [](EmfBuilder b, int style, int width, std::initializer_list<qint64> lengths, int from) {
+        QByteArray pen = B::ints({1, 0, 0, 0, 0, style, width, 0, colorref::red, 0, qint64(lengths.size())});
+        return b.raw(B::ExtCreatePen, pen + B::ints(lengths))
+            .selectObject(1)
+            .poly(B::Polyline, {{from, 50}, {100 - from, 50}})
+            .bytes();
+    };
+    constexpr int geometricFlatUser = 0x10207;
+    QTest::newRow("geometric user style") << userStyle(EmfBuilder(), geometricFlatUser, 10, {20, 20}, 10)
+                                          << Probes {{{20, 50}, r}, {{40, 50}, w}, {{60, 50}, r}, {{80, 50}, w}};
+    QTest::newRow("user style with an odd count")
+        << userStyle(EmfBuilder(), geometricFlatUser, 4, {10, 20, 30}, 0)
+        << Probes {{{5, 50}, r}, {{20, 50}, w}, {{45, 50}, r}, {{65, 50}, w}, {{80, 50}, r}, {{95, 50}, w}};
+    QTest::newRow("cosmetic user style in style units")
+        << userStyle(EmfBuilder(), 7, 1, {3, 2}, 10) << Probes {{{15, 50}, r}, {{22, 50}, w}, {{30, 50}, r}};
+    QTest::newRow("user style gaps stay empty in opaque mode")
+        << userStyle(EmfBuilder().record(18, {2}).record(25, {colorref::green}), geometricFlatUser, 10, {20, 20}, 10)
+        << Probes {{{20, 50}, r}, {{40, 50}, w}};
     // A 10-pixel mitred pen turning through 14.6 degrees at (50, 40): its miter is 7.9 pen
     // widths from inner to outer corner, under GDI's default limit of 10, and its tip 39
     // pixels above the turn.
