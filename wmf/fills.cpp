@@ -2,8 +2,11 @@
 
 #include "rop3.h"
 #include "surface.h"
+#include "wmflimits.h"
 
+#include <QLineF>
 #include <QPainter>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <array>
@@ -125,6 +128,48 @@ QPainterPath onPixelEdges(const QPainterPath &path)
     }
     addRing();
     return moved;
+}
+
+// The part of a line inside `area` (Liang-Barsky); false when none of it is.
+bool clipLine(QLineF &line, const QRectF &area)
+{
+    const double dx = line.dx();
+    const double dy = line.dy();
+    const std::array<double, 4> along {-dx, dx, -dy, dy};
+    const std::array<double, 4> room {line.x1() - area.left(), area.right() - line.x1(), line.y1() - area.top(),
+                                      area.bottom() - line.y1()};
+    double from = 0;
+    double to = 1;
+    for (size_t i = 0; i < along.size(); ++i) {
+        if (along[i] == 0) {
+            if (room[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = room[i] / along[i];
+        if (along[i] < 0)
+            from = std::max(from, t);
+        else
+            to = std::min(to, t);
+        if (from > to)
+            return false;
+    }
+    line = QLineF(line.pointAt(from), line.pointAt(to));
+    return true;
+}
+
+// How much of a path runs inside `area`, its curves flattened.
+double lengthInside(const QPainterPath &path, const QRectF &area)
+{
+    double total = 0;
+    for (const QPolygonF &polygon : path.toSubpathPolygons()) {
+        for (qsizetype i = 1; i < polygon.size(); ++i) {
+            QLineF line(polygon[i - 1], polygon[i]);
+            if (clipLine(line, area))
+                total += line.length();
+        }
+    }
+    return total;
 }
 
 void fillAliased(QPainter &painter, const QPainterPath &devicePath, const QBrush &fill)
@@ -331,11 +376,13 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
         || !m_surface.spendWork(devicePath.elementCount()))
         return;
     m_lastFill.reset(); // drawn over by the stroke
-    const QPen pen = this->pen();
+    QPen pen = this->pen();
     // Geometry runs through pixel centres, where a line of odd width covers whole pixels;
     // a line of even width covers whole pixels when it runs along pixel edges.
     const bool evenWidth = std::fmod(pen.widthF(), 2.0) == 0;
     const QPainterPath path = evenWidth ? devicePath.translated(-0.5, -0.5) : devicePath;
+    if (pen.style() == Qt::CustomDashLine && !affordDashes(path, pen))
+        return;
     QPainter &painter = m_surface.painter();
     // A stroke's outline has two sides for every edge, each as wide as the pen.
     const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(path, pen.widthF(), 2));
@@ -349,6 +396,28 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
         painter.strokePath(path, gaps);
     }
     painter.strokePath(path, pen);
+}
+
+// Charges the dashes of `pen` along the part of `devicePath` on the canvas, by the rows
+// their edges cross; a stroke with more than a stroke's share of them, or any in scan mode,
+// is drawn solid instead. False once the play's work is spent.
+bool Fills::affordDashes(const QPainterPath &devicePath, QPen &pen)
+{
+    const QList<qreal> pattern = pen.dashPattern();
+    double period = 0;
+    for (qreal length : pattern)
+        period += length;
+    const double width = std::max(1.0, pen.widthF());
+    period *= width;
+    const double margin = width + 1;
+    const QRectF canvas = QRectF(QPointF(0, 0), m_surface.size()).adjusted(-margin, -margin, margin, margin);
+    const double dashes = lengthInside(devicePath, canvas) / std::max(period, 1.0) * (double(pattern.size()) / 2);
+    const double rows = dashes * (width + 2);
+    if (m_surface.scanMode() || !(rows <= limits::maxDashRowsPerStroke)) {
+        pen.setStyle(Qt::SolidLine);
+        return true;
+    }
+    return m_surface.spendWork(qint64(rows) * limits::workPerDashRow);
 }
 
 // GDI refuses a brush blit whose operation reads a source. The context's ROP2 does not

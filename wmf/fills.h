@@ -50,6 +50,7 @@ public:
 private:
     [[nodiscard]] QPen pen() const;
     [[nodiscard]] QList<qreal> userDashes(double widthPixels) const;
+    [[nodiscard]] bool affordDashes(const QPainterPath &devicePath, QPen &pen);
     [[nodiscard]] QBrush brush(const Brush &brush, int rop2) const;
     [[nodiscard]] QImage patternTile(const Brush &brush, int rop2) const;
     void fillShape(const QPainterPath &devicePath, const QPainterPath &painted, const Brush &brush, int rop2);

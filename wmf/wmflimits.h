@@ -70,6 +70,14 @@ constexpr double maxAntialiasCostPerPlay = 30'000'000;
 // small file that repeats a huge polygon ten thousand times cannot hang the program.
 constexpr qint64 maxWorkUnits = 200'000'000;
 
+// A dashed line is a shape per dash to the anti-aliasing rasteriser, each dash costing by
+// the rows its edges cross, about the pen's width: some 0.3 microseconds a row. A stroke's
+// dash rows cost this much of the work above each (so a play draws about two million of
+// them, half a second), and a stroke that would need more than the second figure is drawn
+// solid: its pattern is too fine for its length to show as dashes anyway.
+constexpr qint64 workPerDashRow = 100;
+constexpr double maxDashRowsPerStroke = 1'000'000;
+
 // Bitmaps (DIB, Bitmap16, embedded JPEG and PNG), checked in 64-bit arithmetic before any
 // pixel memory is allocated. No canvas this program renders is wider or taller than 16384
 // pixels, the largest image Qt's other image readers accept as well; a larger side is a

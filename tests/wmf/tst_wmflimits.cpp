@@ -107,6 +107,8 @@ private Q_SLOTS:
     void antialiasing_data();
     void antialiasing();
     void workCountsWhatShows();
+    void dashes_data();
+    void dashes();
 };
 
 void TestWmfLimits::plays_data()
@@ -305,6 +307,45 @@ void TestWmfLimits::workCountsWhatShows()
     const testsupport::Rendered out = testsupport::render(b.bytes());
     QCOMPARE(out.result, PlayResult::Ok);
     QCOMPARE(testsupport::pixel(out.image, 50, 50), qrgb::red);
+}
+
+void TestWmfLimits::dashes_data()
+{
+    QTest::addColumn<int>("strokes");
+    QTest::addColumn<int>("segments"); // of 100 pixels each, so 50 dashes
+    QTest::addColumn<bool>("dashed");
+    QTest::addColumn<PlayResult>("result");
+    // Each dash of a one-pixel pen crosses 3 rows.
+    const int perStroke = int(limits::maxDashRowsPerStroke / 3 / 50);
+    QTest::addRow("dashes at a stroke's share") << 1 << perStroke << true << PlayResult::Ok;
+    QTest::addRow("a stroke past its share is solid") << 1 << perStroke + 1 << false << PlayResult::Ok;
+    const int perPlay = int(limits::maxWorkUnits / limits::workPerDashRow / 3 / 50);
+    QTest::addRow("dashes well inside the play's work") << 4 << perPlay / 5 << true << PlayResult::Ok;
+    QTest::addRow("dashes past the play's work") << 6 << perPlay / 5 << true << PlayResult::LimitExceeded;
+}
+
+// A geometric pen one pixel wide dashed 1 on, 1 off, along a line across the canvas and back
+// `segments` times in each of `strokes` polylines.
+void TestWmfLimits::dashes()
+{
+    QFETCH(int, strokes);
+    QFETCH(int, segments);
+    QFETCH(bool, dashed);
+    QFETCH(PlayResult, result);
+    constexpr int geometricFlatUser = 0x10207;
+    EmfBuilder b;
+    b.raw(EmfBuilder::ExtCreatePen,
+          EmfBuilder::ints({1, 0, 0, 0, 0, geometricFlatUser, 1, 0, colorref::red, 0, 2, 1, 1}))
+        .selectObject(1);
+    QList<QPoint> there;
+    for (int i = 0; i <= segments; ++i)
+        there.push_back({i % 2 ? 100 : 0, 50});
+    for (int i = 0; i < strokes; ++i)
+        b.poly(EmfBuilder::Polyline, there);
+    const testsupport::Rendered out = testsupport::render(b.bytes());
+    QCOMPARE(out.result, result);
+    QCOMPARE(testsupport::pixel(out.image, 40, 50), qrgb::red);
+    QCOMPARE(testsupport::pixel(out.image, 41, 50) == qrgb::red, !dashed);
 }
 
 QTEST_GUILESS_MAIN(TestWmfLimits)
