@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,31 @@ void playOnto(const wmf::Document &document, QSize size)
     document.play(painter, QRectF(QPointF(0, 0), QSizeF(size)));
 }
 
+// Qt converts and scales large images on its global thread pool, whose threads end after
+// half a minute idle and are started again when needed. LeakSanitizer's check between
+// inputs stops every thread, and its tracer crashes on a thread that is being started or
+// ended. So the pool's threads are all started before the first input and kept for the run.
+void keepPoolThreads()
+{
+    QThreadPool *pool = QThreadPool::globalInstance();
+    pool->setExpiryTimeout(-1);
+    const int count = pool->maxThreadCount();
+    QSemaphore running;
+    QSemaphore go;
+    QSemaphore done;
+    for (int i = 0; i < count; ++i) {
+        pool->start([&] {
+            running.release();
+            go.acquire();
+            done.release();
+        });
+    }
+    // Every task holds its thread until all have one, so each runs on a thread of its own.
+    running.acquire(count);
+    go.release(count);
+    done.acquire(count);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -33,6 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     static char name[] = "fuzz_wmf";
     static char *argv[] = {name, nullptr};
     static std::unique_ptr<QGuiApplication> application = std::make_unique<QGuiApplication>(argc, argv);
+    keepPoolThreads();
     return 0;
 }
 
