@@ -7,8 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -101,11 +99,8 @@ bool writeThumbnail(const QString &input, const QString &output, int size, QStri
         *message = noMemory(pixels);
         return false;
     }
-    // Written whole or not at all, like the bitmaps: a file manager may read it at any time.
-    QSaveFile file(output);
-    QImageWriter writer(&file, "png");
-    if (!file.open(QIODevice::WriteOnly) || !writer.write(image) || !file.commit()) {
-        const QString why = writer.error() != QImageWriter::UnknownError ? writer.errorString() : file.errorString();
+    QString why;
+    if (!SavePng(image, output, &why)) {
         *message = u"could not be saved as %1: %2"_s.arg(output, why);
         return false;
     }

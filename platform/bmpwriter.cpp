@@ -3,16 +3,19 @@
 #include "filedescriptor.h"
 #include "fileerror.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QImage>
+#include <QImageWriter>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include <fcntl.h>
@@ -169,22 +172,27 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips)
     return true;
 }
 
-bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips, QString *error, SaveSync sync)
+namespace {
+
+// Writes a file at `path` through `write`, whole or not at all: the bytes go to a temporary file
+// beside the target, renamed over it once complete. What stands at the path and is not a
+// regular file (a folder, pipe, device or socket) is refused. `unwritable` is the reason when
+// `write` fails with no error from the system.
+bool saveAtomically(const QString &path, SaveSync sync, QString *error, const std::function<bool(QIODevice &)> &write,
+                    const QString &unwritable)
 {
     auto fail = [error](const QString &why) {
         if (error)
             *error = why;
         return false;
     };
-    if (image.isNull())
-        return fail(QStringLiteral("there is no image to save"));
     const QString finalPath = finalPathOf(path);
     const QByteArray finalName = QFile::encodeName(finalPath);
     struct stat existing = {};
     const bool replacing = ::stat(finalName.constData(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode))
         return fail(fileErrorReason(EISDIR, FileAccess::Write));
-    // A pipe, device or socket of that name is never replaced by a bitmap (nor written into:
+    // A pipe, device or socket of that name is never replaced by a file (nor written into:
     // a pipe would block and a device would take the bytes somewhere else).
     if (replacing && !S_ISREG(existing.st_mode))
         return fail(notAFileReason(existing.st_mode));
@@ -198,14 +206,13 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
         ::unlink(temporaryName.constData());
         return fail(why);
     };
-    if (replacing && S_ISREG(existing.st_mode))
+    if (replacing)
         ::fchmod(file.get(), existing.st_mode & 07777); // the replaced file's permissions stay
 
     DescriptorWriter writer(file.get());
-    if (!writeBmp(image, writer, physicalTwips)) {
+    if (!write(writer))
         return discard(writer.errorNumber() != 0 ? fileErrorReason(writer.errorNumber(), FileAccess::Write)
-                                                 : QStringLiteral("the image is too large for a BMP file"));
-    }
+                                                 : unwritable);
     // The disk may report a full disk or a failed write-back only when the data reaches it.
     // (EINVAL: the file system keeps nothing to flush.)
     const bool flush = sync == SaveSync::Always || replacing;
@@ -214,4 +221,35 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
     if (::rename(temporaryName.constData(), finalName.constData()) != 0)
         return discard(fileErrorReason(errno, FileAccess::Write));
     return true;
+}
+
+} // namespace
+
+bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips, QString *error, SaveSync sync)
+{
+    if (image.isNull()) {
+        if (error)
+            *error = QStringLiteral("there is no image to save");
+        return false;
+    }
+    return saveAtomically(
+        path, sync, error, [&](QIODevice &device) { return writeBmp(image, device, physicalTwips); },
+        QStringLiteral("the image is too large for a BMP file"));
+}
+
+bool SavePng(const QImage &image, const QString &path, QString *error)
+{
+    // Encoded in memory first: a thumbnail is small, and a failed write then reaches the
+    // caller as the system's reason instead of a complaint from the PNG library.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, "png").write(image)) {
+        if (error)
+            *error = QStringLiteral("the image could not be made into a PNG file");
+        return false;
+    }
+    return saveAtomically(
+        path, SaveSync::WhenReplacing, error,
+        [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); },
+        QStringLiteral("the PNG file could not be written"));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// Writing a canvas image as an uncompressed 24-bit Windows bitmap.
+// Writing a canvas image as an uncompressed 24-bit Windows bitmap, and a thumbnail as a PNG.
 
 #include <QSizeF>
 #include <QString>
@@ -26,3 +26,7 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips = {})
 enum class SaveSync { Always, WhenReplacing };
 bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {}, QString *error = nullptr,
                  SaveSync sync = SaveSync::Always);
+
+// Saves `image` as a PNG at `path` in the same way, whole or not at all: a file manager may
+// read a thumbnail at any time. Flushed only when it replaces a file.
+bool SavePng(const QImage &image, const QString &path, QString *error = nullptr);

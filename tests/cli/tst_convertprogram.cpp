@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void fitKeepsProportions();
     void thumbnailLongerSideAndProportions_data();
     void thumbnailLongerSideAndProportions();
+    void thumbnailNeverReplacesAPipeOrDevice();
 
 private:
     Run run(const QStringList &arguments, int timeoutMs = 60000);
@@ -276,6 +278,27 @@ void tst_ConvertProgram::thumbnailLongerSideAndProportions()
     QCOMPARE(thumbnail.size(), expected);
     if (source == u"tall.png")
         QCOMPARE(thumbnail.pixel(32, 64), qRgb(0, 255, 0));
+}
+
+// A file manager names the thumbnail's path; what stands there and is not a file is refused,
+// not replaced by one (as root, the rename would have put a PNG in place of a device).
+void tst_ConvertProgram::thumbnailNeverReplacesAPipeOrDevice()
+{
+    const QString input = testData(u"wmf/aspose__eye.wmf"_s);
+    QVERIFY(mkfifo(QFile::encodeName(path(u"pipe.png"_s)).constData(), 0600) == 0);
+    QVERIFY(QFile::link(u"/dev/null"_s, path(u"null.png"_s)));
+
+    Run result = run({u"--thumbnail=64"_s, input, u"pipe.png"_s}, 30000);
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.err, input + u": could not be saved as pipe.png: it is a named pipe, not a file\n"_s);
+    result = run({u"--thumbnail=64"_s, input, u"null.png"_s}, 30000);
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.err, input + u": could not be saved as null.png: it is a device, not a file\n"_s);
+
+    struct stat status = {};
+    QVERIFY(::lstat(QFile::encodeName(path(u"pipe.png"_s)).constData(), &status) == 0 && S_ISFIFO(status.st_mode));
+    QVERIFY(QFileInfo(path(u"null.png"_s)).isSymLink());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_ConvertProgram)
