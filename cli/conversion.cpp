@@ -1,6 +1,7 @@
 #include "conversion.h"
 
 #include "bmpwriter.h"
+#include "fileerror.h"
 #include "picture.h"
 #include "renderpicture.h"
 #include "targetpath.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <optional>
 
@@ -25,6 +27,22 @@ std::optional<Picture> loadSource(const QString &path, QString *message)
     if (!picture)
         *message = u"could not be read as a picture: %1"_s.arg(why);
     return picture;
+}
+
+// Why the folder `folder` could not be made: most often a file stands where it or one of the
+// folders above it would go (`-o` given a bitmap's name, say), or the nearest folder that
+// exists may not be written.
+QString whyNoFolder(const QString &folder)
+{
+    for (QFileInfo info(folder); !info.isRoot(); info = QFileInfo(info.path())) {
+        if (info.exists() && !info.isDir())
+            return u"%1 is not a folder"_s.arg(info.filePath());
+        if (info.exists() && !info.isWritable())
+            return fileErrorReason(EACCES, FileAccess::Write);
+        if (info.exists() || info.path() == info.filePath())
+            break;
+    }
+    return u"the folder %1 could not be made"_s.arg(folder);
 }
 
 QString noMemory(QSize size)
@@ -75,8 +93,7 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
 
     const QString folder = QFileInfo(job.target).path();
     if (!QDir().mkpath(folder))
-        return {Outcome::Kind::Failed,
-                u"could not be saved as %1: the folder %2 could not be made"_s.arg(job.target, folder)};
+        return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, whyNoFolder(folder))};
     QString why;
     // New bitmaps are flushed once when the whole batch is done (see main); a replaced one at once.
     if (!SavePicture(image, job.target, physical, &why, SaveSync::WhenReplacing))

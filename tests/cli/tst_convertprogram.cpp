@@ -109,6 +109,9 @@ void tst_ConvertProgram::exitStatus_data()
     QTest::addRow("Qt's own options are file names here")
         << QStringList {u"--"_s, u"-reverse"_s, u"good.wmf"_s} << 1
         << u"-reverse: could not be read as a picture: the file does not exist\n"_s;
+    QTest::addRow("an output folder that is a file")
+        << QStringList {u"-o"_s, u"good.wmf/sub"_s, u"good.wmf"_s} << 1
+        << u"good.wmf: could not be saved as good.wmf/sub/good.bmp: good.wmf is not a folder\n"_s;
     QTest::addRow("no operand") << QStringList {} << 2 << u"...missing file or folder operand"_s;
 }
 
