@@ -370,7 +370,7 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
 {
     if (!prepare(m_dc.rop2))
         return;
-    if (fill)
+    if (fill && m_dc.brush.style != gdi::BS_NULL)
         fillShape(devicePath, onPixelEdges(devicePath), m_dc.brush, m_dc.rop2);
     if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL
         || !m_surface.spendWork(devicePath.elementCount()))
