@@ -17,8 +17,8 @@
 #include "bmpwriter.h"
 #include "canvas.h"
 #include "generatedmetafile.h"
+#include "metafile/metafile.h"
 #include "picture.h"
-#include "wmfdocument.h"
 
 #include <QApplication>
 #include <QDir>
@@ -108,7 +108,7 @@ void benchLoad(benchmark::State &state, const CorpusFile *file)
 {
     QString error;
     for (auto _ : state) {
-        auto document = wmf::Document::load(file->bytes, &error);
+        auto document = metafile::Document::load(file->bytes, &error);
         if (!document) {
             fail(state, error);
             break;
@@ -120,7 +120,7 @@ void benchLoad(benchmark::State &state, const CorpusFile *file)
 void benchPlay(benchmark::State &state, const CorpusFile *file, const SizeCase *size)
 {
     QString error;
-    const auto document = wmf::Document::load(file->bytes, &error);
+    const auto document = metafile::Document::load(file->bytes, &error);
     QImage image(size->pixels, QImage::Format_RGB32);
     if (!document || image.isNull())
         return fail(state, document ? QStringLiteral("cannot allocate the image") : error);
@@ -185,7 +185,7 @@ void benchFloor(benchmark::State &state, const SizeCase *size, const QString *ta
 void benchGrowth(benchmark::State &state, const QByteArray *bytes)
 {
     QString error;
-    const auto document = wmf::Document::load(*bytes, &error);
+    const auto document = metafile::Document::load(*bytes, &error);
     QImage image(sizes.front().pixels, QImage::Format_RGB32);
     if (!document || image.isNull())
         return fail(state, document ? QStringLiteral("cannot allocate the image") : error);

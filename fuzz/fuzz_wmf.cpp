@@ -2,7 +2,7 @@
 // loaded as a metafile and, when they load, played onto a small image and onto one the
 // size of a typical conversion, so both the thumbnail scale and the full scale run.
 
-#include "wmfdocument.h"
+#include "metafile/metafile.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -17,7 +17,7 @@
 
 namespace {
 
-void playOnto(const wmf::Document &document, QSize size)
+void playOnto(const metafile::Document &document, QSize size)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const auto bytes = QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size));
-    const std::optional<wmf::Document> document = wmf::Document::load(bytes);
+    const std::optional<metafile::Document> document = metafile::Document::load(bytes);
     if (!document)
         return 0;
     playOnto(*document, QSize(64, 48));

@@ -22,7 +22,7 @@ constexpr qint64 maxPictureFileBytes = qint64(256) * 1024 * 1024;
 constexpr qint64 readChunkBytes = qint64(1024) * 1024;
 
 // The engine recognises metafiles.
-using wmf::looksLikeMetafile;
+using metafile::looksLikeMetafile;
 
 // Reads the regular file at `path` whole. Anything else (a folder, a named pipe, a device,
 // a socket) is refused from its status before it is opened, so a pipe cannot block the window
@@ -75,13 +75,13 @@ std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
 
 } // namespace
 
-Picture::Picture(wmf::Document metafile) : m_content(std::move(metafile)) { }
+Picture::Picture(metafile::Document metafile) : m_content(std::move(metafile)) { }
 
 Picture::Picture(QImage image) : m_content(std::move(image)) { }
 
 QSizeF Picture::naturalSize() const
 {
-    if (const auto *metafile = std::get_if<wmf::Document>(&m_content)) {
+    if (const auto *metafile = std::get_if<metafile::Document>(&m_content)) {
         const QRectF bounds = metafile->bounds();
         return {std::abs(bounds.width()), std::abs(bounds.height())}; // a frame may run right to left
     }
@@ -92,7 +92,7 @@ QSizeF Picture::naturalSize() const
 
 void Picture::draw(QPainter &painter, const QRectF &target) const
 {
-    if (const auto *metafile = std::get_if<wmf::Document>(&m_content)) {
+    if (const auto *metafile = std::get_if<metafile::Document>(&m_content)) {
         painter.save();
         metafile->play(painter, target);
         painter.restore();
@@ -116,7 +116,7 @@ std::optional<Picture> LoadPicture(const QString &path, QString *error)
 
     if (looksLikeMetafile(bytes) || QFileInfo(path).suffix().compare(u"wmf", Qt::CaseInsensitive) == 0) {
         QString why;
-        if (auto document = wmf::Document::load(bytes, &why))
+        if (auto document = metafile::Document::load(bytes, &why))
             return Picture(std::move(*document));
         if (looksLikeMetafile(bytes)) {
             if (error)

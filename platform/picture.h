@@ -4,7 +4,7 @@
 // metafile engine, or a raster image through Qt's readers) that can be drawn into any
 // rectangle, and the loader that makes one.
 
-#include "wmfdocument.h"
+#include "metafile/metafile.h"
 
 #include <QImage>
 #include <QString>
@@ -18,11 +18,11 @@ class Picture
 {
 public:
     Picture() = default; // no picture
-    explicit Picture(wmf::Document metafile);
+    explicit Picture(metafile::Document metafile);
     explicit Picture(QImage image);
 
     bool isNull() const { return std::holds_alternative<std::monostate>(m_content); }
-    bool isMetafile() const { return std::holds_alternative<wmf::Document>(m_content); }
+    bool isMetafile() const { return std::holds_alternative<metafile::Document>(m_content); }
 
     // The picture's own proportions: a metafile's frame in logical units, an image's size in
     // pixels; empty for no picture. Only the ratio of the two sides means anything.
@@ -32,7 +32,7 @@ public:
     void draw(QPainter &painter, const QRectF &target) const;
 
 private:
-    std::variant<std::monostate, wmf::Document, QImage> m_content;
+    std::variant<std::monostate, metafile::Document, QImage> m_content;
 };
 
 // Loads the picture file at `path`. An empty path gives no picture (a null Picture).

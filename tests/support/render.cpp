@@ -7,7 +7,7 @@ namespace testsupport {
 Rendered render(const QByteArray &bytes, const RenderOptions &options)
 {
     Rendered out;
-    const std::optional<wmf::Document> document = wmf::Document::load(bytes, &out.loadError);
+    const std::optional<metafile::Document> document = metafile::Document::load(bytes, &out.loadError);
     if (!document) {
         qWarning("load failed: %s", qPrintable(out.loadError));
         return out;
@@ -16,8 +16,9 @@ Rendered render(const QByteArray &bytes, const RenderOptions &options)
     out.image.fill(options.background);
     QPainter painter(&out.image);
     painter.scale(options.scale, options.scale);
-    out.result = document->play(painter, QRectF(QPointF(0, 0), QSizeF(options.size)),
-                                [&out](const wmf::Diagnostic &diagnostic) { out.diagnostics.push_back(diagnostic); });
+    out.result =
+        document->play(painter, QRectF(QPointF(0, 0), QSizeF(options.size)),
+                       [&out](const metafile::Diagnostic &diagnostic) { out.diagnostics.push_back(diagnostic); });
     return out;
 }
 

@@ -3,7 +3,7 @@
 // Playing metafile bytes in tests: onto an image of a given size and background, with the
 // play's result and the diagnostics it reported.
 
-#include "wmfdocument.h"
+#include "metafile/metafile.h"
 
 #include <QColor>
 #include <QImage>
@@ -25,9 +25,9 @@ struct RenderOptions
 struct Rendered
 {
     QImage image; // null when the bytes do not load
-    wmf::PlayResult result = wmf::PlayResult::Ok;
+    metafile::PlayResult result = metafile::PlayResult::Ok;
     QString loadError;
-    std::vector<wmf::Diagnostic> diagnostics;
+    std::vector<metafile::Diagnostic> diagnostics;
 };
 
 // Loads and plays `bytes` so that the picture fills an image of options.size.

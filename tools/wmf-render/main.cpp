@@ -7,9 +7,9 @@
 // function and why) and the play's result.
 
 #include "bmpwriter.h"
+#include "metafile/metafile.h"
 #include "picture.h"
 #include "renderpicture.h"
-#include "wmfdocument.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -26,13 +26,13 @@ int fail(const QString &message)
     return 1;
 }
 
-const char *resultName(wmf::PlayResult result)
+const char *resultName(metafile::PlayResult result)
 {
     switch (result) {
-    case wmf::PlayResult::Ok: return "ok";
-    case wmf::PlayResult::Truncated: return "truncated";
-    case wmf::PlayResult::Malformed: return "malformed";
-    case wmf::PlayResult::LimitExceeded: return "limit exceeded";
+    case metafile::PlayResult::Ok: return "ok";
+    case metafile::PlayResult::Truncated: return "truncated";
+    case metafile::PlayResult::Malformed: return "malformed";
+    case metafile::PlayResult::LimitExceeded: return "limit exceeded";
     }
     return "unknown";
 }
@@ -44,13 +44,13 @@ void printDiagnostics(const QString &path, QSize size)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const std::optional<wmf::Document> document = wmf::Document::load(file.readAll());
+    const std::optional<metafile::Document> document = metafile::Document::load(file.readAll());
     if (!document)
         return;
     QImage scratch(size, QImage::Format_RGB32);
     QPainter painter(&scratch);
-    const wmf::PlayResult result =
-        document->play(painter, QRectF(QPointF(0, 0), size), [](const wmf::Diagnostic &diagnostic) {
+    const metafile::PlayResult result =
+        document->play(painter, QRectF(QPointF(0, 0), size), [](const metafile::Diagnostic &diagnostic) {
             std::fprintf(stderr, "wmf-render: record %lld (function 0x%04x): %s: %s\n",
                          static_cast<long long>(diagnostic.recordIndex), diagnostic.function,
                          resultName(diagnostic.result), qPrintable(diagnostic.reason));

@@ -1,0 +1,850 @@
+#include "emf/emfrecords.h"
+
+#include "bitmap/dib.h"
+#include "core/limits.h"
+#include "text/charset.h"
+
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace metafile::emf {
+
+namespace {
+
+constexpr qint64 recordHeadBytes = 8;
+
+template<typename T>
+std::optional<T> checked(const core::ByteReader &r, T value)
+{
+    if (!r.ok())
+        return std::nullopt;
+    return value;
+}
+
+float readFloat(core::ByteReader &r)
+{
+    const quint32 bits = r.readU32();
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// A 32-bit coordinate, extent or distance, pinned inside GDI's 27-bit device space. GDI
+// cannot draw past it either, and the pin keeps every sum and difference of a few such
+// values (a rectangle's far corner, a width, a centre) inside an int.
+int readCoord(core::ByteReader &r)
+{
+    constexpr auto limit = qint32(core::limits::maxDeviceCoordinate);
+    return std::clamp(r.readI32(), -limit, limit);
+}
+
+gdi::Box readBox(core::ByteReader &r)
+{
+    gdi::Box box;
+    box.left = readCoord(r);
+    box.top = readCoord(r);
+    box.right = readCoord(r);
+    box.bottom = readCoord(r);
+    return box;
+}
+
+QPoint readPoint(core::ByteReader &r, bool small)
+{
+    const int x = small ? r.readI16() : readCoord(r);
+    const int y = small ? r.readI16() : readCoord(r);
+    return {x, y};
+}
+
+qint16 clampToI16(qint64 value) { return qint16(std::clamp<qint64>(value, -32768, 32767)); }
+
+// The bytes `size` long at `offset` from the record's start, when they lie inside the
+// record's parameters `params`; an empty size gives an empty view.
+std::optional<QByteArrayView> slice(QByteArrayView params, quint32 offset, quint32 size)
+{
+    if (size == 0)
+        return QByteArrayView();
+    if (offset < recordHeadBytes || qint64(offset) - recordHeadBytes + qint64(size) > params.size())
+        return std::nullopt;
+    return params.sliced(offset - recordHeadBytes, size);
+}
+
+// A packed DIB from a record's separate header and bits: usually they follow each other
+// and the view is taken as it is; otherwise the two are joined. The header's part may hold
+// more than the header and colour table (writers round it up, or leave room for a full
+// table); GDI finds the bits by their own offset, so that slack is left out.
+std::optional<QByteArray> packedDib(QByteArrayView params, quint32 offHeader, quint32 cbHeader, quint32 offBits,
+                                    quint32 cbBits, quint32 usage)
+{
+    const std::optional<QByteArrayView> header = slice(params, offHeader, cbHeader);
+    const std::optional<QByteArrayView> bits = slice(params, offBits, cbBits);
+    if (!header || !bits || header->isEmpty())
+        return std::nullopt;
+    const qint64 info = bitmap::dibInfoBytes(*header, bitmap::ColorUsage(usage));
+    const QByteArrayView used = info > 0 && info < header->size() ? header->first(info) : *header;
+    if (used.size() == header->size() && quint64(offHeader) + cbHeader == offBits)
+        return params.sliced(offHeader - recordHeadBytes, qsizetype(cbHeader) + qsizetype(cbBits)).toByteArray();
+    return used.toByteArray() + bits->toByteArray();
+}
+
+// A face name in UTF-16 made into the bytes of the font's character set, as the font
+// mapper reads face names.
+QByteArray faceBytes(const QString &face, quint8 charSet)
+{
+    bool ascii = true;
+    for (QChar c : face)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return face.toLatin1();
+    const char *codePage = text::codePageName(charSet);
+    QStringEncoder encoder(codePage ? codePage : "windows-1252");
+    if (!encoder.isValid())
+        return face.toLatin1();
+    QByteArray out = encoder.encode(face);
+    return encoder.hasError() ? face.toLatin1() : out;
+}
+
+// RGNDATA: a 32-byte header (size, type, count, size of the rectangles, bounds) and its
+// rectangles, device pixels.
+std::optional<RegionRects> readRegionData(core::ByteReader &r)
+{
+    r.readU32(); // header size
+    r.readU32(); // type: RDH_RECTANGLES
+    const quint32 count = r.readU32();
+    r.readU32(); // size of the rectangles
+    readBox(r); // bounds
+    if (!r.ok() || count > quint64(r.remaining()) / 16 || count > quint32(core::limits::maxRegionRects))
+        return std::nullopt;
+    RegionRects rects;
+    rects.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        const gdi::Box box = readBox(r);
+        rects.emplace_back(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
+    }
+    return checked(r, std::move(rects));
+}
+
+} // namespace
+
+std::optional<qint32> decodeI32(core::ByteReader &r) { return checked(r, r.readI32()); }
+
+std::optional<quint32> decodeU32(core::ByteReader &r) { return checked(r, r.readU32()); }
+
+std::optional<QPoint> decodePoint(core::ByteReader &r)
+{
+    const QPoint p = readPoint(r, false);
+    return checked(r, p);
+}
+
+std::optional<gdi::ExtentScale> decodeExtentScale(core::ByteReader &r)
+{
+    gdi::ExtentScale s;
+    s.xNum = r.readI32();
+    s.xDenom = r.readI32();
+    s.yNum = r.readI32();
+    s.yDenom = r.readI32();
+    return checked(r, s);
+}
+
+std::optional<gdi::Box> decodeBox(core::ByteReader &r)
+{
+    const gdi::Box box = readBox(r);
+    return checked(r, box);
+}
+
+// XFORM: eM11, eM12, eM21, eM22, eDx, eDy. A transform with a value that is not a finite
+// number, or that cannot be inverted, is refused as GDI refuses it.
+std::optional<QTransform> decodeTransform(core::ByteReader &r)
+{
+    double v[6];
+    for (double &value : v)
+        value = readFloat(r);
+    if (!r.ok())
+        return std::nullopt;
+    for (double value : v) {
+        if (!std::isfinite(value) || std::abs(value) > core::limits::maxWorldTransformElement)
+            return std::nullopt;
+    }
+    const QTransform t(v[0], v[1], v[2], v[3], v[4], v[5]);
+    if (t.determinant() == 0)
+        return std::nullopt;
+    return t;
+}
+
+std::optional<ModifyTransform> decodeModifyTransform(core::ByteReader &r)
+{
+    ModifyTransform m;
+    core::ByteReader xform = r.take(24);
+    m.mode = r.readU32();
+    if (!r.ok())
+        return std::nullopt;
+    const std::optional<QTransform> t = decodeTransform(xform);
+    if (t)
+        m.transform = *t;
+    else if (m.mode != 1)
+        return std::nullopt;
+    return m;
+}
+
+// LOGPEN: style, width as a POINTL (x only), colour.
+std::optional<Indexed<gdi::Pen>> decodePen(core::ByteReader &r)
+{
+    Indexed<gdi::Pen> pen;
+    pen.index = int(r.readU32());
+    const quint32 style = r.readU32();
+    const qint32 width = r.readI32();
+    r.readI32();
+    pen.object.color = r.readU32();
+    pen.object.style = quint16(style & 0xFFFF);
+    pen.object.width = clampToI16(width);
+    return checked(r, pen);
+}
+
+// EXTCREATEPEN: a cosmetic pen is one pixel wide whatever its width says; the alternate
+// style is drawn dotted, a hollow brush makes a hollow pen. A user style carries its dash
+// and gap lengths; GDI takes at most 16 and refuses a pen with more, drawn solid here.
+std::optional<Indexed<gdi::Pen>> decodeExtPen(core::ByteReader &r)
+{
+    constexpr quint32 geometric = 0x00010000;
+    constexpr quint16 alternate = 8;
+    constexpr quint32 maxStyleEntries = 16;
+    Indexed<gdi::Pen> pen;
+    pen.index = int(r.readU32());
+    r.skip(16); // the brush bitmap of a pattern pen
+    const quint32 style = r.readU32();
+    const quint32 width = r.readU32();
+    const quint32 brushStyle = r.readU32();
+    pen.object.color = r.readU32();
+    if (!r.ok())
+        return std::nullopt;
+    auto type = quint16(style & gdi::PS_STYLE_MASK);
+    if (type == gdi::PS_USERSTYLE) {
+        r.readU32(); // the hatch of a hatched pen
+        const quint32 entries = r.readU32();
+        for (quint32 i = 0; r.ok() && entries <= maxStyleEntries && i < entries; ++i)
+            pen.object.userStyle.push_back(r.readU32());
+        if (!r.ok())
+            return std::nullopt;
+        if (pen.object.userStyle.isEmpty())
+            type = gdi::PS_SOLID;
+    } else if (type == alternate) {
+        type = gdi::PS_DOT;
+    } else if (type > gdi::PS_INSIDEFRAME) { // styles GDI does not know
+        type = gdi::PS_SOLID;
+    }
+    if (brushStyle == gdi::BS_NULL)
+        type = gdi::PS_NULL;
+    pen.object.style = quint16((style & (gdi::PS_ENDCAP_MASK | gdi::PS_JOIN_MASK)) | type);
+    pen.object.width = (style & geometric) ? clampToI16(qint64(width)) : qint16(0);
+    return pen;
+}
+
+std::optional<Indexed<gdi::Brush>> decodeBrush(core::ByteReader &r)
+{
+    Indexed<gdi::Brush> brush;
+    brush.index = int(r.readU32());
+    const quint32 style = r.readU32();
+    brush.object.color = r.readU32();
+    brush.object.hatch = quint16(r.readU32());
+    brush.object.style = quint16(qMin(style, quint32(0xFFFF)));
+    return checked(r, brush);
+}
+
+std::optional<DibBrush> decodeDibBrush(core::ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    DibBrush brush;
+    brush.index = int(r.readU32());
+    const quint32 usage = r.readU32();
+    const quint32 offBmi = r.readU32();
+    const quint32 cbBmi = r.readU32();
+    const quint32 offBits = r.readU32();
+    const quint32 cbBits = r.readU32();
+    if (!r.ok() || usage > quint32(bitmap::ColorUsage::DIB_PAL_INDICES))
+        return std::nullopt;
+    std::optional<QByteArray> dib = packedDib(params, offBmi, cbBmi, offBits, cbBits, usage);
+    if (!dib)
+        return std::nullopt;
+    brush.usage = bitmap::ColorUsage(usage);
+    brush.dib = std::move(*dib);
+    return brush;
+}
+
+// LOGFONTW, followed in the longer forms by names and a design vector nothing here uses.
+std::optional<Indexed<text::LogFont>> decodeFont(core::ByteReader &r)
+{
+    Indexed<text::LogFont> font;
+    text::LogFont &f = font.object;
+    font.index = int(r.readU32());
+    f.height = clampToI16(r.readI32());
+    f.width = clampToI16(r.readI32());
+    f.escapement = clampToI16(r.readI32());
+    f.orientation = clampToI16(r.readI32());
+    f.weight = clampToI16(r.readI32());
+    f.italic = r.readU8() != 0;
+    f.underline = r.readU8() != 0;
+    f.strikeOut = r.readU8() != 0;
+    f.charSet = r.readU8();
+    f.outPrecision = r.readU8();
+    f.clipPrecision = r.readU8();
+    f.quality = r.readU8();
+    f.pitchAndFamily = r.readU8();
+    if (!r.ok())
+        return std::nullopt;
+    // The face name is NUL-terminated within 32 characters; writers often cut it short.
+    QString face;
+    while (face.size() < 32 && r.remaining() >= 2) {
+        const QChar c(r.readU16());
+        if (c.isNull())
+            break;
+        face.append(c);
+    }
+    f.faceName = faceBytes(face, f.charSet);
+    return font;
+}
+
+// LOGPALETTE: version, count, then red, green, blue and flags per entry.
+std::optional<Indexed<gdi::Palette>> decodePalette(core::ByteReader &r)
+{
+    Indexed<gdi::Palette> palette;
+    palette.index = int(r.readU32());
+    r.readU16(); // version
+    const quint16 count = r.readU16();
+    if (!r.ok() || count > r.remaining() / 4)
+        return std::nullopt;
+    for (int i = 0; i < count; ++i) {
+        const quint8 red = r.readU8();
+        const quint8 green = r.readU8();
+        const quint8 blue = r.readU8();
+        r.readU8();
+        if (i < core::limits::maxPaletteEntries)
+            palette.object.entries.append(qRgb(red, green, blue));
+    }
+    return checked(r, palette);
+}
+
+std::optional<std::pair<int, QList<QRgb>>> decodePaletteEntries(core::ByteReader &r)
+{
+    r.readU32(); // the palette: the selected one is changed, as the device keeps it
+    const quint32 start = r.readU32();
+    const quint32 count = r.readU32();
+    if (!r.ok() || count > quint64(r.remaining()) / 4 || start > quint32(core::limits::maxPaletteEntries))
+        return std::nullopt;
+    QList<QRgb> entries;
+    for (quint32 i = 0; i < count; ++i) {
+        const quint8 red = r.readU8();
+        const quint8 green = r.readU8();
+        const quint8 blue = r.readU8();
+        r.readU8();
+        if (i < quint32(core::limits::maxPaletteEntries))
+            entries.append(qRgb(red, green, blue));
+    }
+    return checked(r, std::pair {int(start), entries});
+}
+
+std::optional<std::vector<QPoint>> decodePoly(core::ByteReader &r, bool small)
+{
+    readBox(r); // bounds
+    const quint32 count = r.readU32();
+    if (!r.ok() || count > quint64(r.remaining()) / (small ? 4 : 8))
+        return std::nullopt;
+    std::vector<QPoint> points;
+    points.reserve(count);
+    for (quint32 i = 0; i < count; ++i)
+        points.push_back(readPoint(r, small));
+    return checked(r, std::move(points));
+}
+
+// Bounds, the number of polygons, the number of points of all, the count of each, then
+// the points. The counts must add up to the total.
+std::optional<std::vector<std::vector<QPoint>>> decodePolyPoly(core::ByteReader &r, bool small)
+{
+    readBox(r);
+    const quint32 polygons = r.readU32();
+    const quint32 total = r.readU32();
+    if (!r.ok() || polygons > quint64(r.remaining()) / 4)
+        return std::nullopt;
+    std::vector<quint32> counts(polygons);
+    quint64 sum = 0;
+    for (quint32 &count : counts) {
+        count = r.readU32();
+        sum += count;
+    }
+    if (!r.ok() || sum != total || total > quint64(r.remaining()) / (small ? 4 : 8))
+        return std::nullopt;
+    std::vector<std::vector<QPoint>> out(polygons);
+    for (quint32 i = 0; i < polygons; ++i) {
+        out[i].reserve(counts[i]);
+        for (quint32 p = 0; p < counts[i]; ++p)
+            out[i].push_back(readPoint(r, small));
+    }
+    return checked(r, std::move(out));
+}
+
+std::optional<PolyDraw> decodePolyDraw(core::ByteReader &r, bool small)
+{
+    readBox(r);
+    const quint32 count = r.readU32();
+    if (!r.ok() || count > quint64(r.remaining()) / (small ? 5 : 9))
+        return std::nullopt;
+    PolyDraw draw;
+    draw.points.reserve(count);
+    for (quint32 i = 0; i < count; ++i)
+        draw.points.push_back(readPoint(r, small));
+    const QByteArrayView types = r.readBytes(count);
+    draw.types.assign(types.begin(), types.end());
+    return checked(r, std::move(draw));
+}
+
+std::optional<gdi::RoundRect> decodeRoundRect(core::ByteReader &r)
+{
+    gdi::RoundRect shape;
+    shape.box = readBox(r);
+    const int width = readCoord(r);
+    const int height = readCoord(r);
+    shape.corner = QSize(width, height);
+    return checked(r, shape);
+}
+
+std::optional<gdi::ArcBox> decodeArc(core::ByteReader &r)
+{
+    gdi::ArcBox arc;
+    arc.box = readBox(r);
+    arc.start = readPoint(r, false);
+    arc.end = readPoint(r, false);
+    return checked(r, arc);
+}
+
+std::optional<AngleArc> decodeAngleArc(core::ByteReader &r)
+{
+    AngleArc arc;
+    arc.centre = readPoint(r, false);
+    arc.radius = r.readU32();
+    arc.startAngle = readFloat(r);
+    arc.sweepAngle = readFloat(r);
+    if (!r.ok() || !std::isfinite(arc.startAngle) || !std::isfinite(arc.sweepAngle)
+        || arc.radius > core::limits::maxArcRadius)
+        return std::nullopt;
+    return arc;
+}
+
+std::optional<gdi::Pixel> decodePixel(core::ByteReader &r)
+{
+    gdi::Pixel pixel;
+    pixel.point = readPoint(r, false);
+    pixel.color = r.readU32();
+    return checked(r, pixel);
+}
+
+std::optional<ClipRegion> decodeClipRegion(core::ByteReader &r)
+{
+    ClipRegion clip;
+    const quint32 size = r.readU32();
+    clip.mode = int(r.readU32());
+    if (!r.ok() || clip.mode < 1 || clip.mode > 5)
+        return std::nullopt;
+    if (size == 0 && clip.mode == 5)
+        return clip;
+    if (size > quint64(r.remaining()))
+        return std::nullopt;
+    core::ByteReader data = r.take(size);
+    std::optional<RegionRects> rects = readRegionData(data);
+    if (!rects)
+        return std::nullopt;
+    clip.rects = std::move(*rects);
+    return clip;
+}
+
+std::optional<RegionFill> decodeRegionFill(core::ByteReader &r, bool brush, bool frame)
+{
+    RegionFill fill;
+    readBox(r);
+    const quint32 size = r.readU32();
+    fill.brush = brush ? int(r.readU32()) : 0;
+    if (frame) {
+        const int width = readCoord(r);
+        const int height = readCoord(r);
+        fill.frame = QSize(width, height);
+    }
+    if (!r.ok() || size > quint64(r.remaining()))
+        return std::nullopt;
+    core::ByteReader data = r.take(size);
+    std::optional<RegionRects> rects = readRegionData(data);
+    if (!rects)
+        return std::nullopt;
+    fill.rects = std::move(*rects);
+    return fill;
+}
+
+// --- text ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr quint32 etoGlyphIndex = 0x0010;
+constexpr quint32 etoNoRect = 0x0100;
+constexpr quint32 etoSmallChars = 0x0200;
+constexpr quint32 etoPdy = 0x2000;
+
+// The spacing array of `count` characters at `offset` (with ETO_PDY a pair per character,
+// of which the advance along the baseline is the first). An array outside the record is
+// left out and the glyphs take their own advances.
+std::vector<int> readDx(QByteArrayView params, quint32 offset, quint32 count, bool pairs)
+{
+    std::vector<int> dx;
+    const quint64 bytes = quint64(count) * 4 * (pairs ? 2 : 1);
+    if (offset == 0 || bytes > quint64(params.size()))
+        return dx;
+    const std::optional<QByteArrayView> view = slice(params, offset, quint32(bytes));
+    if (!view)
+        return dx;
+    core::ByteReader r(*view);
+    dx.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        dx.push_back(clampToI16(r.readI32()));
+        if (pairs)
+            r.readI32();
+    }
+    return dx;
+}
+
+// EMRTEXT at the reader: reference point, character count, string offset, options,
+// rectangle, spacing offset. Its offsets count from the start of the record whose
+// parameters are `params`.
+std::optional<gdi::TextRun> readEmrText(core::ByteReader &r, QByteArrayView params, bool wide)
+{
+    gdi::TextRun run;
+    run.reference = readPoint(r, false);
+    const quint32 count = r.readU32();
+    const quint32 offString = r.readU32();
+    const quint32 options = r.readU32();
+    const gdi::Box rect = readBox(r);
+    const quint32 offDx = r.readU32();
+    if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(params.size()))
+        return std::nullopt;
+    const std::optional<QByteArrayView> text = slice(params, offString, count * (wide ? 2 : 1));
+    if (!text)
+        return std::nullopt;
+    run.bytes = *text;
+    run.utf16 = wide;
+    run.glyphIndices = (options & etoGlyphIndex) != 0;
+    run.options = quint16(options & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED));
+    if (run.options)
+        run.rect = rect;
+    run.dx = readDx(params, offDx, count, (options & etoPdy) != 0);
+    return run;
+}
+
+} // namespace
+
+// Bounds, graphics mode, x and y scale, then EMRTEXT.
+std::optional<gdi::TextRun> decodeExtTextOut(core::ByteReader &r, bool wide)
+{
+    const QByteArrayView params = r.rest();
+    r.skip(16 + 12);
+    return readEmrText(r, params, wide);
+}
+
+// Bounds, graphics mode, x and y scale, the string count, then an EMRTEXT for each string.
+// One string outside the record refuses the whole record.
+std::optional<std::vector<gdi::TextRun>> decodePolyTextOut(core::ByteReader &r, bool wide)
+{
+    constexpr quint64 emrTextBytes = 40;
+    const QByteArrayView params = r.rest();
+    r.skip(16 + 12);
+    const quint32 count = r.readU32();
+    if (!r.ok() || count > quint64(r.remaining()) / emrTextBytes)
+        return std::nullopt;
+    std::vector<gdi::TextRun> runs;
+    runs.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        std::optional<gdi::TextRun> run = readEmrText(r, params, wide);
+        if (!run)
+            return std::nullopt;
+        runs.push_back(std::move(*run));
+    }
+    return runs;
+}
+
+// x, y, character count, options, graphics mode, x and y scale, the clip rectangle unless
+// ETO_NO_RECT, then the characters: bytes with ETO_SMALL_CHARS, otherwise UTF-16.
+std::optional<gdi::TextRun> decodeSmallTextOut(core::ByteReader &r)
+{
+    gdi::TextRun run;
+    run.reference = readPoint(r, false);
+    const quint32 count = r.readU32();
+    const quint32 options = r.readU32();
+    r.skip(12);
+    const gdi::Box rect = (options & etoNoRect) ? gdi::Box() : readBox(r);
+    const bool wide = (options & etoSmallChars) == 0;
+    if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(r.remaining()))
+        return std::nullopt;
+    run.bytes = r.readBytes(qsizetype(count) * (wide ? 2 : 1));
+    run.utf16 = wide;
+    run.glyphIndices = (options & etoGlyphIndex) != 0;
+    run.options = quint16(options & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED));
+    if (run.options && !(options & etoNoRect))
+        run.rect = rect;
+    return checked(r, run);
+}
+
+// --- bitmaps ------------------------------------------------------------------------------
+
+namespace {
+
+struct BitmapFields
+{
+    quint32 usage = 0;
+    quint32 offBmi = 0;
+    quint32 cbBmi = 0;
+    quint32 offBits = 0;
+    quint32 cbBits = 0;
+};
+
+BitmapFields readBitmapFields(core::ByteReader &r, bool usageFirst)
+{
+    BitmapFields f;
+    if (usageFirst)
+        f.usage = r.readU32();
+    f.offBmi = r.readU32();
+    f.cbBmi = r.readU32();
+    f.offBits = r.readU32();
+    f.cbBits = r.readU32();
+    return f;
+}
+
+// Fills in the blit's DIB; false when the bitmap's parts lie outside the record.
+bool attachDib(DibBlit &out, QByteArrayView params, const BitmapFields &f)
+{
+    if (f.usage > quint32(bitmap::ColorUsage::DIB_PAL_INDICES))
+        return false;
+    std::optional<QByteArray> dib = packedDib(params, f.offBmi, f.cbBmi, f.offBits, f.cbBits, f.usage);
+    if (!dib)
+        return false;
+    out.blit.kind = gdi::BitmapKind::Dib;
+    out.blit.usage = bitmap::ColorUsage(f.usage);
+    out.dib = std::move(*dib);
+    return true;
+}
+
+// A BITBLT's source is in the coordinates of a device context over the bitmap, from its
+// top-left corner and through the source transform; a blit's DIB source counts from the
+// bitmap's origin, the bottom-left corner of a bottom-up bitmap.
+QRect dibSource(const DibBlit &out, const QRect &source, const QTransform &xform)
+{
+    QRect mapped = source;
+    if (!xform.isIdentity()) {
+        const QRectF r = xform.mapRect(QRectF(source));
+        const auto pin = [](double v) {
+            return int(std::lround(qBound(-core::limits::maxDeviceCoordinate, v, core::limits::maxDeviceCoordinate)));
+        };
+        mapped = QRect(QPoint(pin(r.left()), pin(r.top())), QPoint(pin(r.right()) - 1, pin(r.bottom()) - 1));
+    }
+    const bitmap::DibShape shape = dibShape(out.dib, out.blit.usage);
+    if (!shape.bottomUp)
+        return mapped;
+    return QRect(mapped.x(), int(shape.height - mapped.y() - mapped.height()), mapped.width(), mapped.height());
+}
+
+// BITBLT and STRETCHBLT, and the blends that share their layout with source extents at the
+// end: destination, raster operation (or blend), source origin, source transform,
+// background colour, the bitmap, and the source extent.
+std::optional<DibBlit> decodeBlitLayout(core::ByteReader &r, bool stretch, bool extentAtEnd)
+{
+    const QByteArrayView params = r.rest();
+    DibBlit out;
+    readBox(r);
+    const int x = readCoord(r);
+    const int y = readCoord(r);
+    const int width = readCoord(r);
+    const int height = readCoord(r);
+    out.blit.target = QRect(x, y, width, height);
+    out.blit.rop = r.readU32();
+    out.blend = out.blit.rop;
+    const QPoint source = readPoint(r, false);
+    core::ByteReader xformBytes = r.take(24);
+    r.readU32(); // background colour of a monochrome source
+    const BitmapFields fields = readBitmapFields(r, true);
+    QSize sourceSize(width, height);
+    if (stretch || extentAtEnd) {
+        const int w = readCoord(r);
+        const int h = readCoord(r);
+        sourceSize = QSize(w, h);
+    }
+    if (!r.ok())
+        return std::nullopt;
+    if (fields.cbBmi == 0)
+        return out; // the brush only
+    if (!attachDib(out, params, fields))
+        return std::nullopt;
+    const std::optional<QTransform> xform = decodeTransform(xformBytes);
+    out.blit.source = dibSource(out, QRect(source, sourceSize), xform.value_or(QTransform()));
+    return out;
+}
+
+// The mask that follows a blit's source in MASKBLT and PLGBLT: its corner, colour usage
+// and bitmap. Without a bitmap there is no mask.
+std::optional<MaskDib> readMask(core::ByteReader &r, QByteArrayView params)
+{
+    MaskDib mask;
+    const int x = readCoord(r);
+    const int y = readCoord(r);
+    const BitmapFields fields = readBitmapFields(r, true);
+    if (!r.ok() || fields.usage > quint32(bitmap::ColorUsage::DIB_PAL_INDICES))
+        return std::nullopt;
+    mask.origin = QPoint(x, y);
+    if (fields.cbBmi == 0)
+        return mask;
+    std::optional<QByteArray> dib =
+        packedDib(params, fields.offBmi, fields.cbBmi, fields.offBits, fields.cbBits, fields.usage);
+    if (!dib)
+        return std::nullopt;
+    mask.usage = bitmap::ColorUsage(fields.usage);
+    mask.dib = std::move(*dib);
+    return mask;
+}
+
+} // namespace
+
+std::optional<DibBlit> decodeBitBlt(core::ByteReader &r, bool stretch) { return decodeBlitLayout(r, stretch, false); }
+
+std::optional<DibBlit> decodeBlendBlt(core::ByteReader &r) { return decodeBlitLayout(r, false, true); }
+
+// BITBLT's layout, its operation a ROP4, followed by the mask.
+std::optional<MaskBlit> decodeMaskBlt(core::ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    std::optional<DibBlit> source = decodeBlitLayout(r, false, false);
+    if (!source)
+        return std::nullopt;
+    std::optional<MaskDib> mask = readMask(r, params);
+    if (!mask)
+        return std::nullopt;
+    return MaskBlit {std::move(*source), std::move(*mask)};
+}
+
+// Bounds, the three destination points, the source rectangle, source transform, background
+// colour, the bitmap, then the mask.
+std::optional<ParallelogramBlit> decodePlgBlt(core::ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    ParallelogramBlit out;
+    readBox(r);
+    for (QPoint &corner : out.corners)
+        corner = readPoint(r, false);
+    const QPoint source = readPoint(r, false);
+    const int width = readCoord(r);
+    const int height = readCoord(r);
+    core::ByteReader xformBytes = r.take(24);
+    r.readU32(); // background colour of a monochrome source
+    const BitmapFields fields = readBitmapFields(r, true);
+    std::optional<MaskDib> mask = readMask(r, params);
+    if (!r.ok() || !mask)
+        return std::nullopt;
+    out.mask = std::move(*mask);
+    if (fields.cbBmi == 0)
+        return out; // no source: nothing to draw
+    if (!attachDib(out.source, params, fields))
+        return std::nullopt;
+    const std::optional<QTransform> xform = decodeTransform(xformBytes);
+    out.source.blit.source = dibSource(out.source, QRect(source, QSize(width, height)), xform.value_or(QTransform()));
+    return out;
+}
+
+// --- gradients ----------------------------------------------------------------------------
+
+// Bounds, the vertex and shape counts, the mode, the vertices (TRIVERTEX: x, y, and four
+// 16-bit channels), then the shapes (GRADIENT_RECT: two indices, GRADIENT_TRIANGLE: three).
+// Writers may pad after the shapes. An index that names no vertex makes GDI refuse the
+// whole call, and the record is refused with it.
+std::optional<GradientFill> decodeGradientFill(core::ByteReader &r)
+{
+    constexpr quint32 triangle = 2;
+    constexpr quint32 vertexBytes = 16;
+    readBox(r);
+    const quint32 vertexCount = r.readU32();
+    const quint32 shapeCount = r.readU32();
+    GradientFill fill;
+    fill.mode = r.readU32();
+    if (!r.ok() || fill.mode > triangle || vertexCount > quint64(r.remaining()) / vertexBytes)
+        return std::nullopt;
+    fill.vertices.reserve(vertexCount);
+    for (quint32 i = 0; i < vertexCount; ++i) {
+        GradientVertex vertex;
+        vertex.point = readPoint(r, false);
+        vertex.red = r.readU16();
+        vertex.green = r.readU16();
+        vertex.blue = r.readU16();
+        vertex.alpha = r.readU16();
+        fill.vertices.push_back(vertex);
+    }
+    const quint32 indices = fill.mode == triangle ? 3 : 2;
+    if (!r.ok() || shapeCount > quint64(r.remaining()) / (quint64(4) * indices))
+        return std::nullopt;
+    fill.mesh.reserve(shapeCount);
+    for (quint32 i = 0; i < shapeCount; ++i) {
+        std::array<quint32, 3> shape {};
+        for (quint32 k = 0; k < indices; ++k) {
+            shape[k] = r.readU32();
+            if (shape[k] >= vertexCount)
+                return std::nullopt;
+        }
+        fill.mesh.push_back(shape);
+    }
+    return checked(r, std::move(fill));
+}
+
+// Bounds, destination origin, source rectangle, the bitmap, colour usage, raster operation,
+// destination extent.
+std::optional<DibBlit> decodeStretchDiBits(core::ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    DibBlit out;
+    readBox(r);
+    const QPoint target = readPoint(r, false);
+    const QPoint source = readPoint(r, false);
+    const int sourceWidth = readCoord(r);
+    const int sourceHeight = readCoord(r);
+    BitmapFields fields = readBitmapFields(r, false);
+    fields.usage = r.readU32();
+    out.blit.rop = r.readU32();
+    const int width = readCoord(r);
+    const int height = readCoord(r);
+    if (!r.ok())
+        return std::nullopt;
+    out.blit.source = QRect(source.x(), source.y(), sourceWidth, sourceHeight);
+    out.blit.target = QRect(target.x(), target.y(), width, height);
+    if (fields.cbBmi == 0)
+        return out;
+    if (!attachDib(out, params, fields))
+        return std::nullopt;
+    return out;
+}
+
+// Bounds, destination origin, source rectangle, the bitmap, colour usage, first scan line
+// and the number of scan lines.
+std::optional<DibBlit> decodeSetDiBitsToDevice(core::ByteReader &r)
+{
+    const QByteArrayView params = r.rest();
+    DibBlit out;
+    readBox(r);
+    const QPoint target = readPoint(r, false);
+    const QPoint source = readPoint(r, false);
+    const int width = readCoord(r);
+    const int height = readCoord(r);
+    BitmapFields fields = readBitmapFields(r, false);
+    fields.usage = r.readU32();
+    const quint32 startScan = r.readU32();
+    const quint32 scanCount = r.readU32();
+    if (!r.ok() || !attachDib(out, params, fields) || startScan > quint32(core::limits::maxBitmapSide)
+        || scanCount > quint32(core::limits::maxBitmapSide))
+        return std::nullopt;
+    out.blit.source = QRect(source.x(), source.y(), width, height);
+    out.blit.target = QRect(target.x(), target.y(), width, height);
+    out.startScan = int(startScan);
+    out.scanCount = int(scanCount);
+    return out;
+}
+
+} // namespace metafile::emf

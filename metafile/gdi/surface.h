@@ -1,0 +1,80 @@
+#pragma once
+
+// The painter a play draws on, as the GDI device sees it: device pixels with the target's
+// top-left as origin, the caller's clip and the context's clip region, the composition
+// of the binary raster operation, and the budgets that keep a hostile file to bounded
+// time (limits::maxWorkUnits, the anti-aliasing cost limits).
+
+#include "core/playreport.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+#include <QTransform>
+
+#include <optional>
+
+namespace metafile::gdi {
+
+class Surface
+{
+public:
+    // With `scanMode` the surface has no edges: used to find what a picture touches.
+    Surface(QPainter &painter, const QRectF &target, bool scanMode, core::PlayReport &report);
+    ~Surface();
+    Surface(const Surface &) = delete;
+    Surface &operator=(const Surface &) = delete;
+
+    [[nodiscard]] QPainter &painter() { return m_painter; }
+    [[nodiscard]] QSizeF size() const { return m_target.size(); }
+    [[nodiscard]] bool scanMode() const { return m_scanMode; }
+    // Whether the painter's engine does raster operations (printers and PDF do not).
+    [[nodiscard]] bool hasRasterOps() const;
+    // The canvas image when the painter draws on one, else nothing.
+    [[nodiscard]] QImage *image() const;
+
+    // Applies the clip region (device pixels; nothing is the whole target) and the
+    // composition of `rop2` to the painter before a drawing; false when nothing is to be
+    // drawn (R2_NOP).
+    bool prepare(const std::optional<QRegion> &clip, int rop2);
+    // Drawing operations begun so far: prepare() counts one for each.
+    [[nodiscard]] quint64 drawings() const { return m_drawings; }
+    // The clip region changed: the next prepare() applies it again.
+    void clipChanged() { m_clipApplied = false; }
+
+    // Charges `units` of work against limits::maxWorkUnits; false once it is spent.
+    [[nodiscard]] bool spendWork(qint64 units);
+    // Charges the pixels of `deviceRect` that land on the canvas, which is what filling or
+    // blitting there costs: a huge rectangle mostly off the canvas costs what shows of it.
+    [[nodiscard]] bool spendPixels(const QRectF &deviceRect);
+    // Whether a path may be drawn anti-aliased without a runaway cost in Qt's rasteriser;
+    // charges its cost to the play.
+    [[nodiscard]] bool antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides);
+
+private:
+    QPainter &m_painter;
+    QRectF m_target;
+    bool m_scanMode = false;
+    core::PlayReport &m_report;
+    qint64 m_work = 0;
+    double m_antialiasCost = 0; // against limits::maxAntialiasCostPerPlay
+    quint64 m_drawings = 0;
+    bool m_clipApplied = false;
+    std::optional<QPainterPath> m_outerClip; // the caller's clip, in device pixels
+};
+
+// Turns anti-aliasing off for one drawing.
+class AntialiasGuard
+{
+public:
+    AntialiasGuard(QPainter &painter, bool affordable);
+    ~AntialiasGuard();
+    AntialiasGuard(const AntialiasGuard &) = delete;
+    AntialiasGuard &operator=(const AntialiasGuard &) = delete;
+
+private:
+    QPainter &m_painter;
+    bool m_restore;
+};
+
+} // namespace metafile::gdi

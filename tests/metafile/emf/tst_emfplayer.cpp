@@ -1,0 +1,540 @@
+// Enhanced Metafile playback by record family, from small pictures built in the test and
+// probed pixel by pixel: state and mapping, world transforms, objects, shapes, paths,
+// clipping, text and bitmaps.
+
+#include "colours.h"
+#include "emfbuilder.h"
+#include "render.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+using testsupport::pixel;
+
+namespace {
+
+using B = EmfBuilder;
+
+struct Probe
+{
+    QPoint point;
+    QRgb colour;
+};
+using Probes = QList<Probe>;
+
+constexpr quint32 nullPen = B::stockObject + 8;
+constexpr quint32 blackBrush = B::stockObject + 4;
+constexpr int rgnCopy = 5;
+constexpr int gradientRectH = 0;
+constexpr int gradientRectV = 1;
+constexpr int gradientTriangle = 2;
+// MASKBLT's operations: the foreground ROP3 in the low bytes, the background's index high.
+constexpr quint32 srcCopy = 0xCC0020;
+constexpr quint32 keep = 0xAA0029; // the destination as it is
+constexpr quint32 rop4(quint32 foreground, quint32 background) { return (background << 8 & 0xFF000000) | foreground; }
+
+// An RGNDATA of one rectangle, device pixels.
+QByteArray regionData(const QRect &r)
+{
+    return B::ints({32, 1, 1, 16, r.left(), r.top(), r.right() + 1, r.bottom() + 1, r.left(), r.top(), r.right() + 1,
+                    r.bottom() + 1});
+}
+
+// Plays `bytes` and compares each probe's pixel, within `tolerance` on each channel.
+void checkProbes(const QByteArray &bytes, const Probes &probes, int tolerance)
+{
+    const testsupport::Rendered out = testsupport::render(bytes);
+    QCOMPARE(out.result, metafile::PlayResult::Ok);
+    for (const Probe &probe : probes) {
+        const QRgb actual = pixel(out.image, probe.point.x(), probe.point.y());
+        QVERIFY2(testsupport::near(actual, probe.colour, tolerance),
+                 qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
+                                .arg(probe.point.x())
+                                .arg(probe.point.y())
+                                .arg(actual, 8, 16)
+                                .arg(probe.colour, 8, 16)));
+    }
+}
+
+EmfBuilder red()
+{
+    EmfBuilder b;
+    b.fillWith(1, colorref::red);
+    return b;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Probe)
+
+class TestEmfPlayer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void probes_data();
+    void probes();
+    void textDraws_data();
+    void textDraws();
+    void gradients_data();
+    void gradients();
+    void glyphIndicesDrawTheirCharacters_data();
+    void glyphIndicesDrawTheirCharacters();
+};
+
+void TestEmfPlayer::probes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Probes>("probes");
+    const QRgb r = qrgb::red;
+    const QRgb w = qrgb::white;
+    const QRect whole(0, 0, 100, 100);
+
+    QTest::newRow("rectangle in the selected brush")
+        << red().rectangle(QRect(10, 10, 40, 40)).bytes() << Probes {{{30, 30}, r}, {{60, 60}, w}, {{5, 5}, w}};
+    QTest::newRow("world transform scales")
+        << red().setWorldTransform(2, 0, 0, 2, 0, 0).rectangle(QRect(10, 10, 20, 20)).bytes()
+        << Probes {{{50, 50}, r}, {{25, 25}, r}, {{15, 15}, w}, {{65, 65}, w}};
+    QTest::newRow("modify world transform: left multiply scales first")
+        << red()
+               .setWorldTransform(1, 0, 0, 1, 10, 0)
+               .modifyWorldTransform(2, 0, 0, 2, 0, 0, 2)
+               .rectangle(QRect(0, 0, 20, 20))
+               .bytes()
+        << Probes {{{12, 30}, r}, {{48, 30}, r}, {{5, 30}, w}, {{55, 30}, w}};
+    QTest::newRow("modify world transform: right multiply moves first")
+        << red()
+               .setWorldTransform(1, 0, 0, 1, 10, 0)
+               .modifyWorldTransform(2, 0, 0, 2, 0, 0, 3)
+               .rectangle(QRect(0, 0, 20, 20))
+               .bytes()
+        << Probes {{{22, 30}, r}, {{58, 30}, r}, {{15, 30}, w}, {{65, 30}, w}};
+    QTest::newRow("modify world transform: identity") << red()
+                                                             .setWorldTransform(3, 0, 0, 3, 0, 0)
+                                                             .modifyWorldTransform(0, 0, 0, 0, 0, 0, 1)
+                                                             .rectangle(QRect(0, 0, 20, 20))
+                                                             .bytes()
+                                                      << Probes {{{10, 10}, r}, {{30, 30}, w}};
+    QTest::newRow("modify world transform: set")
+        << red().modifyWorldTransform(1, 0, 0, 1, 50, 50, 4).rectangle(QRect(0, 0, 20, 20)).bytes()
+        << Probes {{{60, 60}, r}, {{10, 10}, w}};
+    QTest::newRow("a turning world transform turns the box, not its bounding box")
+        << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).rectangle(QRect(0, 0, 40, 40)).bytes()
+        << Probes {{{50, 28}, r}, {{50, 50}, r}, {{25, 5}, w}, {{75, 5}, w}};
+    QTest::newRow("a turning world transform turns an ellipse")
+        << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).ellipse(QRect(0, 0, 40, 40)).bytes()
+        << Probes {{{50, 28}, r}, {{25, 5}, w}};
+    QTest::newRow("anisotropic window and viewport") << red()
+                                                            .record(B::SetMapMode, {8})
+                                                            .record(B::SetWindowExtEx, {10, 10})
+                                                            .record(B::SetViewportExtEx, {100, 100})
+                                                            .rectangle(QRect(0, 0, 5, 5))
+                                                            .bytes()
+                                                     << Probes {{{45, 45}, r}, {{55, 55}, w}};
+    QTest::newRow("restoring a saved context brings its transform back") << red()
+                                                                                .record(B::SaveDc, {})
+                                                                                .setWorldTransform(3, 0, 0, 3, 0, 0)
+                                                                                .record(B::RestoreDc, {-1})
+                                                                                .rectangle(QRect(10, 10, 20, 20))
+                                                                                .bytes()
+                                                                         << Probes {{{20, 20}, r}, {{40, 40}, w}};
+    QTest::newRow("stock black brush and null pen")
+        << EmfBuilder().selectObject(blackBrush).selectObject(nullPen).rectangle(QRect(10, 10, 40, 40)).bytes()
+        << Probes {{{11, 11}, qrgb::black}, {{30, 30}, qrgb::black}, {{60, 60}, w}};
+    QTest::newRow("a slot deleted and created again holds the new object")
+        << red().deleteObject(1).createBrush(1, colorref::blue).selectObject(1).rectangle(QRect(10, 10, 40, 40)).bytes()
+        << Probes {{{30, 30}, qrgb::blue}};
+    QTest::newRow("wide pen") << EmfBuilder()
+                                     .createPen(1, 0, 10, colorref::red)
+                                     .selectObject(1)
+                                     .poly(B::Polyline, {{10, 50}, {90, 50}})
+                                     .bytes()
+                              << Probes {{{50, 50}, r}, {{50, 53}, r}, {{50, 60}, w}};
+    QTest::newRow("cosmetic extended pen is one pixel wide")
+        << EmfBuilder()
+               .raw(B::ExtCreatePen, B::ints({1, 0, 0, 0, 0, 0, 10, 0, colorref::red, 0, 0}))
+               .selectObject(1)
+               .poly(B::Polyline, {{10, 50}, {90, 50}})
+               .bytes()
+        << Probes {{{50, 50}, r}, {{50, 53}, w}};
+    QTest::newRow("geometric extended pen keeps its width")
+        << EmfBuilder()
+               .raw(B::ExtCreatePen, B::ints({1, 0, 0, 0, 0, 0x10000, 10, 0, colorref::red, 0, 0}))
+               .selectObject(1)
+               .poly(B::Polyline, {{10, 50}, {90, 50}})
+               .bytes()
+        << Probes {{{50, 50}, r}, {{50, 53}, r}};
+    // PS_USERSTYLE: dash and gap lengths in logical units for a geometric pen (flat caps
+    // here), in style units of 3 pixels for a cosmetic one; an odd count repeats with dashes
+    // and gaps swapped; the gaps stay empty in opaque mode.
+    const auto userStyle = [](EmfBuilder b, int style, int width, std::initializer_list<qint64> lengths, int from) {
+        QByteArray pen = B::ints({1, 0, 0, 0, 0, style, width, 0, colorref::red, 0, qint64(lengths.size())});
+        return b.raw(B::ExtCreatePen, pen + B::ints(lengths))
+            .selectObject(1)
+            .poly(B::Polyline, {{from, 50}, {100 - from, 50}})
+            .bytes();
+    };
+    constexpr int geometricFlatUser = 0x10207;
+    QTest::newRow("geometric user style") << userStyle(EmfBuilder(), geometricFlatUser, 10, {20, 20}, 10)
+                                          << Probes {{{20, 50}, r}, {{40, 50}, w}, {{60, 50}, r}, {{80, 50}, w}};
+    QTest::newRow("user style with an odd count")
+        << userStyle(EmfBuilder(), geometricFlatUser, 4, {10, 20, 30}, 0)
+        << Probes {{{5, 50}, r}, {{20, 50}, w}, {{45, 50}, r}, {{65, 50}, w}, {{80, 50}, r}, {{95, 50}, w}};
+    QTest::newRow("cosmetic user style in style units")
+        << userStyle(EmfBuilder(), 7, 1, {3, 2}, 10) << Probes {{{15, 50}, r}, {{22, 50}, w}, {{30, 50}, r}};
+    QTest::newRow("user style gaps stay empty in opaque mode")
+        << userStyle(EmfBuilder().record(18, {2}).record(25, {colorref::green}), geometricFlatUser, 10, {20, 20}, 10)
+        << Probes {{{20, 50}, r}, {{40, 50}, w}};
+    // A 10-pixel mitred pen turning through 14.6 degrees at (50, 40): its miter is 7.9 pen
+    // widths from inner to outer corner, under GDI's default limit of 10, and its tip 39
+    // pixels above the turn.
+    const auto sharpTurn = [](int miterLimit) {
+        constexpr int geometricMitred = 0x12000;
+        constexpr int setMiterLimit = 58;
+        EmfBuilder b;
+        if (miterLimit)
+            b.record(setMiterLimit, {miterLimit});
+        return b.raw(B::ExtCreatePen, B::ints({1, 0, 0, 0, 0, geometricMitred, 10, 0, colorref::red, 0, 0}))
+            .selectObject(1)
+            .poly(B::Polyline, {{41, 110}, {50, 40}, {59, 110}})
+            .bytes();
+    };
+    QTest::newRow("mitred join within the default limit") << sharpTurn(0) << Probes {{{50, 10}, r}};
+    QTest::newRow("mitred join past SETMITERLIMIT is bevelled")
+        << sharpTurn(7) << Probes {{{50, 10}, w}, {{50, 42}, r}};
+    QTest::newRow("16-bit polygon") << red().poly(B::Polygon16, {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, true).bytes()
+                                    << Probes {{{50, 50}, r}, {{5, 5}, w}};
+    QTest::newRow("poly-polygon with a hole")
+        << red()
+               .raw(B::PolyPolygon,
+                    B::bounds() + B::ints({2, 8, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90, 40, 40, 60, 40, 60, 60, 40, 60}))
+               .bytes()
+        << Probes {{{20, 20}, r}, {{50, 50}, w}};
+    QTest::newRow("path of two figures fills each and nothing between")
+        << red()
+               .record(B::BeginPath, {})
+               .moveTo(10, 10)
+               .lineTo(40, 10)
+               .lineTo(10, 40)
+               .record(B::CloseFigure, {})
+               .moveTo(60, 60)
+               .poly(B::PolylineTo, {{90, 60}, {60, 90}})
+               .record(B::CloseFigure, {})
+               .record(B::EndPath, {})
+               .record(B::FillPath, {0, 0, 0, 0})
+               .bytes()
+        << Probes {{{15, 15}, r}, {{65, 65}, r}, {{40, 55}, w}, {{50, 50}, w}, {{35, 35}, w}};
+    QTest::newRow("clip path") << red()
+                                      .record(B::BeginPath, {})
+                                      .rectangle(QRect(0, 0, 50, 50))
+                                      .record(B::EndPath, {})
+                                      .record(B::SelectClipPath, {rgnCopy})
+                                      .rectangle(whole)
+                                      .bytes()
+                               << Probes {{{25, 25}, r}, {{75, 75}, w}, {{75, 25}, w}};
+    QTest::newRow("clip region, then the default clip again")
+        << red()
+               .raw(B::ExtSelectClipRgn, B::ints({48, rgnCopy}) + regionData(QRect(0, 0, 50, 50)))
+               .rectangle(QRect(0, 0, 100, 50))
+               .record(B::ExtSelectClipRgn, {0, rgnCopy})
+               .rectangle(QRect(0, 50, 100, 50))
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, w}, {{75, 75}, r}};
+    QTest::newRow("intersect clip rectangle")
+        << red().record(B::IntersectClipRect, {50, 50, 100, 100}).rectangle(whole).bytes()
+        << Probes {{{25, 25}, w}, {{75, 75}, r}};
+    QTest::newRow("stretched bitmap")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
+                                          + B::dib24(2, {colorref::red, colorref::blue}).bytes)
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    // The header's part of the record may run past the colour table (here by 8 bytes); the
+    // bits are where their own offset says, not right after the table.
+    QTest::newRow("bitmap header with room to spare")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 56, 136, 4, 0, 0xCC0020, 100, 50})
+                                          + B::ints({40, 2, 1, 0x10001, 0, 4, 0, 0, 2, 0}) // 1 bit, 2 colours
+                                          + B::ints({0xFF0000, 0x0000FF, 0, 0}) // red, blue, then slack
+                                          + B::ints({0x40}))
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    const auto stretchedBitmap = [](EmfBuilder b) {
+        return b
+            .raw(B::StretchDiBits, B::bounds() + B::ints({0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 100, 50})
+                                       + B::dib24(2, {colorref::red, colorref::blue}).bytes)
+            .bytes();
+    };
+    // A right-to-left layout mirrors the device: x becomes 99 - x, and the box [10, 40)
+    // covers [59, 89).
+    QTest::newRow("layout right to left mirrors a box")
+        << red().setLayout(1).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{60, 20}, r}, {{87, 20}, r}, {{25, 20}, w}, {{92, 20}, w}, {{57, 20}, w}};
+    QTest::newRow("layout left to right again")
+        << red().setLayout(1).setLayout(0).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{25, 20}, r}, {{75, 20}, w}};
+    QTest::newRow("restoring a saved context brings its layout back")
+        << red().record(B::SaveDc, {}).setLayout(1).record(B::RestoreDc, {-1}).rectangle(QRect(10, 10, 30, 20)).bytes()
+        << Probes {{{25, 20}, r}, {{75, 20}, w}};
+    // STRETCHBLT of the same bitmap: BITBLT's layout, then the source's extents.
+    const auto stretchBlt = [](EmfBuilder b) {
+        return b
+            .raw(77, B::bounds() + B::ints({0, 0, 100, 50, 0xCC0020, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                         + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + B::dib24(2, {colorref::red, colorref::blue}).bytes)
+            .bytes();
+    };
+    QTest::newRow("layout right to left mirrors a blit")
+        << stretchBlt(EmfBuilder().setLayout(1)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    QTest::newRow("layout right to left keeps a preserved blit unmirrored")
+        << stretchBlt(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    QTest::newRow("layout right to left mirrors a stretched DIB, preserved or not")
+        << stretchedBitmap(EmfBuilder().setLayout(9)) << Probes {{{25, 25}, qrgb::blue}, {{75, 25}, r}};
+    // SETDIBITSTODEVICE of 10 red and 10 blue pixels at x 10: placed at the mirrored pixels
+    // [70, 90), the bits themselves unmirrored.
+    QList<quint32> halves(10, colorref::red);
+    halves += QList<quint32>(10, colorref::blue);
+    const auto copiedBitmap = [&](quint32 layout) {
+        return EmfBuilder()
+            .setLayout(layout)
+            .raw(80,
+                 B::bounds() + B::ints({10, 10, 0, 0, 20, 1, 76, 40, 116, 60, 0, 0, 1}) + B::dib24(20, halves).bytes)
+            .bytes();
+    };
+    QTest::newRow("layout right to left moves copied bits")
+        << copiedBitmap(1) << Probes {{{70, 10}, r}, {{79, 10}, r}, {{80, 10}, qrgb::blue}, {{89, 10}, qrgb::blue},
+                                      {{69, 10}, w}, {{90, 10}, w}, {{15, 10}, w}};
+    {
+        QByteArray dib = B::ints({40, 2, 1});
+        B::appendU16(dib, 1);
+        B::appendU16(dib, 32);
+        dib += B::ints({0, 0, 0, 0, 0, 0}) + B::ints({0, 0xFF0000FF}); // transparent, opaque blue
+        QTest::newRow("alpha blend with the bitmap's own alpha")
+            << red()
+                   .rectangle(whole)
+                   .raw(114, B::bounds() + B::ints({0, 0, 100, 100, 0x01FF0000, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                                 + B::ints({0, 0, 108, 40, 148, 8, 2, 1}) + dib)
+                   .bytes()
+            << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
+    }
+    {
+        // Two pixels, red and blue, under a mask that picks the first: 50 device pixels a
+        // bitmap pixel.
+        const B::Dib source = B::dib24(2, {colorref::red, colorref::blue});
+        const auto masked = [&](quint32 rop, const B::Dib &mask, QPoint corner) {
+            EmfBuilder b;
+            b.fillWith(1, colorref::green).rectangle(whole).setWorldTransform(50, 0, 0, 50, 0, 0);
+            return b.maskBlt(QRect(0, 0, 2, 1), rop, source, QPoint(0, 0), mask, corner).bytes();
+        };
+        const QRgb g = qrgb::green;
+        QTest::newRow("mask blit: source where the mask is 1, destination where 0")
+            << masked(rop4(srcCopy, keep), B::mono({"10"}), {}) << Probes {{{25, 25}, r}, {{75, 25}, g}, {{50, 75}, g}};
+        QTest::newRow("mask blit: the background operation where the mask is 0")
+            << masked(rop4(keep, srcCopy), B::mono({"10"}), {})
+            << Probes {{{25, 25}, g}, {{75, 25}, qrgb::blue}, {{50, 75}, g}};
+        QTest::newRow("mask blit: the mask from its corner on")
+            << masked(rop4(srcCopy, keep), B::mono({"0010"}), {2, 0}) << Probes {{{25, 25}, r}, {{75, 25}, g}};
+        QTest::newRow("mask blit: bottom-up mask rows in display order")
+            << masked(rop4(srcCopy, keep), B::mono({"01", "10"}), {0, 1}) << Probes {{{25, 25}, r}, {{75, 25}, g}};
+        QTest::newRow("mask blit: another operation per pixel")
+            << masked(rop4(0x660046, keep), B::mono({"10"}), {}) // SRCINVERT: red over green is yellow
+            << Probes {{{25, 25}, qrgb::yellow}, {{75, 25}, g}};
+        QTest::newRow("mask blit without a mask: the foreground operation")
+            << masked(rop4(srcCopy, keep), B::Dib {QByteArray(), 0}, {})
+            << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}};
+    }
+    {
+        // Red, blue over green, yellow onto parallelograms, probed at each pixel's centre.
+        const B::Dib four = B::dib24(2, {colorref::red, colorref::blue, colorref::green, colorref::yellow});
+        const QRect all(0, 0, 2, 2);
+        QTest::newRow("parallelogram blit sheared")
+            << EmfBuilder().plgBlt({{20, 10}, {80, 10}, {40, 90}}, all, four).bytes()
+            << Probes {{{40, 30}, r}, {{70, 30}, qrgb::blue}, {{50, 70}, qrgb::green}, {{80, 70}, qrgb::yellow},
+                       {{15, 80}, w}, {{95, 20}, w}};
+        QTest::newRow("parallelogram blit turned a quarter")
+            << EmfBuilder().plgBlt({{90, 10}, {90, 90}, {10, 10}}, all, four).bytes()
+            << Probes {{{70, 30}, r}, {{70, 70}, qrgb::blue}, {{30, 30}, qrgb::green}, {{30, 70}, qrgb::yellow}};
+        QTest::newRow("parallelogram blit of a part, through the world transform")
+            << EmfBuilder()
+                   .setWorldTransform(10, 0, 0, 10, 0, 0)
+                   .plgBlt({{1, 1}, {9, 1}, {1, 9}}, QRect(1, 1, 1, 1), four)
+                   .bytes()
+            << Probes {{{50, 50}, qrgb::yellow}, {{5, 5}, w}, {{95, 95}, w}};
+        QTest::newRow("parallelogram blit through a mask")
+            << EmfBuilder().plgBlt({{20, 10}, {80, 10}, {40, 90}}, all, four, B::mono({"10", "01"}), {}).bytes()
+            << Probes {{{40, 30}, r}, {{70, 30}, w}, {{50, 70}, w}, {{80, 70}, qrgb::yellow}};
+    }
+    QTest::newRow("opaque text rectangle in the background colour")
+        << EmfBuilder().record(25, {colorref::green}).textOut(50, 50, QString(), 2, QRect(50, 50, 40, 40)).bytes()
+        << Probes {{{70, 70}, qrgb::green}, {{30, 30}, w}};
+}
+
+void TestEmfPlayer::probes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Probes, probes);
+    checkProbes(bytes, probes, 0);
+}
+
+// EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
+// reference point with the default alignment; a turning world transform turns the run.
+// Every area gets ink, and nothing lies outside them.
+void TestEmfPlayer::textDraws_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QRect>>("areas");
+    const auto arial = [] {
+        EmfBuilder b;
+        b.font(1, -40, QStringLiteral("Arial")).selectObject(1);
+        return b;
+    };
+    QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes()
+                             << QList<QRect> {QRect(10, 10, 60, 45)};
+    EmfBuilder turned;
+    turned
+        .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
+        .font(1, -40, QStringLiteral("Arial"))
+        .selectObject(1)
+        .textOut(10, 10, QStringLiteral("HH"));
+    QTest::newRow("turned a quarter") << turned.bytes() << QList<QRect> {QRect(45, 10, 45, 60)};
+    const QList<quint16> glyphsHH = B::standardGlyphs(QStringLiteral("HH"));
+    QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes()
+                                   << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices in SMALLTEXTOUT")
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes()
+        << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes()
+        << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("POLYTEXTOUTW: each string at its own point")
+        << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes()
+        << QList<QRect> {QRect(5, 5, 50, 45), QRect(50, 52, 45, 45)};
+    // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
+    QTest::newRow("right to left: the run ends at its mirrored point")
+        << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << QList<QRect> {QRect(30, 10, 60, 45)};
+}
+
+void TestEmfPlayer::textDraws()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QRect>, areas);
+    const QImage image = testsupport::renderImage(bytes);
+    QList<int> inside(areas.size(), 0);
+    int outside = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            if (qGray(image.pixel(x, y)) >= 128)
+                continue;
+            const auto area =
+                std::find_if(areas.begin(), areas.end(), [&](const QRect &a) { return a.contains(x, y); });
+            (area == areas.end() ? outside : inside[area - areas.begin()]) += 1;
+        }
+    }
+    for (int ink : inside)
+        QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
+    QCOMPARE(outside, 0);
+}
+
+// GRADIENTFILL, probed at the ends and the middle: colours within a step of the expected.
+void TestEmfPlayer::gradients_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Probes>("probes");
+    const QRgb w = qrgb::white;
+    const QRgb purple = qRgb(0x7F, 0, 0x7F);
+    const B::Vertex redAt10 {10, 10, colorref::red};
+    QTest::newRow("horizontal rectangle")
+        << EmfBuilder().gradientFill(gradientRectH, {redAt10, {90, 60, colorref::blue}}, {{0, 1}}).bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{50, 30}, purple}, {{89, 30}, qrgb::blue}, {{9, 30}, w},
+                   {{90, 30}, w},         {{50, 9}, w},       {{50, 60}, w}};
+    QTest::newRow("vertical rectangle")
+        << EmfBuilder()
+               .gradientFill(gradientRectV, {{10, 10, colorref::green}, {90, 90, colorref::red}}, {{0, 1}})
+               .bytes()
+        << Probes {{{50, 10}, qrgb::green}, {{50, 50}, qRgb(0x7F, 0x7F, 0)}, {{50, 89}, qrgb::red}, {{50, 92}, w}};
+    QTest::newRow("rectangle from its lower-right corner: the colours stay with their vertices")
+        << EmfBuilder().gradientFill(gradientRectH, {{90, 60, colorref::blue}, redAt10}, {{0, 1}}).bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{89, 30}, qrgb::blue}};
+    QTest::newRow("two rectangles over shared vertices")
+        << EmfBuilder()
+               .gradientFill(gradientRectH,
+                             {redAt10, {50, 50, colorref::red}, {50, 10, colorref::blue}, {90, 50, colorref::blue}},
+                             {{0, 1}, {2, 3}})
+               .bytes()
+        << Probes {{{30, 30}, qrgb::red}, {{70, 30}, qrgb::blue}, {{50, 70}, w}};
+    QTest::newRow("rectangle through the world transform")
+        << EmfBuilder()
+               .setWorldTransform(2, 0, 0, 2, 0, 0)
+               .gradientFill(gradientRectH, {{5, 5, colorref::red}, {45, 30, colorref::blue}}, {{0, 1}})
+               .bytes()
+        << Probes {{{10, 30}, qrgb::red}, {{50, 30}, purple}, {{89, 30}, qrgb::blue}, {{50, 65}, w}};
+    const QList<B::Vertex> corners {redAt10, {90, 10, colorref::green}, {10, 90, colorref::blue}};
+    QTest::newRow("triangle: each corner its vertex's colour, the middle a blend")
+        << EmfBuilder().gradientFill(gradientTriangle, corners, {{0, 1, 2}}).bytes()
+        << Probes {{{10, 10}, qrgb::red},  {{89, 10}, qrgb::green},
+                   {{10, 89}, qrgb::blue}, {{37, 37}, qRgb(85, 85, 85)},
+                   {{70, 70}, w},          {{50, 49}, qRgb(0, 128, 128)},
+                   {{50, 50}, w}};
+    QTest::newRow("triangle mirrored by the mapping")
+        << EmfBuilder()
+               .setWorldTransform(-1, 0, 0, 1, 100, 0)
+               .gradientFill(gradientTriangle, corners, {{0, 1, 2}})
+               .bytes()
+        << Probes {{{89, 10}, qrgb::red}, {{10, 10}, qrgb::green}, {{89, 89}, qrgb::blue}, {{30, 70}, w}};
+    QTest::newRow("two triangles of one colour leave no seam")
+        << EmfBuilder()
+               .gradientFill(
+                   gradientTriangle,
+                   {{10, 10, colorref::red}, {90, 10, colorref::red}, {90, 90, colorref::red}, {10, 90, colorref::red}},
+                   {{0, 1, 2}, {0, 2, 3}})
+               .bytes()
+        << Probes {{{50, 50}, qrgb::red}, {{30, 30}, qrgb::red}, {{20, 21}, qrgb::red}, {{21, 20}, qrgb::red},
+                   {{70, 71}, qrgb::red}, {{89, 89}, qrgb::red}, {{90, 50}, w}};
+    QTest::newRow("clipped") << EmfBuilder()
+                                    .record(B::IntersectClipRect, {0, 0, 50, 100})
+                                    .gradientFill(gradientRectH, {redAt10, {90, 60, colorref::blue}}, {{0, 1}})
+                                    .bytes()
+                             << Probes {{{10, 30}, qrgb::red}, {{60, 30}, w}};
+}
+
+void TestEmfPlayer::gradients()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Probes, probes);
+    checkProbes(bytes, probes, 8);
+}
+
+// Glyph indices of a face in the standard Macintosh glyph order draw what the characters
+// they stand for draw, places and gaps included; those of a face with an order of its own
+// draw nothing.
+void TestEmfPlayer::glyphIndicesDrawTheirCharacters_data()
+{
+    QTest::addColumn<QByteArray>("glyphs");
+    QTest::addColumn<QByteArray>("characters");
+    const auto run = [](const char *face, const QList<quint16> &text, int options) {
+        EmfBuilder b;
+        b.font(1, -30, QLatin1String(face)).selectObject(1).textOut(5, 20, text, options);
+        return b.bytes();
+    };
+    QTest::newRow("Arial, ASCII") << run("Arial", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex)
+                                  << run("Arial", B::units(QStringLiteral("Hxg")), 0);
+    // Adieresis, eacute, germandbls: past the 98 glyphs the stand-in faces share.
+    QTest::newRow("Times New Roman, Latin-1") << run("Times New Roman", {98, 112, 137}, B::etoGlyphIndex)
+                                              << run("Times New Roman", B::units(QStringLiteral("Äéß")), 0);
+    QTest::newRow("a glyph past the order keeps its place")
+        << run("Arial", {43, 1000, 43}, B::etoGlyphIndex) << run("Arial", B::units(QStringLiteral("H\u00A0H")), 0);
+    QTest::newRow("Calibri's own order: nothing")
+        << run("Calibri", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex) << run("Calibri", {}, 0);
+}
+
+void TestEmfPlayer::glyphIndicesDrawTheirCharacters()
+{
+    QFETCH(QByteArray, glyphs);
+    QFETCH(QByteArray, characters);
+    const QImage expected = testsupport::renderImage(characters);
+    const QImage image = testsupport::renderImage(glyphs);
+    QCOMPARE(image, expected);
+}
+
+QTEST_MAIN(TestEmfPlayer)
+#include "tst_emfplayer.moc"
