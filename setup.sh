@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 # Sets up a Debian 12 machine for Pictorate, builds it, and then starts the program
 # (`./setup.sh start`) or runs the whole test suite (`./setup.sh test`).
 # Installs only the Debian packages that are missing; needs root or sudo for that.
@@ -21,6 +23,7 @@ packages=(
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file
     man-db groff-base                  # the tests format the converter's manual page
     dpkg-dev file                      # cpack's Debian package: dpkg-shlibdeps finds the libraries
+    reuse                              # the tests check that every file's licence is declared
     clang-format clang-tidy            # tools/check-style: the layout and the static checks
 )
 

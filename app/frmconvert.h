@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // The main window: the canvas that previews the chosen picture and is saved as the BMP,

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Times a whole folder's conversion: pictorate-convert on every metafile of the corpus in
 one process (with -j 1 and with -j 2), against libwmf's wmf2gd run once per file, the way
 a shell loop uses it, and Inkscape converting the same files in one process. Wall clock and

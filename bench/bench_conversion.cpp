@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Benchmarks of a conversion and its parts, each set against the floor that no converter
 // can beat: allocating the bitmap, filling it and writing it with the same BMP writer.
 //

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Collects the seconds per iteration of every benchmark as the run reports them, passes

@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 """Shared parts of the benchmark scripts: finding the corpus and the program's tools, and
 timing one whole process (wall clock, processor time and peak resident memory)."""
 

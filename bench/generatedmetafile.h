@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // A synthetic metafile for the growth benchmark: a fixed prologue (window, pen, font)

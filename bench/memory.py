@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Peak resident memory of whole conversions at 4000 x 3000 (wmf-render, which renders and
 writes as the program does), against the bound of 1.3 x the image's bytes plus 64 MiB.
 The kernel's own count for each process (wait4) is used, so nothing else on the machine

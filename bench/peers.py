@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Times wmf-render (the program's renderer and writer, as one process) against the
 metafile converters installed here, on the same files and at the same sizes, side by side
 in one run: whole processes, medians over the files, and each peer's time as a multiple of

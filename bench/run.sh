@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 # Builds the benchmarks (preset "bench": an optimised build) and runs them all: the
 # conversion benchmarks against the floor, the peers, the memory bound and the start-up
 # time, then prints their tables. Full outputs stay in build/bench/results/.

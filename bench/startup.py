@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Start-up time of the real program: starts it on a private virtual X server (Xvfb) and
 measures the time from the start of the process until its main window "Pictorate!" is
 mapped and viewable, as the median of a few runs after one untimed warm-up run.

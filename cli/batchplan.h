@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Which files a command line converts and where each bitmap goes, decided before anything

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Runs a plan's jobs on worker threads. Workers take the next job in order and convert it;

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // pictorate-convert: the window's conversion for whole folders and for file managers'
 // thumbnails, without a display. See pictorate-convert(1) and --help.
 

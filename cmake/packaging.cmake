@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # The Debian package (`cpack -G DEB` in a build folder). It holds what `cmake --install` puts
 # under /usr: the program, its launcher, icons and metainfo. Name, version and summary come
 # from project().
@@ -30,3 +33,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-urw-base35, fonts-opensymbol, fonts-crosextra-carlito, fonts-crosextra-caladea")
+
+# Debian's machine-readable copyright file: everything the package installs is the project's
+# own, under Apache-2.0.
+include(GNUInstallDirs)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pictorate)

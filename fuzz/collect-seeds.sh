@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 # Collects the seed inputs for the fuzzer into one folder (default build/fuzz/seeds):
 # the shared corpus of real and malformed metafiles, Windows and Enhanced (when it is there), the committed
 # test metafiles (Windows and Enhanced), the small seed set in fuzz/seeds, the regression inputs, and the

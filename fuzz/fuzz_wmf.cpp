@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // libFuzzer entry: arbitrary bytes take the whole path a user's file takes. The bytes are
 // loaded as a metafile and, when they load, played onto a small image and onto one the
 // size of a typical conversion, so both the thumbnail scale and the full scale run.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Writes small metafiles made with the test builder into a folder, one per record family,
 // so that the fuzzer starts from every kind of record and not only from whole drawings.
 // Usage: make_seeds FOLDER

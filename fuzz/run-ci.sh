@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 # The hardening job: the metafile engine under libFuzzer with AddressSanitizer and
 # UndefinedBehaviorSanitizer for a bounded time, then the whole test suite built with the
 # same sanitizers. Any crash, leak, sanitizer report, timeout or out-of-memory fails it.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // A label whose text colour is held as a colour value (0x00BBGGRR, red in the low byte), so

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // A Windows Metafile or an Enhanced Metafile parsed once into an immutable document that can be played

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Writing a canvas image as an uncompressed 24-bit Windows bitmap, and a thumbnail as a PNG.

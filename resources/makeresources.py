@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Writes the program's pictures: app.ico, info.ico, logo.bmp and the desktop icons.
 
 Python 3 standard library only; the output is the same byte for byte on every run.

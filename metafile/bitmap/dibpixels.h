@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Pixel unpacking shared by the DIB and Bitmap16 decoders: one row of packed pixels into

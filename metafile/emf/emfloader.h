@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Loading an Enhanced Metafile: the header (type 1 with the " EMF" signature at byte 40)

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // The EMF player's clipping, region fills and bitmaps.
 
 #include "emf/emfplayer.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // The EMF player's shapes and paths: figures go to the device's shape painter, or into the
 // open path (device pixels) between BEGINPATH and ENDPATH, as on GDI.
 

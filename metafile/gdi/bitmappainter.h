@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Bitmaps on the device: the blits (a Bitmap16 or a DIB, or only the brush), the one-to-one

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Lines, polygons, rectangles, ellipses, arcs, pixels and flood fills, in the context's

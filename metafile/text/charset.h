@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // Text bytes of TEXTOUT and EXTTEXTOUT records become Unicode here. The bytes are in the

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 #pragma once
 
 // A CREATEFONTINDIRECT font (LogFont) becomes a QFont of an installed face and the few

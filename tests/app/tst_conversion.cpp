@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Selecting a source, previewing it, and converting it to a BMP file.
 
 #include "canvas.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // A whole session with the real dialogs (select, convert, About, Info, exit) leaves the user's
 // home as it found it: the program keeps no state between runs.
 

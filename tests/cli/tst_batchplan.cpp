@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Which files a command line converts and where their bitmaps go.
 
 #include "batchplan.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // The converter as a user runs it: a process with arguments, files on disk, an exit status
 // and what it says on standard error.
 

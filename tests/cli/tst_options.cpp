@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // The converter's command line: every option, its values and its errors, one row each.
 
 #include "options.h"

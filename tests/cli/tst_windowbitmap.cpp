@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // The converter writes, byte for byte, the bitmap the window writes for the same picture and
 // the same size texts: the window runs here offscreen, the converter as its own process.
 

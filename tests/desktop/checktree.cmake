@@ -1,6 +1,9 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # check_installed_tree(ROOT): fails the test unless ROOT/usr holds exactly Pictorate's files:
-# the program, the converter with its manual page and thumbnailer, the launcher, the two icons
-# and the metainfo, consistent with each other.
+# the program, the converter with its manual page and thumbnailer, the launcher, the two icons,
+# the metainfo and the copyright file, consistent with each other.
 # Expects APP_ID and VERSION.
 
 function(fail message)
@@ -42,6 +45,7 @@ function(check_installed_tree root)
         usr/bin/pictorate
         usr/bin/pictorate-convert
         usr/share/applications/${APP_ID}.desktop
+        usr/share/doc/pictorate/copyright
         usr/share/icons/hicolor/16x16/apps/${APP_ID}.png
         usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
         usr/share/man/man1/pictorate-convert.1.gz
@@ -64,6 +68,14 @@ function(check_installed_tree root)
     check_thumbnailer(${root}/usr/share/thumbnailers/pictorate.thumbnailer)
     check_icon(${root}/usr/share/icons/hicolor/16x16/apps/${APP_ID}.png 16)
     check_icon(${root}/usr/share/icons/hicolor/32x32/apps/${APP_ID}.png 32)
+    # Debian's machine-readable copyright format, naming the project's licence.
+    file(STRINGS ${root}/usr/share/doc/pictorate/copyright copyright)
+    list(GET copyright 0 format)
+    list(FIND copyright "License: Apache-2.0" licenceAt)
+    if(NOT format MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$"
+       OR licenceAt EQUAL -1)
+        fail("usr/share/doc/pictorate/copyright is not a machine-readable copyright file naming Apache-2.0")
+    endif()
 
     file(STRINGS ${root}/usr/share/applications/${APP_ID}.desktop iconLine REGEX "^Icon=")
     if(NOT iconLine STREQUAL "Icon=${APP_ID}")

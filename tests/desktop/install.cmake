@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # Installs the build folder BUILD_DIR with prefix /usr into the scratch root ROOT (as DESTDIR)
 # and checks what landed there. The validator tests then read ROOT.
 include(${CHECKS})

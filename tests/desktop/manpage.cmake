@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # Formats the installed manual page MAN_PAGE with MAN, all of groff's warnings on (w): any warning fails.
 # The page must name the program's VERSION.
 # man-db drops groff's warnings unless told to keep them when its output is not a terminal.

@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # Builds the Debian package from this build folder with CPACK_CONFIG into SCRATCH, reads its
 # control fields and unpacks it into a scratch root, the way dpkg would install it.
 include(${CHECKS})

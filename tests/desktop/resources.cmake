@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # Runs makeresources.py into SCRATCH and compares every picture it writes with the committed
 # one in RESOURCES: a changed script whose output was not committed, or a hand-edited icon
 # that the desktop PNGs no longer match, fails here.

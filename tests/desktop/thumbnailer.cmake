@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
+
 # Runs the installed thumbnailer in ROOT the way a file manager does: the Exec line with %s,
 # %i and %o filled in, the program taken from ROOT/usr/bin. The PNG it writes must have a
 # longer side of the asked size and the drawing's proportions. Expects ROOT, PICTURE (a

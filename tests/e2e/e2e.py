@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Drives the real program on a virtual X server with real keyboard and mouse events, as a
 person would: nothing in the program is replaced. Usage: e2e.py PROGRAM METAFILE ENHANCED OUTDIR,
 ENHANCED an Enhanced Metafile.

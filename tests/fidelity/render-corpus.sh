@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 # render-corpus.sh WMF_RENDER CORPUS_DIR OUT_DIR [W H]
 # Renders every .wmf of CORPUS_DIR with wmf-render into OUT_DIR/NAME.bmp; files that
 # fail are listed in OUT_DIR/failures.txt with their message.

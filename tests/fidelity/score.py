@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 Quillfern
 """Closeness of rendered metafiles to reference renders.
 
     score.py OURS_DIR REF_DIR [NAME ...]

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Every input that ever crashed, hung or leaked the engine under the fuzzer, replayed the
 // way a user's file goes: load, and when it loads, play onto a small and a large image.
 // Passing means the play ended; under the sanitizer build it also means no memory fault.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // wmf-render [--verbose] IN OUT.bmp WIDTH HEIGHT
 //
 // Draws a picture file the way the program's canvas does (a white RGB32 image of the

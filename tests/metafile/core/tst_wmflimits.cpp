@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Every limit of wmflimits.h, from both sides: the largest input it lets through plays or
 // decodes, one more is refused or stops the play. Where the format's own field cannot hold
 // more than the limit (16-bit counts), the row at the limit is the only one.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Enhanced Metafiles: recognition, the header and the record walk, records whose counts
 // and offsets run past them, and the shared corpus loading and playing.
 

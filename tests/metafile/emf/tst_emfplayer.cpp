@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Enhanced Metafile playback by record family, from small pictures built in the test and
 // probed pixel by pixel: state and mapping, world transforms, objects, shapes, paths,
 // clipping, text and bitmaps.

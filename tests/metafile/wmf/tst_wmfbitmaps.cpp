@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Playing the bitmap records: every blit record, source rectangles, mirrored and stretched
 // blits, stretch modes, monochrome colours, the raster operations, pattern brushes, and
 // bitmaps that are broken. Pictures are 100 x 100 logical units drawn into 100 x 100 pixels

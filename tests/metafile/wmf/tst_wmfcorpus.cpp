@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Real metafiles: the committed set against GDI's renders of them, and the shared
 // corpus (when it is there) for loading and playing every file without failing.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Loading: header checks, the picture's frame, and how broken files end.
 
 #include "metafile/metafile.h"

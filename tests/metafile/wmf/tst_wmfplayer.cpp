@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Playing records: each record family, map modes, save/restore, the object table,
 // clipping, regions, palettes and raster operations. Pictures are 100 x 100 logical
 // units drawn into 100 x 100 pixels unless a row says otherwise, so logical units and

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Decoding records from byte tables, without drawing: every field in its place, counts
 // checked against what the record holds, and what a short or lying record decodes to.
 // Also what a play reports through its diagnostics hook.

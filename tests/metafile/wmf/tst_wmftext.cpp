@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Text records: placement, alignment, rotation, spacing, character sets, backgrounds and
 // bad input. Pictures are 200 x 200 logical units drawn into 200 x 200 pixels unless a row
 // says otherwise. Glyph placement is read from a recording paint device that keeps every

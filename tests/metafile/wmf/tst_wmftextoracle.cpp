@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
 // Text of real metafiles against GDI's renders of them (tests/data/wmf-text): every text
 // run must put its ink where GDI puts it, at the same size. Font shapes may differ a little,
 // so each run is compared by the box and amount of its ink, not pixel by pixel.
