@@ -9,7 +9,7 @@
 #include "core/bytereader.h"
 #include "core/metafiledata.h"
 #include "core/playreport.h"
-#include "gdi/surface.h"
+#include "core/workbudget.h"
 
 namespace metafile::core {
 
@@ -17,7 +17,7 @@ namespace metafile::core {
 // the play, or the work budget's end. The result is the worst any record reported, or else
 // the record walk's own (a file whose walk broke off).
 template<typename Dispatch>
-[[nodiscard]] PlayResult playRecords(const MetafileData &data, PlayReport &report, gdi::Surface &surface,
+[[nodiscard]] PlayResult playRecords(const MetafileData &data, PlayReport &report, WorkBudget &budget,
                                      Dispatch &&dispatch)
 {
     const QByteArrayView bytes(data.bytes);
@@ -26,7 +26,7 @@ template<typename Dispatch>
         report.setRecord(qsizetype(index), record.function);
         ByteReader params(bytes.sliced(record.offset, record.payloadSize));
         dispatch(record.function, params);
-        if (report.stopped() || !surface.spendWork(1))
+        if (report.stopped() || !budget.spendWork(1))
             break;
     }
     if (report.result() == PlayResult::Ok)

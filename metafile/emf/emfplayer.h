@@ -4,7 +4,8 @@
 #pragma once
 
 // Plays the records of a loaded Enhanced Metafile on the GDI device: each record is decoded
-// (emfrecords.h) and handed to the device call it stands for.
+// (emfrecords.h) and handed to the device call it stands for. Nothing here draws or keeps
+// state: the device holds all of it.
 //
 // The picture is fitted as PlayEnhMetaFile fits it: the header's frame, in the recording
 // device's pixels, onto the target rectangle, through the mapping's device transform; the
@@ -18,11 +19,11 @@
 #include "core/bytereader.h"
 #include "core/metafiledata.h"
 #include "core/playreport.h"
+#include "core/workbudget.h"
 #include "emf/emfrecords.h"
 #include "gdi/gdidevice.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QRectF>
 
 #include <optional>
@@ -38,62 +39,10 @@ public:
     [[nodiscard]] core::PlayResult play();
 
 private:
+    // The dispatch, by record family: state and objects, shapes and paths, bitmaps.
     void dispatch(quint16 type, core::ByteReader &r);
     void dispatchDrawing(quint16 type, core::ByteReader &r);
     void dispatchBitmaps(quint16 type, core::ByteReader &r);
-
-    // State and objects.
-    void selectObject(quint32 index);
-    void modifyWorldTransform(const ModifyTransform &modify);
-    void createDibBrush(const DibBrush &brush, bool mono);
-    void text(const gdi::TextRun &run);
-    void setLayout(quint32 layout);
-
-    // Shapes, through the current path while one is open.
-    enum class PolyKind { Polyline, Polygon, PolyBezier, PolylineTo, PolyBezierTo };
-    void poly(const std::vector<QPoint> &points, PolyKind kind);
-    void polyPoly(const std::vector<std::vector<QPoint>> &polygons, bool closed);
-    void polyDraw(const PolyDraw &draw);
-    void lineTo(QPoint point);
-    void moveTo(QPoint point);
-    void rectangle(const gdi::Box &box);
-    void ellipse(const gdi::Box &box);
-    void roundRect(const gdi::RoundRect &shape);
-    void arc(gdi::ArcBox arc, gdi::ArcKind kind);
-    void arcTo(gdi::ArcBox arc);
-    void angleArc(const AngleArc &arc);
-    // A figure (device pixels) into the open path, or filled and stroked.
-    void figure(const QPainterPath &path, bool fill, bool stroke);
-    [[nodiscard]] QPointF device(QPointF logical) const;
-    [[nodiscard]] bool turned() const;
-    [[nodiscard]] QPainterPath mapped(const QPainterPath &logical) const;
-    [[nodiscard]] bool spendPoints(size_t count);
-    void gradientFill(const GradientFill &fill);
-    void gradientTriangle(const GradientFill &fill, const std::array<quint32, 3> &shape,
-                          const std::vector<QPoint> &points, const QRect &visible);
-
-    // Paths.
-    void beginPath();
-    void drawPath(bool fill, bool stroke);
-    void selectClipPath(int mode);
-    void widenPath();
-    void flattenPath();
-
-    // Clipping and regions.
-    void combineClip(const QRegion &region, int mode);
-    void selectClipRegion(const ClipRegion &clip);
-    [[nodiscard]] QRegion deviceRegion(const RegionRects &rects) const;
-    void fillRegion(const RegionFill &fill, quint16 type);
-
-    // Bitmaps.
-    [[nodiscard]] DibBlit oriented(DibBlit blit) const;
-    void blit(DibBlit blit);
-    void setDiBitsToDevice(DibBlit blit);
-    void alphaBlend(const DibBlit &blit);
-    void transparentBlt(const DibBlit &blit);
-    void drawImage(const QImage &image, const DibBlit &blit, double opacity);
-    void maskBlt(const MaskBlit &masked);
-    void plgBlt(const ParallelogramBlit &plg);
 
     template<typename Record, typename Call>
     void apply(const std::optional<Record> &record, Call call)
@@ -103,13 +52,8 @@ private:
 
     const core::MetafileData &m_data;
     core::PlayReport m_report;
+    core::WorkBudget m_budget;
     gdi::GdiDevice m_device;
-    bool m_clockwise = false; // SETARCDIRECTION
-    std::optional<QRegion> m_metaRegion; // SETMETARGN: what every later clip stays inside
-    QPainterPath m_path; // device pixels
-    bool m_pathOpen = false;
-    bool m_pathReady = false;
-    QPointF m_figureStart; // logical units, for CLOSEFIGURE's current position
 };
 
 } // namespace metafile::emf

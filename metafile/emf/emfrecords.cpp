@@ -3,94 +3,18 @@
 
 #include "emf/emfrecords.h"
 
-#include "bitmap/dib.h"
 #include "core/limits.h"
+#include "emf/emffields.h"
 #include "text/charset.h"
 
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace metafile::emf {
 
 namespace {
-
-constexpr qint64 recordHeadBytes = 8;
-
-template<typename T>
-std::optional<T> checked(const core::ByteReader &r, T value)
-{
-    if (!r.ok())
-        return std::nullopt;
-    return value;
-}
-
-float readFloat(core::ByteReader &r)
-{
-    const quint32 bits = r.readU32();
-    float value = 0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-// A 32-bit coordinate, extent or distance, pinned inside GDI's 27-bit device space. GDI
-// cannot draw past it either, and the pin keeps every sum and difference of a few such
-// values (a rectangle's far corner, a width, a centre) inside an int.
-int readCoord(core::ByteReader &r)
-{
-    constexpr auto limit = qint32(core::limits::maxDeviceCoordinate);
-    return std::clamp(r.readI32(), -limit, limit);
-}
-
-gdi::Box readBox(core::ByteReader &r)
-{
-    gdi::Box box;
-    box.left = readCoord(r);
-    box.top = readCoord(r);
-    box.right = readCoord(r);
-    box.bottom = readCoord(r);
-    return box;
-}
-
-QPoint readPoint(core::ByteReader &r, bool small)
-{
-    const int x = small ? r.readI16() : readCoord(r);
-    const int y = small ? r.readI16() : readCoord(r);
-    return {x, y};
-}
-
-qint16 clampToI16(qint64 value) { return qint16(std::clamp<qint64>(value, -32768, 32767)); }
-
-// The bytes `size` long at `offset` from the record's start, when they lie inside the
-// record's parameters `params`; an empty size gives an empty view.
-std::optional<QByteArrayView> slice(QByteArrayView params, quint32 offset, quint32 size)
-{
-    if (size == 0)
-        return QByteArrayView();
-    if (offset < recordHeadBytes || qint64(offset) - recordHeadBytes + qint64(size) > params.size())
-        return std::nullopt;
-    return params.sliced(offset - recordHeadBytes, size);
-}
-
-// A packed DIB from a record's separate header and bits: usually they follow each other
-// and the view is taken as it is; otherwise the two are joined. The header's part may hold
-// more than the header and colour table (writers round it up, or leave room for a full
-// table); GDI finds the bits by their own offset, so that slack is left out.
-std::optional<QByteArray> packedDib(QByteArrayView params, quint32 offHeader, quint32 cbHeader, quint32 offBits,
-                                    quint32 cbBits, quint32 usage)
-{
-    const std::optional<QByteArrayView> header = slice(params, offHeader, cbHeader);
-    const std::optional<QByteArrayView> bits = slice(params, offBits, cbBits);
-    if (!header || !bits || header->isEmpty())
-        return std::nullopt;
-    const qint64 info = bitmap::dibInfoBytes(*header, bitmap::ColorUsage(usage));
-    const QByteArrayView used = info > 0 && info < header->size() ? header->first(info) : *header;
-    if (used.size() == header->size() && quint64(offHeader) + cbHeader == offBits)
-        return params.sliced(offHeader - recordHeadBytes, qsizetype(cbHeader) + qsizetype(cbBits)).toByteArray();
-    return used.toByteArray() + bits->toByteArray();
-}
 
 // A face name in UTF-16 made into the bytes of the font's character set, as the font
 // mapper reads face names.
@@ -111,7 +35,7 @@ QByteArray faceBytes(const QString &face, quint8 charSet)
 
 // RGNDATA: a 32-byte header (size, type, count, size of the rectangles, bounds) and its
 // rectangles, device pixels.
-std::optional<RegionRects> readRegionData(core::ByteReader &r)
+std::optional<std::vector<QRect>> readRegionData(core::ByteReader &r)
 {
     r.readU32(); // header size
     r.readU32(); // type: RDH_RECTANGLES
@@ -120,7 +44,7 @@ std::optional<RegionRects> readRegionData(core::ByteReader &r)
     readBox(r); // bounds
     if (!r.ok() || count > quint64(r.remaining()) / 16 || count > quint32(core::limits::maxRegionRects))
         return std::nullopt;
-    RegionRects rects;
+    std::vector<QRect> rects;
     rects.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
         const gdi::Box box = readBox(r);
@@ -255,27 +179,6 @@ std::optional<Indexed<gdi::Brush>> decodeBrush(core::ByteReader &r)
     return checked(r, brush);
 }
 
-std::optional<DibBrush> decodeDibBrush(core::ByteReader &r)
-{
-    const QByteArrayView params = r.rest();
-    DibBrush brush;
-    brush.index = int(r.readU32());
-    const quint32 usage = r.readU32();
-    const quint32 offBmi = r.readU32();
-    const quint32 cbBmi = r.readU32();
-    const quint32 offBits = r.readU32();
-    const quint32 cbBits = r.readU32();
-    if (!r.ok() || usage > quint32(bitmap::ColorUsage::DIB_PAL_INDICES))
-        return std::nullopt;
-    std::optional<QByteArray> dib = packedDib(params, offBmi, cbBmi, offBits, cbBits, usage);
-    if (!dib)
-        return std::nullopt;
-    brush.usage = bitmap::ColorUsage(usage);
-    brush.dib = std::move(*dib);
-    return brush;
-}
-
-// LOGFONTW, followed in the longer forms by names and a design vector nothing here uses.
 std::optional<Indexed<text::LogFont>> decodeFont(core::ByteReader &r)
 {
     Indexed<text::LogFont> font;
@@ -328,7 +231,7 @@ std::optional<Indexed<gdi::Palette>> decodePalette(core::ByteReader &r)
     return checked(r, palette);
 }
 
-std::optional<std::pair<int, QList<QRgb>>> decodePaletteEntries(core::ByteReader &r)
+std::optional<gdi::PaletteEntries> decodePaletteEntries(core::ByteReader &r)
 {
     r.readU32(); // the palette: the selected one is changed, as the device keeps it
     const quint32 start = r.readU32();
@@ -344,7 +247,7 @@ std::optional<std::pair<int, QList<QRgb>>> decodePaletteEntries(core::ByteReader
         if (i < quint32(core::limits::maxPaletteEntries))
             entries.append(qRgb(red, green, blue));
     }
-    return checked(r, std::pair {int(start), entries});
+    return checked(r, gdi::PaletteEntries {int(start), entries});
 }
 
 std::optional<std::vector<QPoint>> decodePoly(core::ByteReader &r, bool small)
@@ -386,13 +289,13 @@ std::optional<std::vector<std::vector<QPoint>>> decodePolyPoly(core::ByteReader 
     return checked(r, std::move(out));
 }
 
-std::optional<PolyDraw> decodePolyDraw(core::ByteReader &r, bool small)
+std::optional<gdi::PolyDraw> decodePolyDraw(core::ByteReader &r, bool small)
 {
     readBox(r);
     const quint32 count = r.readU32();
     if (!r.ok() || count > quint64(r.remaining()) / (small ? 5 : 9))
         return std::nullopt;
-    PolyDraw draw;
+    gdi::PolyDraw draw;
     draw.points.reserve(count);
     for (quint32 i = 0; i < count; ++i)
         draw.points.push_back(readPoint(r, small));
@@ -420,9 +323,9 @@ std::optional<gdi::ArcBox> decodeArc(core::ByteReader &r)
     return checked(r, arc);
 }
 
-std::optional<AngleArc> decodeAngleArc(core::ByteReader &r)
+std::optional<gdi::AngleArc> decodeAngleArc(core::ByteReader &r)
 {
-    AngleArc arc;
+    gdi::AngleArc arc;
     arc.centre = readPoint(r, false);
     arc.radius = r.readU32();
     arc.startAngle = readFloat(r);
@@ -453,7 +356,7 @@ std::optional<ClipRegion> decodeClipRegion(core::ByteReader &r)
     if (size > quint64(r.remaining()))
         return std::nullopt;
     core::ByteReader data = r.take(size);
-    std::optional<RegionRects> rects = readRegionData(data);
+    std::optional<std::vector<QRect>> rects = readRegionData(data);
     if (!rects)
         return std::nullopt;
     clip.rects = std::move(*rects);
@@ -474,7 +377,7 @@ std::optional<RegionFill> decodeRegionFill(core::ByteReader &r, bool brush, bool
     if (!r.ok() || size > quint64(r.remaining()))
         return std::nullopt;
     core::ByteReader data = r.take(size);
-    std::optional<RegionRects> rects = readRegionData(data);
+    std::optional<std::vector<QRect>> rects = readRegionData(data);
     if (!rects)
         return std::nullopt;
     fill.rects = std::move(*rects);
@@ -590,264 +493,6 @@ std::optional<gdi::TextRun> decodeSmallTextOut(core::ByteReader &r)
     if (run.options && !(options & etoNoRect))
         run.rect = rect;
     return checked(r, run);
-}
-
-// --- bitmaps ------------------------------------------------------------------------------
-
-namespace {
-
-struct BitmapFields
-{
-    quint32 usage = 0;
-    quint32 offBmi = 0;
-    quint32 cbBmi = 0;
-    quint32 offBits = 0;
-    quint32 cbBits = 0;
-};
-
-BitmapFields readBitmapFields(core::ByteReader &r, bool usageFirst)
-{
-    BitmapFields f;
-    if (usageFirst)
-        f.usage = r.readU32();
-    f.offBmi = r.readU32();
-    f.cbBmi = r.readU32();
-    f.offBits = r.readU32();
-    f.cbBits = r.readU32();
-    return f;
-}
-
-// Fills in the blit's DIB; false when the bitmap's parts lie outside the record.
-bool attachDib(DibBlit &out, QByteArrayView params, const BitmapFields &f)
-{
-    if (f.usage > quint32(bitmap::ColorUsage::DIB_PAL_INDICES))
-        return false;
-    std::optional<QByteArray> dib = packedDib(params, f.offBmi, f.cbBmi, f.offBits, f.cbBits, f.usage);
-    if (!dib)
-        return false;
-    out.blit.kind = gdi::BitmapKind::Dib;
-    out.blit.usage = bitmap::ColorUsage(f.usage);
-    out.dib = std::move(*dib);
-    return true;
-}
-
-// A BITBLT's source is in the coordinates of a device context over the bitmap, from its
-// top-left corner and through the source transform; a blit's DIB source counts from the
-// bitmap's origin, the bottom-left corner of a bottom-up bitmap.
-QRect dibSource(const DibBlit &out, const QRect &source, const QTransform &xform)
-{
-    QRect mapped = source;
-    if (!xform.isIdentity()) {
-        const QRectF r = xform.mapRect(QRectF(source));
-        const auto pin = [](double v) {
-            return int(std::lround(qBound(-core::limits::maxDeviceCoordinate, v, core::limits::maxDeviceCoordinate)));
-        };
-        mapped = QRect(QPoint(pin(r.left()), pin(r.top())), QPoint(pin(r.right()) - 1, pin(r.bottom()) - 1));
-    }
-    const bitmap::DibShape shape = dibShape(out.dib, out.blit.usage);
-    if (!shape.bottomUp)
-        return mapped;
-    return QRect(mapped.x(), int(shape.height - mapped.y() - mapped.height()), mapped.width(), mapped.height());
-}
-
-// BITBLT and STRETCHBLT, and the blends that share their layout with source extents at the
-// end: destination, raster operation (or blend), source origin, source transform,
-// background colour, the bitmap, and the source extent.
-std::optional<DibBlit> decodeBlitLayout(core::ByteReader &r, bool stretch, bool extentAtEnd)
-{
-    const QByteArrayView params = r.rest();
-    DibBlit out;
-    readBox(r);
-    const int x = readCoord(r);
-    const int y = readCoord(r);
-    const int width = readCoord(r);
-    const int height = readCoord(r);
-    out.blit.target = QRect(x, y, width, height);
-    out.blit.rop = r.readU32();
-    out.blend = out.blit.rop;
-    const QPoint source = readPoint(r, false);
-    core::ByteReader xformBytes = r.take(24);
-    r.readU32(); // background colour of a monochrome source
-    const BitmapFields fields = readBitmapFields(r, true);
-    QSize sourceSize(width, height);
-    if (stretch || extentAtEnd) {
-        const int w = readCoord(r);
-        const int h = readCoord(r);
-        sourceSize = QSize(w, h);
-    }
-    if (!r.ok())
-        return std::nullopt;
-    if (fields.cbBmi == 0)
-        return out; // the brush only
-    if (!attachDib(out, params, fields))
-        return std::nullopt;
-    const std::optional<QTransform> xform = decodeTransform(xformBytes);
-    out.blit.source = dibSource(out, QRect(source, sourceSize), xform.value_or(QTransform()));
-    return out;
-}
-
-// The mask that follows a blit's source in MASKBLT and PLGBLT: its corner, colour usage
-// and bitmap. Without a bitmap there is no mask.
-std::optional<MaskDib> readMask(core::ByteReader &r, QByteArrayView params)
-{
-    MaskDib mask;
-    const int x = readCoord(r);
-    const int y = readCoord(r);
-    const BitmapFields fields = readBitmapFields(r, true);
-    if (!r.ok() || fields.usage > quint32(bitmap::ColorUsage::DIB_PAL_INDICES))
-        return std::nullopt;
-    mask.origin = QPoint(x, y);
-    if (fields.cbBmi == 0)
-        return mask;
-    std::optional<QByteArray> dib =
-        packedDib(params, fields.offBmi, fields.cbBmi, fields.offBits, fields.cbBits, fields.usage);
-    if (!dib)
-        return std::nullopt;
-    mask.usage = bitmap::ColorUsage(fields.usage);
-    mask.dib = std::move(*dib);
-    return mask;
-}
-
-} // namespace
-
-std::optional<DibBlit> decodeBitBlt(core::ByteReader &r, bool stretch) { return decodeBlitLayout(r, stretch, false); }
-
-std::optional<DibBlit> decodeBlendBlt(core::ByteReader &r) { return decodeBlitLayout(r, false, true); }
-
-// BITBLT's layout, its operation a ROP4, followed by the mask.
-std::optional<MaskBlit> decodeMaskBlt(core::ByteReader &r)
-{
-    const QByteArrayView params = r.rest();
-    std::optional<DibBlit> source = decodeBlitLayout(r, false, false);
-    if (!source)
-        return std::nullopt;
-    std::optional<MaskDib> mask = readMask(r, params);
-    if (!mask)
-        return std::nullopt;
-    return MaskBlit {std::move(*source), std::move(*mask)};
-}
-
-// Bounds, the three destination points, the source rectangle, source transform, background
-// colour, the bitmap, then the mask.
-std::optional<ParallelogramBlit> decodePlgBlt(core::ByteReader &r)
-{
-    const QByteArrayView params = r.rest();
-    ParallelogramBlit out;
-    readBox(r);
-    for (QPoint &corner : out.corners)
-        corner = readPoint(r, false);
-    const QPoint source = readPoint(r, false);
-    const int width = readCoord(r);
-    const int height = readCoord(r);
-    core::ByteReader xformBytes = r.take(24);
-    r.readU32(); // background colour of a monochrome source
-    const BitmapFields fields = readBitmapFields(r, true);
-    std::optional<MaskDib> mask = readMask(r, params);
-    if (!r.ok() || !mask)
-        return std::nullopt;
-    out.mask = std::move(*mask);
-    if (fields.cbBmi == 0)
-        return out; // no source: nothing to draw
-    if (!attachDib(out.source, params, fields))
-        return std::nullopt;
-    const std::optional<QTransform> xform = decodeTransform(xformBytes);
-    out.source.blit.source = dibSource(out.source, QRect(source, QSize(width, height)), xform.value_or(QTransform()));
-    return out;
-}
-
-// --- gradients ----------------------------------------------------------------------------
-
-// Bounds, the vertex and shape counts, the mode, the vertices (TRIVERTEX: x, y, and four
-// 16-bit channels), then the shapes (GRADIENT_RECT: two indices, GRADIENT_TRIANGLE: three).
-// Writers may pad after the shapes. An index that names no vertex makes GDI refuse the
-// whole call, and the record is refused with it.
-std::optional<GradientFill> decodeGradientFill(core::ByteReader &r)
-{
-    constexpr quint32 triangle = 2;
-    constexpr quint32 vertexBytes = 16;
-    readBox(r);
-    const quint32 vertexCount = r.readU32();
-    const quint32 shapeCount = r.readU32();
-    GradientFill fill;
-    fill.mode = r.readU32();
-    if (!r.ok() || fill.mode > triangle || vertexCount > quint64(r.remaining()) / vertexBytes)
-        return std::nullopt;
-    fill.vertices.reserve(vertexCount);
-    for (quint32 i = 0; i < vertexCount; ++i) {
-        GradientVertex vertex;
-        vertex.point = readPoint(r, false);
-        vertex.red = r.readU16();
-        vertex.green = r.readU16();
-        vertex.blue = r.readU16();
-        vertex.alpha = r.readU16();
-        fill.vertices.push_back(vertex);
-    }
-    const quint32 indices = fill.mode == triangle ? 3 : 2;
-    if (!r.ok() || shapeCount > quint64(r.remaining()) / (quint64(4) * indices))
-        return std::nullopt;
-    fill.mesh.reserve(shapeCount);
-    for (quint32 i = 0; i < shapeCount; ++i) {
-        std::array<quint32, 3> shape {};
-        for (quint32 k = 0; k < indices; ++k) {
-            shape[k] = r.readU32();
-            if (shape[k] >= vertexCount)
-                return std::nullopt;
-        }
-        fill.mesh.push_back(shape);
-    }
-    return checked(r, std::move(fill));
-}
-
-// Bounds, destination origin, source rectangle, the bitmap, colour usage, raster operation,
-// destination extent.
-std::optional<DibBlit> decodeStretchDiBits(core::ByteReader &r)
-{
-    const QByteArrayView params = r.rest();
-    DibBlit out;
-    readBox(r);
-    const QPoint target = readPoint(r, false);
-    const QPoint source = readPoint(r, false);
-    const int sourceWidth = readCoord(r);
-    const int sourceHeight = readCoord(r);
-    BitmapFields fields = readBitmapFields(r, false);
-    fields.usage = r.readU32();
-    out.blit.rop = r.readU32();
-    const int width = readCoord(r);
-    const int height = readCoord(r);
-    if (!r.ok())
-        return std::nullopt;
-    out.blit.source = QRect(source.x(), source.y(), sourceWidth, sourceHeight);
-    out.blit.target = QRect(target.x(), target.y(), width, height);
-    if (fields.cbBmi == 0)
-        return out;
-    if (!attachDib(out, params, fields))
-        return std::nullopt;
-    return out;
-}
-
-// Bounds, destination origin, source rectangle, the bitmap, colour usage, first scan line
-// and the number of scan lines.
-std::optional<DibBlit> decodeSetDiBitsToDevice(core::ByteReader &r)
-{
-    const QByteArrayView params = r.rest();
-    DibBlit out;
-    readBox(r);
-    const QPoint target = readPoint(r, false);
-    const QPoint source = readPoint(r, false);
-    const int width = readCoord(r);
-    const int height = readCoord(r);
-    BitmapFields fields = readBitmapFields(r, false);
-    fields.usage = r.readU32();
-    const quint32 startScan = r.readU32();
-    const quint32 scanCount = r.readU32();
-    if (!r.ok() || !attachDib(out, params, fields) || startScan > quint32(core::limits::maxBitmapSide)
-        || scanCount > quint32(core::limits::maxBitmapSide))
-        return std::nullopt;
-    out.blit.source = QRect(source.x(), source.y(), width, height);
-    out.blit.target = QRect(target.x(), target.y(), width, height);
-    out.startScan = int(startScan);
-    out.scanCount = int(scanCount);
-    return out;
 }
 
 } // namespace metafile::emf

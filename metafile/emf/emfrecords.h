@@ -50,38 +50,21 @@ struct ModifyTransform
     quint32 mode = 0; // MWT_IDENTITY 1, MWT_LEFTMULTIPLY 2, MWT_RIGHTMULTIPLY 3, MWT_SET 4
 };
 
-struct PolyDraw
-{
-    std::vector<QPoint> points;
-    std::vector<quint8> types; // PT_MOVETO 6, PT_LINETO 2, PT_BEZIERTO 4, | PT_CLOSEFIGURE 1
-};
-
-struct AngleArc
-{
-    QPoint centre;
-    double radius = 0;
-    double startAngle = 0; // degrees, counter-clockwise
-    double sweepAngle = 0;
-};
-
-// Rectangles of a region, in device pixels of the recording device.
-using RegionRects = std::vector<QRect>;
-
 struct ClipRegion
 {
-    int mode = 5; // RGN_AND 1, RGN_OR 2, RGN_XOR 3, RGN_DIFF 4, RGN_COPY 5
-    RegionRects rects; // empty for RGN_COPY: the default clip
+    int mode = gdi::RGN_COPY;
+    std::vector<QRect> rects; // the recording device's pixels; none for RGN_COPY: the default clip
 };
 
 struct RegionFill
 {
     int brush = 0;
     QSize frame; // FRAMERGN: the frame's width and height, logical units
-    RegionRects rects;
+    std::vector<QRect> rects; // the recording device's pixels
 };
 
-// A blit with its bitmap as a packed DIB, which `blit.bitmap` views once `bind()` is called
-// on the copy that will be used.
+// A blit with its bitmap as a packed DIB, held here because an enhanced metafile gives the
+// DIB's header and bits apart; bound() is the blit viewing it.
 struct DibBlit
 {
     gdi::Blit blit;
@@ -89,7 +72,12 @@ struct DibBlit
     int startScan = 0; // SETDIBITSTODEVICE: scan lines the bits hold
     int scanCount = 0;
     quint32 blend = 0; // ALPHABLEND: BLENDFUNCTION; TRANSPARENTBLT: the transparent colour
-    void bind() { blit.bitmap = dib; }
+    [[nodiscard]] gdi::Blit bound() const
+    {
+        gdi::Blit viewing = blit;
+        viewing.bitmap = dib;
+        return viewing;
+    }
 };
 
 // A monochrome mask beside a blit's source (MASKBLT, PLGBLT): a packed DIB whose bits of 1
@@ -100,6 +88,7 @@ struct MaskDib
     QByteArray dib;
     bitmap::ColorUsage usage = bitmap::ColorUsage::DIB_RGB_COLORS;
     QPoint origin;
+    [[nodiscard]] gdi::Mask view() const { return gdi::Mask {dib, usage, origin}; }
 };
 
 // MASKBLT: a blit (its operation a ROP4: the foreground ROP3 in the low three bytes, the
@@ -119,26 +108,6 @@ struct ParallelogramBlit
     MaskDib mask;
 };
 
-// A TRIVERTEX: a position (logical units) and its colour, 16 bits a channel of which the
-// high byte is the 8-bit colour.
-struct GradientVertex
-{
-    QPoint point;
-    quint16 red = 0;
-    quint16 green = 0;
-    quint16 blue = 0;
-    quint16 alpha = 0;
-};
-
-// GRADIENTFILL: the vertices and the shapes over them, by vertex index: rectangles
-// (upper-left, lower-right; the third index unused) or triangles. Every index names a vertex.
-struct GradientFill
-{
-    quint32 mode = 0; // GRADIENT_FILL_RECT_H 0, GRADIENT_FILL_RECT_V 1, GRADIENT_FILL_TRIANGLE 2
-    std::vector<GradientVertex> vertices;
-    std::vector<std::array<quint32, 3>> mesh;
-};
-
 std::optional<qint32> decodeI32(core::ByteReader &r);
 std::optional<quint32> decodeU32(core::ByteReader &r);
 std::optional<QPoint> decodePoint(core::ByteReader &r);
@@ -153,15 +122,15 @@ std::optional<Indexed<gdi::Brush>> decodeBrush(core::ByteReader &r);
 std::optional<DibBrush> decodeDibBrush(core::ByteReader &r);
 std::optional<Indexed<text::LogFont>> decodeFont(core::ByteReader &r);
 std::optional<Indexed<gdi::Palette>> decodePalette(core::ByteReader &r);
-std::optional<std::pair<int, QList<QRgb>>> decodePaletteEntries(core::ByteReader &r);
+std::optional<gdi::PaletteEntries> decodePaletteEntries(core::ByteReader &r);
 
 // POLYLINE, POLYGON, POLYBEZIER and their ...TO forms; `small` for the 16-bit records.
 std::optional<std::vector<QPoint>> decodePoly(core::ByteReader &r, bool small);
 std::optional<std::vector<std::vector<QPoint>>> decodePolyPoly(core::ByteReader &r, bool small);
-std::optional<PolyDraw> decodePolyDraw(core::ByteReader &r, bool small);
+std::optional<gdi::PolyDraw> decodePolyDraw(core::ByteReader &r, bool small);
 std::optional<gdi::RoundRect> decodeRoundRect(core::ByteReader &r);
 std::optional<gdi::ArcBox> decodeArc(core::ByteReader &r);
-std::optional<AngleArc> decodeAngleArc(core::ByteReader &r);
+std::optional<gdi::AngleArc> decodeAngleArc(core::ByteReader &r);
 std::optional<gdi::Pixel> decodePixel(core::ByteReader &r);
 
 std::optional<ClipRegion> decodeClipRegion(core::ByteReader &r);
@@ -182,6 +151,6 @@ std::optional<DibBlit> decodeBlendBlt(core::ByteReader &r);
 std::optional<MaskBlit> decodeMaskBlt(core::ByteReader &r);
 std::optional<ParallelogramBlit> decodePlgBlt(core::ByteReader &r);
 
-std::optional<GradientFill> decodeGradientFill(core::ByteReader &r);
+std::optional<gdi::GradientFill> decodeGradientFill(core::ByteReader &r);
 
 } // namespace metafile::emf

@@ -3,9 +3,7 @@
 
 #include "gdi/bitmappainter.h"
 
-#include "core/playreport.h"
-#include "gdi/fills.h"
-#include "gdi/gdidevice.h"
+#include "gdi/canvasblits.h"
 
 #include <cmath>
 #include <limits>
@@ -126,7 +124,7 @@ DibRows decodeDibRows(QByteArrayView dib, bitmap::ColorUsage usage, qint64 start
 
 const QList<QRgb> *BitmapPainter::palette() const
 {
-    const QList<QRgb> &entries = m_device.context().palette.entries;
+    const QList<QRgb> &entries = m_paint.dc.palette.entries;
     return entries.isEmpty() ? nullptr : &entries;
 }
 
@@ -134,7 +132,7 @@ const QList<QRgb> *BitmapPainter::palette() const
 // mirroring mapping (y up, say) flips as GDI does.
 QRectF BitmapPainter::deviceTarget(const QRect &logical) const
 {
-    const Mapping &mapping = m_device.context().mapping;
+    const Mapping &mapping = m_paint.dc.mapping;
     const QPointF a = mapping.toDevice(QPointF(logical.x(), logical.y()));
     const QPointF b = mapping.toDevice(QPointF(logical.x() + logical.width(), logical.y() + logical.height()));
     return QRectF(a, QSizeF(b.x() - a.x(), b.y() - a.y()));
@@ -142,52 +140,55 @@ QRectF BitmapPainter::deviceTarget(const QRect &logical) const
 
 // --- pattern brushes ---------------------------------------------------------------------
 
-void BitmapPainter::createPatternBrush(QByteArrayView bitmap16)
+Brush BitmapPainter::patternBrush(const PatternBitmap &pattern) const
 {
     Brush brush;
-    brush.style = gdi::BS_PATTERN;
-    addPattern(brush, bitmap::decodeBitmap16(bitmap16));
-}
-
-void BitmapPainter::createDibPatternBrush(QByteArrayView dib, bitmap::ColorUsage usage)
-{
-    Brush brush;
-    brush.style = gdi::BS_DIBPATTERNPT;
-    addPattern(brush, bitmap::decodeDib(dib, usage, palette()));
-}
-
-void BitmapPainter::addPattern(Brush &brush, const bitmap::DecodedBitmap &decoded)
-{
+    brush.style = pattern.style;
+    const bitmap::DecodedBitmap decoded = pattern.dib ? bitmap::decodeDib(pattern.bytes, pattern.usage, palette())
+                                                      : bitmap::decodeBitmap16(pattern.bytes);
     if (decoded.image.isNull()) {
         brush.style = gdi::BS_NULL;
-        m_device.report().malformed("the brush's bitmap does not decode");
-    } else {
-        brush.pattern = decoded.image.convertToFormat(QImage::Format_RGB32);
-        // A monochrome device-dependent bitmap has no colours of its own.
-        if (brush.style == gdi::BS_PATTERN && decoded.monochrome)
-            brush.patternBits = decoded.bits;
+        m_paint.report.malformed("the brush's bitmap does not decode");
+        return brush;
     }
-    m_device.createObject(std::move(brush));
+    brush.pattern = decoded.image.convertToFormat(QImage::Format_RGB32);
+    // A monochrome pattern has no colours of its own.
+    if (brush.style == gdi::BS_PATTERN && decoded.monochrome)
+        brush.patternBits = decoded.bits;
+    return brush;
 }
 
 // --- blits -------------------------------------------------------------------------------
 
+// A blit into a right-to-left device is mirrored with it; one that keeps its orientation
+// in a layout that asks for it runs the other way in logical units, so that the bitmap covers
+// the mirrored place unmirrored.
+Blit BitmapPainter::oriented(Blit blit) const
+{
+    constexpr quint32 preserved = gdi::LAYOUT_RTL | gdi::LAYOUT_BITMAPORIENTATIONPRESERVED;
+    QRect &target = blit.target;
+    if (blit.keepsOrientation && (m_paint.dc.layout & preserved) == preserved)
+        target = QRect(target.x() + target.width(), target.y(), -target.width(), target.height());
+    return blit;
+}
+
 void BitmapPainter::blit(const Blit &blit)
 {
-    const QRectF target = deviceTarget(blit.target);
-    switch (blit.kind) {
-    case BitmapKind::None: m_device.fills().brushBlit(target.normalized(), blit.rop); return;
-    case BitmapKind::Dib: playDib(blit, target); return;
+    const Blit placed = oriented(blit);
+    const QRectF target = deviceTarget(placed.target);
+    switch (placed.kind) {
+    case BitmapKind::None: m_paint.blits.brushBlit(target.normalized(), placed.rop); return;
+    case BitmapKind::Dib: playDib(placed, target); return;
     case BitmapKind::Bitmap16: break;
     }
-    const bitmap::DecodedBitmap bitmap = bitmap::decodeBitmap16(blit.bitmap);
+    const bitmap::DecodedBitmap bitmap = bitmap::decodeBitmap16(placed.bitmap);
     // A monochrome bitmap takes the text colour for 0 bits and the background colour for 1.
-    const DeviceContext &dc = m_device.context();
-    const Fills &fills = m_device.fills();
+    const DeviceContext &dc = m_paint.dc;
+    const Fills &fills = m_paint.fills;
     const QImage image =
         bitmap.recoloured(fills.ink(dc.textColor, gdi::R2_COPYPEN).rgb(), fills.ink(dc.bkColor, gdi::R2_COPYPEN).rgb());
-    const QRect &s = blit.source;
-    drawBitmap(image, QRectF(s.x(), s.y(), s.width(), s.height()), target, blit.rop);
+    const QRect &s = placed.source;
+    drawBitmap(image, QRectF(s.x(), s.y(), s.width(), s.height()), target, placed.rop);
 }
 
 // SETDIBTODEV copies pixels one to one, unscaled, from the destination point on; rows of the
@@ -197,11 +198,11 @@ void BitmapPainter::setDibToDevice(const DibToDevice &copy)
     const Blit &blit = copy.blit;
     const DibRows rows = decodeDibRows(blit.bitmap, blit.usage, copy.startScan, copy.scanCount, palette());
     if (rows.broken)
-        m_device.report().malformed("the bitmap holds fewer scan lines than the record names");
+        m_paint.report.malformed("the bitmap holds fewer scan lines than the record names");
     if (rows.image.isNull())
         return;
     const QRectF source = dibSource(rows.shape, blit.source).translated(0, -double(rows.firstRow));
-    const DeviceContext &dc = m_device.context();
+    const DeviceContext &dc = m_paint.dc;
     const QPointF corner = dc.mapping.toDevice(QPointF(blit.target.x(), blit.target.y()));
     QRectF target(corner, QSizeF(blit.target.width(), blit.target.height()));
     // A mirrored device mirrors where the bits go, pixel for pixel, but not the bits: they
@@ -220,7 +221,7 @@ void BitmapPainter::playDib(const Blit &blit, const QRectF &target)
     }
     const DibRows rows = decodeDibRows(blit.bitmap, blit.usage, 0, std::numeric_limits<qint64>::max(), palette());
     if (rows.broken)
-        m_device.report().malformed("the bitmap does not decode whole");
+        m_paint.report.malformed("the bitmap does not decode whole");
     if (rows.image.isNull())
         return;
     const QRectF part = dibSource(rows.shape, blit.source);
@@ -231,10 +232,10 @@ void BitmapPainter::playDib(const Blit &blit, const QRectF &target)
 // without one, as on GDI.
 void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const QRectF &target, quint32 rop)
 {
-    Fills &fills = m_device.fills();
-    Surface &surface = m_device.surface();
+    Fills &fills = m_paint.fills;
+    Surface &surface = m_paint.surface;
     if (!bitmap::ropOperands(rop).source) {
-        fills.brushBlit(target.normalized(), rop);
+        m_paint.blits.brushBlit(target.normalized(), rop);
         return;
     }
     if (surface.scanMode()) { // only the extent counts
@@ -242,10 +243,10 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
         return;
     }
     if (bitmap.isNull()) {
-        m_device.report().malformed("a blit without its bitmap");
+        m_paint.report.malformed("a blit without its bitmap");
         return;
     }
-    if (!surface.spendWork(qint64(bitmap.width()) * bitmap.height()))
+    if (!m_paint.budget.spendWork(qint64(bitmap.width()) * bitmap.height()))
         return;
     const std::optional<BlitPart> part = cutSource(bitmap, source, target);
     if (!part)
@@ -254,21 +255,21 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
     if (whole.isEmpty() || !surface.spendPixels(whole))
         return;
     fills.prepare(gdi::R2_COPYPEN);
-    const bool smooth = m_device.context().stretchBltMode == gdi::STRETCH_HALFTONE;
+    const bool smooth = m_paint.dc.stretchBltMode == gdi::STRETCH_HALFTONE;
     const std::optional<QPainter::CompositionMode> mode = exactMode(rop);
     // Skipped pixels of an RLE bitmap (alpha 0) must leave the canvas as it is, which only
     // the plain copy and the per-pixel path do.
     const bool paintExactly =
         mode && (ropIndex(rop) == ropIndex(bitmap::rop3::SRCCOPY) || !part->image.hasAlphaChannel());
-    if (paintExactly || !fills.combineOnCanvas(whole, &part->image, rop, smooth))
+    if (paintExactly || !m_paint.blits.combine(whole, &part->image, rop, smooth))
         paintImage(part->image, whole, mode.value_or(QPainter::CompositionMode_SourceOver), smooth);
 }
 
 // Draws through the painter. Devices without raster operations copy instead.
 void BitmapPainter::paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode, bool smooth)
 {
-    QPainter &painter = m_device.surface().painter();
-    const bool rasterOps = m_device.surface().hasRasterOps();
+    QPainter &painter = m_paint.surface.painter();
+    const bool rasterOps = m_paint.surface.hasRasterOps();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter.setRenderHint(QPainter::Antialiasing, false);

@@ -15,6 +15,7 @@
 #include <QColor>
 #include <QImage>
 #include <QList>
+#include <QPainterPath>
 #include <QPointF>
 #include <QRegion>
 #include <QRgb>
@@ -59,7 +60,19 @@ struct Region
 
 using GdiObject = std::variant<Pen, Brush, text::LogFont, Palette, Region>;
 
-// Everything SAVEDC keeps and RESTOREDC brings back.
+// The path a BEGINPATH ... ENDPATH bracket records, in device pixels. While the bracket is
+// open, shapes go into it instead of being drawn; once it is closed the path waits for the
+// record that fills, strokes, clips with or discards it.
+struct PathBracket
+{
+    QPainterPath path;
+    bool open = false; // between BEGINPATH and ENDPATH
+    bool exists = false; // begun, and not yet drawn, used as a clip or aborted
+    QPointF figureStart; // logical units: where CLOSEFIGURE takes the current position back to
+};
+
+// Everything SAVEDC keeps and RESTOREDC brings back: as on GDI, this includes the arc
+// direction, the meta region and the path.
 struct DeviceContext
 {
     Pen pen;
@@ -76,6 +89,7 @@ struct DeviceContext
     int rop2 = gdi::R2_COPYPEN;
     int polyFillMode = gdi::ALTERNATE;
     int stretchBltMode = 1;
+    int arcDirection = gdi::AD_COUNTERCLOCKWISE;
     // How far a mitred join may reach: the length from its inner to its outer corner, in
     // pen widths, past which GDI bevels it (SETMITERLIMIT; 10 by default).
     double miterLimit = 10;
@@ -87,14 +101,27 @@ struct DeviceContext
 
     Mapping mapping;
 
-    // Clip region in device pixels (relative to the picture's target origin); nothing
-    // means the whole target.
+    // The clip region and the meta region (SETMETARGN), in device pixels relative to the
+    // picture's target origin; nothing means no such region. What is drawn stays inside
+    // both (see Clipping).
     std::optional<QRegion> clip;
+    std::optional<QRegion> metaRegion;
+
+    PathBracket path;
+
+    // The modes GDI checks: a value it does not know leaves the mode as it was.
+    void setBkMode(int mode);
+    void setRop2(int mode);
+    void setPolyFillMode(int mode);
+    void setArcDirection(int direction);
 };
 
 // The colour a COLORREF stands for: a palette index looks up the selected palette (the
 // 20 system colours while none is selected), anything else is its RGB value.
 QColor colorOf(ColorRef ref, const Palette &palette);
+
+// The context's polygon fill mode as Qt's fill rule.
+Qt::FillRule fillRule(const DeviceContext &dc);
 
 // What a binary raster operation (SETROP2) makes of a colour drawn with a pen or brush:
 // R2_BLACK and R2_WHITE draw black and white; the others draw the colour and combine it

@@ -3,7 +3,6 @@
 
 #include "gdi/fills.h"
 
-#include "bitmap/rop3.h"
 #include "core/limits.h"
 #include "gdi/surface.h"
 
@@ -19,12 +18,6 @@
 namespace metafile::gdi {
 
 namespace {
-
-// Scratch memory of one band of a per-pixel blit: a few rows at 4000 pixels a row keep the
-// scratch images a small fraction of the canvas.
-constexpr int bandBytes = 1024 * 1024;
-
-constexpr quint8 ropIndex(quint32 rop) { return quint8(rop >> 16); }
 
 // Two anti-aliased shapes that share an edge each cover the pixels along it only partly,
 // and the background shows through as a light hairline (the bands of a gradient drawn as
@@ -184,37 +177,7 @@ void fillAliased(QPainter &painter, const QPainterPath &devicePath, const QBrush
 
 } // namespace
 
-QRect wholePixels(const QRectF &rect)
-{
-    const QRectF r = rect.normalized();
-    return QRect(QPoint(int(std::floor(r.left() + 0.5)), int(std::floor(r.top() + 0.5))),
-                 QPoint(int(std::floor(r.right() + 0.5)) - 1, int(std::floor(r.bottom() + 0.5)) - 1));
-}
-
-void drawStretched(QPainter &painter, const QRectF &target, const QImage &image, bool halftone)
-{
-    if (!halftone || image.isNull() || target.isEmpty()) {
-        painter.drawImage(target, image);
-        return;
-    }
-    // A border of repeated edge pixels, so that the shifted blend has pixels to reach.
-    const QImage inner = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const int width = inner.width();
-    const int height = inner.height();
-    QImage padded(width + 2, height + 2, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < height + 2; ++y) {
-        const auto *from = reinterpret_cast<const QRgb *>(inner.constScanLine(std::clamp(y - 1, 0, height - 1)));
-        auto *to = reinterpret_cast<QRgb *>(padded.scanLine(y));
-        to[0] = from[0];
-        std::copy(from, from + width, to + 1);
-        to[width + 1] = from[width - 1];
-    }
-    const double shiftX = 0.5 - 0.5 * width / target.width();
-    const double shiftY = 0.5 - 0.5 * height / target.height();
-    painter.drawImage(target, padded, QRectF(1 + shiftX, 1 + shiftY, width, height));
-}
-
-bool Fills::prepare(int rop2) { return m_surface.prepare(m_dc.clip, rop2); }
+bool Fills::prepare(int rop2) { return m_surface.prepare(m_dc.clip, m_dc.metaRegion, rop2); }
 
 QColor Fills::ink(ColorRef ref, int rop2) const { return withRop2(colorOf(ref, m_dc.palette), rop2); }
 
@@ -300,16 +263,14 @@ QBrush Fills::brush(const Brush &brush, int rop2) const
     case gdi::BS_PATTERN:
     case gdi::BS_DIBPATTERN:
     case gdi::BS_DIBPATTERNPT: {
-        const QImage tile = patternTile(brush, rop2);
+        const QImage tile = brushTile(brush, rop2);
         return tile.isNull() ? QBrush(Qt::NoBrush) : QBrush(tile);
     }
     default: return ink(brush.color, rop2);
     }
 }
 
-// One tile of the brush in device pixels, as the raster operations combine it: a solid
-// brush is one pixel, a hatch an 8 x 8 tile on the background colour.
-QImage Fills::patternTile(const Brush &brush, int rop2) const
+QImage Fills::brushTile(const Brush &brush, int rop2) const
 {
     switch (brush.style) {
     case gdi::BS_NULL: return {};
@@ -348,7 +309,7 @@ void Fills::fillPath(const QPainterPath &devicePath, const Brush &brush, int rop
 // given, where abutting shapes share their edges point for point.
 void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painted, const Brush &brush, int rop2)
 {
-    if (brush.style == gdi::BS_NULL || !m_surface.spendWork(devicePath.elementCount()))
+    if (brush.style == gdi::BS_NULL || !m_budget.spendWork(devicePath.elementCount()))
         return;
     QPainter &painter = m_surface.painter();
     const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(painted, 0, 1));
@@ -376,7 +337,7 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
     if (fill && m_dc.brush.style != gdi::BS_NULL)
         fillShape(devicePath, onPixelEdges(devicePath), m_dc.brush, m_dc.rop2);
     if (!stroke || (m_dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL
-        || !m_surface.spendWork(devicePath.elementCount()))
+        || !m_budget.spendWork(devicePath.elementCount()))
         return;
     m_lastFill.reset(); // drawn over by the stroke
     QPen pen = this->pen();
@@ -420,138 +381,7 @@ bool Fills::affordDashes(const QPainterPath &devicePath, QPen &pen)
         pen.setStyle(Qt::SolidLine);
         return true;
     }
-    return m_surface.spendWork(qint64(rows) * core::limits::workPerDashRow);
-}
-
-// GDI refuses a brush blit whose operation reads a source. The context's ROP2 does not
-// apply to blits.
-void Fills::brushBlit(const QRectF &deviceRect, quint32 rop)
-{
-    const bitmap::RopOperands uses = bitmap::ropOperands(rop);
-    if (uses.source || deviceRect.isEmpty())
-        return;
-    QPainter &painter = m_surface.painter();
-    if (m_surface.scanMode()) {
-        painter.fillRect(deviceRect, Qt::black);
-        return;
-    }
-    if (!m_surface.spendPixels(deviceRect))
-        return;
-    prepare(gdi::R2_COPYPEN);
-    QPainterPath path;
-    path.addRect(deviceRect);
-    // PATCOPY as the painter fills, which leaves the gaps of a hatch alone in TRANSPARENT mode.
-    if (ropIndex(rop) == ropIndex(bitmap::rop3::PATCOPY)) {
-        fillPath(path, m_dc.brush, gdi::R2_COPYPEN);
-        return;
-    }
-    if (uses.pattern && m_dc.brush.style == gdi::BS_NULL)
-        return;
-    if (combineOnCanvas(wholePixels(deviceRect), nullptr, rop, false))
-        return;
-    // Devices without an image: the operations a composition mode can give.
-    switch (ropIndex(rop)) {
-    case ropIndex(bitmap::rop3::BLACKNESS): painter.fillPath(path, Qt::black); break;
-    case ropIndex(bitmap::rop3::WHITENESS): painter.fillPath(path, Qt::white); break;
-    case ropIndex(bitmap::rop3::DSTINVERT):
-        if (m_surface.hasRasterOps()) {
-            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-            painter.fillPath(path, Qt::black);
-        }
-        break;
-    case ropIndex(bitmap::rop3::PATINVERT):
-        if (m_surface.hasRasterOps())
-            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        fillPath(path, m_dc.brush, gdi::R2_COPYPEN);
-        break;
-    case 0xAA: // the destination unchanged
-        break;
-    default: fillPath(path, m_dc.brush, gdi::R2_COPYPEN); break;
-    }
-}
-
-bool Fills::combineOnCanvas(const QRect &target, const QImage *source, quint32 rop, bool smooth, const QImage *mask)
-{
-    QImage *canvasImage = m_surface.image();
-    if (!canvasImage)
-        return false;
-    const QImage &canvas = *canvasImage;
-    QPainter &painter = m_surface.painter();
-    const QTransform toCanvas = painter.deviceTransform();
-    if (toCanvas.type() > QTransform::TxScale || canvas.devicePixelRatio() != 1.0)
-        return false;
-    const QRect area = wholePixels(toCanvas.mapRect(QRectF(target)));
-    QRect visible = area & canvas.rect();
-    if (painter.hasClipping())
-        visible &= toCanvas.mapRect(painter.clipBoundingRect()).toAlignedRect();
-    if (visible.isEmpty())
-        return true;
-
-    const quint32 background = mask ? (rop >> 8 & 0xFF0000) : rop;
-    QImage tile;
-    if (bitmap::ropOperands(rop).pattern || bitmap::ropOperands(background).pattern) {
-        tile = patternTile(m_dc.brush, gdi::R2_COPYPEN);
-        if (tile.isNull())
-            return true; // a hollow brush draws nothing
-        if (toCanvas.m11() != 1.0 || toCanvas.m22() != 1.0)
-            tile = tile.scaled(qMax(1, qRound(tile.width() * std::abs(toCanvas.m11()))),
-                               qMax(1, qRound(tile.height() * std::abs(toCanvas.m22()))));
-    }
-    // The brush is aligned to the device origin, the picture's top-left corner.
-    const QPointF origin = toCanvas.map(QPointF(0, 0));
-    const QPoint brushOrigin(qRound(origin.x()), qRound(origin.y()));
-    // An image scaled into the area, the band's part of it.
-    const auto scaledBand = [&area](const QImage &image, const QRect &band, bool smoothly) {
-        QImage scaled(band.size(), QImage::Format_ARGB32_Premultiplied);
-        scaled.fill(Qt::transparent);
-        QPainter bandPainter(&scaled);
-        bandPainter.setRenderHint(QPainter::SmoothPixmapTransform, smoothly);
-        bandPainter.setCompositionMode(QPainter::CompositionMode_Source);
-        drawStretched(bandPainter, QRectF(area.translated(-band.topLeft())), image, smoothly);
-        return scaled;
-    };
-
-    // Band by band, so that a blit over the whole canvas needs a few rows of scratch images
-    // rather than copies of the canvas.
-    const int bandRows = qMax(1, bandBytes / qMax(1, visible.width() * 4));
-    painter.save();
-    painter.resetTransform();
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (int top = visible.top(); top <= visible.bottom(); top += bandRows) {
-        const QRect band(visible.left(), top, visible.width(), qMin(bandRows, visible.bottom() + 1 - top));
-        const QImage scaled = source ? scaledBand(*source, band, smooth) : QImage();
-        QImage pixels = canvas.copy(band);
-        const QImage::Format format = pixels.format();
-        if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
-            && format != QImage::Format_ARGB32_Premultiplied)
-            pixels = pixels.convertToFormat(QImage::Format_RGB32);
-        const auto combine = [&](QImage &into, quint32 op) {
-            bitmap::applyRop3(into, into.rect(), source ? &scaled : nullptr, tile.isNull() ? nullptr : &tile,
-                              brushOrigin - band.topLeft(), op);
-        };
-        if (mask) {
-            // Both operations on the canvas as it was; the mask picks each pixel's result.
-            const QImage bits = scaledBand(*mask, band, false);
-            QImage behind = pixels.copy();
-            combine(pixels, rop);
-            combine(behind, background);
-            for (int y = 0; y < pixels.height(); ++y) {
-                auto *out = reinterpret_cast<QRgb *>(pixels.scanLine(y));
-                const auto *back = reinterpret_cast<const QRgb *>(behind.constScanLine(y));
-                const auto *choose = reinterpret_cast<const QRgb *>(bits.constScanLine(y));
-                for (int x = 0; x < pixels.width(); ++x) {
-                    if (qRed(choose[x]) < 128)
-                        out[x] = back[x];
-                }
-            }
-        } else {
-            combine(pixels, rop);
-        }
-        // Written back through the painter, which keeps the clip.
-        painter.drawImage(band.topLeft(), pixels);
-    }
-    painter.restore();
-    return true;
+    return m_budget.spendWork(qint64(rows) * core::limits::workPerDashRow);
 }
 
 } // namespace metafile::gdi

@@ -37,6 +37,9 @@ constexpr quint16 ETO_OPAQUE = 0x0002, ETO_CLIPPED = 0x0004;
 // SETSTRETCHBLTMODE values. BLACKONWHITE (1), WHITEONBLACK (2) and COLORONCOLOR (3, also
 // called DELETESCANS) all keep whole source pixels; only HALFTONE blends them.
 constexpr int STRETCH_HALFTONE = 4;
+// Arc directions (SETARCDIRECTION) and the region combinations of clipping records.
+constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
+constexpr int RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5;
 // SETLAYOUT flags.
 constexpr quint32 LAYOUT_RTL = 0x01, LAYOUT_BITMAPORIENTATIONPRESERVED = 0x08;
 } // namespace metafile::gdi

@@ -4,26 +4,54 @@
 #include "gdi/gdidevice.h"
 
 #include "core/limits.h"
-#include "core/playreport.h"
-
-#include <algorithm>
-#include <cmath>
+#include "gdi/stockobjects.h"
 
 namespace metafile::gdi {
 
-GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report)
+namespace {
+
+// Where the picture's frame lands: a Windows Metafile's frame is the window, fitted by the
+// viewport; an enhanced metafile's frame is fitted onto the target behind the window and
+// viewport, as PlayEnhMetaFile fits it, and its fixed map modes use the recording device's
+// resolution.
+Mapping startMapping(const PlayTarget &target)
+{
+    if (target.enhanced) {
+        Mapping mapping;
+        mapping.setDeviceDpi(target.referenceDpi);
+        mapping.setDeviceTransform(Mapping::frameOnto(target.frameOrigin, target.frameExtent, target.rect.size()));
+        return mapping;
+    }
+    if (target.scanMode)
+        return Mapping();
+    return Mapping::fitting(target.frameOrigin, target.frameExtent, target.rect.size());
+}
+
+} // namespace
+
+GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report, core::WorkBudget &budget)
     : m_target(target)
     , m_report(report)
+    , m_budget(budget)
     , m_objects(target.objectCount)
-    , m_surface(painter, target.rect, target.scanMode, report)
-    , m_fills(m_dc, m_surface)
-    , m_shapes(*this)
-    , m_regions(*this)
-    , m_text(*this)
-    , m_bitmaps(*this)
+    , m_surface(painter, target.rect, target.scanMode, budget)
+    , m_fills(m_dc, m_surface, budget)
+    , m_blits(m_dc, m_surface, m_fills)
+    , m_clipping(m_dc, m_surface, m_target, m_objects)
+    , m_lines(paintContext())
+    , m_shapes(paintContext())
+    , m_paths(paintContext())
+    , m_regions(paintContext())
+    , m_text(paintContext())
+    , m_bitmaps(paintContext())
+    , m_gradients(paintContext())
 {
-    if (!target.scanMode)
-        m_dc.mapping = Mapping::fitting(target.frameOrigin, target.frameExtent, target.rect.size());
+    m_dc.mapping = startMapping(target);
+}
+
+PaintContext GdiDevice::paintContext()
+{
+    return PaintContext {m_dc, m_objects, m_target, m_surface, m_fills, m_blits, m_report, m_budget};
 }
 
 // --- device context state -------------------------------------------------------------
@@ -44,32 +72,50 @@ void GdiDevice::restoreDc(int level)
     const int keep = level < 0 ? depth + level : level - 1;
     if (level == 0 || keep < 0 || keep >= depth)
         return;
-    const bool clipChanged = m_saved[static_cast<size_t>(keep)].clip != m_dc.clip;
-    m_dc = m_saved[static_cast<size_t>(keep)];
+    const DeviceContext &saved = m_saved[static_cast<size_t>(keep)];
+    const bool clipChanged = saved.clip != m_dc.clip || saved.metaRegion != m_dc.metaRegion;
+    m_dc = saved;
     m_saved.resize(static_cast<size_t>(keep));
     if (clipChanged)
-        m_surface.clipChanged();
+        m_clipping.changed();
 }
 
-void GdiDevice::setBkMode(int mode)
+// LAYOUT_RTL mirrors the whole device the picture is played on, as GDI mirrors the target
+// DC: x becomes width - 1 - x in the target's pixels, so a box's right edge (exclusive)
+// becomes the mirrored box's left edge. The mirror sits behind the fitting, in the device
+// transform, so that everything drawn through the mapping follows it, clip regions in
+// device pixels included; SAVEDC keeps it with the rest of the mapping. Text stays upright
+// and bitmaps are mirrored unless the layout preserves them (see DeviceContext::layout).
+void GdiDevice::setLayout(quint32 layout)
 {
-    if (mode == gdi::TRANSPARENT || mode == gdi::OPAQUE)
-        m_dc.bkMode = mode;
-}
-
-void GdiDevice::setRop2(int rop2)
-{
-    if (rop2 >= gdi::R2_BLACK && rop2 <= gdi::R2_WHITE)
-        m_dc.rop2 = rop2;
-}
-
-void GdiDevice::setPolyFillMode(int mode)
-{
-    if (mode == gdi::ALTERNATE || mode == gdi::WINDING)
-        m_dc.polyFillMode = mode;
+    const QRectF &target = m_target.rect;
+    QTransform device = Mapping::frameOnto(m_target.frameOrigin, m_target.frameExtent, target.size());
+    if (layout & gdi::LAYOUT_RTL)
+        device *= QTransform(-1, 0, 0, 1, target.width() - 1, 0);
+    m_dc.mapping.setDeviceTransform(device);
+    m_dc.layout = layout;
 }
 
 // --- objects ---------------------------------------------------------------------------
+
+void GdiDevice::createObject(GdiObject object, std::optional<int> slot)
+{
+    if (slot)
+        m_objects.put(*slot, std::move(object));
+    else
+        m_objects.add(std::move(object));
+}
+
+void GdiDevice::createPatternBrush(const PatternBitmap &pattern, std::optional<int> slot)
+{
+    createObject(m_bitmaps.patternBrush(pattern), slot);
+}
+
+void GdiDevice::createRegion(std::vector<QRect> rects)
+{
+    if (std::optional<Region> region = m_regions.makeRegion(std::move(rects)))
+        m_objects.add(std::move(*region));
+}
 
 // The context keeps copies of what is selected, so deleting a selected object leaves the
 // drawing as GDI leaves it: the object stays in use until something replaces it. An empty
@@ -86,7 +132,26 @@ void GdiDevice::selectObject(int index)
     else if (const text::LogFont *font = std::get_if<text::LogFont>(found))
         m_dc.font = *font;
     else if (const Region *region = std::get_if<Region>(found))
-        setClip(region->region); // selecting a region selects a copy as the clip region
+        m_clipping.set(region->region); // selecting a region selects a copy as the clip region
+}
+
+void GdiDevice::selectObjectOrStock(quint32 index)
+{
+    if (!(index & stockObjectBit)) {
+        selectObject(int(qMin(index, quint32(core::limits::maxObjects))));
+        return;
+    }
+    const std::optional<GdiObject> stock = stockObject(index);
+    if (!stock)
+        return;
+    if (const Pen *pen = std::get_if<Pen>(&*stock))
+        m_dc.pen = *pen;
+    else if (const Brush *brush = std::get_if<Brush>(&*stock))
+        m_dc.brush = *brush;
+    else if (const text::LogFont *font = std::get_if<text::LogFont>(&*stock))
+        m_dc.font = *font;
+    else if (const Palette *palette = std::get_if<Palette>(&*stock))
+        m_dc.palette = *palette;
 }
 
 void GdiDevice::selectPalette(int index)
@@ -96,64 +161,17 @@ void GdiDevice::selectPalette(int index)
 }
 
 // SETPALENTRIES and ANIMATEPALETTE act on the palette selected into the context.
-void GdiDevice::setPaletteEntries(int start, const QList<QRgb> &entries)
+void GdiDevice::setPaletteEntries(const PaletteEntries &entries)
 {
     QList<QRgb> &target = m_dc.palette.entries;
-    for (int i = 0; i < entries.size() && start + i < target.size(); ++i)
-        target[start + i] = entries[i];
+    for (int i = 0; i < entries.entries.size() && entries.start + i < target.size(); ++i)
+        target[entries.start + i] = entries.entries[i];
 }
 
 void GdiDevice::resizePalette(int count)
 {
     if (!m_dc.palette.entries.isEmpty())
         m_dc.palette.entries.resize(qMin(qMax(count, 1), core::limits::maxPaletteEntries), qRgb(0, 0, 0));
-}
-
-// --- clipping ----------------------------------------------------------------------------
-
-void GdiDevice::setClip(std::optional<QRegion> clip)
-{
-    m_dc.clip = std::move(clip);
-    m_surface.clipChanged();
-}
-
-// A clip region is in device pixels, as GDI takes it. An empty slot resets the clip.
-void GdiDevice::selectClipRegion(int index)
-{
-    if (!m_objects.at(index)) {
-        setClip(std::nullopt);
-        return;
-    }
-    if (const auto *region = m_objects.get<Region>(index))
-        setClip(region->region);
-}
-
-void GdiDevice::intersectClipRect(const Box &box)
-{
-    const QRect rect = deviceClipRect(m_dc.mapping.toDeviceRect(boxRect(box)));
-    setClip(m_dc.clip ? m_dc.clip->intersected(rect) : QRegion(rect));
-}
-
-void GdiDevice::excludeClipRect(const Box &box)
-{
-    const QRect rect = deviceClipRect(m_dc.mapping.toDeviceRect(boxRect(box)));
-    const QRegion whole(QRect(QPoint(0, 0), m_target.rect.size().toSize().grownBy({1, 1, 1, 1})));
-    setClip((m_dc.clip ? *m_dc.clip : whole).subtracted(rect));
-}
-
-void GdiDevice::offsetClipRegion(QPoint offset)
-{
-    if (!m_dc.clip)
-        return;
-    const QTransform t = m_dc.mapping.transform();
-    const QPoint device(devicePixels(offset.x() * t.m11()), devicePixels(offset.y() * t.m22()));
-    // Offsets add up; a clip moved past GDI's device space is left where it was.
-    const QRect moved = m_dc.clip->boundingRect().translated(device);
-    if (std::max({std::abs(qint64(moved.left())), std::abs(qint64(moved.right())), std::abs(qint64(moved.top())),
-                  std::abs(qint64(moved.bottom()))})
-        > qint64(core::limits::maxDeviceCoordinate))
-        return;
-    setClip(m_dc.clip->translated(device));
 }
 
 } // namespace metafile::gdi

@@ -67,6 +67,26 @@ Mapping Mapping::fitting(QPointF frameOrigin, QSizeF frameExtent, QSizeF target)
     return mapping;
 }
 
+QTransform Mapping::frameOnto(QPointF frameOrigin, QSizeF frameExtent, QSizeF target)
+{
+    const double sx = target.width() / frameExtent.width();
+    const double sy = target.height() / frameExtent.height();
+    return QTransform(sx, 0, 0, sy, -frameOrigin.x() * sx, -frameOrigin.y() * sy);
+}
+
+// GDI's matrices act on row vectors, as Qt's do: "left" multiplication puts the new
+// transform before the old one.
+bool Mapping::modifyWorldTransform(const QTransform &transform, quint32 mode)
+{
+    switch (mode) {
+    case 1: m_world = QTransform(); return true;
+    case 2: m_world = transform * m_world; return true;
+    case 3: m_world = m_world * transform; return true;
+    case 4: m_world = transform; return true;
+    default: return false;
+    }
+}
+
 void Mapping::setMapMode(int mode)
 {
     if (mode < gdi::MM_TEXT || mode > gdi::MM_ANISOTROPIC)

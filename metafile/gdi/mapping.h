@@ -30,6 +30,9 @@ public:
     // The way a picture is fitted into a rectangle on GDI: an anisotropic window over the
     // picture's frame and a viewport over the rectangle (`target`, device pixels).
     static Mapping fitting(QPointF frameOrigin, QSizeF frameExtent, QSizeF target);
+    // Where PlayEnhMetaFile puts the recording device's pixels: the frame (those pixels)
+    // scaled onto a target of `target` pixels whose top-left is the device's origin.
+    static QTransform frameOnto(QPointF frameOrigin, QSizeF frameExtent, QSizeF target);
 
     [[nodiscard]] int mapMode() const { return m_mapMode; }
     [[nodiscard]] QSizeF viewportExtent() const { return m_viewportExt; }
@@ -44,6 +47,9 @@ public:
     void scaleWindowExtent(const ExtentScale &scale);
     void scaleViewportExtent(const ExtentScale &scale);
     void setWorldTransform(const QTransform &world) { m_world = world; }
+    // MODIFYWORLDTRANSFORM: MWT_IDENTITY (1), MWT_LEFTMULTIPLY (2), MWT_RIGHTMULTIPLY (3),
+    // MWT_SET (4). False for a mode GDI does not know, which changes nothing.
+    bool modifyWorldTransform(const QTransform &transform, quint32 mode);
     [[nodiscard]] const QTransform &worldTransform() const { return m_world; }
     // Behind the window and viewport: from the device pixels the metafile was recorded on
     // to the pixels it is drawn on (an enhanced metafile's frame fitted onto the target).

@@ -4,8 +4,7 @@
 #include "gdi/regionpainter.h"
 
 #include "core/limits.h"
-#include "core/playreport.h"
-#include "gdi/gdidevice.h"
+#include "gdi/clipping.h"
 
 #include <QPainter>
 
@@ -46,34 +45,21 @@ bool isBanded(const std::vector<QRect> &rects)
 }
 } // namespace
 
-QRect deviceClipRect(const QRectF &device)
-{
-    return QRect(QPoint(qRound(device.left()), qRound(device.top())),
-                 QPoint(qRound(device.right()) - 1, qRound(device.bottom()) - 1));
-}
-
-int devicePixels(double distance)
-{
-    if (std::isnan(distance))
-        return 0;
-    return qRound(qBound(-core::limits::maxDeviceCoordinate, distance, core::limits::maxDeviceCoordinate));
-}
-
 // Anything but GDI's banded order is merged, at a cost.
-void RegionPainter::createRegion(std::vector<QRect> rects)
+std::optional<Region> RegionPainter::makeRegion(std::vector<QRect> rects)
 {
     Region region;
     if (isBanded(rects)) {
         region.region.setRects(rects.data(), int(rects.size()));
     } else if (rects.size() > size_t(core::limits::maxUnbandedRegionRects)) {
-        m_device.report().limitExceeded("a region of too many rectangles out of order");
-        return;
+        m_paint.report.limitExceeded("a region of too many rectangles out of order");
+        return std::nullopt;
     } else {
-        if (!m_device.surface().spendWork(unionWork(rects.size())))
-            return;
+        if (!m_paint.budget.spendWork(unionWork(rects.size())))
+            return std::nullopt;
         region.region = unionOf(std::move(rects));
     }
-    m_device.createObject(std::move(region));
+    return region;
 }
 
 // Regions drawn by FILLREGION and its kin are in logical units. Their rectangles are
@@ -89,10 +75,10 @@ QPainterPath RegionPainter::regionPath(const QRegion &logical) const
 
 QRegion RegionPainter::deviceRegion(const QRegion &logical, QSize margin) const
 {
-    const Mapping &mapping = m_device.context().mapping;
+    const Mapping &mapping = m_paint.dc.mapping;
     // The picture's box with `margin` and a pixel to spare; the scan for the frame sees
     // everything.
-    const PlayTarget &target = m_device.target();
+    const PlayTarget &target = m_paint.target;
     const QRect visible = target.scanMode ? QRect()
                                           : QRect(QPoint(0, 0), target.rect.size().toSize())
                                                 .adjusted(-margin.width() - 1, -margin.height() - 1, margin.width() + 1,
@@ -110,33 +96,33 @@ QRegion RegionPainter::deviceRegion(const QRegion &logical, QSize margin) const
 
 void RegionPainter::fillRegion(int region, int brush)
 {
-    const auto *found = m_device.objects().get<Region>(region);
-    const auto *fill = m_device.objects().get<Brush>(brush);
-    const int rop2 = m_device.context().rop2;
-    if (found && fill && m_device.fills().prepare(rop2))
-        m_device.fills().fillPath(regionPath(found->region), *fill, rop2);
+    const auto *found = m_paint.objects.get<Region>(region);
+    const auto *fill = m_paint.objects.get<Brush>(brush);
+    const int rop2 = m_paint.dc.rop2;
+    if (found && fill && m_paint.fills.prepare(rop2))
+        m_paint.fills.fillPath(regionPath(found->region), *fill, rop2);
 }
 
 void RegionPainter::paintRegion(int region)
 {
-    const auto *found = m_device.objects().get<Region>(region);
-    const DeviceContext &dc = m_device.context();
-    if (found && m_device.fills().prepare(dc.rop2))
-        m_device.fills().fillPath(regionPath(found->region), dc.brush, dc.rop2);
+    const auto *found = m_paint.objects.get<Region>(region);
+    const DeviceContext &dc = m_paint.dc;
+    if (found && m_paint.fills.prepare(dc.rop2))
+        m_paint.fills.fillPath(regionPath(found->region), dc.brush, dc.rop2);
 }
 
 // The frame is the region less the region shrunk by the frame's size from every side.
 void RegionPainter::frameRegion(int region, int brush, QSize size)
 {
-    const auto *found = m_device.objects().get<Region>(region);
-    const auto *fill = m_device.objects().get<Brush>(brush);
-    const DeviceContext &dc = m_device.context();
-    if (!found || !fill || !m_device.fills().prepare(dc.rop2))
+    const auto *found = m_paint.objects.get<Region>(region);
+    const auto *fill = m_paint.objects.get<Brush>(brush);
+    const DeviceContext &dc = m_paint.dc;
+    if (!found || !fill || !m_paint.fills.prepare(dc.rop2))
         return;
     const QTransform t = dc.mapping.transform();
     const int dx = qMax(1, devicePixels(std::abs(size.width() * t.m11())));
     const int dy = qMax(1, devicePixels(std::abs(size.height() * t.m22())));
-    if (!m_device.surface().spendWork(found->region.rectCount()))
+    if (!m_paint.budget.spendWork(found->region.rectCount()))
         return;
     // Rectangles cut at the picture's edge must not show a frame there.
     const QRegion device = deviceRegion(found->region, QSize(dx, dy));
@@ -144,17 +130,51 @@ void RegionPainter::frameRegion(int region, int brush, QSize size)
                         & device.translated(0, -dy) & device;
     QPainterPath path;
     path.addRegion(device - inner);
-    m_device.fills().fillPath(path, *fill, dc.rop2);
+    m_paint.fills.fillPath(path, *fill, dc.rop2);
 }
 
 void RegionPainter::invertRegion(int region)
 {
-    const auto *found = m_device.objects().get<Region>(region);
-    Surface &surface = m_device.surface();
-    if (!found || !m_device.fills().prepare(m_device.context().rop2) || !surface.hasRasterOps())
+    const auto *found = m_paint.objects.get<Region>(region);
+    Surface &surface = m_paint.surface;
+    if (!found || !m_paint.fills.prepare(m_paint.dc.rop2) || !surface.hasRasterOps())
         return;
     surface.painter().setCompositionMode(QPainter::RasterOp_NotDestination);
     surface.painter().fillPath(regionPath(found->region), Qt::black);
+}
+
+// The region records of an enhanced metafile carry their region, in the recording device's
+// pixels: FILLRGN and FRAMERGN with a brush object, PAINTRGN with the selected brush, FRAMERGN
+// as the region less the region shrunk by the frame's size, INVERTRGN inverting the canvas.
+void RegionPainter::drawRecorded(RegionDraw draw, const std::vector<QRect> &rects, int brush, QSize frame)
+{
+    if (!m_paint.budget.spendWork(qint64(rects.size())))
+        return;
+    const DeviceContext &dc = m_paint.dc;
+    QRegion region = recordedRegion(dc.mapping, rects);
+    const Brush *fill = &dc.brush;
+    if (draw == RegionDraw::Fill || draw == RegionDraw::Frame)
+        fill = m_paint.objects.get<Brush>(brush);
+    if (!fill || !m_paint.fills.prepare(dc.rop2))
+        return;
+    if (draw == RegionDraw::Frame) {
+        const QTransform t = dc.mapping.transform();
+        const int dx = qMax(1, devicePixels(std::abs(frame.width() * t.m11())));
+        const int dy = qMax(1, devicePixels(std::abs(frame.height() * t.m22())));
+        const QRegion inner =
+            region.translated(dx, 0) & region.translated(-dx, 0) & region.translated(0, dy) & region.translated(0, -dy);
+        region -= inner;
+    }
+    QPainterPath path;
+    path.addRegion(region);
+    if (draw == RegionDraw::Invert) {
+        if (m_paint.surface.hasRasterOps()) {
+            m_paint.surface.painter().setCompositionMode(QPainter::RasterOp_NotDestination);
+            m_paint.surface.painter().fillPath(path, Qt::black);
+        }
+        return;
+    }
+    m_paint.fills.fillPath(path, *fill, dc.rop2);
 }
 
 } // namespace metafile::gdi

@@ -4,8 +4,6 @@
 #include "gdi/shapepainter.h"
 
 #include "core/limits.h"
-#include "core/playreport.h"
-#include "gdi/gdidevice.h"
 
 #include <QImage>
 #include <QPainter>
@@ -23,70 +21,17 @@ double ellipseAngle(const QRectF &box, QPointF p)
     return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / std::numbers::pi;
 }
 
-Qt::FillRule fillRule(const DeviceContext &dc)
+QPointF ShapePainter::device(QPointF logical) const { return m_paint.dc.mapping.toPixelCentre(logical); }
+
+bool ShapePainter::throughMapping() const
 {
-    return dc.polyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill;
+    const QTransform &world = m_paint.dc.mapping.worldTransform();
+    return m_paint.dc.path.open || world.m12() != 0 || world.m21() != 0;
 }
 
-bool ShapePainter::spendPoints(size_t count)
+QPainterPath ShapePainter::mapped(const QPainterPath &logical) const
 {
-    m_points += qint64(count);
-    if (m_points <= core::limits::maxTotalPoints)
-        return true;
-    m_device.report().limitExceeded("too many points in the play");
-    return false;
-}
-
-QPainterPath ShapePainter::pathThrough(const std::vector<QPoint> &points, bool closed) const
-{
-    const Mapping &mapping = m_device.context().mapping;
-    QPainterPath path;
-    if (points.empty())
-        return path;
-    path.moveTo(mapping.toPixelCentre(points.front()));
-    for (size_t i = 1; i < points.size(); ++i)
-        path.lineTo(mapping.toPixelCentre(points[i]));
-    if (closed)
-        path.closeSubpath();
-    return path;
-}
-
-void ShapePainter::lineTo(QPoint point)
-{
-    DeviceContext &dc = m_device.context();
-    QPainterPath path(dc.mapping.toPixelCentre(dc.position));
-    path.lineTo(dc.mapping.toPixelCentre(point));
-    dc.position = point;
-    m_device.fills().fillAndStroke(path, false, true);
-}
-
-void ShapePainter::polyline(const std::vector<QPoint> &points)
-{
-    if (spendPoints(points.size()) && points.size() >= 2)
-        m_device.fills().fillAndStroke(pathThrough(points, false), false, true);
-}
-
-void ShapePainter::polygon(const std::vector<QPoint> &points)
-{
-    if (!spendPoints(points.size()) || points.size() < 2)
-        return;
-    QPainterPath path = pathThrough(points, true);
-    path.setFillRule(fillRule(m_device.context()));
-    m_device.fills().fillAndStroke(path, true, true);
-}
-
-void ShapePainter::polyPolygon(const std::vector<std::vector<QPoint>> &polygons)
-{
-    size_t count = 0;
-    for (const std::vector<QPoint> &points : polygons)
-        count += points.size();
-    if (!spendPoints(count))
-        return;
-    QPainterPath path;
-    path.setFillRule(fillRule(m_device.context()));
-    for (const std::vector<QPoint> &points : polygons)
-        path.addPath(pathThrough(points, true));
-    m_device.fills().fillAndStroke(path, true, true);
+    return m_paint.dc.mapping.transform().map(logical).translated(0.5, 0.5);
 }
 
 // The box the outline runs through, in device pixels. GDI leaves out the right and bottom
@@ -94,10 +39,10 @@ void ShapePainter::polyPolygon(const std::vector<std::vector<QPoint>> &polygons)
 // inside-frame pen is pulled inside the box.
 QRectF ShapePainter::shapeBox(const Box &box) const
 {
-    const DeviceContext &dc = m_device.context();
+    const DeviceContext &dc = m_paint.dc;
     QRectF outline = dc.mapping.toDeviceRect(boxRect(box));
     outline.adjust(0.5, 0.5, -0.5, -0.5);
-    const double width = m_device.fills().penWidth();
+    const double width = m_paint.fills.penWidth();
     if ((dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_INSIDEFRAME && width > 1) {
         const double inset = qMin((width - 1) / 2, qMin(outline.width(), outline.height()) / 2);
         outline.adjust(inset, inset, -inset, -inset);
@@ -107,47 +52,68 @@ QRectF ShapePainter::shapeBox(const Box &box) const
 
 void ShapePainter::rectangle(const Box &box)
 {
+    QPainterPath path;
+    if (throughMapping()) {
+        path.addRect(boxRect(box).normalized());
+        drawFigure(m_paint, mapped(path), true, true);
+        return;
+    }
     const QRectF outline = shapeBox(box);
     if (outline.width() < 0 || outline.height() < 0)
         return;
-    QPainterPath path;
     path.addRect(outline);
-    m_device.fills().fillAndStroke(path, true, true);
+    drawFigure(m_paint, path, true, true);
 }
 
 void ShapePainter::roundRect(const RoundRect &shape)
 {
+    QPainterPath path;
+    if (throughMapping()) {
+        path.addRoundedRect(boxRect(shape.box).normalized(), std::abs(shape.corner.width()) / 2.0,
+                            std::abs(shape.corner.height()) / 2.0);
+        drawFigure(m_paint, mapped(path), true, true);
+        return;
+    }
     const QRectF outline = shapeBox(shape.box);
     if (outline.width() < 0 || outline.height() < 0)
         return;
-    const QTransform t = m_device.context().mapping.transform();
+    const QTransform t = m_paint.dc.mapping.transform();
     const double rx = qMin(std::abs(shape.corner.width() * t.m11()) / 2, outline.width() / 2);
     const double ry = qMin(std::abs(shape.corner.height() * t.m22()) / 2, outline.height() / 2);
-    QPainterPath path;
     path.addRoundedRect(outline, rx, ry);
-    m_device.fills().fillAndStroke(path, true, true);
+    drawFigure(m_paint, path, true, true);
 }
 
 void ShapePainter::ellipse(const Box &box)
 {
+    QPainterPath path;
+    if (throughMapping()) {
+        path.addEllipse(boxRect(box).normalized());
+        drawFigure(m_paint, mapped(path), true, true);
+        return;
+    }
     const QRectF outline = shapeBox(box);
     if (outline.width() < 0 || outline.height() < 0)
         return;
-    QPainterPath path;
     path.addEllipse(outline);
-    m_device.fills().fillAndStroke(path, true, true);
+    drawFigure(m_paint, path, true, true);
 }
 
 // GDI draws arcs counter-clockwise as seen on the device, also when the mapping mirrors
-// an axis (Wine's GDI agrees). Equal start and end directions give the whole ellipse.
-void ShapePainter::arc(const ArcBox &arc, ArcKind kind)
+// an axis (Wine's GDI agrees); clockwise arcs (SETARCDIRECTION) are the counter-clockwise
+// arcs between the same rays the other way round. Equal start and end directions give the
+// whole ellipse.
+void ShapePainter::arc(ArcBox arc, ArcKind kind)
 {
-    const QRectF outline = shapeBox(arc.box);
+    if (m_paint.dc.arcDirection == gdi::AD_CLOCKWISE)
+        std::swap(arc.start, arc.end);
+    const bool logical = throughMapping();
+    const QRectF outline = logical ? boxRect(arc.box).normalized() : shapeBox(arc.box);
     if (outline.width() < 0 || outline.height() < 0)
         return;
-    const Mapping &mapping = m_device.context().mapping;
-    const double start = ellipseAngle(outline, mapping.toPixelCentre(arc.start));
-    const double end = ellipseAngle(outline, mapping.toPixelCentre(arc.end));
+    const Mapping &mapping = m_paint.dc.mapping;
+    const double start = ellipseAngle(outline, logical ? QPointF(arc.start) : mapping.toPixelCentre(arc.start));
+    const double end = ellipseAngle(outline, logical ? QPointF(arc.end) : mapping.toPixelCentre(arc.end));
     double sweep = end - start;
     while (sweep <= 0)
         sweep += 360;
@@ -159,17 +125,66 @@ void ShapePainter::arc(const ArcBox &arc, ArcKind kind)
     path.arcTo(outline, start, sweep);
     if (kind != ArcKind::Arc)
         path.closeSubpath();
-    m_device.fills().fillAndStroke(path, kind != ArcKind::Arc, true);
+    drawFigure(m_paint, logical ? mapped(path) : path, kind != ArcKind::Arc, true);
+}
+
+// ARCTO: a line from the current position to the arc's start, the arc, and the current
+// position at its end.
+void ShapePainter::arcTo(const ArcBox &arc)
+{
+    DeviceContext &dc = m_paint.dc;
+    const QRectF box =
+        QRectF(device(QPointF(arc.box.left, arc.box.top)), device(QPointF(arc.box.right, arc.box.bottom))).normalized();
+    const double start = ellipseAngle(box, device(arc.start));
+    const double end = ellipseAngle(box, device(arc.end));
+    double sweep = end - start;
+    if (dc.arcDirection == gdi::AD_CLOCKWISE) {
+        while (sweep >= 0)
+            sweep -= 360;
+    } else {
+        while (sweep <= 0)
+            sweep += 360;
+    }
+    QPainterPath path(device(dc.position));
+    QPainterPath arcOnly;
+    arcOnly.arcMoveTo(box, start);
+    path.lineTo(arcOnly.currentPosition());
+    path.arcTo(box, start, sweep);
+    bool invertible = false;
+    const QTransform inverse = dc.mapping.transform().inverted(&invertible);
+    if (invertible)
+        dc.position = inverse.map(path.currentPosition() - QPointF(0.5, 0.5));
+    drawFigure(m_paint, path, false, true);
+}
+
+// ANGLEARC: a line from the current position to the start of an arc of a circle, the arc
+// counter-clockwise (clockwise for a negative sweep), and the current position at its end.
+void ShapePainter::angleArc(const AngleArc &arc)
+{
+    DeviceContext &dc = m_paint.dc;
+    const double r = arc.radius;
+    const QRectF logical(arc.centre.x() - r, arc.centre.y() - r, 2 * r, 2 * r);
+    const QRectF box = QRectF(device(logical.topLeft()), device(logical.bottomRight())).normalized();
+    const double flip = dc.mapping.transform().determinant() < 0 ? -1 : 1;
+    const double sweep = qBound(-3600.0, arc.sweepAngle, 3600.0);
+    QPainterPath path(device(dc.position));
+    QPainterPath start;
+    start.arcMoveTo(box, flip * arc.startAngle);
+    path.lineTo(start.currentPosition());
+    path.arcTo(box, flip * arc.startAngle, flip * sweep);
+    const double end = (arc.startAngle + sweep) * std::numbers::pi / 180;
+    dc.position = QPointF(arc.centre.x() + r * std::cos(end), arc.centre.y() - r * std::sin(end));
+    drawFigure(m_paint, path, false, true);
 }
 
 void ShapePainter::setPixel(const Pixel &pixel)
 {
-    const DeviceContext &dc = m_device.context();
-    Fills &fills = m_device.fills();
+    const DeviceContext &dc = m_paint.dc;
+    Fills &fills = m_paint.fills;
     if (!fills.prepare(dc.rop2))
         return;
-    m_device.surface().painter().fillRect(QRectF(dc.mapping.toDevice(pixel.point), QSizeF(1, 1)),
-                                          fills.ink(pixel.color, dc.rop2));
+    m_paint.surface.painter().fillRect(QRectF(dc.mapping.toDevice(pixel.point), QSizeF(1, 1)),
+                                       fills.ink(pixel.color, dc.rop2));
 }
 
 // Flood fills read the picture drawn so far, which only an image target can give. The
@@ -179,13 +194,13 @@ void ShapePainter::setPixel(const Pixel &pixel)
 // fillable stretch of the rows above and below.
 void ShapePainter::floodFill(QPoint point, ColorRef color, bool surface)
 {
-    const DeviceContext &dc = m_device.context();
-    Fills &fills = m_device.fills();
-    const QImage *canvas = m_device.surface().image();
+    const DeviceContext &dc = m_paint.dc;
+    Fills &fills = m_paint.fills;
+    const QImage *canvas = m_paint.surface.image();
     if (!fills.prepare(dc.rop2) || !canvas)
         return;
     const QImage &image = *canvas;
-    const QTransform toImage = m_device.surface().painter().deviceTransform();
+    const QTransform toImage = m_paint.surface.painter().deviceTransform();
     if (!toImage.isAffine() || toImage.m12() != 0 || toImage.m21() != 0
         || qint64(image.width()) * image.height() > core::limits::maxFloodFillPixels)
         return;
@@ -219,7 +234,7 @@ void ShapePainter::floodFill(QPoint point, ColorRef color, bool surface)
             ++right;
         std::fill(seen.begin() + qsizetype(row) + left, seen.begin() + qsizetype(row) + right + 1, 1);
         spans.emplace_back(left, p.y(), right - left + 1, 1);
-        if (!m_device.surface().spendWork(qint64(3) * (right - left + 1)))
+        if (!m_paint.budget.spendWork(qint64(3) * (right - left + 1)))
             return;
         for (int ny : {p.y() - 1, p.y() + 1}) {
             if (ny < 0 || ny >= image.height())

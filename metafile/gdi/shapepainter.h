@@ -3,59 +3,52 @@
 
 #pragma once
 
-// Lines, polygons, rectangles, ellipses, arcs, pixels and flood fills, in the context's
-// pen, brush and mapping.
+// Boxes and arcs (rectangles, rounded rectangles, ellipses, arcs, chords and pies, ARCTO and
+// ANGLEARC), pixels and flood fills, in the context's pen, brush and mapping, or into the
+// open path. Upright boxes are drawn as GDI draws them, their outline through pixel centres
+// from left to right - 1; under a world transform that turns or shears, and in a path, they
+// go through the whole mapping.
 
 #include "gdi/drawcalls.h"
+#include "gdi/paintcontext.h"
 
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 
-#include <optional>
-
-#include <vector>
-
 namespace metafile::gdi {
-
-class GdiDevice;
-struct DeviceContext;
 
 // The parameter angle (degrees, Qt's convention: counter-clockwise, y up) of the point
 // where the ray from the box's centre through `p` meets the ellipse.
 double ellipseAngle(const QRectF &box, QPointF p);
-// The context's polygon fill mode as Qt's fill rule.
-Qt::FillRule fillRule(const DeviceContext &dc);
 
 class ShapePainter
 {
 public:
-    explicit ShapePainter(GdiDevice &device) : m_device(device) { }
+    explicit ShapePainter(const PaintContext &paint) : m_paint(paint) { }
 
-    void lineTo(QPoint point);
-    void polyline(const std::vector<QPoint> &points);
-    void polygon(const std::vector<QPoint> &points);
-    // Polygons filled together by the context's fill mode.
-    void polyPolygon(const std::vector<std::vector<QPoint>> &polygons);
     void rectangle(const Box &box);
     void roundRect(const RoundRect &shape);
     void ellipse(const Box &box);
-    void arc(const ArcBox &arc, ArcKind kind);
+    void arc(ArcBox arc, ArcKind kind);
+    void arcTo(const ArcBox &arc);
+    void angleArc(const AngleArc &arc);
     void setPixel(const Pixel &pixel);
     // Spreads the brush through 4-connected pixels: up to a border colour, or over one
     // surface colour.
     void floodFill(QPoint point, ColorRef color, bool surface);
-    // Counts points against limits::maxTotalPoints, for every shape of the play; false
-    // once they are spent.
-    [[nodiscard]] bool spendPoints(size_t count);
 
 private:
-    // Through the points' device pixel centres.
-    QPainterPath pathThrough(const std::vector<QPoint> &points, bool closed) const;
-    QRectF shapeBox(const Box &box) const;
+    [[nodiscard]] QRectF shapeBox(const Box &box) const;
+    // Whether the shape is drawn through the whole mapping: in a path, or under a world
+    // transform that turns or shears.
+    [[nodiscard]] bool throughMapping() const;
+    // A shape in logical units as device pixels: through the mapping, unrounded, with points
+    // on pixel centres as the upright shapes have them.
+    [[nodiscard]] QPainterPath mapped(const QPainterPath &logical) const;
+    [[nodiscard]] QPointF device(QPointF logical) const;
 
-    GdiDevice &m_device;
-    qint64 m_points = 0; // points drawn so far, against limits::maxTotalPoints
+    PaintContext m_paint;
 };
 
 } // namespace metafile::gdi

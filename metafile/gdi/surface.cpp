@@ -4,7 +4,6 @@
 #include "gdi/surface.h"
 
 #include "core/limits.h"
-#include "core/playreport.h"
 #include "gdi/gdi.h"
 
 #include <QPaintEngine>
@@ -72,11 +71,11 @@ double antialiasCost(const QPainter &painter, const QPainterPath &path, double e
 
 } // namespace
 
-Surface::Surface(QPainter &painter, const QRectF &target, bool scanMode, core::PlayReport &report)
+Surface::Surface(QPainter &painter, const QRectF &target, bool scanMode, core::WorkBudget &budget)
     : m_painter(painter)
     , m_target(target)
     , m_scanMode(scanMode)
-    , m_report(report)
+    , m_budget(budget)
 {
     const QTransform base = painter.worldTransform();
     m_painter.save();
@@ -116,7 +115,7 @@ QImage *Surface::image() const
 // blended by coverage. R2_BLACK and R2_WHITE draw in black and white (see withRop2()), and
 // R2_NOP draws nothing. Painters on devices without raster operations (printers, PDF)
 // fall back to plain copying.
-bool Surface::prepare(const std::optional<QRegion> &clip, int rop2)
+bool Surface::prepare(const std::optional<QRegion> &clip, const std::optional<QRegion> &metaRegion, int rop2)
 {
     ++m_drawings;
     static constexpr QPainter::CompositionMode modes[17] = {
@@ -145,20 +144,13 @@ bool Surface::prepare(const std::optional<QRegion> &clip, int rop2)
             m_painter.setClipPath(*m_outerClip);
         else
             m_painter.setClipRect(QRectF(QPointF(0, 0), m_target.size()));
-        if (clip)
-            m_painter.setClipRegion(*clip, Qt::IntersectClip);
+        if (clip && metaRegion)
+            m_painter.setClipRegion(clip->intersected(*metaRegion), Qt::IntersectClip);
+        else if (clip || metaRegion)
+            m_painter.setClipRegion(clip ? *clip : *metaRegion, Qt::IntersectClip);
         m_clipApplied = true;
     }
     return rop2 != gdi::R2_NOP;
-}
-
-bool Surface::spendWork(qint64 units)
-{
-    m_work += qMax<qint64>(units, 0);
-    if (m_work <= core::limits::maxWorkUnits)
-        return true;
-    m_report.limitExceeded("the play's work limit is spent");
-    return false;
 }
 
 bool Surface::spendPixels(const QRectF &deviceRect)
@@ -166,7 +158,7 @@ bool Surface::spendPixels(const QRectF &deviceRect)
     QRectF shown = m_painter.deviceTransform().mapRect(deviceRect.normalized());
     if (const QPaintDevice *device = m_painter.device())
         shown = shown.intersected(QRectF(0, 0, device->width(), device->height()));
-    return spendWork(qint64(std::ceil(shown.width())) * qint64(std::ceil(shown.height())));
+    return m_budget.spendWork(qint64(std::ceil(shown.width())) * qint64(std::ceil(shown.height())));
 }
 
 bool Surface::antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides)

@@ -4,11 +4,12 @@
 #pragma once
 
 // The painter a play draws on, as the GDI device sees it: device pixels with the target's
-// top-left as origin, the caller's clip and the context's clip region, the composition
-// of the binary raster operation, and the budgets that keep a hostile file to bounded
-// time (limits::maxWorkUnits, the anti-aliasing cost limits).
+// top-left as origin, the caller's clip and the context's clip and meta regions, the
+// composition of the binary raster operation, and what drawing on it costs: the pixels a
+// fill or blit covers there (charged to the play's work budget) and the anti-aliasing
+// cost limits of Qt's rasteriser.
 
-#include "core/playreport.h"
+#include "core/workbudget.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -23,7 +24,7 @@ class Surface
 {
 public:
     // With `scanMode` the surface has no edges: used to find what a picture touches.
-    Surface(QPainter &painter, const QRectF &target, bool scanMode, core::PlayReport &report);
+    Surface(QPainter &painter, const QRectF &target, bool scanMode, core::WorkBudget &budget);
     ~Surface();
     Surface(const Surface &) = delete;
     Surface &operator=(const Surface &) = delete;
@@ -36,17 +37,15 @@ public:
     // The canvas image when the painter draws on one, else nothing.
     [[nodiscard]] QImage *image() const;
 
-    // Applies the clip region (device pixels; nothing is the whole target) and the
+    // Applies the clip and meta regions (device pixels; nothing is the whole target) and the
     // composition of `rop2` to the painter before a drawing; false when nothing is to be
     // drawn (R2_NOP).
-    bool prepare(const std::optional<QRegion> &clip, int rop2);
+    bool prepare(const std::optional<QRegion> &clip, const std::optional<QRegion> &metaRegion, int rop2);
     // Drawing operations begun so far: prepare() counts one for each.
     [[nodiscard]] quint64 drawings() const { return m_drawings; }
     // The clip region changed: the next prepare() applies it again.
     void clipChanged() { m_clipApplied = false; }
 
-    // Charges `units` of work against limits::maxWorkUnits; false once it is spent.
-    [[nodiscard]] bool spendWork(qint64 units);
     // Charges the pixels of `deviceRect` that land on the canvas, which is what filling or
     // blitting there costs: a huge rectangle mostly off the canvas costs what shows of it.
     [[nodiscard]] bool spendPixels(const QRectF &deviceRect);
@@ -58,8 +57,7 @@ private:
     QPainter &m_painter;
     QRectF m_target;
     bool m_scanMode = false;
-    core::PlayReport &m_report;
-    qint64 m_work = 0;
+    core::WorkBudget &m_budget;
     double m_antialiasCost = 0; // against limits::maxAntialiasCostPerPlay
     quint64 m_drawings = 0;
     bool m_clipApplied = false;

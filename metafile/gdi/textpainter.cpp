@@ -3,7 +3,6 @@
 
 #include "gdi/textpainter.h"
 
-#include "gdi/gdidevice.h"
 #include "text/charset.h"
 #include "text/textbox.h"
 
@@ -210,8 +209,8 @@ void drawLines(QPainter &painter, const PaintedRun &run)
 // or a mapping with square units is drawn at the same shape whatever the rectangle.
 double TextPainter::stretch() const
 {
-    const PlayTarget &target = m_device.target();
-    const Mapping &mapping = m_device.context().mapping;
+    const PlayTarget &target = m_paint.target;
+    const Mapping &mapping = m_paint.dc.mapping;
     if (target.scanMode || mapping.mapMode() != gdi::MM_ANISOTROPIC)
         return 1.0;
     const QSizeF size = target.rect.size();
@@ -227,7 +226,7 @@ double TextPainter::stretch() const
 // when there is nothing sane to draw.
 std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
 {
-    const DeviceContext &dc = m_device.context();
+    const DeviceContext &dc = m_paint.dc;
     const QTransform map = dc.mapping.transform();
     const double pixelsPerUnit = std::abs(map.m22());
     RunLayout layout;
@@ -240,8 +239,8 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     // A symbol face asked for in the default character set is drawn in its own, the symbol
     // set, as GDI's font mapper picks the face by name and takes its character set.
     const quint8 charSet =
-        dc.font.charSet == text::CharSet::Default && layout.choice.symbols != text::SymbolMapping::Ansi
-            ? text::CharSet::Symbol
+        dc.font.charSet == text::charset::Default && layout.choice.symbols != text::SymbolMapping::Ansi
+            ? text::charset::Symbol
             : dc.font.charSet;
     // Glyph indices name glyphs of the face the metafile was recorded with, which is seldom
     // installed here. The faces standing in for Arial, Times New Roman and Courier New
@@ -276,7 +275,7 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
 // right-aligned one, and stays for a centred one.
 RunPlacement TextPainter::place(const TextRun &text, const RunLayout &layout)
 {
-    DeviceContext &dc = m_device.context();
+    DeviceContext &dc = m_paint.dc;
     RunPlacement placement;
     placement.ascent = std::round(layout.choice.ascent * layout.choice.emPixels);
     placement.descent = std::round(layout.choice.descent * layout.choice.emPixels);
@@ -308,12 +307,12 @@ RunPlacement TextPainter::place(const TextRun &text, const RunLayout &layout)
 // picture drawn as a thumbnail or cut by its frame costs nothing.
 void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunPlacement &placement)
 {
-    const DeviceContext &dc = m_device.context();
-    QPainter &painter = m_device.surface().painter();
+    const DeviceContext &dc = m_paint.dc;
+    QPainter &painter = m_paint.surface.painter();
     const bool opaqueRect = text.rect && (text.options & gdi::ETO_OPAQUE);
     const bool clipped = text.rect && (text.options & gdi::ETO_CLIPPED);
     const PaintedRun run {layout, placement, placement.run * painter.worldTransform(),
-                          m_device.fills().ink(dc.textColor, gdi::R2_COPYPEN)};
+                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN)};
     painter.save();
     if (clipped)
         painter.setClipRect(dc.mapping.toDeviceRect(boxRect(*text.rect).normalized()), Qt::IntersectClip);
@@ -321,12 +320,12 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     if (dc.bkMode == gdi::OPAQUE && !(clipped && opaqueRect))
         painter.fillRect(
             text::levelTextBox(placement.run, placement.start, layout.width, placement.ascent, placement.descent),
-            m_device.fills().ink(dc.bkColor, gdi::R2_COPYPEN));
+            m_paint.fills.ink(dc.bkColor, gdi::R2_COPYPEN));
     painter.setWorldTransform(run.world);
     const text::FontChoice &choice = layout.choice;
     const double margin =
         2 * choice.emPixels * std::max(1.0, choice.horizontalScale) * std::max(1.0, layout.stretch) + 2;
-    const PlayTarget &target = m_device.target();
+    const PlayTarget &target = m_paint.target;
     const std::optional<QRectF> visible =
         target.scanMode
             ? std::nullopt
@@ -336,17 +335,43 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     painter.restore();
 }
 
+// The run is laid out upright in the page's device pixels; a world transform that turns or
+// shears turns the painted run around those pixels: device = logical * world * page is
+// (logical * page) * (page^-1 * world * page).
 void TextPainter::draw(const TextRun &text)
 {
-    Surface &surface = m_device.surface();
-    if (!surface.spendWork(text.bytes.size() + 1))
+    DeviceContext &dc = m_paint.dc;
+    const QTransform world = dc.mapping.worldTransform();
+    if (world.m12() == 0 && world.m21() == 0) {
+        drawUpright(text);
+        return;
+    }
+    dc.mapping.setWorldTransform(QTransform());
+    bool invertible = false;
+    const QTransform page = dc.mapping.transform();
+    const QTransform pageInverse = page.inverted(&invertible);
+    // The clip goes on in device pixels before the painter turns.
+    if (invertible && m_paint.fills.prepare(dc.rop2)) {
+        QPainter &painter = m_paint.surface.painter();
+        painter.save();
+        painter.setTransform(pageInverse * world * page, true);
+        drawUpright(text);
+        painter.restore();
+    }
+    dc.mapping.setWorldTransform(world);
+}
+
+void TextPainter::drawUpright(const TextRun &text)
+{
+    Surface &surface = m_paint.surface;
+    if (!m_paint.budget.spendWork(text.bytes.size() + 1))
         return;
     // The clip as for any drawing, but ROP2 does not apply to text.
-    m_device.fills().prepare(m_device.context().rop2);
+    m_paint.fills.prepare(m_paint.dc.rop2);
     surface.painter().setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (text.rect && (text.options & gdi::ETO_OPAQUE)) {
-        const QRectF rect = m_device.context().mapping.toDeviceRect(boxRect(*text.rect).normalized());
-        surface.painter().fillRect(rect, m_device.fills().ink(m_device.context().bkColor, gdi::R2_COPYPEN));
+        const QRectF rect = m_paint.dc.mapping.toDeviceRect(boxRect(*text.rect).normalized());
+        surface.painter().fillRect(rect, m_paint.fills.ink(m_paint.dc.bkColor, gdi::R2_COPYPEN));
     }
     if (text.bytes.isEmpty())
         return;
@@ -354,7 +379,7 @@ void TextPainter::draw(const TextRun &text)
     if (!laidOut)
         return;
     const RunPlacement placement = place(text, *laidOut);
-    if (surface.spendWork(qint64(laidOut->glyphs.size())))
+    if (m_paint.budget.spendWork(qint64(laidOut->glyphs.size())))
         paint(text, *laidOut, placement);
 }
 

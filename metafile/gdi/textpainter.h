@@ -25,6 +25,7 @@
 // text or to its background.
 
 #include "gdi/drawcalls.h"
+#include "gdi/paintcontext.h"
 #include "text/fontmap.h"
 
 #include <QString>
@@ -34,8 +35,6 @@
 #include <vector>
 
 namespace metafile::gdi {
-
-class GdiDevice;
 
 struct Glyph
 {
@@ -64,17 +63,18 @@ struct RunPlacement
 class TextPainter
 {
 public:
-    explicit TextPainter(GdiDevice &device) : m_device(device) { }
+    explicit TextPainter(const PaintContext &paint) : m_paint(paint) { }
 
     void draw(const TextRun &text);
 
 private:
+    void drawUpright(const TextRun &text);
     [[nodiscard]] std::optional<RunLayout> layout(const TextRun &text) const;
     [[nodiscard]] RunPlacement place(const TextRun &text, const RunLayout &layout);
     void paint(const TextRun &text, const RunLayout &layout, const RunPlacement &placement);
     [[nodiscard]] double stretch() const;
 
-    GdiDevice &m_device;
+    PaintContext m_paint;
 };
 
 } // namespace metafile::gdi

@@ -36,25 +36,25 @@ struct CodePageEntry
 
 // clang-format off
 constexpr std::array<CodePageEntry, 19> kCodePages {{
-    {CharSet::Ansi, kCp1252},
-    {CharSet::Default, kCp1252}, // GDI uses the system's ANSI code page
-    {CharSet::Mac, "MACINTOSH"},
-    {CharSet::ShiftJis, "CP932"},
-    {CharSet::Hangul, "CP949"},
-    {CharSet::Johab, "JOHAB"},
-    {CharSet::Gb2312, "CP936"},
-    {CharSet::ChineseBig5, "CP950"},
-    {CharSet::Greek, "CP1253"},
-    {CharSet::Turkish, "CP1254"},
-    {CharSet::Vietnamese, "CP1258"},
-    {CharSet::Hebrew, "CP1255"},
-    {CharSet::Arabic, "CP1256"},
-    {CharSet::Baltic, "CP1257"},
-    {CharSet::Russian, "CP1251"},
-    {CharSet::Thai, "CP874"},
-    {CharSet::EastEurope, "CP1250"},
-    {CharSet::Oem, "CP437"},
-    {CharSet::Symbol, nullptr},
+    {charset::Ansi, kCp1252},
+    {charset::Default, kCp1252}, // GDI uses the system's ANSI code page
+    {charset::Mac, "MACINTOSH"},
+    {charset::ShiftJis, "CP932"},
+    {charset::Hangul, "CP949"},
+    {charset::Johab, "JOHAB"},
+    {charset::Gb2312, "CP936"},
+    {charset::ChineseBig5, "CP950"},
+    {charset::Greek, "CP1253"},
+    {charset::Turkish, "CP1254"},
+    {charset::Vietnamese, "CP1258"},
+    {charset::Hebrew, "CP1255"},
+    {charset::Arabic, "CP1256"},
+    {charset::Baltic, "CP1257"},
+    {charset::Russian, "CP1251"},
+    {charset::Thai, "CP874"},
+    {charset::EastEurope, "CP1250"},
+    {charset::Oem, "CP437"},
+    {charset::Symbol, nullptr},
 }};
 // clang-format on
 
@@ -313,10 +313,10 @@ const char *codePageName(quint8 charSet)
 DecodedText decodeTextWithPositions(QByteArrayView bytes, quint8 charSet, SymbolMapping symbols)
 {
     DecodedText decoded;
-    if (charSet == CharSet::Symbol && symbols != SymbolMapping::Ansi)
+    if (charSet == charset::Symbol && symbols != SymbolMapping::Ansi)
         decoded = decodeSymbols(bytes, symbols);
     else
-        decoded = decodeCodePage(bytes, charSet == CharSet::Symbol ? kCp1252 : codePageName(charSet));
+        decoded = decodeCodePage(bytes, charSet == charset::Symbol ? kCp1252 : codePageName(charSet));
     decoded.byteCount = bytes.size();
     return decoded;
 }
@@ -325,7 +325,7 @@ DecodedText decodeUtf16WithPositions(QByteArrayView bytes, quint8 charSet, Symbo
 {
     DecodedText decoded;
     const qsizetype units = bytes.size() / 2;
-    const bool symbolFace = charSet == CharSet::Symbol && symbols != SymbolMapping::Ansi;
+    const bool symbolFace = charSet == charset::Symbol && symbols != SymbolMapping::Ansi;
     for (qsizetype pos = 0; pos < units; ++pos) {
         const auto unit = char16_t(quint8(bytes[2 * pos]) | (quint8(bytes[2 * pos + 1]) << 8));
         const bool symbol = symbolFace && (unit < 0x100 || (unit >= 0xF000 && unit <= 0xF0FF));

@@ -23,7 +23,7 @@
 
 namespace metafile::text {
 
-namespace CharSet {
+namespace charset {
 constexpr quint8 Ansi = 0;
 constexpr quint8 Default = 1;
 constexpr quint8 Symbol = 2;
@@ -43,7 +43,7 @@ constexpr quint8 Russian = 204;
 constexpr quint8 Thai = 222;
 constexpr quint8 EastEurope = 238;
 constexpr quint8 Oem = 255;
-} // namespace CharSet
+} // namespace charset
 
 // How the bytes of SYMBOL_CHARSET text become characters; the font map decides, because it
 // depends on the font that is installed (see fontmap.h).

@@ -113,7 +113,7 @@ const KindFaces &facesFor(FaceKind kind)
 QString faceName(const LogFont &logFont)
 {
     // Far-Eastern face names are stored in the font's own code page.
-    const quint8 charSet = logFont.charSet == CharSet::Symbol ? CharSet::Ansi : logFont.charSet;
+    const quint8 charSet = logFont.charSet == charset::Symbol ? charset::Ansi : logFont.charSet;
     return decodeText(logFont.faceName, charSet).trimmed();
 }
 
@@ -129,14 +129,14 @@ const Substitute *substituteFor(const QString &face)
 // GDI's font mapper weighs the family and pitch bits when the face is unknown.
 FaceKind kindFromBits(const LogFont &logFont)
 {
-    if (logFont.charSet == CharSet::Symbol)
+    if (logFont.charSet == charset::Symbol)
         return FaceKind::Symbol;
     const quint8 family = logFont.pitchAndFamily & 0xF0;
-    if (family == FontFamily::Modern || (logFont.pitchAndFamily & 0x03) == FontFamily::FixedPitch)
+    if (family == fontfamily::Modern || (logFont.pitchAndFamily & 0x03) == fontfamily::FixedPitch)
         return FaceKind::Mono;
-    if (family == FontFamily::Roman)
+    if (family == fontfamily::Roman)
         return FaceKind::Serif;
-    if (family == FontFamily::Script)
+    if (family == fontfamily::Script)
         return FaceKind::Script;
     return FaceKind::Sans;
 }

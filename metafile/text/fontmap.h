@@ -44,7 +44,7 @@ constexpr double kMinEmPixels = 1.0 / 64;
 // The font engine is asked for at most this pixel size; the glyph transform scales beyond.
 constexpr int kMaxEnginePixelSize = 2048;
 
-namespace FontFamily {
+namespace fontfamily {
 constexpr quint8 DontCare = 0x00;
 constexpr quint8 Roman = 0x10;
 constexpr quint8 Swiss = 0x20;
@@ -52,7 +52,7 @@ constexpr quint8 Modern = 0x30;
 constexpr quint8 Script = 0x40;
 constexpr quint8 Decorative = 0x50;
 constexpr quint8 FixedPitch = 0x01;
-} // namespace FontFamily
+} // namespace fontfamily
 
 struct FontChoice
 {

@@ -8,46 +8,51 @@
 
 namespace metafile::wmf {
 
+namespace {
+
+gdi::PatternBitmap patternBitmap(const PatternBrush &brush)
+{
+    return gdi::PatternBitmap {brush.isDib ? gdi::BS_DIBPATTERNPT : gdi::BS_PATTERN, brush.bitmap, brush.isDib,
+                               brush.usage};
+}
+
+} // namespace
+
 Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, bool scanMode,
                core::DiagnosticsHook hook)
     : m_data(data)
     , m_report(std::move(hook))
+    , m_budget(m_report)
     , m_device(painter, gdi::PlayTarget {target, data.frameOrigin, data.frameExtent, data.objectCount, scanMode},
-               m_report)
+               m_report, m_budget)
 { }
 
 core::PlayResult Player::play()
 {
-    return playRecords(m_data, m_report, m_device.surface(),
+    return playRecords(m_data, m_report, m_budget,
                        [this](quint16 function, core::ByteReader &params) { dispatch(function, params); });
-}
-
-void Player::createPatternBrush(const std::optional<PatternBrush> &brush)
-{
-    apply(brush, [this](const PatternBrush &b) {
-        if (b.isDib)
-            m_device.bitmaps().createDibPatternBrush(b.bitmap, b.usage);
-        else
-            m_device.bitmaps().createPatternBrush(b.bitmap);
-    });
 }
 
 // A region record too short even for its header still takes its slot (with an empty
 // region), as on GDI, so that the indices of later objects stay right.
 void Player::createRegion(core::ByteReader &r)
 {
-    RegionRects region = decodeRegion(r);
+    DecodedRegion region = decodeRegion(r);
     if (!region.complete)
         m_report.malformed("the region's scans break off");
-    m_device.regions().createRegion(std::move(region.rects));
+    m_device.createRegion(std::move(region.rects));
 }
 
-void Player::dispatch(quint16 function, core::ByteReader &r)
+// A flat dispatch switch, one line a record.
+void Player::dispatch(quint16 function, core::ByteReader &r) // NOLINT(readability-function-size)
 {
     using T = RecordType;
     gdi::GdiDevice &d = m_device;
     gdi::DeviceContext &dc = m_device.context();
     gdi::Mapping &map = dc.mapping;
+    gdi::LinePainter &lines = d.lines();
+    gdi::ShapePainter &shapes = d.shapes();
+    gdi::Clipping &clip = d.clipping();
     const auto ext = [](QPoint p) { return QSizeF(p.x(), p.y()); };
     switch (static_cast<RecordType>(function)) {
     case T::SaveDc: d.saveDc(); break;
@@ -63,19 +68,26 @@ void Player::dispatch(quint16 function, core::ByteReader &r)
     case T::ScaleViewportExt: apply(decodeExtentScale(r), [&](auto s) { map.scaleViewportExtent(s); }); break;
     case T::SetBkColor: apply(decodeU32(r), [&](gdi::ColorRef c) { dc.bkColor = c; }); break;
     case T::SetTextColor: apply(decodeU32(r), [&](gdi::ColorRef c) { dc.textColor = c; }); break;
-    case T::SetBkMode: apply(decodeU16(r), [&](int mode) { d.setBkMode(mode); }); break;
-    case T::SetRop2: apply(decodeU16(r), [&](int rop2) { d.setRop2(rop2); }); break;
-    case T::SetPolyFillMode: apply(decodeU16(r), [&](int mode) { d.setPolyFillMode(mode); }); break;
+    case T::SetBkMode: apply(decodeU16(r), [&](int mode) { dc.setBkMode(mode); }); break;
+    case T::SetRop2: apply(decodeU16(r), [&](int rop2) { dc.setRop2(rop2); }); break;
+    case T::SetPolyFillMode: apply(decodeU16(r), [&](int mode) { dc.setPolyFillMode(mode); }); break;
     case T::SetStretchBltMode: apply(decodeU16(r), [&](int mode) { dc.stretchBltMode = mode; }); break;
     case T::SetTextAlign: apply(decodeU16(r), [&](int align) { dc.textAlign = quint16(align); }); break;
     case T::SetTextCharExtra: apply(decodeI16(r), [&](int extra) { dc.textCharExtra = extra; }); break;
     case T::SetTextJustification:
-        apply(decodeTextJustification(r), [&](auto j) { std::tie(dc.breakCount, dc.breakExtra) = j; });
+        apply(decodeTextJustification(r), [&](const gdi::Justification &j) {
+            dc.breakExtra = j.extra;
+            dc.breakCount = j.count;
+        });
         break;
     case T::CreatePenIndirect: apply(decodePen(r), [&](const gdi::Pen &pen) { d.createObject(pen); }); break;
     case T::CreateBrushIndirect: apply(decodeBrush(r), [&](const gdi::Brush &brush) { d.createObject(brush); }); break;
-    case T::CreatePatternBrush: createPatternBrush(decodePatternBrush(r)); break;
-    case T::DibCreatePatternBrush: createPatternBrush(decodeDibPatternBrush(r)); break;
+    case T::CreatePatternBrush:
+        apply(decodePatternBrush(r), [&](const PatternBrush &b) { d.createPatternBrush(patternBitmap(b)); });
+        break;
+    case T::DibCreatePatternBrush:
+        apply(decodeDibPatternBrush(r), [&](const PatternBrush &b) { d.createPatternBrush(patternBitmap(b)); });
+        break;
     case T::CreateFontIndirect: apply(decodeFont(r), [&](const text::LogFont &font) { d.createObject(font); }); break;
     case T::CreatePalette:
         apply(decodePalette(r), [&](const gdi::Palette &palette) { d.createObject(palette); });
@@ -86,35 +98,39 @@ void Player::dispatch(quint16 function, core::ByteReader &r)
     case T::SelectPalette: apply(decodeU16(r), [&](int index) { d.selectPalette(index); }); break;
     case T::SetPalEntries:
     case T::AnimatePalette:
-        apply(decodePaletteEntries(r), [&](const auto &p) { d.setPaletteEntries(p.start, p.entries); });
+        apply(decodePaletteEntries(r), [&](const gdi::PaletteEntries &p) { d.setPaletteEntries(p); });
         break;
     case T::ResizePalette: apply(decodeU16(r), [&](int count) { d.resizePalette(count); }); break;
-    case T::MoveTo: apply(decodePoint(r), [&](QPoint p) { dc.position = p; }); break;
-    case T::LineTo: apply(decodePoint(r), [&](QPoint p) { d.shapes().lineTo(p); }); break;
-    case T::Polyline: apply(decodePolyline(r), [&](const auto &points) { d.shapes().polyline(points); }); break;
-    case T::Polygon: apply(decodePolyline(r), [&](const auto &points) { d.shapes().polygon(points); }); break;
-    case T::PolyPolygon: apply(decodePolyPolygon(r), [&](const auto &p) { d.shapes().polyPolygon(p); }); break;
-    case T::Rectangle: apply(decodeBox(r), [&](const gdi::Box &box) { d.shapes().rectangle(box); }); break;
-    case T::RoundRect: apply(decodeRoundRect(r), [&](const auto &shape) { d.shapes().roundRect(shape); }); break;
-    case T::Ellipse: apply(decodeBox(r), [&](const gdi::Box &box) { d.shapes().ellipse(box); }); break;
-    case T::Arc: apply(decodeArc(r), [&](const gdi::ArcBox &arc) { d.shapes().arc(arc, gdi::ArcKind::Arc); }); break;
-    case T::Pie: apply(decodeArc(r), [&](const gdi::ArcBox &arc) { d.shapes().arc(arc, gdi::ArcKind::Pie); }); break;
-    case T::Chord:
-        apply(decodeArc(r), [&](const gdi::ArcBox &arc) { d.shapes().arc(arc, gdi::ArcKind::Chord); });
+    case T::MoveTo: apply(decodePoint(r), [&](QPoint p) { lines.moveTo(p); }); break;
+    case T::LineTo: apply(decodePoint(r), [&](QPoint p) { lines.lineTo(p); }); break;
+    case T::Polyline:
+        apply(decodePolyline(r), [&](const auto &points) { lines.poly(points, gdi::PolyKind::Polyline); });
         break;
-    case T::SetPixel: apply(decodeSetPixel(r), [&](const gdi::Pixel &pixel) { d.shapes().setPixel(pixel); }); break;
+    case T::Polygon:
+        apply(decodePolyline(r), [&](const auto &points) { lines.poly(points, gdi::PolyKind::Polygon); });
+        break;
+    case T::PolyPolygon: apply(decodePolyPolygon(r), [&](const auto &p) { lines.polyPoly(p, true); }); break;
+    case T::Rectangle: apply(decodeBox(r), [&](const gdi::Box &box) { shapes.rectangle(box); }); break;
+    case T::RoundRect: apply(decodeRoundRect(r), [&](const auto &shape) { shapes.roundRect(shape); }); break;
+    case T::Ellipse: apply(decodeBox(r), [&](const gdi::Box &box) { shapes.ellipse(box); }); break;
+    case T::Arc: apply(decodeArc(r), [&](const gdi::ArcBox &arc) { shapes.arc(arc, gdi::ArcKind::Arc); }); break;
+    case T::Pie: apply(decodeArc(r), [&](const gdi::ArcBox &arc) { shapes.arc(arc, gdi::ArcKind::Pie); }); break;
+    case T::Chord: apply(decodeArc(r), [&](const gdi::ArcBox &arc) { shapes.arc(arc, gdi::ArcKind::Chord); }); break;
+    case T::SetPixel: apply(decodeSetPixel(r), [&](const gdi::Pixel &pixel) { shapes.setPixel(pixel); }); break;
     case T::FloodFill:
     case T::ExtFloodFill:
         apply(decodeFloodFill(r, function == quint16(T::ExtFloodFill)),
-              [&](const FloodFill &f) { d.shapes().floodFill(f.point, f.color, f.surface); });
+              [&](const FloodFill &f) { shapes.floodFill(f.point, f.color, f.surface); });
         break;
-    case T::SelectClipRegion: apply(decodeU16(r), [&](int index) { d.selectClipRegion(index); }); break;
-    case T::IntersectClipRect: apply(decodeBox(r), [&](const gdi::Box &box) { d.intersectClipRect(box); }); break;
-    case T::ExcludeClipRect: apply(decodeBox(r), [&](const gdi::Box &box) { d.excludeClipRect(box); }); break;
-    case T::OffsetClipRgn: apply(decodePoint(r), [&](QPoint p) { d.offsetClipRegion(p); }); break;
-    case T::FillRegion: apply(decodeFillRegion(r), [&](auto f) { d.regions().fillRegion(f.first, f.second); }); break;
+    case T::SelectClipRegion: apply(decodeU16(r), [&](int index) { clip.selectRegion(index); }); break;
+    case T::IntersectClipRect: apply(decodeBox(r), [&](const gdi::Box &box) { clip.intersectRect(box); }); break;
+    case T::ExcludeClipRect: apply(decodeBox(r), [&](const gdi::Box &box) { clip.excludeRect(box); }); break;
+    case T::OffsetClipRgn: apply(decodePoint(r), [&](QPoint p) { clip.offset(p); }); break;
+    case T::FillRegion:
+        apply(decodeFillRegion(r), [&](const RegionFill &f) { d.regions().fillRegion(f.region, f.brush); });
+        break;
     case T::FrameRegion:
-        apply(decodeFrameRegion(r), [&](const auto &f) { d.regions().frameRegion(f.region, f.brush, f.size); });
+        apply(decodeFrameRegion(r), [&](const RegionFill &f) { d.regions().frameRegion(f.region, f.brush, f.frame); });
         break;
     case T::InvertRegion: apply(decodeU16(r), [&](int index) { d.regions().invertRegion(index); }); break;
     case T::PaintRegion: apply(decodeU16(r), [&](int index) { d.regions().paintRegion(index); }); break;

@@ -14,6 +14,7 @@
 #include "core/bytereader.h"
 #include "core/metafiledata.h"
 #include "core/playreport.h"
+#include "core/workbudget.h"
 #include "gdi/gdidevice.h"
 #include "wmf/wmfrecords.h"
 
@@ -38,7 +39,6 @@ public:
 
 private:
     void dispatch(quint16 function, core::ByteReader &r);
-    void createPatternBrush(const std::optional<PatternBrush> &brush);
     void createRegion(core::ByteReader &r);
     template<typename Record, typename Call>
     void apply(const std::optional<Record> &record, Call call)
@@ -48,6 +48,7 @@ private:
 
     const core::MetafileData &m_data;
     core::PlayReport m_report;
+    core::WorkBudget m_budget;
     gdi::GdiDevice m_device;
 };
 

@@ -166,9 +166,9 @@ std::optional<gdi::Palette> decodePalette(core::ByteReader &r)
     return checked(r, palette);
 }
 
-std::optional<PaletteEntries> decodePaletteEntries(core::ByteReader &r)
+std::optional<gdi::PaletteEntries> decodePaletteEntries(core::ByteReader &r)
 {
-    PaletteEntries entries;
+    gdi::PaletteEntries entries;
     entries.start = r.readU16();
     const int count = r.readU16();
     std::optional<QList<QRgb>> read = readPaletteEntries(r, count);
@@ -182,9 +182,9 @@ std::optional<PaletteEntries> decodePaletteEntries(core::ByteReader &r)
 // scanCount, maxScan, bounding box, then the scans. A scan is its count of x values,
 // top, bottom, that many x values as left/right pairs, and the count again. Like GDI, a
 // broken scan ends the region with the scans read so far.
-RegionRects decodeRegion(core::ByteReader &r)
+DecodedRegion decodeRegion(core::ByteReader &r)
 {
-    RegionRects region;
+    DecodedRegion region;
     r.skip(10);
     const int scanCount = qMin<int>(r.readU16(), core::limits::maxRegionScans);
     r.skip(2 + 8);
@@ -321,29 +321,31 @@ std::optional<FloodFill> decodeFloodFill(core::ByteReader &r, bool extended)
     return fill;
 }
 
-std::optional<std::pair<int, int>> decodeFillRegion(core::ByteReader &r)
+std::optional<RegionFill> decodeFillRegion(core::ByteReader &r)
 {
-    const int region = r.readU16();
-    const int brush = r.readU16();
-    return checked(r, std::pair(region, brush));
+    RegionFill fill;
+    fill.region = r.readU16();
+    fill.brush = r.readU16();
+    return checked(r, fill);
 }
 
-std::optional<FrameRegion> decodeFrameRegion(core::ByteReader &r)
+std::optional<RegionFill> decodeFrameRegion(core::ByteReader &r)
 {
-    FrameRegion frame;
+    RegionFill frame;
     frame.region = r.readU16();
     frame.brush = r.readU16();
     const int height = r.readI16();
     const int width = r.readI16();
-    frame.size = QSize(width, height);
+    frame.frame = QSize(width, height);
     return checked(r, frame);
 }
 
-std::optional<std::pair<int, int>> decodeTextJustification(core::ByteReader &r)
+std::optional<gdi::Justification> decodeTextJustification(core::ByteReader &r)
 {
-    const int count = r.readI16();
-    const int extra = r.readI16();
-    return checked(r, std::pair(count, extra));
+    gdi::Justification justification;
+    justification.count = r.readI16();
+    justification.extra = r.readI16();
+    return checked(r, justification);
 }
 
 std::optional<gdi::TextRun> decodeTextOut(core::ByteReader &r)

@@ -36,15 +36,8 @@ struct PatternBrush
     bool isDib = false;
 };
 
-// PALETTEINDEX colours to replace in the selected palette.
-struct PaletteEntries
-{
-    int start = 0;
-    QList<QRgb> entries;
-};
-
 // A region's rectangles (logical units); `complete` is false when a scan broke off.
-struct RegionRects
+struct DecodedRegion
 {
     std::vector<QRect> rects;
     bool complete = true;
@@ -57,11 +50,12 @@ struct FloodFill
     QPoint point;
 };
 
-struct FrameRegion
+// FILLREGION and FRAMEREGION: a region object painted with a brush object.
+struct RegionFill
 {
     int region = 0;
     int brush = 0;
-    QSize size; // the frame's width and height, logical units
+    QSize frame; // FRAMEREGION: the frame's width and height, logical units
 };
 
 std::optional<int> decodeI16(core::ByteReader &r);
@@ -77,9 +71,9 @@ std::optional<gdi::Pen> decodePen(core::ByteReader &r);
 std::optional<gdi::Brush> decodeBrush(core::ByteReader &r);
 std::optional<text::LogFont> decodeFont(core::ByteReader &r);
 std::optional<gdi::Palette> decodePalette(core::ByteReader &r);
-std::optional<PaletteEntries> decodePaletteEntries(core::ByteReader &r);
+std::optional<gdi::PaletteEntries> decodePaletteEntries(core::ByteReader &r);
 // Never nothing: a record too short even for its header gives an incomplete empty region.
-RegionRects decodeRegion(core::ByteReader &r);
+DecodedRegion decodeRegion(core::ByteReader &r);
 std::optional<PatternBrush> decodePatternBrush(core::ByteReader &r);
 std::optional<PatternBrush> decodeDibPatternBrush(core::ByteReader &r);
 
@@ -90,9 +84,9 @@ std::optional<gdi::ArcBox> decodeArc(core::ByteReader &r);
 std::optional<gdi::Pixel> decodeSetPixel(core::ByteReader &r);
 std::optional<gdi::Blit> decodePatBlt(core::ByteReader &r);
 std::optional<FloodFill> decodeFloodFill(core::ByteReader &r, bool extended);
-std::optional<std::pair<int, int>> decodeFillRegion(core::ByteReader &r);
-std::optional<FrameRegion> decodeFrameRegion(core::ByteReader &r);
-std::optional<std::pair<int, int>> decodeTextJustification(core::ByteReader &r);
+std::optional<RegionFill> decodeFillRegion(core::ByteReader &r);
+std::optional<RegionFill> decodeFrameRegion(core::ByteReader &r);
+std::optional<gdi::Justification> decodeTextJustification(core::ByteReader &r);
 
 std::optional<gdi::TextRun> decodeTextOut(core::ByteReader &r);
 std::optional<gdi::TextRun> decodeExtTextOut(core::ByteReader &r);

@@ -142,6 +142,48 @@ void TestEmfPlayer::probes_data()
                                                                                 .rectangle(QRect(10, 10, 20, 20))
                                                                                 .bytes()
                                                                          << Probes {{{20, 20}, r}, {{40, 40}, w}};
+    // What SAVEDC keeps besides the plain attributes, and the meta region's hold on the clip,
+    // as GDI's render of the same records shows them.
+    const auto pie = [](EmfBuilder b) { return b.record(B::Pie, {10, 10, 90, 90, 100, 50, 50, 0}).bytes(); };
+    const auto clipRegion = [](EmfBuilder &b, const QRect &rect) -> EmfBuilder & {
+        return b.raw(B::ExtSelectClipRgn, B::ints({48, rgnCopy}) + regionData(rect));
+    };
+    QTest::newRow("pie counter-clockwise from the first ray")
+        << pie(red().selectObject(nullPen)) << Probes {{{70, 30}, r}, {{30, 70}, w}};
+    QTest::newRow("pie clockwise after SETARCDIRECTION")
+        << pie(red().selectObject(nullPen).record(B::SetArcDirection, {2})) << Probes {{{70, 30}, w}, {{30, 70}, r}};
+    QTest::newRow("RESTOREDC brings the arc direction back") << pie(
+        red().selectObject(nullPen).record(B::SaveDc, {}).record(B::SetArcDirection, {2}).record(B::RestoreDc, {-1}))
+                                                             << Probes {{{70, 30}, r}, {{30, 70}, w}};
+    {
+        EmfBuilder b = red();
+        b.record(B::SaveDc, {});
+        clipRegion(b, QRect(0, 0, 50, 100)).record(B::SetMetaRgn, {}).record(B::RestoreDc, {-1});
+        QTest::newRow("RESTOREDC brings the meta region back")
+            << clipRegion(b, QRect(50, 0, 50, 100)).rectangle(QRect(0, 0, 101, 101)).bytes()
+            << Probes {{{75, 50}, r}, {{25, 50}, w}};
+    }
+    QTest::newRow("RESTOREDC brings the path back") << red()
+                                                           .selectObject(nullPen)
+                                                           .record(B::BeginPath, {})
+                                                           .rectangle(QRect(20, 20, 40, 40))
+                                                           .record(B::EndPath, {})
+                                                           .record(B::SaveDc, {})
+                                                           .record(B::AbortPath, {})
+                                                           .record(B::RestoreDc, {-1})
+                                                           .record(B::FillPath, {0, 0, 0, 0})
+                                                           .bytes()
+                                                    << Probes {{{30, 30}, r}, {{70, 30}, w}};
+    {
+        EmfBuilder b = red();
+        clipRegion(b, QRect(0, 0, 50, 100)).record(B::SetMetaRgn, {});
+        QTest::newRow("OFFSETCLIPRGN moves the clip within the meta region")
+            << clipRegion(b, QRect(0, 0, 50, 50))
+                   .record(B::OffsetClipRgn, {25, 0})
+                   .rectangle(QRect(0, 0, 101, 101))
+                   .bytes()
+            << Probes {{{40, 25}, r}, {{60, 25}, w}, {{30, 70}, w}};
+    }
     QTest::newRow("stock black brush and null pen")
         << EmfBuilder().selectObject(blackBrush).selectObject(nullPen).rectangle(QRect(10, 10, 40, 40)).bytes()
         << Probes {{{11, 11}, qrgb::black}, {{30, 30}, qrgb::black}, {{60, 60}, w}};

@@ -162,7 +162,7 @@ void TestCharset::symbolBytes()
 
     const QByteArray bytes = QByteArray::fromHex(hex);
     const metafile::text::DecodedText decoded = metafile::text::decodeTextWithPositions(
-        bytes, metafile::text::CharSet::Symbol, metafile::text::SymbolMapping(mapping));
+        bytes, metafile::text::charset::Symbol, metafile::text::SymbolMapping(mapping));
     QCOMPARE(decoded.text, expected);
     QCOMPARE(decoded.firstByte.size(), bytes.size());
 }

@@ -371,7 +371,7 @@ void TestFontMap::symbolMappingFollowsFont()
     if (!QFontDatabase::hasFamily(QStringLiteral("OpenSymbol")))
         QSKIP("needs fonts-opensymbol");
     const metafile::text::FontChoice choice =
-        metafile::text::fontForLogFont(makeFont(face.constData(), -100, 0, metafile::text::CharSet::Symbol), 1.0);
+        metafile::text::fontForLogFont(makeFont(face.constData(), -100, 0, metafile::text::charset::Symbol), 1.0);
     QCOMPARE(int(choice.symbols), expected);
 }
 
@@ -384,9 +384,9 @@ void TestFontMap::symbolTextHasGlyphs()
         || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
         QSKIP("needs fonts-urw-base35 and no Symbol face");
     const metafile::text::FontChoice choice =
-        metafile::text::fontForLogFont(makeFont("Symbol", -100, 0, metafile::text::CharSet::Symbol), 1.0);
+        metafile::text::fontForLogFont(makeFont("Symbol", -100, 0, metafile::text::charset::Symbol), 1.0);
     const QByteArray bytes = QByteArray::fromHex("6162675357b4a5aeb3e6e7e8e9eaebecedeeeff1f2f3f4f5f6f7f8f9fafbfcfdfe");
-    const QString text = metafile::text::decodeText(bytes, metafile::text::CharSet::Symbol, choice.symbols);
+    const QString text = metafile::text::decodeText(bytes, metafile::text::charset::Symbol, choice.symbols);
     const QFontMetricsF metrics(choice.font);
     for (const QChar character : text)
         QVERIFY2(metrics.inFont(character), qPrintable(QString::number(character.unicode(), 16)));
@@ -400,7 +400,7 @@ void TestFontMap::symbolWidthIsSymbolsAverage()
     if (QFontDatabase::hasFamily(QStringLiteral("Symbol"))
         || !QFontDatabase::hasFamily(QStringLiteral("Standard Symbols PS")))
         QSKIP("needs fonts-urw-base35 and no Symbol face");
-    metafile::text::LogFont font = makeFont("Symbol", -384, 0, metafile::text::CharSet::Symbol);
+    metafile::text::LogFont font = makeFont("Symbol", -384, 0, metafile::text::charset::Symbol);
     font.width = 221;
     const metafile::text::FontChoice choice = fontForLogFont(font, 1.0);
     QVERIFY2(std::abs(choice.horizontalScale - 1.0) < 0.01, qPrintable(QString::number(choice.horizontalScale)));

@@ -178,7 +178,7 @@ void TestWmfRecords::palettes()
         QCOMPARE(palette->entries[0], qRgb(0x10, 0x20, 0x30));
     // SETPALENTRIES has a start where CREATEPALETTE has its version; a count past the record
     // is refused there.
-    const std::optional<metafile::wmf::PaletteEntries> set = decode(bytes, metafile::wmf::decodePaletteEntries);
+    const std::optional<metafile::gdi::PaletteEntries> set = decode(bytes, metafile::wmf::decodePaletteEntries);
     QCOMPARE(set.has_value(), entries > 0);
 }
 
@@ -236,7 +236,7 @@ void TestWmfRecords::regions()
     QFETCH(QByteArray, bytes);
     QFETCH(int, rects);
     QFETCH(bool, complete);
-    const RegionRects region = decode(bytes, decodeRegion);
+    const DecodedRegion region = decode(bytes, decodeRegion);
     QCOMPARE(int(region.rects.size()), rects);
     QCOMPARE(region.complete, complete);
     if (rects > 0)

@@ -94,7 +94,7 @@ QByteArray dibHeader(int width, int height)
 
 } // namespace
 
-class TestWmfLimits : public QObject
+class TestLimits : public QObject
 {
     Q_OBJECT
 
@@ -114,7 +114,7 @@ private Q_SLOTS:
     void dashes();
 };
 
-void TestWmfLimits::plays_data()
+void TestLimits::plays_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<PlayResult>("result");
@@ -138,7 +138,7 @@ void TestWmfLimits::plays_data()
     QTest::addRow("work one past") << blits(19'998, {2, 1}) << PlayResult::LimitExceeded;
 }
 
-void TestWmfLimits::plays()
+void TestLimits::plays()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(PlayResult, result);
@@ -147,7 +147,7 @@ void TestWmfLimits::plays()
     QCOMPARE(rendered.result, result);
 }
 
-void TestWmfLimits::fileSize()
+void TestLimits::fileSize()
 {
     // One record whose parameters fill the file up to the size given.
     auto file = [](qsizetype size) {
@@ -164,7 +164,7 @@ void TestWmfLimits::fileSize()
     QVERIFY2(error.contains(QLatin1String("too large")), qPrintable(error));
 }
 
-void TestWmfLimits::mapping()
+void TestLimits::mapping()
 {
     // Origins stop at the edge of GDI's device space.
     metafile::gdi::Mapping mapping;
@@ -192,7 +192,7 @@ void TestWmfLimits::mapping()
     QCOMPARE(wide.toDevice(QPointF(-2, 0)).x(), -metafile::core::limits::maxDeviceCoordinate);
 }
 
-void TestWmfLimits::objectTable()
+void TestLimits::objectTable()
 {
     // The header's 16-bit count cannot ask for more; a larger table is cut to the limit.
     metafile::gdi::ObjectTable table(limits::maxObjects + 1);
@@ -202,7 +202,7 @@ void TestWmfLimits::objectTable()
     QVERIFY(!table.at(metafile::core::limits::maxObjects));
 }
 
-void TestWmfLimits::decoders()
+void TestLimits::decoders()
 {
     using namespace metafile::wmf;
     // Palette entries past 256 are read and dropped.
@@ -243,7 +243,7 @@ void TestWmfLimits::decoders()
     QCOMPARE(metafile::core::limits::maxRegionScans, 65535); // the scan count is 16 bits: no file has more
 }
 
-void TestWmfLimits::bitmaps_data()
+void TestLimits::bitmaps_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
@@ -261,7 +261,7 @@ void TestWmfLimits::bitmaps_data()
 
 // Checked before any pixel memory is taken: a bitmap at the limit fails only for its
 // missing bits.
-void TestWmfLimits::bitmaps()
+void TestLimits::bitmaps()
 {
     QFETCH(int, width);
     QFETCH(int, height);
@@ -273,7 +273,7 @@ void TestWmfLimits::bitmaps()
     QCOMPARE(why.contains(QLatin1String("too large")), tooLarge);
 }
 
-void TestWmfLimits::antialiasing_data()
+void TestLimits::antialiasing_data()
 {
     QTest::addColumn<int>("apex"); // the y of the triangle's lowest corner, canvas pixels
     QTest::addColumn<bool>("smooth");
@@ -284,7 +284,7 @@ void TestWmfLimits::antialiasing_data()
 
 // A red triangle over a 100 x 100 canvas: its slanted edges are smooth unless the rows it
 // spans off the canvas would cost the anti-aliasing rasteriser more than a path may.
-void TestWmfLimits::antialiasing()
+void TestLimits::antialiasing()
 {
     QFETCH(int, apex);
     QFETCH(bool, smooth);
@@ -303,7 +303,7 @@ void TestWmfLimits::antialiasing()
 
 // A brush blit a million pixels square, of which the canvas shows 100 x 100, costs what
 // shows: it fills the canvas and the play ends well.
-void TestWmfLimits::workCountsWhatShows()
+void TestLimits::workCountsWhatShows()
 {
     constexpr int bitBlt = 76;
     constexpr quint32 patCopy = 0x00F00021;
@@ -316,7 +316,7 @@ void TestWmfLimits::workCountsWhatShows()
     QCOMPARE(testsupport::pixel(out.image, 50, 50), qrgb::red);
 }
 
-void TestWmfLimits::dashes_data()
+void TestLimits::dashes_data()
 {
     QTest::addColumn<int>("strokes");
     QTest::addColumn<int>("segments"); // of 100 pixels each, so 50 dashes
@@ -333,7 +333,7 @@ void TestWmfLimits::dashes_data()
 
 // A geometric pen one pixel wide dashed 1 on, 1 off, along a line across the canvas and back
 // `segments` times in each of `strokes` polylines.
-void TestWmfLimits::dashes()
+void TestLimits::dashes()
 {
     QFETCH(int, strokes);
     QFETCH(int, segments);
@@ -355,5 +355,5 @@ void TestWmfLimits::dashes()
     QCOMPARE(testsupport::pixel(out.image, 41, 50) == qrgb::red, !dashed);
 }
 
-QTEST_GUILESS_MAIN(TestWmfLimits)
-#include "tst_wmflimits.moc"
+QTEST_GUILESS_MAIN(TestLimits)
+#include "tst_limits.moc"
