@@ -8,17 +8,3 @@
 CommonDialog::CommonDialog(Services &services, QWidget *parent) : m_services(services), m_parent(parent) { }
 
 void CommonDialog::ShowOpen() { m_services.showOpen(*this, m_parent); }
-
-QStringList CommonDialog::nameFilters() const
-{
-    const QStringList parts = Filter.split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString &description = parts[i];
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        const QString shown = QStringLiteral("(%1)").arg(patterns);
-        filters << (description.endsWith(shown) ? description : description + u' ' + shown);
-    }
-    return filters;
-}

@@ -4,7 +4,7 @@
 #include "services.h"
 
 #include "appinfo.h"
-#include "commondialog.h"
+#include "openfilesettings.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -47,7 +47,7 @@ void DesktopServices::msgBox(QWidget *parent, const QString &text)
     box.exec();
 }
 
-void DesktopServices::showOpen(CommonDialog &dialog, QWidget *parent)
+void DesktopServices::showOpen(OpenFileSettings &dialog, QWidget *parent)
 {
     QFileDialog chooser(parent, dialog.DialogTitle);
     // Qt's own dialog, the same on every desktop, so that the filter list behaves as set.

@@ -11,7 +11,7 @@
 #include <QString>
 
 class QWidget;
-class CommonDialog;
+struct OpenFileSettings;
 
 class Services
 {
@@ -23,7 +23,7 @@ public:
 
     // Shows the open-file dialog with the settings of `dialog`; on a confirmed choice sets
     // its FileName. A cancel leaves FileName as it was.
-    virtual void showOpen(CommonDialog &dialog, QWidget *parent) = 0;
+    virtual void showOpen(OpenFileSettings &dialog, QWidget *parent) = 0;
 
     // The pointer's position in screen pixels.
     virtual QPoint cursorPos() = 0;
@@ -38,7 +38,7 @@ class DesktopServices final : public Services
 {
 public:
     void msgBox(QWidget *parent, const QString &text) override;
-    void showOpen(CommonDialog &dialog, QWidget *parent) override;
+    void showOpen(OpenFileSettings &dialog, QWidget *parent) override;
     QPoint cursorPos() override;
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                          const QString &directory, int showCommand) override;

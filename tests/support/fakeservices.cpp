@@ -3,7 +3,7 @@
 
 #include "fakeservices.h"
 
-#include "commondialog.h"
+#include "openfilesettings.h"
 
 void FakeServices::msgBox(QWidget *, const QString &text)
 {
@@ -12,7 +12,7 @@ void FakeServices::msgBox(QWidget *, const QString &text)
         onMessage(text);
 }
 
-void FakeServices::showOpen(CommonDialog &dialog, QWidget *)
+void FakeServices::showOpen(OpenFileSettings &dialog, QWidget *)
 {
     shown << DialogSettings {dialog.DefaultExt, dialog.Filter, dialog.DialogTitle, dialog.FilterIndex};
     const std::optional<QString> answer = answers.isEmpty() ? std::nullopt : answers.takeFirst();

@@ -42,7 +42,7 @@ public:
     qintptr shellResult = 42;
 
     void msgBox(QWidget *parent, const QString &text) override;
-    void showOpen(CommonDialog &dialog, QWidget *parent) override;
+    void showOpen(OpenFileSettings &dialog, QWidget *parent) override;
     QPoint cursorPos() override;
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                          const QString &directory, int showCommand) override;
