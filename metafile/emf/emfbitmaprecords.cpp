@@ -150,7 +150,6 @@ std::optional<MaskDib> readMask(core::ByteReader &r, QByteArrayView params)
     return mask;
 }
 
-
 // BITBLT and STRETCHBLT, and ALPHABLEND and TRANSPARENTBLT built on them, keep their bitmap
 // unmirrored in a layout that asks for it.
 std::optional<DibBlit> keepingOrientation(std::optional<DibBlit> blit)
@@ -167,7 +166,10 @@ std::optional<DibBlit> decodeBitBlt(core::ByteReader &r, bool stretch)
     return keepingOrientation(decodeBlitLayout(r, stretch, false));
 }
 
-std::optional<DibBlit> decodeBlendBlt(core::ByteReader &r) { return keepingOrientation(decodeBlitLayout(r, false, true)); }
+std::optional<DibBlit> decodeBlendBlt(core::ByteReader &r)
+{
+    return keepingOrientation(decodeBlitLayout(r, false, true));
+}
 
 // BITBLT's layout, its operation a ROP4, followed by the mask.
 std::optional<MaskBlit> decodeMaskBlt(core::ByteReader &r)

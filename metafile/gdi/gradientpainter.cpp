@@ -49,7 +49,8 @@ void GradientPainter::fill(const GradientFill &fill)
         const QPointF p = dc.mapping.toDevice(QPointF(vertex.point));
         points.emplace_back(devicePixels(p.x()), devicePixels(p.y()));
     }
-    if (!m_paint.budget.spendPoints(qint64(points.size() + fill.mesh.size())) || !m_paint.fills.prepare(gdi::R2_COPYPEN))
+    if (!m_paint.budget.spendPoints(qint64(points.size() + fill.mesh.size()))
+        || !m_paint.fills.prepare(gdi::R2_COPYPEN))
         return;
     QPainter &painter = m_paint.surface.painter();
     painter.save();
@@ -91,7 +92,7 @@ void GradientPainter::fill(const GradientFill &fill)
 
 // One Gouraud-shaded triangle (device pixels) within `visible`, drawn on the prepared painter.
 void GradientPainter::triangle(const GradientFill &fill, const std::array<quint32, 3> &shape,
-                              const std::vector<QPoint> &points, const QRect &visible)
+                               const std::vector<QPoint> &points, const QRect &visible)
 {
     const QPointF p0 = points[shape[0]];
     const QPointF p1 = points[shape[1]];
