@@ -119,18 +119,18 @@ void BitmapPainter::alphaBlend(const Blit &original, quint32 blend)
 }
 
 // TRANSPARENTBLT: the source without the pixels of the transparent colour.
-void BitmapPainter::transparentBlt(const Blit &original, ColorRef transparentColor)
+void BitmapPainter::transparentBlt(const Blit &original, ColorRef transparent)
 {
     const Blit blit = oriented(original);
     if (blit.kind != BitmapKind::Dib)
         return;
     QImage image = bitmap::decodeDib(blit.bitmap, blit.usage).image.convertToFormat(QImage::Format_ARGB32);
-    const ColorRef key = transparentColor;
-    const QRgb transparent = qRgb(int(key & 0xFF), int((key >> 8) & 0xFF), int((key >> 16) & 0xFF));
+    const ColorRef key = transparent;
+    const QRgb keyColour = qRgb(int(key & 0xFF), int((key >> 8) & 0xFF), int((key >> 16) & 0xFF));
     for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if ((line[x] & 0xFFFFFF) == (transparent & 0xFFFFFF))
+            if ((line[x] & 0xFFFFFF) == (keyColour & 0xFFFFFF))
                 line[x] = 0;
         }
     }

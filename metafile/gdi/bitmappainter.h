@@ -43,12 +43,12 @@ public:
 
     // ALPHABLEND: the source over the canvas with the BLENDFUNCTION's constant alpha and,
     // with AC_SRC_ALPHA, the bitmap's own premultiplied alpha.
-    void alphaBlend(const Blit &blit, quint32 blend);
+    void alphaBlend(const Blit &original, quint32 blend);
     // TRANSPARENTBLT: the source without the pixels of the transparent colour.
-    void transparentBlt(const Blit &blit, ColorRef transparent);
-    // MASKBLT: `blit.rop` is a ROP4, the foreground ROP3 where the mask's bit is 1 and the
+    void transparentBlt(const Blit &original, ColorRef transparent);
+    // MASKBLT: `source.rop` is a ROP4, the foreground ROP3 where the mask's bit is 1 and the
     // background one (the high byte) where it is 0. Without a mask, a plain blit.
-    void maskBlt(const Blit &blit, const Mask &mask);
+    void maskBlt(const Blit &source, const Mask &mask);
     // PLGBLT: the source onto the parallelogram of three destination points (logical
     // units: upper-left, upper-right, lower-left), where the mask's bit is 1.
     void plgBlt(const Blit &blit, const std::array<QPoint, 3> &corners, const Mask &mask);

@@ -49,7 +49,7 @@ void GradientPainter::fill(const GradientFill &fill)
         const QPointF p = dc.mapping.toDevice(QPointF(vertex.point));
         points.emplace_back(devicePixels(p.x()), devicePixels(p.y()));
     }
-    if (!m_paint.budget.spendPoints(qint64(points.size() + fill.mesh.size()))
+    if (!m_paint.budget.spendPoints(qint64(points.size()) + qint64(fill.mesh.size()))
         || !m_paint.fills.prepare(gdi::R2_COPYPEN))
         return;
     QPainter &painter = m_paint.surface.painter();
