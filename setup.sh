@@ -10,6 +10,7 @@ cd "$(dirname "$0")"
 packages=(
     cmake ninja-build g++ pkg-config   # the build
     qt6-base-dev                       # Qt 6 Widgets, QtGui and QtTest
+    libpng-dev                         # PNG files written a band of rows at a time
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
     fonts-opensymbol                   # glyphs for dingbat fonts in metafiles, and symbols without URW's
     fonts-urw-base35                   # Standard Symbols PS: the Symbol design at Symbol's own codes
