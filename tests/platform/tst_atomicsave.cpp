@@ -98,6 +98,8 @@ private Q_SLOTS:
     void protectedFileIsNeverReplaced();
     void longestNamesSave_data();
     void longestNamesSave();
+    void failedWriteLeavesNothingOrTheOldFile_data();
+    void failedWriteLeavesNothingOrTheOldFile();
     void killedSaveLeavesNothingOrTheOldFile_data();
     void killedSaveLeavesNothingOrTheOldFile();
     void replacedFileKeepsItsOwner();
@@ -190,6 +192,35 @@ void tst_AtomicSave::longestNamesSave()
         if (expected == u"saved")
             QCOMPARE(QImage(path).size(), sample().size());
     }
+}
+
+void tst_AtomicSave::failedWriteLeavesNothingOrTheOldFile_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("unnamed");
+    QTest::addRow("new file") << false << true;
+    QTest::addRow("replacing") << true << true;
+    QTest::addRow("new file, disk without unnamed files") << false << false;
+    QTest::addRow("replacing, disk without unnamed files") << true << false;
+}
+
+// A write that gives up halfway, as a cancelled or failing save does.
+void tst_AtomicSave::failedWriteLeavesNothingOrTheOldFile()
+{
+    QFETCH(bool, existing);
+    QFETCH(bool, unnamed);
+    const UnnamedFiles files(unnamed);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("picture.bmp"));
+    if (existing)
+        QVERIFY(writeFile(path, "old picture", QFile::ReadOwner | QFile::WriteOwner));
+    QString error;
+    const auto halfThenStop = [](QIODevice &device) { return device.write(QByteArray(4096, 'x')) < 0; };
+    QVERIFY(!saveAtomically(path, SaveSync::Always, &error, halfThenStop, QStringLiteral("it stopped")));
+    QCOMPARE(error, QStringLiteral("it stopped"));
+    QCOMPARE(entries(folder.path()), existing ? QStringList {QStringLiteral("picture.bmp")} : QStringList());
+    if (existing)
+        QCOMPARE(contents(path), QByteArray("old picture"));
 }
 
 void tst_AtomicSave::killedSaveLeavesNothingOrTheOldFile_data()
