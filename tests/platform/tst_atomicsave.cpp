@@ -4,6 +4,7 @@
 // The atomic save under the conditions a careful user meets: a file protected against them,
 // the longest names the disk allows, a kill in the middle, and disks without unnamed files.
 
+#include "asuser.h"
 #include "atomicsave.h"
 #include "bmpwriter.h"
 
@@ -17,14 +18,11 @@
 #include <csignal>
 #include <functional>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr uid_t nobody = 65534;
 
 QImage sample() { return QImage(7, 5, QImage::Format_RGB32); }
 
@@ -43,32 +41,6 @@ bool writeFile(const QString &path, const QByteArray &bytes, QFile::Permissions 
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-// Runs `save` in a child process, as `user` when this process may become another user, and
-// returns the reason it gave, or "saved".
-QString saveAs(uid_t user, const std::function<QString()> &save)
-{
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return QStringLiteral("<no pipe>");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        const bool dropped =
-            user == ::geteuid() || (::setgroups(0, nullptr) == 0 && ::setgid(user) == 0 && ::setuid(user) == 0);
-        const QByteArray reason = dropped ? save().toUtf8() : QByteArray("<could not change user>");
-        static_cast<void>(::write(channel[1], reason.constData(), size_t(reason.size())));
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    QByteArray reason;
-    char buffer[256];
-    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
-        reason.append(buffer, got);
-    ::close(channel[0]);
-    ::waitpid(child, nullptr, 0);
-    return QString::fromUtf8(reason);
 }
 
 QString savedOrWhy(const QString &path)
@@ -134,7 +106,7 @@ void tst_AtomicSave::protectedFileIsNeverReplaced()
     const bool root = ::geteuid() == 0;
     if (!ownFile && !root)
         QSKIP("files of another user need root to arrange");
-    const uid_t saver = root ? nobody : ::geteuid();
+    const uid_t saver = testsupport::savingUser();
     for (const bool unnamed : {true, false}) {
         const UnnamedFiles files(unnamed);
         QTemporaryDir folder;
@@ -144,12 +116,12 @@ void tst_AtomicSave::protectedFileIsNeverReplaced()
         QVERIFY(writeFile(path, "precious", QFile::ReadOwner | QFile::WriteOwner));
         QCOMPARE(::chmod(name.constData(), mode_t(mode)), 0);
         if (ownFile && root)
-            QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
+            QCOMPARE(::chown(name.constData(), testsupport::nobody, testsupport::nobody), 0);
         const QString target = throughLink ? folder.filePath(QStringLiteral("link.bmp")) : path;
         if (throughLink)
             QVERIFY(QFile::link(path, target));
 
-        QCOMPARE(saveAs(saver, [&] { return savedOrWhy(target); }), expected);
+        QCOMPARE(testsupport::inChildProcess(saver, [&] { return savedOrWhy(target); }), expected);
         if (expected != u"saved")
             QCOMPARE(contents(path), QByteArray("precious"));
         else
@@ -283,12 +255,12 @@ void tst_AtomicSave::replacedFileKeepsItsOwner()
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("theirs.bmp"));
         QVERIFY(writeFile(path, "theirs", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-        QCOMPARE(::chown(QFile::encodeName(path).constData(), nobody, nobody), 0);
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), testsupport::nobody, testsupport::nobody), 0);
         QCOMPARE(savedOrWhy(path), QStringLiteral("saved"));
         struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
-        QCOMPARE(status.st_uid, nobody);
-        QCOMPARE(status.st_gid, gid_t(nobody));
+        QCOMPARE(status.st_uid, testsupport::nobody);
+        QCOMPARE(status.st_gid, gid_t(testsupport::nobody));
         QCOMPARE(status.st_mode & 07777, mode_t(0640));
         QCOMPARE(QImage(path).size(), sample().size());
     }

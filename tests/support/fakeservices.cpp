@@ -28,3 +28,12 @@ qintptr FakeServices::shellExecute(const QString &operation, const QString &file
     shellCalls.append({operation, file, parameters, directory, showCommand});
     return shellResult;
 }
+
+void FakeServices::whileBusy(QWidget *, const QString &label, const BusyWork &work)
+{
+    busyLabels << label;
+    BusyProgress progress;
+    if (cancelBusyWork)
+        progress.requestStop();
+    work(progress);
+}

@@ -41,9 +41,15 @@ public:
     QList<ShellCall> shellCalls;
     qintptr shellResult = 42;
 
+    // Busy work runs at once on the calling thread, its label recorded; with cancelBusyWork it
+    // is told to stop from the start, as if Cancel had been pressed.
+    QStringList busyLabels;
+    bool cancelBusyWork = false;
+
     void msgBox(QWidget *parent, const QString &text) override;
     void showOpen(CommonDialog &dialog, QWidget *parent) override;
     QPoint cursorPos() override;
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                          const QString &directory, int showCommand) override;
+    void whileBusy(QWidget *parent, const QString &label, const BusyWork &work) override;
 };
