@@ -17,6 +17,7 @@ packages=(
     fonts-crosextra-carlito            # Carlito and Caladea: the widths of Office's Calibri and Cambria
     fonts-crosextra-caladea
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
+    libxfixes3                         # ... and reads the pointer's picture through XFixes
     imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers

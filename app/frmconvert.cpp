@@ -254,7 +254,7 @@ SaveOutcome frmconvert::saveCanvas(const QString &source, const QString &target,
     SaveOutcome outcome = SaveOutcome::Failed;
     const QString label = QStringLiteral("The image %1 is being converted and saved as %2.")
                               .arg(source, QDir::toNativeSeparators(target));
-    m_services.whileBusy(this, label, [&](BusyProgress &progress) {
+    m_services.whileBusy(this, QStringLiteral("Pictorating..."), label, [&](BusyProgress &progress) {
         how.progress = [&progress](int done, int rows) { return progress.report(done, rows); };
         outcome = savePictureInBands(picture, pixels, target, how, why);
     });

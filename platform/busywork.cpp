@@ -3,7 +3,6 @@
 
 #include "busywork.h"
 
-#include "appinfo.h"
 #include "services.h"
 
 #include <QApplication>
@@ -88,12 +87,13 @@ int BusyProgress::permille() const
     return total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0;
 }
 
-void runWhileBusy(QWidget *parent, const QString &label, const BusyWork &work, std::chrono::milliseconds delay)
+void runWhileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work,
+                  std::chrono::milliseconds delay)
 {
     BusyProgress progress;
     QProgressDialog box(breakableText(label), QStringLiteral("Cancel"), 0, 1000, parent);
     box.setObjectName(QStringLiteral("busyProgress"));
-    box.setWindowTitle(App::Title());
+    box.setWindowTitle(title);
     box.setWindowModality(Qt::ApplicationModal);
     box.setAutoClose(false);
     box.setAutoReset(false);

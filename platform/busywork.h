@@ -37,8 +37,9 @@ private:
 using BusyWork = std::function<void(BusyProgress &)>;
 
 // Runs `work` on a thread of its own and returns when it has returned. Meanwhile the window
-// paints but takes no input, the pointer is the busy one, and after `delay` a modal box shows
-// `label`, the progress and a Cancel button that asks the work to stop. When the application
-// is told to quit meanwhile (a signal to end), the work is asked to stop and waited for.
-void runWhileBusy(QWidget *parent, const QString &label, const BusyWork &work,
+// paints but takes no input, the pointer is the busy one, and after `delay` a modal box titled
+// `title` shows `label`, the progress and a Cancel button that asks the work to stop. When the
+// application is told to quit meanwhile (a signal to end), the work is asked to stop and
+// waited for.
+void runWhileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work,
                   std::chrono::milliseconds delay = std::chrono::seconds(1));

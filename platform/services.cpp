@@ -151,9 +151,9 @@ qintptr DesktopServices::shellExecute(const QString &operation, const QString &f
     return QDesktopServices::openUrl(QUrl::fromUserInput(file)) ? 42 : 2;
 }
 
-void DesktopServices::whileBusy(QWidget *parent, const QString &label, const BusyWork &work)
+void DesktopServices::whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work)
 {
-    runWhileBusy(parent, label, work, m_progressDelay);
+    runWhileBusy(parent, title, label, work, m_progressDelay);
 }
 
 void MsgBox(Services &services, QWidget *parent, const QString &text) { services.msgBox(parent, text); }

@@ -39,8 +39,9 @@ public:
                                  const QString &directory, int showCommand) = 0;
 
     // Runs `work` while the window waits for it, with the busy pointer and, for long work, a
-    // box showing `label` and the progress with a Cancel button (runWhileBusy in busywork.h).
-    virtual void whileBusy(QWidget *parent, const QString &label, const BusyWork &work) = 0;
+    // box titled `title` showing `label` and the progress with a Cancel button (runWhileBusy in
+    // busywork.h).
+    virtual void whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work) = 0;
 };
 
 class DesktopServices final : public Services
@@ -51,7 +52,7 @@ public:
     QPoint cursorPos() override;
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                          const QString &directory, int showCommand) override;
-    void whileBusy(QWidget *parent, const QString &label, const BusyWork &work) override;
+    void whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work) override;
 
     // How long work runs before its progress shows; a second unless a test says otherwise.
     void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }

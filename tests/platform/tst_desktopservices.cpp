@@ -131,11 +131,12 @@ void tst_DesktopServices::busyWorkKeepsTheWindowAlive()
     DesktopServices services;
     services.setProgressDelay(200ms);
     bool wasStopped = false;
-    services.whileBusy(&window, QStringLiteral("Working"), [&](BusyProgress &progress) {
-        for (int elapsed = 0; elapsed < workMs && progress.report(elapsed, workMs); elapsed += 10)
-            std::this_thread::sleep_for(10ms);
-        wasStopped = progress.stopRequested();
-    });
+    services.whileBusy(&window, QStringLiteral("Working"), QStringLiteral("Working on it"),
+                       [&](BusyProgress &progress) {
+                           for (int elapsed = 0; elapsed < workMs && progress.report(elapsed, workMs); elapsed += 10)
+                               std::this_thread::sleep_for(10ms);
+                           wasStopped = progress.stopRequested();
+                       });
     meanwhile.stop();
     if (user == u"quit") { // the next event loop runs again
         QTimer::singleShot(0, [] { QCoreApplication::exit(0); });

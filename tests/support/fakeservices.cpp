@@ -29,7 +29,7 @@ qintptr FakeServices::shellExecute(const QString &operation, const QString &file
     return shellResult;
 }
 
-void FakeServices::whileBusy(QWidget *, const QString &label, const BusyWork &work)
+void FakeServices::whileBusy(QWidget *, const QString &, const QString &label, const BusyWork &work)
 {
     busyLabels << label;
     BusyProgress progress;
