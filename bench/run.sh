@@ -3,7 +3,8 @@
 # SPDX-FileCopyrightText: 2026 Quillfern
 # Builds the benchmarks (preset "bench": an optimised build) and runs them all: the
 # conversion benchmarks against the floor, the peers, the memory bound, the start-up time
-# and the largest conversion's memory, then prints their tables. Full outputs stay in build/bench/results/.
+# and the largest conversion's memory, then prints their tables. Full outputs stay in
+# build/bench/results/.
 #
 #   bench/run.sh [--files N] [--peer-files N]
 #     --files N       files of the corpus for the benchmarks and the memory check (default: all)
