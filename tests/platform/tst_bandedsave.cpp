@@ -121,39 +121,13 @@ class tst_BandedSave : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void bandRowsFitTheBudget_data();
-    void bandRowsFitTheBudget();
     void bandsJoinSeamlessly_data();
     void bandsJoinSeamlessly();
     void metafilesJoinOnTheirEdges_data();
     void metafilesJoinOnTheirEdges();
-    void savedFileHoldsTheWholePicture_data();
-    void savedFileHoldsTheWholePicture();
-    void cancelledSaveLeavesTheOldFile_data();
-    void cancelledSaveLeavesTheOldFile();
+    void savedFileHoldsTheWholePictureOrNothing_data();
+    void savedFileHoldsTheWholePictureOrNothing();
 };
-
-void tst_BandedSave::bandRowsFitTheBudget_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<qint64>("budget");
-    QTest::addColumn<int>("rows");
-    QTest::addRow("widest accepted") << 32767 << 32767 << maxBandBytes << 512;
-    QTest::addRow("default canvas, one band") << 269 << 213 << maxBandBytes << 213;
-    QTest::addRow("a pixel wide") << 1 << 32767 << maxBandBytes << 32767;
-    QTest::addRow("as many rows as fit") << 1000 << 100 << qint64(1000 * 4 * 13 + 3999) << 13;
-    QTest::addRow("less than a row") << 1000 << 100 << qint64(100) << 1;
-}
-
-void tst_BandedSave::bandRowsFitTheBudget()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(qint64, budget);
-    QFETCH(int, rows);
-    QCOMPARE(bandRows(width, height, budget), rows);
-}
 
 void tst_BandedSave::bandsJoinSeamlessly_data()
 {
@@ -206,99 +180,65 @@ void tst_BandedSave::metafilesJoinOnTheirEdges()
     QCOMPARE(differencesOffEdges(renderPicture(*picture, size), drawnInBands(*picture, size, 48)), 0);
 }
 
-void tst_BandedSave::savedFileHoldsTheWholePicture_data()
+void tst_BandedSave::savedFileHoldsTheWholePictureOrNothing_data()
 {
     QTest::addColumn<int>("format");
-    QTest::addColumn<QSize>("size");
     QTest::addColumn<qint64>("budget");
-    const qint64 fewRows = 301 * 4 * 17; // 16 rows a band
-    QTest::addRow("BMP, one band") << int(ImageFormat::Bmp) << QSize(301, 199) << maxBandBytes;
-    QTest::addRow("BMP, 13 bands") << int(ImageFormat::Bmp) << QSize(301, 199) << fewRows;
-    QTest::addRow("BMP, a row a band") << int(ImageFormat::Bmp) << QSize(301, 23) << qint64(1);
-    QTest::addRow("PNG, one band") << int(ImageFormat::Png) << QSize(301, 199) << maxBandBytes;
-    QTest::addRow("PNG, 13 bands") << int(ImageFormat::Png) << QSize(301, 199) << fewRows;
+    QTest::addColumn<int>("cancelAt"); // the progress call that says stop, from 0; -1 for none
+    const int bmp = int(ImageFormat::Bmp), png = int(ImageFormat::Png);
+    const qint64 bands13 = 301 * 4 * 16; // 16 rows a band
+    QTest::addRow("BMP, one band") << bmp << maxBandBytes << -1;
+    QTest::addRow("BMP, 13 bands") << bmp << bands13 << -1;
+    QTest::addRow("BMP, a row a band") << bmp << qint64(1) << -1;
+    QTest::addRow("PNG, 13 bands") << png << bands13 << -1;
+    QTest::addRow("BMP, cancelled before the first band") << bmp << bands13 << 0;
+    QTest::addRow("BMP, cancelled before the last band") << bmp << bands13 << 12;
+    QTest::addRow("PNG, cancelled halfway") << png << bands13 << 6;
 }
 
-void tst_BandedSave::savedFileHoldsTheWholePicture()
+// A saved file holds the picture drawn whole, to the byte for a BMP; a cancelled save leaves the
+// old file as it was.
+void tst_BandedSave::savedFileHoldsTheWholePictureOrNothing()
 {
     QFETCH(int, format);
-    QFETCH(QSize, size);
     QFETCH(qint64, budget);
+    QFETCH(int, cancelAt);
     const std::optional<Picture> picture = LoadPicture(testData(QStringLiteral("wmf/wmf2canvas__tiger.wmf")));
     QVERIFY(picture);
+    const QSize size(301, 199);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("out"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old picture") == 11);
+    old.close();
     QList<int> progress;
-    BandedSave how;
-    how.format = ImageFormat(format);
-    how.physicalTwips = QSizeF(size) * 15;
-    how.bandBytes = budget;
-    how.progress = [&](int done, int rows) {
-        progress << done;
-        return rows == size.height();
-    };
-    QString error;
-    QCOMPARE(savePictureInBands(*picture, size, path, how, &error), SaveOutcome::Saved);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-
+    BandedSave how {ImageFormat(format), QSizeF(size) * 15, SaveSync::Always, budget, [&](int done, int rows) {
+                        progress << done;
+                        return rows == size.height() && progress.size() - 1 != cancelAt;
+                    }};
+    const SaveOutcome outcome = savePictureInBands(*picture, size, path, how, nullptr);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("out")});
+    if (cancelAt >= 0) {
+        QCOMPARE(outcome, SaveOutcome::Cancelled);
+        QCOMPARE(progress.size(), cancelAt + 1);
+        QCOMPARE(contents(path), QByteArray("old picture"));
+        return;
+    }
+    QCOMPARE(outcome, SaveOutcome::Saved);
+    const int rows = bandRows(size.width(), size.height(), budget);
+    QCOMPARE(progress.size(), (size.height() + rows - 1) / rows + 1);
+    QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()) && progress.constLast() == size.height());
     const QImage whole = renderPicture(*picture, size);
-    if (how.format == ImageFormat::Bmp) {
-        QBuffer expected;
-        expected.open(QIODevice::WriteOnly);
-        QVERIFY(writeBmp(whole, expected, how.physicalTwips));
-        QCOMPARE(contents(path), expected.data());
-    } else {
+    if (how.format == ImageFormat::Png) {
         const QImage read(path, "png");
         QCOMPARE(read.convertToFormat(QImage::Format_RGB32), whole);
         QCOMPARE(read.dotsPerMeterX(), 3780); // 96 to the inch
+        return;
     }
-    const int bands = (size.height() + bandRows(size.width(), size.height(), budget) - 1)
-                    / bandRows(size.width(), size.height(), budget);
-    QCOMPARE(progress.size(), bands + 1);
-    QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
-    QCOMPARE(progress.constLast(), size.height());
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("out")});
-}
-
-void tst_BandedSave::cancelledSaveLeavesTheOldFile_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<int>("cancelAt"); // the progress call that says stop, from 0
-    QTest::addColumn<bool>("existing");
-    QTest::addRow("BMP, before the first band") << int(ImageFormat::Bmp) << 0 << true;
-    QTest::addRow("BMP, halfway") << int(ImageFormat::Bmp) << 6 << true;
-    QTest::addRow("BMP, before the last band") << int(ImageFormat::Bmp) << 12 << true;
-    QTest::addRow("BMP, no old file") << int(ImageFormat::Bmp) << 6 << false;
-    QTest::addRow("PNG, halfway") << int(ImageFormat::Png) << 6 << true;
-}
-
-void tst_BandedSave::cancelledSaveLeavesTheOldFile()
-{
-    QFETCH(int, format);
-    QFETCH(int, cancelAt);
-    QFETCH(bool, existing);
-    const std::optional<Picture> picture = LoadPicture(testData(QStringLiteral("wmf/wmfjs__pie.wmf")));
-    QVERIFY(picture);
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("picture.bmp"));
-    if (existing) {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old picture");
-    }
-    int calls = 0;
-    BandedSave how;
-    how.format = ImageFormat(format);
-    how.bandBytes = 300 * 4 * 16; // 13 bands of 16 rows
-    how.progress = [&](int, int) { return calls++ < cancelAt; };
-    QString error;
-    QCOMPARE(savePictureInBands(*picture, QSize(300, 200), path, how, &error), SaveOutcome::Cancelled);
-    QCOMPARE(calls, cancelAt + 1);
-    QVERIFY(error.isEmpty());
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
-             existing ? QStringList {QStringLiteral("picture.bmp")} : QStringList());
-    if (existing)
-        QCOMPARE(contents(path), QByteArray("old picture"));
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    QVERIFY(writeBmp(whole, expected, how.physicalTwips));
+    QCOMPARE(contents(path), expected.data());
 }
 
 QTEST_MAIN(tst_BandedSave)

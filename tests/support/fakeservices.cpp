@@ -29,11 +29,9 @@ qintptr FakeServices::shellExecute(const QString &operation, const QString &file
     return shellResult;
 }
 
-void FakeServices::whileBusy(QWidget *, const QString &, const QString &label, const BusyWork &work)
+// Busy work runs at once on the calling thread.
+void FakeServices::whileBusy(QWidget *, const QString &, const QString &, const BusyWork &work)
 {
-    busyLabels << label;
     BusyProgress progress;
-    if (cancelBusyWork)
-        progress.requestStop();
     work(progress);
 }

@@ -41,11 +41,6 @@ public:
     QList<ShellCall> shellCalls;
     qintptr shellResult = 42;
 
-    // Busy work runs at once on the calling thread, its label recorded; with cancelBusyWork it
-    // is told to stop from the start, as if Cancel had been pressed.
-    QStringList busyLabels;
-    bool cancelBusyWork = false;
-
     void msgBox(QWidget *parent, const QString &text) override;
     void showOpen(CommonDialog &dialog, QWidget *parent) override;
     QPoint cursorPos() override;
