@@ -10,12 +10,14 @@ cd "$(dirname "$0")"
 packages=(
     cmake ninja-build g++ pkg-config   # the build
     qt6-base-dev                       # Qt 6 Widgets, QtGui and QtTest
+    libpng-dev                         # PNG files written a band of rows at a time
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
     fonts-opensymbol                   # glyphs for dingbat fonts in metafiles, and symbols without URW's
     fonts-urw-base35                   # Standard Symbols PS: the Symbol design at Symbol's own codes
     fonts-crosextra-carlito            # Carlito and Caladea: the widths of Office's Calibri and Cambria
     fonts-crosextra-caladea
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
+    libxfixes3                         # ... and reads the pointer's picture through XFixes
     imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
     python3                            # small test and benchmark scripts
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers

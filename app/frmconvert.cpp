@@ -3,7 +3,7 @@
 
 #include "frmconvert.h"
 
-#include "bmpwriter.h"
+#include "bandedsave.h"
 #include "canvas.h"
 #include "frmabout.h"
 #include "frminfo.h"
@@ -71,11 +71,12 @@ frmconvert::frmconvert(Services &services, QWidget *parent)
 
 void frmconvert::createControls()
 {
+    // An ordinary sizeable frame: the window may be made smaller or larger than its design,
+    // and the controls keep their places and sizes.
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twipsToPixelsX(7950), twipsToPixelsY(5640));
     setCentralWidget(client);
-    resize(client->width(), client->height() + menuBar()->sizeHint().height());
+    resize(twipsToPixelsX(7950), twipsToPixelsY(5640) + menuBar()->sizeHint().height());
 
     // Created in tab-index order; labels take no focus.
     cmdconvert = place<QPushButton>(client, "cmdconvert", QStringLiteral("P&ictorate!!!"), 5160, 1320, 1935, 1935);
@@ -224,22 +225,40 @@ void frmconvert::convertFile()
         picloadedpic->setWidth(oldWidth);
     };
 
-    const QImage image = picloadedpic->Image();
-    if (image.isNull()) {
-        restoreSize();
-        MsgBox(m_services, this, QStringLiteral("There is not enough memory for an image of that size."));
-        return;
-    }
     QString why;
-    if (!SavePicture(image, target, QSizeF(picloadedpic->Width(), picloadedpic->Height()), &why)) {
+    const SaveOutcome outcome = saveCanvas(source, target, &why);
+    if (outcome != SaveOutcome::Saved)
         restoreSize();
+    if (outcome == SaveOutcome::NoMemory)
+        MsgBox(m_services, this, QStringLiteral("There is not enough memory for an image of that size."));
+    if (outcome == SaveOutcome::Failed)
         cannotSave(why);
+    // A cancelled run ends quietly: the user asked for it, and the old file is as it was.
+    if (outcome != SaveOutcome::Saved)
         return;
-    }
     MsgBox(m_services, this,
            QStringLiteral("The image %1 has been converted and saved as %2.")
                .arg(source, QDir::toNativeSeparators(target)));
     resetForm();
+}
+
+// Draws and writes the canvas's picture at the canvas's size a band at a time on a thread of its
+// own, so that a picture of any size the canvas accepts takes little memory and the window
+// stays alive while it works.
+SaveOutcome frmconvert::saveCanvas(const QString &source, const QString &target, QString *why)
+{
+    const Picture picture = picloadedpic->picture();
+    const QSize pixels = picloadedpic->imageSize();
+    BandedSave how;
+    how.physicalTwips = QSizeF(picloadedpic->Width(), picloadedpic->Height());
+    SaveOutcome outcome = SaveOutcome::Failed;
+    const QString label = QStringLiteral("The image %1 is being converted and saved as %2.")
+                              .arg(source, QDir::toNativeSeparators(target));
+    m_services.whileBusy(this, QStringLiteral("Pictorating..."), label, [&](BusyProgress &progress) {
+        how.progress = [&progress](int done, int rows) { return progress.report(done, rows); };
+        outcome = savePictureInBands(picture, pixels, target, how, why);
+    });
+    return outcome;
 }
 
 // Refuses, with nothing changed, a size whose inner area the canvas cannot hold; otherwise

@@ -7,6 +7,7 @@
 // the buttons that select and convert, the size option, the target name, and the menus
 // that reach the About and Info windows. The controls are the program's whole state.
 
+#include "bandedsave.h"
 #include "commondialog.h"
 #include "frmabout.h"
 #include "frminfo.h"
@@ -78,6 +79,7 @@ private:
     void createControls();
     void createMenus();
     void convertFile();
+    SaveOutcome saveCanvas(const QString &source, const QString &target, QString *why);
     void resetForm();
     bool applyTargetSize(float heightTwips, float widthTwips);
 

@@ -3,14 +3,19 @@
 
 #include "frmconvert.h"
 #include "look.h"
+#include "quitonsignals.h"
 #include "services.h"
 #include "transientsettings.h"
 
 #include <QApplication>
 
-int main(int argc, char *argv[])
+namespace {
+
+// The program from start to its normal exit; `endingSignal` is the signal that asked it to end,
+// or 0.
+int run(int argc, char *argv[], int *endingSignal)
 {
-    const TransientSettings settings; // nothing of Qt's own state outlives the run
+    const TransientSettings settings; // nothing of Qt's own state is read or written
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictorate"));
     QApplication::setApplicationVersion(QStringLiteral(PICTORATE_VERSION));
@@ -18,9 +23,26 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfern.Pictorate"));
     QApplication::setFont(defaultFont());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.ico")));
+    const QuitOnSignals quit;
 
     DesktopServices services;
     auto *window = new frmconvert(services);
     window->show();
-    return application.exec();
+    const int status = QApplication::exec();
+    // Windows still open when a signal ended the run close as they do when the user closes them.
+    QApplication::closeAllWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    *endingSignal = quit.received();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int endingSignal = 0;
+    const int status = run(argc, argv, &endingSignal);
+    if (endingSignal != 0)
+        QuitOnSignals::endBy(endingSignal);
+    return status;
 }

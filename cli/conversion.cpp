@@ -3,6 +3,7 @@
 
 #include "conversion.h"
 
+#include "bandedsave.h"
 #include "bmpwriter.h"
 #include "fileerror.h"
 #include "picture.h"
@@ -90,18 +91,20 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
         physical = QSizeF(physical.width() * size.width() / settings.pixels.width(),
                           physical.height() * size.height() / settings.pixels.height());
     }
-    const QImage image = renderPicture(*picture, size);
-    if (image.isNull())
-        return {Outcome::Kind::Failed, noMemory(size)};
-
     const QString folder = QFileInfo(job.target).path();
     if (!QDir().mkpath(folder))
         return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, whyNoFolder(folder))};
-    QString why;
+    // Drawn and written a band at a time, as the window saves: any size takes little memory.
+    BandedSave how;
+    how.physicalTwips = physical;
     // New bitmaps are flushed once when the whole batch is done (see main); a replaced one at once.
-    if (!SavePicture(image, job.target, physical, &why, SaveSync::WhenReplacing))
-        return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, why)};
-    return {Outcome::Kind::Converted, {}};
+    how.sync = SaveSync::WhenReplacing;
+    QString why;
+    switch (savePictureInBands(*picture, size, job.target, how, &why)) {
+    case SaveOutcome::Saved: return {Outcome::Kind::Converted, {}};
+    case SaveOutcome::NoMemory: return {Outcome::Kind::Failed, noMemory(size)};
+    default: return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, why)};
+    }
 }
 
 bool writeThumbnail(const QString &input, const QString &output, int size, QString *message)

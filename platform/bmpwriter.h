@@ -5,6 +5,8 @@
 
 // Writing a canvas image as an uncompressed 24-bit Windows bitmap, and a thumbnail as a PNG.
 
+#include "atomicsave.h"
+
 #include <QSizeF>
 #include <QString>
 
@@ -16,17 +18,9 @@ class QImage;
 // fields make the bitmap's physical size that many twips (1440 to the inch).
 bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips = {});
 
-// Saves `image` as a BMP at `path`, replacing any file of that name. The bytes go to a
-// temporary file in the target's folder that is renamed over the target only once it is
-// complete, so a failed save leaves no partial file and an existing file untouched.
-// On failure returns false and sets `error` to a few words on why.
-//
-// `sync` says when the bytes are forced onto the disk before the rename. Always: a saved file
-// survives a crash right after the save (the window's single save). WhenReplacing: only when
-// an existing file is replaced, so that a crash can never leave the old file lost and the new
-// one empty; a new file is left to the system's write-back, which lets a batch of new files go
-// at the disk's pace instead of one flush each. Such a caller flushes once at its end.
-enum class SaveSync { Always, WhenReplacing };
+// Saves `image` as a BMP at `path` through saveAtomically (see atomicsave.h): whole or not at
+// all, replacing any file of that name that the user may write. On failure returns false and
+// sets `error` to a few words on why. `sync` says when the bytes are forced onto the disk.
 bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {}, QString *error = nullptr,
                  SaveSync sync = SaveSync::Always);
 

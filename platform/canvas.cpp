@@ -7,6 +7,7 @@
 #include "renderpicture.h"
 #include "twips.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 Canvas::Canvas(QWidget *parent) : QFrame(parent)
@@ -21,6 +22,7 @@ void Canvas::setPicture(Picture picture)
 {
     m_picture = std::move(picture);
     m_rendered = QImage();
+    m_shown = QImage();
     update();
 }
 
@@ -55,6 +57,7 @@ void Canvas::applySize()
     setGeometry(twipsToPixelsX(m_leftTwips), twipsToPixelsY(m_topTwips), twipsToPixelsX(m_widthTwips),
                 twipsToPixelsY(m_heightTwips));
     m_rendered = QImage();
+    m_shown = QImage();
 }
 
 QImage Canvas::Image() const
@@ -67,11 +70,21 @@ QImage Canvas::Image() const
     return m_rendered;
 }
 
+// Only the part of the canvas that shows in the window is drawn: a canvas of thousands of
+// pixels a side lies mostly outside it, and its whole image would take gigabytes.
 void Canvas::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
+    const QRect inner = contentsRect();
+    const QRect shown = visibleRegion().boundingRect() & inner;
+    if (!shown.intersects(event->rect()))
+        return;
+    const QRect part = shown.translated(-inner.topLeft());
+    if (m_shown.isNull() || m_shownPart != part) {
+        m_shown = renderPictureRegion(m_picture, inner.size(), part); // null when it cannot be allocated
+        m_shownPart = part;
+    }
     QPainter painter(this);
-    const QImage image = Image();
-    if (!image.isNull())
-        painter.drawImage(contentsRect().topLeft(), image);
+    if (!m_shown.isNull())
+        painter.drawImage(shown.topLeft(), m_shown);
 }

@@ -38,6 +38,10 @@ public:
     // The inner area as drawn: white where the picture leaves it blank.
     QImage Image() const;
 
+    // The inner area's size in pixels: the size of Image(), which a caller that saves a huge
+    // canvas draws a band at a time instead (bandedsave.h).
+    QSize imageSize() const { return contentsRect().size(); }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -50,4 +54,6 @@ private:
     float m_leftTwips = 0;
     float m_topTwips = 0;
     mutable QImage m_rendered; // the picture drawn at the current inner size, made on demand
+    QImage m_shown; // the part of it that shows in the window, drawn for painting
+    QRect m_shownPart; // where m_shown lies in the inner area
 };

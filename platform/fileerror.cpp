@@ -50,3 +50,5 @@ QString notAFileReason(unsigned mode)
         return QStringLiteral("it is a device, not a file");
     return QStringLiteral("it is not a regular file");
 }
+
+QString writeProtectedReason() { return QStringLiteral("it is write-protected"); }

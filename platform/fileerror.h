@@ -19,3 +19,7 @@ QString fileErrorReason(int error, FileAccess access);
 // The phrase for something at a picture's path that is not a regular file (`mode` as
 // stat() gives it): a folder, a named pipe, a device or a socket.
 QString notAFileReason(unsigned mode);
+
+// The phrase for a file that may not be replaced because the user could not open it for
+// writing: read-only, or another user's.
+QString writeProtectedReason();

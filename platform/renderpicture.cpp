@@ -9,13 +9,20 @@
 
 QImage renderPicture(const Picture &picture, QSize size)
 {
-    if (size.isEmpty())
+    return renderPictureRegion(picture, size, QRect(QPoint(0, 0), size));
+}
+
+QImage renderPictureRegion(const Picture &picture, QSize size, const QRect &region)
+{
+    if (size.isEmpty() || region.isEmpty())
         return {};
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(region.size(), QImage::Format_RGB32);
     if (image.isNull())
         return {}; // the pixels could not be allocated
     image.fill(Qt::white);
     QPainter painter(&image);
+    if (region.topLeft() != QPoint(0, 0))
+        painter.translate(-region.left(), -region.top());
     picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return image;
 }

@@ -12,10 +12,13 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStandardPaths>
+#include <QTreeView>
 #include <QUrl>
 
 namespace {
@@ -30,18 +33,72 @@ void widenAllFilesFilter(QFileDialog &dialog, const QString &nameFilter)
         model->setNameFilters({QStringLiteral("*")});
 }
 
+// The detail view's columns at the dialog's size: the name takes the room the others leave,
+// and size, type and date are as wide as what they show, never cut.
+void fitColumns(QFileDialog &dialog)
+{
+    auto *view = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    if (!view)
+        return;
+    QHeaderView *header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
+// A word is long when a path or a name longer than this could not be cut short enough.
+constexpr qsizetype longWord = 24;
+constexpr qsizetype breakEvery = 16;
+
 } // namespace
+
+QString breakableText(const QString &text)
+{
+    static const QChar zeroWidthSpace(0x200B);
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    qsizetype wordStart = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text.at(i).isSpace())
+            continue;
+        const QStringView word = QStringView(text).mid(wordStart, i - wordStart);
+        qsizetype sinceBreak = 0;
+        for (qsizetype j = 0; j < word.size(); ++j) {
+            const QChar c = word.at(j);
+            out += c;
+            const bool separator = c == u'/' || c == u'\\' || c == u'_' || c == u'-' || c == u'.';
+            const bool last = j + 1 == word.size();
+            ++sinceBreak;
+            if (word.size() > longWord && !last && !c.isHighSurrogate() && (separator || sinceBreak >= breakEvery)) {
+                out += zeroWidthSpace;
+                sinceBreak = 0;
+            }
+        }
+        if (i < text.size())
+            out += text.at(i);
+        wordStart = i + 1;
+    }
+    return out;
+}
+
+QString pictureStartFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
 
 void DesktopServices::msgBox(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, App::Title(), text, QMessageBox::Ok, parent);
+    // A long file name wraps instead of being cut off at the screen's edge.
+    QMessageBox box(QMessageBox::NoIcon, App::Title(), breakableText(text), QMessageBox::Ok, parent);
     // The box has no icon, and neither has its button (some styles give OK a tick).
     box.button(QMessageBox::Ok)->setIcon(QIcon());
     // Ctrl+C copies the whole box as text, as message boxes do on Windows.
     QShortcut copy(QKeySequence::Copy, &box);
-    QObject::connect(&copy, &QShortcut::activated, &box, [&box] {
+    QObject::connect(&copy, &QShortcut::activated, &box, [&box, &text] {
         const QString rule = QStringLiteral("---------------------------\n");
-        QGuiApplication::clipboard()->setText(rule + box.windowTitle() + u'\n' + rule + box.text() + u'\n' + rule
+        QGuiApplication::clipboard()->setText(rule + box.windowTitle() + u'\n' + rule + text + u'\n' + rule
                                               + QStringLiteral("OK\n") + rule);
     });
     box.exec();
@@ -64,10 +121,19 @@ void DesktopServices::showOpen(OpenFileSettings &dialog, QWidget *parent)
     }
     QObject::connect(&chooser, &QFileDialog::filterSelected, &chooser,
                      [&chooser](const QString &filter) { widenAllFilesFilter(chooser, filter); });
+    if (!m_dialogState.isEmpty())
+        chooser.restoreState(m_dialogState);
+    fitColumns(chooser);
+    // A chosen file's folder; else where the last showing ended, or the user's pictures.
     if (!dialog.FileName.isEmpty())
         chooser.selectFile(dialog.FileName);
+    else
+        chooser.setDirectory(QFileInfo(m_dialogFolder).isDir() ? m_dialogFolder : pictureStartFolder());
 
-    if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty())
+    const bool chosen = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
+    m_dialogState = chooser.saveState();
+    m_dialogFolder = chooser.directory().absolutePath();
+    if (chosen)
         dialog.FileName = chooser.selectedFiles().constFirst();
 }
 
@@ -83,6 +149,11 @@ qintptr DesktopServices::shellExecute(const QString &operation, const QString &f
         return 0;
     // Errors as the classic shell reports them: 2 file not found, 42 success.
     return QDesktopServices::openUrl(QUrl::fromUserInput(file)) ? 42 : 2;
+}
+
+void DesktopServices::whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work)
+{
+    runWhileBusy(parent, title, label, work, m_progressDelay);
 }
 
 void MsgBox(Services &services, QWidget *parent, const QString &text) { services.msgBox(parent, text); }

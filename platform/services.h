@@ -7,8 +7,13 @@
 // dialog, the pointer position and the shell's "open". The program uses DesktopServices;
 // tests pass fakes so that every handler can be driven without a person.
 
+#include "busywork.h"
+
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
+
+#include <chrono>
 
 class QWidget;
 struct OpenFileSettings;
@@ -32,6 +37,11 @@ public:
     // Returns a value above 32 on success, as the classic shell call does.
     virtual qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                                  const QString &directory, int showCommand) = 0;
+
+    // Runs `work` while the window waits for it, with the busy pointer and, for long work, a
+    // box titled `title` showing `label` and the progress with a Cancel button (runWhileBusy in
+    // busywork.h).
+    virtual void whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work) = 0;
 };
 
 class DesktopServices final : public Services
@@ -42,7 +52,28 @@ public:
     QPoint cursorPos() override;
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                          const QString &directory, int showCommand) override;
+    void whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work) override;
+
+    // How long work runs before its progress shows; a second unless a test says otherwise.
+    void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
+
+private:
+    std::chrono::milliseconds m_progressDelay = std::chrono::seconds(1);
+    // The open-file dialog's history, view, columns and folder from its last showing, kept in
+    // memory only: the program writes no settings, and the next showing starts where the last
+    // one ended.
+    QByteArray m_dialogState;
+    QString m_dialogFolder;
 };
+
+// `text` with invisible break opportunities in its long words (paths above all) after each
+// separator and every 16 characters at most, so that a message box wraps a long file name
+// instead of cutting it off. For showing only: copied text must be the original.
+QString breakableText(const QString &text);
+
+// Where the open-file dialog starts when nothing was chosen yet: the user's pictures folder,
+// or without one the home folder.
+QString pictureStartFolder();
 
 // Reports `text` in the program's message box.
 void MsgBox(Services &services, QWidget *parent, const QString &text);

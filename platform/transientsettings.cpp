@@ -5,13 +5,13 @@
 
 #include <QSettings>
 
-TransientSettings::TransientSettings() : m_folder(QDir::tempPath() + QStringLiteral("/pictorate-settings-XXXXXX"))
+TransientSettings::TransientSettings()
 {
-    // Without a temporary folder the settings get a path that cannot be created (a folder
-    // inside a device file): Qt then keeps them in memory and writes nothing.
-    const QString path = m_folder.isValid() ? m_folder.path() : QStringLiteral("/dev/null/pictorate");
     for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
-        QSettings::setPath(format, QSettings::UserScope, path);
-        QSettings::setPath(format, QSettings::SystemScope, path);
+        QSettings::setPath(format, QSettings::UserScope, nowhere());
+        QSettings::setPath(format, QSettings::SystemScope, nowhere());
     }
 }
+
+// A folder inside a device file: no user, root included, can make it.
+QString TransientSettings::nowhere() { return QStringLiteral("/dev/null/pictorate"); }

@@ -84,12 +84,15 @@ void tst_frmconvert::windowDesign()
     QCOMPARE(window->Line1->geometry().top(), 0);
     QCOMPARE(window->picloadedpic->frameWidth(), Canvas::borderPixels);
 
-    // Nothing follows the frame's size.
+    // An ordinary sizeable frame, larger or smaller than the design; nothing follows its size.
     const QRect before = window->cmdconvert->geometry();
-    window->resize(900, 700);
-    QCoreApplication::processEvents();
-    QCOMPARE(window->cmdconvert->geometry(), before);
-    QCOMPARE(window->centralWidget()->size(), QSize(530, 376));
+    for (const QSize size : {QSize(900, 700), QSize(200, 150)}) {
+        window->resize(size);
+        QCoreApplication::processEvents();
+        QCOMPARE(window->size(), size);
+        QCOMPARE(window->cmdconvert->geometry(), before);
+        QCOMPARE(window->picloadedpic->geometry(), QRect(16, 8, 273, 217));
+    }
 }
 
 void tst_frmconvert::controlsInPlace_data()

@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Quillfern
 
 // A whole session with the real dialogs (select, convert, About, Info, exit) leaves the user's
-// home as it found it: the program keeps no state between runs.
+// home and the temporary folder as it found them: the program keeps no state between runs,
+// and none during one that a kill could leave behind.
 
 #include "frmconvert.h"
 #include "look.h"
@@ -23,8 +24,11 @@
 
 namespace {
 
-// The empty home the session runs in; made before the application reads its environment.
+// The empty home and temporary folder the session runs in; made before the application reads
+// its environment.
 QTemporaryDir *home = nullptr;
+QTemporaryDir *temporary = nullptr;
+QTemporaryDir *pictures = nullptr; // the user's files, elsewhere
 
 QStringList everythingUnder(const QString &folder)
 {
@@ -48,7 +52,7 @@ private Q_SLOTS:
 
 void tst_Session::sessionLeavesHomeUntouched()
 {
-    QTemporaryDir work;
+    QTemporaryDir &work = *pictures;
     const QString source = work.filePath(QStringLiteral("logo.wmf"));
     QVERIFY(writeFile(source, redRectangleMetafile()));
 
@@ -85,14 +89,22 @@ void tst_Session::sessionLeavesHomeUntouched()
     QCoreApplication::processEvents();
 
     QCOMPARE(everythingUnder(home->path()), QStringList());
+    QCOMPARE(everythingUnder(temporary->path()), QStringList());
 }
 
 int main(int argc, char *argv[])
 {
     QTemporaryDir emptyHome;
+    QTemporaryDir emptyTemporary;
+    QTemporaryDir work;
+    pictures = &work;
+    QTemporaryDir runtime; // a desktop session's own, where Qt keeps what it must
     home = &emptyHome;
+    temporary = &emptyTemporary;
     for (const char *variable : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
         qputenv(variable, QFile::encodeName(emptyHome.path()));
+    qputenv("TMPDIR", QFile::encodeName(emptyTemporary.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     const TransientSettings settings;
     QApplication application(argc, argv);
     QApplication::setFont(defaultFont());

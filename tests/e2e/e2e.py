@@ -14,6 +14,9 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import e2e_saving  # noqa: E402
+
 PROGRAM, METAFILE, ENHANCED, OUTDIR = map(os.path.abspath, sys.argv[1:5])
 TIMEOUT = 15.0
 env = dict(os.environ)
@@ -49,8 +52,8 @@ def window(title):
     return ids[0] if ids else None
 
 
-def wait_window(title):
-    return wait_for(f'window "{title}"', lambda: window(title))
+def wait_window(title, timeout=TIMEOUT):
+    return wait_for(f'window "{title}"', lambda: window(title), timeout)
 
 
 def wait_gone(title):
@@ -99,9 +102,9 @@ def pixels(path, x, y, width, height):
     return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
 
 
-def message_text(title="Rasterwick"):
+def message_text(title="Rasterwick", timeout=TIMEOUT):
     """Waits for a message box, copies its text with Ctrl+C as a user can, and dismisses it with Enter."""
-    box = wait_window(title)
+    box = wait_window(title, timeout)
     screenshot("message", box)
     keys(box, "ctrl+c")
     text = wait_for("the message on the clipboard",
@@ -140,11 +143,19 @@ def main():
         recorder.write(f'#!/bin/sh\necho "$@" >> "{opened}"\n')
     os.chmod(os.path.join(bin_dir, "xdg-open"), 0o755)
     env["PATH"] = bin_dir + os.pathsep + env["PATH"]
-    # The program runs in an empty home of its own, which it must leave as it found it.
+    # The program runs in a home of its own with a picture in its pictures folder, and with a
+    # temporary and a runtime folder of its own; it must leave home and temporary folder as it
+    # found them.
     home = os.path.join(scratch, "home")
-    os.mkdir(home)
+    os.makedirs(os.path.join(home, "Pictures"))
+    shutil.copy(METAFILE, os.path.join(home, "Pictures", "sample.wmf"))
     for variable in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
         env[variable] = home
+    for variable, name in (("TMPDIR", "tmp"), ("XDG_RUNTIME_DIR", "run")):
+        env[variable] = os.path.join(scratch, name)
+        os.mkdir(env[variable], 0o700)
+    if os.geteuid() == 0:
+        os.chmod(scratch, 0o755)  # the second program runs as another user
 
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -157,8 +168,11 @@ def main():
         steps(program, scratch, source, opened)
         left_behind = [os.path.relpath(os.path.join(folder, name), home)
                        for folder, folders, files in os.walk(home) for name in folders + files]
-        if left_behind:
-            raise StepFailed(f"the session left files in the home folder: {left_behind}")
+        left_behind += os.listdir(env["TMPDIR"])
+        if sorted(left_behind) != ["Pictures", os.path.join("Pictures", "sample.wmf")]:
+            raise StepFailed(f"the session left files in the home or temporary folder: {left_behind}")
+        for ending in ("term", "hup", "kill"):
+            e2e_saving.second_program(sys.modules[__name__], scratch, source, ending)
         print("end-to-end: all steps passed")
         if not os.environ.get("E2E_KEEP_SCREENSHOTS"):
             for path in screens:
@@ -214,6 +228,7 @@ def steps(program, scratch, source, opened):
     menu = height - 376  # the client area is 376 pixels high, under the menu bar
     if width != 530 or not 15 <= menu <= 40:
         raise StepFailed(f"main window is {width}x{height}")
+    e2e_saving.resizable_frame(sys.modules[__name__], main_wid)
 
     # 2. Convert with nothing selected.
     keys(main_wid, "space")
@@ -221,9 +236,10 @@ def steps(program, scratch, source, opened):
     if "Please make sure you have selected a file to convert." not in text or "Rasterwick" not in text:
         raise StepFailed(f"unexpected message: {text!r}")
 
-    # 3. Alt+E opens the real dialog; type the path; the preview shows the drawing.
+    # 3. Alt+E opens the real dialog in the pictures folder; type the path; the preview shows the drawing.
     if not canvas_blank(main_wid, menu):
         raise StepFailed("the canvas is not blank at start")
+    e2e_saving.dialog_starts_in_pictures(sys.modules[__name__], main_wid, menu)
     keys(main_wid, "alt+e")
     dialog = wait_window("Select file to pictorate:")
     screenshot("dialog", dialog)
@@ -313,6 +329,10 @@ def steps(program, scratch, source, opened):
         raise StepFailed(f"unexpected message: {text!r}")
     if os.path.exists(target):
         raise StepFailed("a BMP was written after a refused height")
+
+    # 5a. The largest canvas, cancelled and then a wide one; a long target name's confirmation.
+    e2e_saving.largest_canvas(sys.modules[__name__], main_wid, menu, scratch, source, program)
+    e2e_saving.long_name_wraps(sys.modules[__name__], main_wid, menu, scratch)
 
     # 6. Help > About: the link lights under the pointer, darkens after it, opens the address.
     keys(main_wid, "alt+h", "a")

@@ -28,3 +28,10 @@ qintptr FakeServices::shellExecute(const QString &operation, const QString &file
     shellCalls.append({operation, file, parameters, directory, showCommand});
     return shellResult;
 }
+
+// Busy work runs at once on the calling thread.
+void FakeServices::whileBusy(QWidget *, const QString &, const QString &, const BusyWork &work)
+{
+    BusyProgress progress;
+    work(progress);
+}

@@ -46,4 +46,5 @@ public:
     QPoint cursorPos() override;
     qintptr shellExecute(const QString &operation, const QString &file, const QString &parameters,
                          const QString &directory, int showCommand) override;
+    void whileBusy(QWidget *parent, const QString &title, const QString &label, const BusyWork &work) override;
 };
