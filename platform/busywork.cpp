@@ -3,7 +3,6 @@
 
 #include "busywork.h"
 
-#include "services.h"
 
 #include <QApplication>
 #include <QEventLoop>
