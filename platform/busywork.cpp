@@ -3,6 +3,7 @@
 
 #include "busywork.h"
 
+#include "breakabletext.h"
 
 #include <QApplication>
 #include <QEventLoop>

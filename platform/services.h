@@ -66,11 +66,6 @@ private:
     QString m_dialogFolder;
 };
 
-// `text` with invisible break opportunities in its long words (paths above all) after each
-// separator and every 16 characters at most, so that a message box wraps a long file name
-// instead of cutting it off. For showing only: copied text must be the original.
-QString breakableText(const QString &text);
-
 // Where the open-file dialog starts when nothing was chosen yet: the user's pictures folder,
 // or without one the home folder.
 QString pictureStartFolder();
