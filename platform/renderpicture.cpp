@@ -7,14 +7,14 @@
 
 #include <QPainter>
 
-QImage renderPicture(const Picture &picture, QSize size)
+QImage renderPicture(const Picture &picture, QSize size, const QColor &background)
 {
     if (size.isEmpty())
         return {};
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
         return {}; // the pixels could not be allocated
-    image.fill(Qt::white);
+    image.fill(background);
     QPainter painter(&image);
     picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return image;

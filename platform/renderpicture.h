@@ -7,11 +7,13 @@
 // the developer tools all turn a picture into pixels with this one function, so they write
 // the same bitmap for the same size.
 
+#include <QColor>
 #include <QImage>
 #include <QSize>
 
 class Picture;
 
-// A white RGB32 image of `size` pixels with the whole picture stretched to fill it. A null
-// image when `size` is empty or its pixels cannot be allocated.
-QImage renderPicture(const Picture &picture, QSize size);
+// An RGB32 image of `size` pixels, white or the opaque colour `background`, with the whole
+// picture stretched to fill it. A null image when `size` is empty or its pixels cannot be
+// allocated.
+QImage renderPicture(const Picture &picture, QSize size, const QColor &background = Qt::white);
