@@ -29,10 +29,12 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.quillfern.example/")
 #   text with Symbol's widths and fonts-opensymbol the other symbol fonts;
 #   fonts-crosextra-carlito and -caladea give Calibri and Cambria text their widths. Qt finds
 #   fonts through fontconfig, never by linking, and falls back to other faces without them.
+# - python3-pil is the Pillow that the Python module `pictorate` plugs into.
+# - qt6-image-formats-plugins lets the converter write TIFF and WebP besides BMP, PNG and JPEG.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, python3-pil")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-urw-base35, fonts-opensymbol, fonts-crosextra-carlito, fonts-crosextra-caladea")
+    "fonts-urw-base35, fonts-opensymbol, fonts-crosextra-carlito, fonts-crosextra-caladea, qt6-image-formats-plugins")
 
 # Debian's machine-readable copyright file: everything the package installs is the project's
 # own, under Apache-2.0.
