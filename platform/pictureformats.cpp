@@ -3,6 +3,8 @@
 
 #include "pictureformats.h"
 
+#include "pngwriter.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -75,6 +77,11 @@ std::optional<QByteArray> encodeImage(const QImage &image, const QString &format
             return fail(QStringLiteral("the image is too large for a BMP file"));
         return bytes;
     }
+    if (format == u"png") {
+        if (!writePng(image, buffer, physicalTwips))
+            return fail(QStringLiteral("the image could not be made into a PNG file"));
+        return bytes;
+    }
     if (const std::optional<QString> refusal = iconSizeRefusal(format, image.size()))
         return fail(*refusal);
     QImage sized = image;
@@ -83,9 +90,7 @@ std::optional<QByteArray> encodeImage(const QImage &image, const QString &format
     if (const int y = dotsPerMetre(image.height(), physicalTwips.height()); y > 0)
         sized.setDotsPerMeterY(y);
     QImageWriter writer(&buffer, format.toLatin1());
-    if (format == u"png")
-        writer.setCompression(pngCompression);
-    else if (format == u"jpeg" || format == u"jpg")
+    if (format == u"jpeg" || format == u"jpg")
         writer.setQuality(jpegQuality);
     else if (format == u"webp")
         writer.setQuality(100); // lossless: the pixels as drawn

@@ -4,8 +4,9 @@
 #pragma once
 
 // The formats a drawn picture is written in: BMP through the program's own writer, byte for
-// byte what the window writes, and every other format through Qt's image writers (PNG always;
-// JPEG, TIFF, WebP and the rest where Debian's Qt image plugins are installed). Files are
+// byte what the window writes, PNG through the program's fast PNG writer (pngwriter.h), and
+// every other format through Qt's image writers (JPEG always; TIFF, WebP and the rest where
+// Debian's Qt image plugins are installed). Files are
 // saved whole or not at all through the BMP writer's atomic save; the bytes for a stream
 // (standard output) are encoded in memory.
 
@@ -18,11 +19,6 @@
 #include <QStringList>
 
 #include <optional>
-
-// The zlib level of written PNG files, on Qt's scale of 0 to 100 (zlib's 1 to 9 from 20 up).
-// A drawing has large flat areas that even the fastest level packs well; the slower levels
-// make files a quarter smaller at twice the time (bench/formats.py measures both).
-inline constexpr int pngCompression = 20;
 
 // The quality of written JPEG files (Qt's default is 75): lines and text in a drawing ring
 // visibly below 90. WebP files are written lossless.
