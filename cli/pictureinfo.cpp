@@ -139,7 +139,9 @@ QJsonObject describePicture(const QString &source)
 int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err)
 {
     int status = 0;
-    const BatchPlan plan = planBatch(operands, recursive, {});
+    // No extension for the targets: nothing is written, and no picture in a folder is taken
+    // for an earlier result of another.
+    const BatchPlan plan = planBatch(operands, recursive, {}, QString());
     for (const Job &job : plan.jobs) {
         const QJsonObject info = describePicture(job.source);
         std::fprintf(out, "%s\n", QJsonDocument(info).toJson(QJsonDocument::Compact).constData());

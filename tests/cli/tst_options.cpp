@@ -142,43 +142,12 @@ void tst_Options::accepted()
     QCOMPARE(describe(line.options), expected);
 }
 
-void tst_Options::refused_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("error");
+namespace {
 
-    const QString sizeError = u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to 32767"_s;
-    QTest::addRow("no operand") << QStringList {} << u"missing file or folder operand"_s;
-    QTest::addRow("options but no operand") << QStringList {u"-r"_s} << u"missing file or folder operand"_s;
-    QTest::addRow("unknown long option") << QStringList {u"--bogus"_s, u"a"_s} << u"unrecognized option '--bogus'"_s;
-    QTest::addRow("long option by a prefix") << QStringList {u"--rec"_s, u"a"_s} << u"unrecognized option '--rec'"_s;
-    QTest::addRow("unknown short option in a cluster") << QStringList {u"-rx"_s, u"a"_s} << u"invalid option -- 'x'"_s;
-    QTest::addRow("long option missing its value")
-        << QStringList {u"a"_s, u"--size"_s} << u"option '--size' requires an argument"_s;
-    QTest::addRow("short option missing its value")
-        << QStringList {u"a"_s, u"-j"_s} << u"option requires an argument -- 'j'"_s;
-    QTest::addRow("flag given a value") << QStringList {u"--fit=yes"_s, u"a"_s}
-                                        << u"option '--fit' doesn't allow an argument"_s;
-    QTest::addRow("empty output folder") << QStringList {u"--output="_s, u"a"_s}
-                                         << u"the folder of -o cannot be empty"_s;
-    const QString jobsError = u"invalid number of jobs '%1': give a whole number from 1 to 256"_s;
-    QTest::addRow("no jobs") << QStringList {u"-j0"_s, u"a"_s} << jobsError.arg(u"0"_s);
-    QTest::addRow("too many jobs") << QStringList {u"-j257"_s, u"a"_s} << jobsError.arg(u"257"_s);
-    QTest::addRow("negative jobs") << QStringList {u"--jobs=-1"_s, u"a"_s} << jobsError.arg(u"-1"_s);
-    QTest::addRow("jobs not a number") << QStringList {u"-j"_s, u"two"_s, u"a"_s} << jobsError.arg(u"two"_s);
-    QTest::addRow("jobs with a sign") << QStringList {u"-j+2"_s, u"a"_s} << jobsError.arg(u"+2"_s);
-    QTest::addRow("size without x") << QStringList {u"--size=1024"_s, u"a"_s} << sizeError.arg(u"1024"_s);
-    QTest::addRow("size with two x") << QStringList {u"--size=1x2x3"_s, u"a"_s} << sizeError.arg(u"1x2x3"_s);
-    QTest::addRow("size zero wide") << QStringList {u"--size=0x10"_s, u"a"_s} << sizeError.arg(u"0x10"_s);
-    QTest::addRow("size zero high") << QStringList {u"--size=10x0"_s, u"a"_s} << sizeError.arg(u"10x0"_s);
-    QTest::addRow("size one past the largest")
-        << QStringList {u"--size=32768x10"_s, u"a"_s} << sizeError.arg(u"32768x10"_s);
-    QTest::addRow("size height past the largest")
-        << QStringList {u"--size=10x32768"_s, u"a"_s} << sizeError.arg(u"10x32768"_s);
-    QTest::addRow("size in twips' fractions")
-        << QStringList {u"--size=10.5x10"_s, u"a"_s} << sizeError.arg(u"10.5x10"_s);
-    QTest::addRow("size and twips together")
-        << QStringList {u"--size=10x10"_s, u"--twips=1x1"_s, u"a"_s} << u"--size and --twips cannot be used together"_s;
+// The rows of the options for pipelines: sizes at a resolution, formats, backgrounds, the
+// standard streams, the report and --info.
+void addPipelineRefusals()
+{
     QTest::addRow("dpi and size together")
         << QStringList {u"--dpi=96"_s, u"--size=10x10"_s, u"a"_s} << u"--dpi and --size cannot be used together"_s;
     QTest::addRow("window and twips together") << QStringList {u"--twips=4095x3255"_s, u"--window"_s, u"a"_s}
@@ -234,6 +203,48 @@ void tst_Options::refused_data()
     QTest::addRow("info without operand") << QStringList {u"--info"_s} << u"missing file or folder operand"_s;
     QTest::addRow("info reads standard input once")
         << QStringList {u"--info"_s, u"-"_s, u"a"_s, u"-"_s} << u"standard input ('-') can be read only once"_s;
+}
+
+} // namespace
+
+void tst_Options::refused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+
+    const QString sizeError = u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to 32767"_s;
+    QTest::addRow("no operand") << QStringList {} << u"missing file or folder operand"_s;
+    QTest::addRow("options but no operand") << QStringList {u"-r"_s} << u"missing file or folder operand"_s;
+    QTest::addRow("unknown long option") << QStringList {u"--bogus"_s, u"a"_s} << u"unrecognized option '--bogus'"_s;
+    QTest::addRow("long option by a prefix") << QStringList {u"--rec"_s, u"a"_s} << u"unrecognized option '--rec'"_s;
+    QTest::addRow("unknown short option in a cluster") << QStringList {u"-rx"_s, u"a"_s} << u"invalid option -- 'x'"_s;
+    QTest::addRow("long option missing its value")
+        << QStringList {u"a"_s, u"--size"_s} << u"option '--size' requires an argument"_s;
+    QTest::addRow("short option missing its value")
+        << QStringList {u"a"_s, u"-j"_s} << u"option requires an argument -- 'j'"_s;
+    QTest::addRow("flag given a value") << QStringList {u"--fit=yes"_s, u"a"_s}
+                                        << u"option '--fit' doesn't allow an argument"_s;
+    QTest::addRow("empty output folder") << QStringList {u"--output="_s, u"a"_s}
+                                         << u"the folder of -o cannot be empty"_s;
+    const QString jobsError = u"invalid number of jobs '%1': give a whole number from 1 to 256"_s;
+    QTest::addRow("no jobs") << QStringList {u"-j0"_s, u"a"_s} << jobsError.arg(u"0"_s);
+    QTest::addRow("too many jobs") << QStringList {u"-j257"_s, u"a"_s} << jobsError.arg(u"257"_s);
+    QTest::addRow("negative jobs") << QStringList {u"--jobs=-1"_s, u"a"_s} << jobsError.arg(u"-1"_s);
+    QTest::addRow("jobs not a number") << QStringList {u"-j"_s, u"two"_s, u"a"_s} << jobsError.arg(u"two"_s);
+    QTest::addRow("jobs with a sign") << QStringList {u"-j+2"_s, u"a"_s} << jobsError.arg(u"+2"_s);
+    QTest::addRow("size without x") << QStringList {u"--size=1024"_s, u"a"_s} << sizeError.arg(u"1024"_s);
+    QTest::addRow("size with two x") << QStringList {u"--size=1x2x3"_s, u"a"_s} << sizeError.arg(u"1x2x3"_s);
+    QTest::addRow("size zero wide") << QStringList {u"--size=0x10"_s, u"a"_s} << sizeError.arg(u"0x10"_s);
+    QTest::addRow("size zero high") << QStringList {u"--size=10x0"_s, u"a"_s} << sizeError.arg(u"10x0"_s);
+    QTest::addRow("size one past the largest")
+        << QStringList {u"--size=32768x10"_s, u"a"_s} << sizeError.arg(u"32768x10"_s);
+    QTest::addRow("size height past the largest")
+        << QStringList {u"--size=10x32768"_s, u"a"_s} << sizeError.arg(u"10x32768"_s);
+    QTest::addRow("size in twips' fractions")
+        << QStringList {u"--size=10.5x10"_s, u"a"_s} << sizeError.arg(u"10.5x10"_s);
+    QTest::addRow("size and twips together")
+        << QStringList {u"--size=10x10"_s, u"--twips=1x1"_s, u"a"_s} << u"--size and --twips cannot be used together"_s;
+    addPipelineRefusals();
     // The window's own messages, height before width as the window checks them.
     QTest::addRow("twips without x") << QStringList {u"--twips=4095"_s, u"a"_s}
                                      << u"invalid size '4095': give WIDTHxHEIGHT in twips"_s;

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void naturalSize();
     void info_data();
     void info();
+    void infoOnAFolder();
     void reportForABatch();
 
 private:
@@ -414,6 +415,25 @@ void tst_Pipelines::info()
     QCOMPARE(result.status, failed ? 1 : 0);
     QCOMPARE(result.err, failed ? name + u": "_s + wanted.value(u"reason"_s).toString() + u'\n' : QString());
     QVERIFY(QDir(m_dir->path()).entryList({u"*.bmp"_s}, QDir::Files).isEmpty()); // nothing converted
+}
+
+// Every picture of a folder is described, a bitmap beside its metafile too.
+void tst_Pipelines::infoOnAFolder()
+{
+    QVERIFY(QDir().mkpath(path(u"pics/sub"_s)));
+    copy(eye, u"pics/a.wmf"_s);
+    QImage bitmap(8, 8, QImage::Format_RGB32);
+    bitmap.fill(Qt::red);
+    QVERIFY(bitmap.save(path(u"pics/a.bmp"_s), "BMP"));
+    copy(circle, u"pics/sub/b.emf"_s);
+    write(u"pics/notes.txt"_s, "hello");
+    const Run result = run({u"--info"_s, u"-r"_s, u"pics"_s});
+    QCOMPARE(result.err, QString());
+    QCOMPARE(result.status, 0);
+    QStringList described;
+    for (const QByteArray &line : result.out.trimmed().split('\n'))
+        described << QJsonDocument::fromJson(line).object().value(u"file"_s).toString();
+    QCOMPARE(described, (QStringList {u"pics/a.bmp"_s, u"pics/a.wmf"_s, u"pics/sub/b.emf"_s}));
 }
 
 // A JSON line per file in the plan's order on standard output; progress and failures stay on
