@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: 2026 Quillfern
 
 #include "fileerror.h"
-#include "gzip.h"
 #include "picture.h"
 
 #include <QBuffer>
@@ -28,8 +27,6 @@ private Q_SLOTS:
     void emptyPathGivesNoPicture();
     void loadsRasterFormats_data();
     void loadsRasterFormats();
-    void loadsCompressedMetafiles_data();
-    void loadsCompressedMetafiles();
     void refusesUnreadableFiles_data();
     void refusesUnreadableFiles();
     void refusesWhatIsNotAFileWithoutOpeningIt_data();
@@ -97,32 +94,6 @@ void tst_Picture::loadsRasterFormats()
     QVERIFY(!picture->isMetafile());
 }
 
-void tst_Picture::loadsCompressedMetafiles_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QFile eye(qEnvironmentVariable("PICTORATE_TEST_DATA") + QStringLiteral("/wmf/aspose__eye.wmf"));
-    QVERIFY(eye.open(QIODevice::ReadOnly));
-    const QByteArray wmf = eye.readAll();
-    QTest::addRow("wmz") << QStringLiteral("a.wmz") << testsupport::gzip(wmf);
-    QTest::addRow("compressed, any name") << QStringLiteral("a.dat") << testsupport::gzip(wmf);
-    QTest::addRow("wmz not compressed") << QStringLiteral("a.wmz") << wmf;
-    QTest::addRow("emf name on a WMF") << QStringLiteral("a.emf") << wmf;
-}
-
-// The window opens compressed metafiles as every other face does, by content.
-void tst_Picture::loadsCompressedMetafiles()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QTemporaryDir folder;
-    QString error;
-    const std::optional<Picture> picture = LoadPicture(write(folder, name, bytes), &error);
-    QVERIFY2(picture, qPrintable(error));
-    QVERIFY(picture->isMetafile());
-    QCOMPARE(picture->pixelsAtDpi(96), QSize(490, 414));
-}
-
 void tst_Picture::refusesUnreadableFiles_data()
 {
     QTest::addColumn<QString>("name");
@@ -143,16 +114,6 @@ void tst_Picture::refusesUnreadableFiles_data()
     QTest::addRow("folder in the path is a file")
         << QStringLiteral("notes.txt/a.wmf") << QByteArray() << QStringLiteral("a folder in the path is a file");
     QTest::addRow("name too long") << QString(300, u'n') << QByteArray() << QStringLiteral("the name is too long");
-    QTest::addRow("words, compressed") << QStringLiteral("notes.gz") << testsupport::gzip("hello")
-                                       << QStringLiteral("it is not a picture this program can read");
-    QTest::addRow("words, compressed, named as a metafile")
-        << QStringLiteral("notes.emz") << testsupport::gzip("hello") << QStringLiteral("not a Windows Metafile");
-    QTest::addRow("a compressed metafile cut short")
-        << QStringLiteral("cut.wmz") << testsupport::gzip(encoded("BMP")).left(20)
-        << QStringLiteral("the compressed file is truncated");
-    QTest::addRow("a gzip bomb named as a metafile")
-        << QStringLiteral("bomb.emz") << testsupport::gzip(QByteArray(65 * 1024 * 1024, '\0'))
-        << QStringLiteral("the compressed file inflates to more than 64 MiB, too large for a metafile");
 }
 
 void tst_Picture::refusesUnreadableFiles()

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 Quillfern
 
-// The picture service's pipeline parts: the PNG writer (palette, truecolour, alpha, chunks),
-// every writable format, pictures drawn on a background, and pictures read from a stream.
+// The picture service's pipeline parts: the PNG writer (palette, truecolour, alpha, chunks) and
+// pictures read from a stream. The other formats and backgrounds are tried through the
+// converter (tests/cli/tst_pipelines.cpp).
 
-#include "background.h"
 #include "picture.h"
-#include "pictureformats.h"
 #include "pngwriter.h"
 #include "wmfbuilder.h"
 
@@ -14,7 +13,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
@@ -76,19 +74,6 @@ QStringList chunks(const QByteArray &bytes)
     return types;
 }
 
-// A 100 x 100 WMF: a red square from 25 to 75, the rest left alone.
-Picture redSquare()
-{
-    WmfBuilder b;
-    b.setWindowExt(100, 100)
-        .createBrush(0, 0x0000FF)
-        .selectObject(0)
-        .createPen(0, 5, 0)
-        .selectObject(1)
-        .rectangle(25, 25, 75, 75);
-    return Picture(*metafile::Document::load(b.bytes()));
-}
-
 } // namespace
 
 class tst_PictureFormats : public QObject
@@ -99,10 +84,6 @@ private Q_SLOTS:
     void pngRoundTrip_data();
     void pngRoundTrip();
     void pngRecordsThePhysicalSize();
-    void everyFormat_data();
-    void everyFormat();
-    void background_data();
-    void background();
     void fromAStream_data();
     void fromAStream();
 };
@@ -149,63 +130,6 @@ void tst_PictureFormats::pngRecordsThePhysicalSize()
     QCOMPARE(read.dotsPerMeterX(), 3780);
     QCOMPARE(read.dotsPerMeterY(), 7559);
     QVERIFY(!chunks(png(withColours(2))).contains(u"pHYs"_s));
-}
-
-void tst_PictureFormats::everyFormat_data()
-{
-    QTest::addColumn<QString>("format");
-    for (const QString &format : writableFormats())
-        QTest::addRow("%s", qPrintable(format)) << format;
-}
-
-void tst_PictureFormats::everyFormat()
-{
-    QFETCH(QString, format);
-    const QImage image = withColours(40);
-    QString error;
-    const std::optional<QByteArray> bytes = encodeImage(image, format, QSizeF(960, 960), &error);
-    QVERIFY2(bytes && !bytes->isEmpty(), qPrintable(error));
-    QBuffer buffer;
-    buffer.setData(*bytes);
-    QImageReader reader(&buffer, format.toLatin1());
-    const QImage read = reader.read();
-    QCOMPARE(read.size(), image.size());
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"picture."_s + format);
-    QVERIFY2(SaveImage(image, path, format, QSizeF(960, 960), &error), qPrintable(error));
-    QFile saved(path);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    if (format != u"bmp")
-        QVERIFY(saved.readAll() == *bytes);
-    QVERIFY(!SaveImage(image, dir.path(), format, {}, &error)); // a folder stands there
-    QCOMPARE(error, u"a folder of that name exists"_s);
-}
-
-void tst_PictureFormats::background_data()
-{
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<QImage::Format>("format");
-    QTest::addColumn<QColor>("corner");
-    QTest::addRow("white") << QColor(Qt::white) << QImage::Format_RGB32 << QColor(Qt::white);
-    QTest::addRow("navy") << QColor(0, 0, 128) << QImage::Format_RGB32 << QColor(0, 0, 128);
-    QTest::addRow("transparent") << QColor(Qt::transparent) << QImage::Format_ARGB32_Premultiplied
-                                 << QColor(0, 0, 0, 0);
-    QTest::addRow("half see-through green")
-        << QColor(0, 255, 0, 128) << QImage::Format_ARGB32_Premultiplied << QColor(0, 255, 0, 128);
-}
-
-// Where the picture draws nothing the background shows; what it draws is the same on all.
-void tst_PictureFormats::background()
-{
-    QFETCH(QColor, background);
-    QFETCH(QImage::Format, format);
-    QFETCH(QColor, corner);
-    const QImage image = renderOnBackground(redSquare(), QSize(100, 100), background);
-    QCOMPARE(image.format(), format);
-    QCOMPARE(image.pixelColor(2, 2), corner);
-    QCOMPARE(image.pixelColor(50, 50), QColor(255, 0, 0));
-    QCOMPARE(image.pixelColor(26, 50), QColor(0, 0, 0)); // the pen, 5 units wide
 }
 
 void tst_PictureFormats::fromAStream_data()
