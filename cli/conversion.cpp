@@ -61,20 +61,20 @@ QSize fittedSize(QSizeF natural, QSize box)
     return {side(natural.width(), box.width()), side(natural.height(), box.height())};
 }
 
-// Loads `path` as a picture, or standard input for "-". LoadPicture refuses at once what is
+// Loads `source` as a picture, or standard input for "-". LoadPicture refuses at once what is
 // not a regular file: opening a named pipe would wait for a writer, and a device has no end.
-std::optional<Picture> loadSource(const QString &path, QString *message)
+std::optional<Picture> loadSource(const QString &source, QString *message)
 {
     QString why;
     std::optional<Picture> picture;
-    if (path == standardStream) {
+    if (source == standardStream) {
         // Nobody types a metafile: a terminal there is a forgotten redirection, not a picture.
         if (::isatty(STDIN_FILENO))
             why = u"standard input is a terminal; give a file, or send the picture through a pipe"_s;
         else
             picture = LoadPictureFromDescriptor(STDIN_FILENO, &why);
     } else {
-        picture = LoadPicture(path, &why);
+        picture = LoadPicture(source, &why);
     }
     if (!picture)
         *message = u"could not be read as a picture: %1"_s.arg(why);

@@ -322,9 +322,8 @@ std::optional<QString> Parser::finish()
     const ConvertOptions &options = m_line.options;
     if (options.operands.isEmpty())
         return u"missing file or folder operand"_s;
-    if (const std::optional<QString> error = finishOutput())
-        return error;
-    return finishSize();
+    std::optional<QString> error = finishOutput();
+    return error ? error : finishSize();
 }
 
 std::optional<QString> Parser::finishThumbnail()

@@ -97,7 +97,7 @@ std::optional<QByteArray> inflateGzip(QByteArrayView compressed, qsizetype cap, 
         size += produced;
         if (size > cap)
             return fail(QStringLiteral("the compressed file inflates to more than %1 MiB, too large for a metafile")
-                            .arg(cap / (1024 * 1024)));
+                            .arg(cap / (qsizetype(1024) * 1024)));
         if (status == Z_STREAM_END) {
             if (stream.nextMember())
                 continue;
