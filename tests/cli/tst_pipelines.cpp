@@ -338,6 +338,13 @@ void tst_Pipelines::naturalSize_data()
         << u"wmf-text/batik__textGreek.png"_s << QStringList {} << QSize(1024, 768) << QSize(3780, 3780);
     // The window's 4095 x 3255 twips, border and all, on 269 x 213 pixels.
     QTest::addRow("the window's bitmap") << eye << QStringList {u"--window"_s} << QSize(269, 213) << QSize(3724, 3710);
+    // Past the pixel limit the file is refused with the size it would have had.
+    QTest::addRow("placeable WMF at 10000 dpi")
+        << eye << QStringList {u"--dpi=10000"_s} << QSize(51089, 43152) << QSize();
+    // A box 32767 units wide at 1440 to the inch: the widest picture at 1440 dpi.
+    QTest::addRow("the widest picture") << u"wide.wmf"_s << QStringList {u"--dpi=1440"_s, u"-fpng"_s} << QSize(32767, 1)
+                                        << QSize(56693, 56693);
+    QTest::addRow("a pixel wider") << u"wide.wmf"_s << QStringList {u"--dpi=1440.1"_s} << QSize(32769, 1) << QSize();
 }
 
 void tst_Pipelines::naturalSize()
@@ -346,7 +353,20 @@ void tst_Pipelines::naturalSize()
     QFETCH(QStringList, options);
     QFETCH(QSize, size);
     QFETCH(QSize, dotsPerMetre);
-    const Run result = run(options + QStringList {u"-o"_s, u"out"_s, testData(source)});
+    WmfBuilder wide;
+    wide.rectangle(0, 0, 10, 1);
+    const QString file =
+        source == u"wide.wmf" ? write(source, wide.placeable(QRect(0, 0, 32767, 1))) : testData(source);
+    const Run result = run(options + QStringList {u"-o"_s, u"out"_s, file});
+    if (dotsPerMetre.isEmpty()) {
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, u"%1: could not be converted: at %2 dots per inch the picture is %3 x %4 pixels, more "
+                             "than the 32767 a side allowed; give a lower --dpi or a --size\n"_s.arg(file)
+                                 .arg(options.first().mid(6))
+                                 .arg(size.width())
+                                 .arg(size.height()));
+        return;
+    }
     QCOMPARE(result.err, QString());
     QCOMPARE(result.status, 0);
     const QStringList written = QDir(path(u"out"_s)).entryList(QDir::Files);
