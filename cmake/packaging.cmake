@@ -13,7 +13,10 @@ set(CPACK_PACKAGE_CONTACT "Quillfern <pictorate@quillfern.example>")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "Pictorate turns a Windows Metafile drawing (WMF) into a Windows bitmap (BMP)"
     "at exactly the size you ask for: pick a drawing, see it in the preview,"
-    "optionally give a target name and a size in twips, and press the big button.")
+    "optionally give a target name and a size in twips, and press the big button."
+    "Its converter, pictorate-convert, also writes PNG and the other formats Qt"
+    "writes, reads standard input and gzip-compressed .wmz and .emz files, and"
+    "draws metafiles for Pillow (the Python module pictorate) and ImageMagick.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
