@@ -14,7 +14,9 @@ on Linux a metafile opens at its own size (96 dots per inch) and loads as the co
         image.save("chart.png")
 
 It also opens what Pillow's plugin does not take: Windows Metafiles without a placeable header
-and gzip-compressed metafiles (.wmz, .emz), told by their content.
+and gzip-compressed metafiles (.wmz, .emz), told by their content. Until it is loaded, an opened
+picture's info["pictorate"] holds the converter's description of the file (`pictorate-convert
+--info`: its kind, EMF+ records, records skipped or malformed, the fonts asked for and used).
 
 The pictures are drawn by the `pictorate-convert` program, run once to describe a file and once
 to draw it: the environment's PICTORATE_CONVERT, else the one installed beside this module, else

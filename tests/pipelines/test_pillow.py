@@ -69,6 +69,7 @@ class PillowTest(unittest.TestCase):
                     self.assertEqual(image.format, format_name)
                     self.assertEqual(image.size, opened)
                     self.assertEqual(image.mode, "RGB")
+                    self.assertEqual(image.info["pictorate"]["natural_size"], dict(zip(("width", "height"), opened)))
                     image.load(dpi=dpi) if dpi is not None else image.load()
                     self.assertEqual(image.size, loaded)
                     resolution = dpi[0] if isinstance(dpi, tuple) else dpi or 96
