@@ -10,7 +10,8 @@ cd "$(dirname "$0")"
 packages=(
     cmake ninja-build g++ pkg-config   # the build
     qt6-base-dev                       # Qt 6 Widgets, QtGui and QtTest
-    libpng-dev                         # PNG files written a band of rows at a time
+    zlib1g-dev                         # inflating gzip-compressed metafiles (.wmz, .emz)
+    qt6-image-formats-plugins          # the converter writes TIFF and WebP too (and the tests check them)
     fonts-liberation2                  # metric-compatible faces for Arial, Times New Roman, Courier New
     fonts-opensymbol                   # glyphs for dingbat fonts in metafiles, and symbols without URW's
     fonts-urw-base35                   # Standard Symbols PS: the Symbol design at Symbol's own codes
@@ -18,8 +19,9 @@ packages=(
     fonts-crosextra-caladea
     xvfb xauth xdotool xclip           # the end-to-end test drives the real window on an X server
     libxfixes3                         # ... and reads the pointer's picture through XFixes
-    imagemagick                        # screenshots, pixel reads and an independent BMP reader in the tests
+    imagemagick                        # screenshots, pixel reads, an independent BMP reader, and the delegates test
     python3                            # small test and benchmark scripts
+    python3-pil                        # the Python module's Pillow handler, tested with Debian's Pillow
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers
     libbenchmark-dev                   # the benchmarks in bench/ (bench/run.sh)
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file

@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 Quillfern
 """Times a whole folder's conversion: pictorate-convert on every metafile of the corpus in
-one process (with -j 1 and with -j 2), against libwmf's wmf2gd run once per file, the way
-a shell loop uses it, and Inkscape converting the same files in one process. Wall clock and
-processor time of the whole batch; a peer that is not installed is skipped.
+one process (BMP and PNG, with -j 1 and with -j 2), against libwmf's wmf2gd writing PNG, run
+once per file the way a shell loop uses it, and Inkscape converting the same files in one
+process. Wall clock and processor time of the whole batch; a peer that is not installed is
+skipped. The target: our PNG batch at least 15 times faster than the wmf2gd loop.
 
   bench/batch.py [--size 1024x768] [--files N] [--pictorate-convert PATH]
 """
@@ -37,13 +38,13 @@ def count_outputs(folder, suffix):
     return sum(1 for path in folder.rglob(f"*{suffix}") if path.stat().st_size > 0)
 
 
-def ours(program, files, folder, size, jobs):
-    out = folder / f"pictorate-j{jobs}"
-    command = [str(program), "-q", "-j", str(jobs), f"--size={size[0]}x{size[1]}", "-o", str(out)]
+def ours(program, files, folder, size, jobs, format_name="bmp"):
+    out = folder / f"pictorate-{format_name}-j{jobs}"
+    command = [str(program), "-q", "-j", str(jobs), f"--size={size[0]}x{size[1]}", "-f", format_name, "-o", str(out)]
     measure = benchtools.run_measured(command + [str(path) for path in files], timeout=1800)
     # Exit status 1 means some files failed; the batch itself still ran.
     message = "" if measure.ok else measure.message
-    return Batch(measure.wall, measure.processor, count_outputs(out, ".bmp"), 0, message)
+    return Batch(measure.wall, measure.processor, count_outputs(out, "." + format_name), 0, message)
 
 
 def wmf2gd_loop(program, files, folder, size):
@@ -100,11 +101,13 @@ def main():
     rows = []
     with tempfile.TemporaryDirectory(prefix="pictorate-batch-") as scratch:
         folder = pathlib.Path(scratch)
-        rows.append(("pictorate-convert -j 1", ours(program, files, folder, size, 1)))
-        rows.append(("pictorate-convert -j 2", ours(program, files, folder, size, 2)))
+        for format_name in ("bmp", "png"):
+            for jobs in (1, 2):
+                rows.append((f"pictorate-convert {format_name} -j {jobs}",
+                             ours(program, files, folder, size, jobs, format_name)))
         wmf2gd = shutil.which("wmf2gd")
         if wmf2gd:
-            rows.append(("wmf2gd, a process per file", wmf2gd_loop(wmf2gd, files, folder, size)))
+            rows.append(("wmf2gd png, a process a file", wmf2gd_loop(wmf2gd, files, folder, size)))
         else:
             print("wmf2gd is not installed (Debian package libwmf-bin): skipped")
         inkscape = shutil.which("inkscape")
@@ -114,22 +117,26 @@ def main():
             rows.append(("inkscape, one process",
                          inkscape_batch(inkscape, files, folder, size, args.inkscape_timeout)))
 
-    fastest_ours = min(batch.wall for name, batch in rows[:2])
+    ours_rows = [(name, batch) for name, batch in rows if name.startswith("pictorate")]
+    fastest_ours = min(batch.wall for name, batch in ours_rows)
+    fastest_png = min(batch.wall for name, batch in ours_rows if " png " in name)
     print(f"\n== {len(files)} files at {size[0]}x{size[1]}: the whole batch ==")
-    print(f"{'tool':<28} {'wall':>9} {'processor':>10} {'written':>8} {'x best ours':>12}")
+    print(f"{'tool':<30} {'wall':>9} {'processor':>10} {'written':>8} {'x best ours':>12}")
     for name, batch in rows:
         ratio = batch.wall / fastest_ours if fastest_ours > 0 else 0
-        print(f"{name:<28} {batch.wall:>8.2f}s {batch.processor:>9.2f}s {batch.written:>4}/{len(files):<3} "
+        print(f"{name:<30} {batch.wall:>8.2f}s {batch.processor:>9.2f}s {batch.written:>4}/{len(files):<3} "
               f"{ratio:>11.1f}x")
         if batch.message:
             print(f"  {name}: {batch.message}")
         if batch.failed_processes:
             print(f"  {name}: {batch.failed_processes} processes failed")
-    for name, batch in rows[2:]:
+    for name, batch in rows[len(ours_rows):]:
         if name.startswith("wmf2gd"):
-            ratio = batch.wall / fastest_ours if fastest_ours > 0 else 0
+            ratio = batch.wall / fastest_png if fastest_png > 0 else 0
+            cpu = batch.processor / min(b.processor for n, b in ours_rows if " png " in n)
             verdict = "met" if ratio >= TARGET_OVER_WMF2GD else "MISSED"
-            print(f"against the wmf2gd loop: {ratio:.1f}x faster (target: at least {TARGET_OVER_WMF2GD:.0f}x: {verdict})")
+            print(f"PNG against the wmf2gd loop: {ratio:.1f}x faster by the clock, {cpu:.1f}x by processor time "
+                  f"(target: at least {TARGET_OVER_WMF2GD:.0f}x: {verdict})")
         if name.startswith("inkscape"):
             unfinished = f" (it stopped after {batch.written} files)" if batch.written < len(files) else ""
             print(f"against Inkscape: {'faster' if batch.wall > fastest_ours else 'SLOWER'}{unfinished}")

@@ -3,6 +3,7 @@
 
 #include "batchplan.h"
 
+#include "metafile/metafile.h"
 #include "targetpath.h"
 
 #include <QDir>
@@ -18,42 +19,25 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-quint32 readU32(QByteArrayView head, qsizetype at)
-{
-    quint32 value = 0;
-    for (qsizetype i = 3; i >= 0; --i)
-        value = value << 8 | quint8(head[at + i]);
-    return value;
-}
-
-// The keys a metafile starts with: the placeable header's 0x9AC6CDD7, a Windows Metafile's
-// type (1 memory, 2 disk) and header size of 9 words, or an Enhanced Metafile's header record
-// (type 1) with the signature " EMF" at byte 40.
-bool hasMetafileKey(QByteArrayView head)
-{
-    if (head.size() >= 4 && readU32(head, 0) == 0x9AC6CDD7)
-        return true;
-    const quint32 first = head.size() >= 4 ? readU32(head, 0) : 0;
-    const quint32 type = first & 0xFFFF;
-    if ((type == 1 || type == 2) && first >> 16 == 9)
-        return true;
-    return head.size() >= 44 && readU32(head, 0) == 1 && readU32(head, 40) == 0x464D4520;
-}
-
 bool hasPictureExtension(const QString &fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (suffix.isEmpty())
         return false;
-    if (suffix == u"wmf" || suffix == u"emf")
+    if (suffix == u"wmf" || suffix == u"emf" || suffix == u"wmz" || suffix == u"emz")
         return true;
     static const QList<QByteArray> rasterFormats = QImageReader::supportedImageFormats();
     return rasterFormats.contains(suffix.toLatin1());
 }
 
+// A compressed metafile's gzip header may carry the file's name before the data: this much
+// of its start inflates far enough to tell what it holds.
+constexpr qint64 headBytes = 1024;
+
 struct Walk
 {
     bool recursive = false;
+    QString extension;
     QString outputFolder;
     QString outputCanonical; // empty when the output folder does not exist yet
     BatchPlan plan;
@@ -67,7 +51,7 @@ QString besideSource(const QString &source, const QString &name)
 
 void addFolderFile(Walk &walk, const QString &source, const QString &relativeFolder)
 {
-    const QString name = bitmapName(QFileInfo(source).fileName());
+    const QString name = targetName(QFileInfo(source).fileName(), walk.extension);
     const QString target = walk.outputFolder.isEmpty() ? besideSource(source, name)
                                                        : QDir(walk.outputFolder).filePath(relativeFolder + name);
     if (isSameFile(source, target)) {
@@ -77,13 +61,13 @@ void addFolderFile(Walk &walk, const QString &source, const QString &relativeFol
     walk.plan.jobs.push_back({source, target, {}});
 }
 
-// The bitmaps that converting the folder's other files in place writes: "a.bmp" beside
+// The pictures that converting the folder's other files in place writes: "a.bmp" beside
 // "a.wmf" is an earlier result, not a source of its own.
-QSet<QString> earlierResults(const QFileInfoList &files)
+QSet<QString> earlierResults(const QFileInfoList &files, const QString &extension)
 {
     QSet<QString> names;
     for (const QFileInfo &file : files) {
-        const QString name = bitmapName(file.fileName());
+        const QString name = targetName(file.fileName(), extension);
         if (name != file.fileName())
             names.insert(name);
     }
@@ -103,7 +87,7 @@ void walkFolder(Walk &walk, const QString &folder, const QString &relativeFolder
         if (entry.isFile() && isPictureFile(entry.filePath()))
             pictures.append(entry);
     }
-    const QSet<QString> results = earlierResults(pictures);
+    const QSet<QString> results = earlierResults(pictures, walk.extension);
     for (const QFileInfo &picture : std::as_const(pictures)) {
         if (results.contains(picture.fileName()))
             ++walk.plan.leftOut;
@@ -133,17 +117,19 @@ void refuseSharedTargets(BatchPlan &plan)
         if (found == writers.constEnd())
             writers.insert(key, job.source);
         else if (job.refusal.isEmpty())
-            job.refusal = u"could not be saved as %1: it is also the bitmap of %2"_s.arg(job.target, *found);
+            job.refusal = u"could not be saved as %1: it is also the picture of %2"_s.arg(job.target, *found);
     }
 }
 
 } // namespace
 
-QString bitmapName(const QString &fileName)
+QString targetName(const QString &fileName, const QString &extension)
 {
     const qsizetype dot = fileName.lastIndexOf(u'.');
-    return (dot < 0 ? fileName + u'.' : fileName.left(dot + 1)) + u"bmp"_s;
+    return (dot < 0 ? fileName + u'.' : fileName.left(dot + 1)) + extension;
 }
+
+QString bitmapName(const QString &fileName) { return targetName(fileName, u"bmp"_s); }
 
 bool isPictureFile(const QString &path)
 {
@@ -152,15 +138,21 @@ bool isPictureFile(const QString &path)
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
-    if (hasMetafileKey(file.peek(64)))
+    const QByteArray head = file.peek(headBytes);
+    if (metafile::looksLikeMetafile(head))
         return true;
+    // Qt's SVG reader claims any gzip stream as a compressed SVG; a .gz of something else found
+    // in a folder is no picture (one named .svgz is taken by its name above).
+    if (metafile::isCompressed(head))
+        return false;
     return !QImageReader::imageFormat(&file).isEmpty();
 }
 
-BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder)
+BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder, const QString &extension)
 {
     Walk walk;
     walk.recursive = recursive;
+    walk.extension = extension;
     walk.outputFolder = outputFolder;
     walk.outputCanonical = outputFolder.isEmpty() ? QString() : QFileInfo(outputFolder).canonicalFilePath();
     for (const QString &operand : operands) {
@@ -169,7 +161,7 @@ BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &
             continue;
         }
         // A named file is always tried, so that whatever is wrong with it is reported.
-        const QString name = bitmapName(QFileInfo(operand).fileName());
+        const QString name = targetName(QFileInfo(operand).fileName(), extension);
         const QString target = outputFolder.isEmpty() ? besideSource(operand, name) : QDir(outputFolder).filePath(name);
         walk.plan.jobs.push_back({operand, target, {}});
     }

@@ -3,7 +3,7 @@
 
 #pragma once
 
-// Which files a command line converts and where each bitmap goes, decided before anything
+// Which files a command line converts and where each picture goes, decided before anything
 // is converted: the operands are walked in a fixed order, each source gets its target, and
 // two sources that would write the same target are caught here. The plan is the same
 // whatever the number of jobs, so the files written are too.
@@ -26,18 +26,22 @@ struct BatchPlan
     int leftOut = 0; // bitmaps in folders taken for earlier results and not converted
 };
 
-// The bitmap's file name for a source's file name: the last extension replaced by "bmp"
-// ("a.b.wmf" gives "a.b.bmp"), or ".bmp" appended when there is none.
+// The written picture's file name for a source's file name: the last extension replaced by
+// `extension` ("a.b.wmf" gives "a.b.png"), or appended when there is none.
+QString targetName(const QString &fileName, const QString &extension);
+// targetName() with "bmp".
 QString bitmapName(const QString &fileName);
 
 // Whether a file found in a folder is converted: a picture by its content (a metafile's key,
-// or a raster format Qt reads), or one by its extension, so that a broken one is reported.
+// also gzip-compressed, or a raster format Qt reads), or one by its extension, so that a
+// broken one is reported.
 bool isPictureFile(const QString &path);
 
 // The jobs for `operands` in order: a file as named, a folder's pictures sorted by name
 // (with `recursive` also its subfolders', depth first, not following links to folders and
 // not entering `outputFolder`). A bitmap in a folder is left out when it would replace
 // itself, or when another picture there is converted to its name. Each target lies beside its source, or in `outputFolder`
-// with the path below the operand folder kept. A target that an earlier job already writes
-// makes the later job a refusal.
-BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder);
+// with the path below the operand folder kept, named with `extension`. A target that an
+// earlier job already writes makes the later job a refusal.
+BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder,
+                    const QString &extension = QStringLiteral("bmp"));

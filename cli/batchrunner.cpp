@@ -30,7 +30,7 @@ Outcome convertOrReport(const Job &job, const RenderSettings &settings)
     try {
         return convertJob(job, settings);
     } catch (const std::bad_alloc &) {
-        return {Outcome::Kind::Failed, QStringLiteral("could not be converted: there is not enough memory")};
+        return Outcome::failure(QStringLiteral("could not be converted: there is not enough memory"));
     }
 }
 

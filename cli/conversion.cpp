@@ -3,14 +3,17 @@
 
 #include "conversion.h"
 
+#include "background.h"
 #include "bandedsave.h"
-#include "bmpwriter.h"
+#include "canvassize.h"
 #include "fileerror.h"
 #include "picture.h"
+#include "pictureformats.h"
 #include "renderpicture.h"
 #include "targetpath.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -18,20 +21,11 @@
 #include <cmath>
 #include <optional>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Loads `path` as a picture, refusing at once what is not a regular file: opening a named
-// pipe would wait for a writer, and a device has no end.
-std::optional<Picture> loadSource(const QString &path, QString *message)
-{
-    QString why;
-    std::optional<Picture> picture = LoadPicture(path, &why);
-    if (!picture)
-        *message = u"could not be read as a picture: %1"_s.arg(why);
-    return picture;
-}
 
 // Why the folder `folder` could not be made: most often a file stands where it or one of the
 // folders above it would go (`-o` given a bitmap's name, say), or the nearest folder that
@@ -68,43 +62,200 @@ QSize fittedSize(QSizeF natural, QSize box)
     return {side(natural.width(), box.width()), side(natural.height(), box.height())};
 }
 
+// Loads `source` as a picture, or standard input for "-". LoadPicture refuses at once what is
+// not a regular file: opening a named pipe would wait for a writer, and a device has no end.
+std::optional<Picture> loadSource(const QString &source, QString *message)
+{
+    QString why;
+    std::optional<Picture> picture;
+    if (source == standardStream) {
+        // Nobody types a metafile: a terminal there is a forgotten redirection, not a picture.
+        if (::isatty(STDIN_FILENO))
+            why = u"standard input is a terminal; give a file, or send the picture through a pipe"_s;
+        else
+            picture = LoadPictureFromDescriptor(STDIN_FILENO, &why);
+    } else {
+        picture = LoadPicture(source, &why);
+    }
+    if (!picture)
+        *message = u"could not be read as a picture: %1"_s.arg(why);
+    return picture;
+}
+
+namespace {
+
+// The image's size and the physical size its file records, for `settings`.
+struct Plan
+{
+    QSize pixels;
+    QSizeF physicalTwips;
+};
+
+std::optional<Plan> planImage(const Picture &picture, const RenderSettings &settings, QString *message)
+{
+    if (settings.dpi > 0) {
+        const QSize pixels = picture.pixelsAtDpi(settings.dpi);
+        if (!canvasHoldsPixels(pixels.width()) || !canvasHoldsPixels(pixels.height())) {
+            *message = u"could not be converted: at %1 dots per inch the picture is %2 x %3 pixels, more than the "
+                       "%4 a side allowed; give a lower --dpi or a --size"_s.arg(settings.dpi)
+                           .arg(pixels.width())
+                           .arg(pixels.height())
+                           .arg(maxCanvasPixels);
+            return std::nullopt;
+        }
+        // The file records the resolution asked for: the picture keeps its size on paper.
+        return Plan {pixels, QSizeF(pixels) * (1440.0 / settings.dpi)};
+    }
+    if (!settings.fit)
+        return Plan {settings.pixels, settings.physicalTwips};
+    const QSize size = fittedSize(picture.naturalSize(), settings.pixels);
+    // The same resolution as the box, so the physical size shrinks with the pixels.
+    const QSizeF physical(settings.physicalTwips.width() * size.width() / settings.pixels.width(),
+                          settings.physicalTwips.height() * size.height() / settings.pixels.height());
+    return Plan {size, physical};
+}
+
+// Counts the records the picture's player does not play, when the report asks for them.
+void countSkipped(const Picture &picture, const RenderSettings &settings, Outcome *outcome)
+{
+    if (!settings.countSkipped || !picture.metafile())
+        return;
+    for (const metafile::RecordCount &count : picture.metafile()->describe().skipped)
+        outcome->recordsSkipped += count.count;
+}
+
+// The source drawn as `settings` ask, with the size it has and the size its file records.
+std::optional<QImage> drawSource(const QString &source, const RenderSettings &settings, Plan *plan, Outcome *outcome)
+{
+    const std::optional<Picture> picture = loadSource(source, &outcome->message);
+    if (!picture)
+        return std::nullopt;
+    const std::optional<Plan> planned = planImage(*picture, settings, &outcome->message);
+    if (!planned)
+        return std::nullopt;
+    *plan = *planned;
+    QImage image = renderOnBackground(*picture, plan->pixels, settings.background);
+    if (image.isNull()) {
+        outcome->message = noMemory(plan->pixels);
+        return std::nullopt;
+    }
+    countSkipped(*picture, settings, outcome);
+    outcome->size = plan->pixels;
+    return image;
+}
+
+// Saves the picture as `settings` ask. BMP and PNG files on an opaque background are drawn
+// and written a band of rows at a time, so that any size takes little memory; the other
+// formats' writers, and a see-through background, need the whole image.
+SaveOutcome savePicture(const Picture &picture, const Plan &plan, const RenderSettings &settings, const QString &target,
+                        QString *why)
+{
+    const bool bmp = settings.format == u"bmp";
+    if ((bmp || settings.format == u"png") && settings.background.alpha() == 255) {
+        BandedSave how;
+        how.format = bmp ? ImageFormat::Bmp : ImageFormat::Png;
+        how.background = settings.background;
+        how.physicalTwips = plan.physicalTwips;
+        how.sync = SaveSync::WhenReplacing;
+        return savePictureInBands(picture, plan.pixels, target, how, why);
+    }
+    const QImage image = renderOnBackground(picture, plan.pixels, settings.background);
+    if (image.isNull())
+        return SaveOutcome::NoMemory;
+    return SaveImage(image, target, settings.format, plan.physicalTwips, why, SaveSync::WhenReplacing)
+             ? SaveOutcome::Saved
+             : SaveOutcome::Failed;
+}
+
+// Writes all of `bytes` to `descriptor`, continuing short writes; false with errno set.
+bool writeAll(int descriptor, const QByteArray &bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t result = ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
+        if (result < 0 && errno == EINTR)
+            continue;
+        if (result <= 0) {
+            if (result == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        written += result;
+    }
+    return true;
+}
+
+} // namespace
+
 Outcome convertJob(const Job &job, const RenderSettings &settings)
 {
     if (!job.refusal.isEmpty())
-        return {Outcome::Kind::Failed, job.refusal};
+        return Outcome::failure(job.refusal);
     // Links are followed: a target that is a link to the source would write through it.
     if (isSameFile(job.source, job.target))
-        return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, sourceIsTargetReason())};
-    if (settings.noClobber && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink()))
-        return {Outcome::Kind::Skipped, {}};
+        return Outcome::failure(u"could not be saved as %1: %2"_s.arg(job.target, sourceIsTargetReason()));
+    if (settings.noClobber && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink())) {
+        Outcome skipped;
+        skipped.kind = Outcome::Kind::Skipped;
+        return skipped;
+    }
 
-    QString message;
-    const std::optional<Picture> picture = loadSource(job.source, &message);
+    QElapsedTimer clock;
+    clock.start();
+    Outcome outcome;
+    const std::optional<Picture> picture = loadSource(job.source, &outcome.message);
     if (!picture)
-        return {Outcome::Kind::Failed, message};
-
-    QSize size = settings.pixels;
-    QSizeF physical = settings.physicalTwips;
-    if (settings.fit) {
-        size = fittedSize(picture->naturalSize(), settings.pixels);
-        // The same resolution as the box, so the physical size shrinks with the pixels.
-        physical = QSizeF(physical.width() * size.width() / settings.pixels.width(),
-                          physical.height() * size.height() / settings.pixels.height());
-    }
+        return outcome;
+    const std::optional<Plan> plan = planImage(*picture, settings, &outcome.message);
+    if (!plan)
+        return outcome;
     const QString folder = QFileInfo(job.target).path();
-    if (!QDir().mkpath(folder))
-        return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, whyNoFolder(folder))};
-    // Drawn and written a band at a time, as the window saves: any size takes little memory.
-    BandedSave how;
-    how.physicalTwips = physical;
-    // New bitmaps are flushed once when the whole batch is done (see main); a replaced one at once.
-    how.sync = SaveSync::WhenReplacing;
-    QString why;
-    switch (savePictureInBands(*picture, size, job.target, how, &why)) {
-    case SaveOutcome::Saved: return {Outcome::Kind::Converted, {}};
-    case SaveOutcome::NoMemory: return {Outcome::Kind::Failed, noMemory(size)};
-    default: return {Outcome::Kind::Failed, u"could not be saved as %1: %2"_s.arg(job.target, why)};
+    if (!QDir().mkpath(folder)) {
+        outcome.message = u"could not be saved as %1: %2"_s.arg(job.target, whyNoFolder(folder));
+        return outcome;
     }
+    countSkipped(*picture, settings, &outcome);
+    // New files are flushed once when the whole batch is done (see main); a replaced one at once.
+    QString why;
+    switch (savePicture(*picture, *plan, settings, job.target, &why)) {
+    case SaveOutcome::Saved: break;
+    case SaveOutcome::NoMemory: outcome.message = noMemory(plan->pixels); return outcome;
+    default: outcome.message = u"could not be saved as %1: %2"_s.arg(job.target, why); return outcome;
+    }
+    outcome.kind = Outcome::Kind::Converted;
+    outcome.size = plan->pixels;
+    outcome.milliseconds = clock.elapsed();
+    return outcome;
+}
+
+Outcome convertToStream(const QString &source, const RenderSettings &settings, int descriptor)
+{
+    Outcome outcome;
+    // A picture's bytes would only garble a terminal; gzip refuses so too.
+    if (::isatty(descriptor)) {
+        outcome.message = u"could not be written to standard output: it is a terminal; send it to a file or a pipe"_s;
+        return outcome;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    Plan plan;
+    const std::optional<QImage> image = drawSource(source, settings, &plan, &outcome);
+    if (!image)
+        return outcome;
+    QString why;
+    const std::optional<QByteArray> bytes = encodeImage(*image, settings.format, plan.physicalTwips, &why);
+    if (!bytes) {
+        outcome.message = u"could not be written to standard output: %1"_s.arg(why);
+        return outcome;
+    }
+    if (!writeAll(descriptor, *bytes)) {
+        outcome.message =
+            u"could not be written to standard output: %1"_s.arg(fileErrorReason(errno, FileAccess::Write));
+        return outcome;
+    }
+    outcome.kind = Outcome::Kind::Converted;
+    outcome.milliseconds = clock.elapsed();
+    return outcome;
 }
 
 bool writeThumbnail(const QString &input, const QString &output, int size, QString *message)

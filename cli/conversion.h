@@ -3,23 +3,30 @@
 
 #pragma once
 
-// One source turned into one bitmap, the way the window's canvas draws it: a white image of
-// the asked size with the whole picture stretched into it (or, fitted, kept in proportion),
-// saved through the picture service's atomic BMP writer. Safe to run on several threads at
-// once: each call loads its own picture and draws its own image.
+// One source turned into one picture, the way the window's canvas draws it: an image of the
+// picture's own size at a resolution, or of the asked size with the whole picture stretched
+// into it (or, fitted, kept in proportion), on the asked background, saved through the
+// picture service's atomic writer in the asked format or written to a stream. Safe to run on
+// several threads at once: each call loads its own picture and draws its own image.
 
 #include "batchplan.h"
+#include "picture.h"
 
+#include <QColor>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
 
 struct RenderSettings
 {
-    QSize pixels; // the bitmap's size, or with `fit` the box it is fitted into
-    QSizeF physicalTwips; // what the resolution fields give `pixels`
+    double dpi = 0; // > 0: the picture's own size at this resolution; `pixels` is then unused
+    QSize pixels; // the picture's size, or with `fit` the box it is fitted into
+    QSizeF physicalTwips; // what the file's resolution gives `pixels`
     bool fit = false;
     bool noClobber = false;
+    QString format = QStringLiteral("bmp"); // one of writableFormats()
+    QColor background = Qt::white;
+    bool countSkipped = false; // fill Outcome::recordsSkipped
 };
 
 struct Outcome
@@ -28,13 +35,34 @@ struct Outcome
 
     Kind kind = Kind::Failed;
     QString message; // Failed: the reason, as "could not be read as a picture: ..."
+    QSize size; // Converted: the picture's size in pixels
+    qint64 milliseconds = 0; // from loading the source to the picture written
+    int recordsSkipped = 0; // with RenderSettings::countSkipped: records not played
+
+    static Outcome failure(const QString &message)
+    {
+        Outcome outcome;
+        outcome.message = message;
+        return outcome;
+    }
 };
+
+// The name "-" means standard input when it is a source, and its messages name it so.
+inline constexpr QStringView standardStream = u"-";
 
 // The largest size inside `box` with the proportions of `natural`, at least a pixel a side;
 // `box` itself when `natural` has no area.
 QSize fittedSize(QSizeF natural, QSize box);
 
+// Loads `source`, a file or "-" for standard input (refused when it is a terminal). On
+// failure returns nothing and sets `message` to "could not be read as a picture: ...".
+std::optional<Picture> loadSource(const QString &source, QString *message);
+
 Outcome convertJob(const Job &job, const RenderSettings &settings);
+
+// Converts `source` (a file, or "-" for standard input) and writes the picture's bytes to the
+// open stream `descriptor`. Nothing is written unless the whole picture was made.
+Outcome convertToStream(const QString &source, const RenderSettings &settings, int descriptor);
 
 // Writes the picture at `input` as a PNG at `output` whose longer side is `size` pixels.
 // On failure returns false and sets `message` to the reason.

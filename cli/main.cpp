@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 Quillfern
 
-// pictorate-convert: the window's conversion for whole folders and for file managers'
-// thumbnails, without a display. See pictorate-convert(1) and --help.
+// pictorate-convert: the window's conversion for whole folders, for pipelines (standard
+// streams, other formats, a report per file) and for file managers' thumbnails, without a
+// display. See pictorate-convert(1) and --help.
 
 #include "batchplan.h"
 #include "batchrunner.h"
 #include "consolereport.h"
 #include "conversion.h"
+#include "jsonreport.h"
 #include "options.h"
+#include "pictureinfo.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -55,17 +58,46 @@ int thumbnail(const ConvertOptions &options)
     return 1;
 }
 
+RenderSettings renderSettings(const ConvertOptions &options)
+{
+    RenderSettings settings;
+    settings.dpi = options.dpi;
+    settings.pixels = options.pixels;
+    settings.physicalTwips = options.physicalTwips;
+    settings.fit = options.fit;
+    settings.noClobber = options.noClobber;
+    settings.format = options.format;
+    settings.background = options.background;
+    settings.countSkipped = options.report == ReportFormat::Json;
+    return settings;
+}
+
+// The single picture to standard output, which then carries nothing else.
+int convertToStandardOutput(const ConvertOptions &options)
+{
+    const QString &source = options.operands.first();
+    const Outcome outcome = convertToStream(source, renderSettings(options), STDOUT_FILENO);
+    if (outcome.kind == Outcome::Kind::Converted)
+        return 0;
+    std::fprintf(stderr, "%s: %s\n", QFile::encodeName(source).constData(),
+                 QFile::encodeName(outcome.message).constData());
+    return 1;
+}
+
 int convert(const ConvertOptions &options)
 {
-    const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder);
-    const RenderSettings settings {options.pixels, options.physicalTwips, options.fit, options.noClobber};
+    if (options.toStandardOutput)
+        return convertToStandardOutput(options);
+    const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder, options.format);
     const int threads = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
-    ConsoleReport report(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
-    const BatchCounts counts = runBatch(plan.jobs, settings, threads, report);
-    // One flush for every new bitmap of the batch, before the batch reports itself done.
+    ConsoleReport console(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
+    JsonReport json(stdout, console);
+    BatchObserver &report = options.report == ReportFormat::Json ? static_cast<BatchObserver &>(json) : console;
+    const BatchCounts counts = runBatch(plan.jobs, renderSettings(options), threads, report);
+    // One flush for every new picture of the batch, before the batch reports itself done.
     if (counts.converted > 0)
         ::sync();
-    report.summary(counts, plan.leftOut);
+    console.summary(counts, plan.leftOut);
     return counts.failed > 0 ? 1 : 0;
 }
 
@@ -102,6 +134,8 @@ int main(int argc, char **argv)
     case CommandLine::Action::Help: std::fputs(QFile::encodeName(helpText()).constData(), stdout); return 0;
     case CommandLine::Action::Version: std::printf("%s (Pictorate) %s\n", programName, PICTORATE_VERSION); return 0;
     case CommandLine::Action::Thumbnail: return thumbnail(line.options);
+    case CommandLine::Action::Info:
+        return writePictureInfo(line.options.operands, line.options.recursive, stdout, stderr);
     case CommandLine::Action::Convert: return convert(line.options);
     }
     return 2;

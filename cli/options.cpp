@@ -4,6 +4,7 @@
 #include "options.h"
 
 #include "canvassize.h"
+#include "pictureformats.h"
 #include "sizeplan.h"
 
 #include <array>
@@ -13,7 +14,27 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class OptionId { Recursive, Output, Size, Twips, Fit, NoClobber, Jobs, Quiet, Verbose, Thumbnail, Help, Version };
+enum class OptionId {
+    Recursive,
+    Output,
+    Size,
+    Twips,
+    Window,
+    Dpi,
+    Fit,
+    Format,
+    Background,
+    Stdout,
+    NoClobber,
+    Jobs,
+    Quiet,
+    Verbose,
+    Report,
+    Info,
+    Thumbnail,
+    Help,
+    Version,
+};
 
 struct OptionSpec
 {
@@ -28,11 +49,18 @@ constexpr std::array optionSpecs {
     OptionSpec {OptionId::Output, u'o', u"output", true},
     OptionSpec {OptionId::Size, 0, u"size", true},
     OptionSpec {OptionId::Twips, 0, u"twips", true},
+    OptionSpec {OptionId::Window, 0, u"window", false},
+    OptionSpec {OptionId::Dpi, 0, u"dpi", true},
     OptionSpec {OptionId::Fit, 0, u"fit", false},
+    OptionSpec {OptionId::Format, u'f', u"format", true},
+    OptionSpec {OptionId::Background, 0, u"background", true},
+    OptionSpec {OptionId::Stdout, 0, u"stdout", false},
     OptionSpec {OptionId::NoClobber, u'n', u"no-clobber", false},
     OptionSpec {OptionId::Jobs, u'j', u"jobs", true},
     OptionSpec {OptionId::Quiet, u'q', u"quiet", false},
     OptionSpec {OptionId::Verbose, u'v', u"verbose", false},
+    OptionSpec {OptionId::Report, 0, u"report", true},
+    OptionSpec {OptionId::Info, 0, u"info", false},
     OptionSpec {OptionId::Thumbnail, 0, u"thumbnail", true},
     OptionSpec {OptionId::Help, 0, u"help", false},
     OptionSpec {OptionId::Version, 0, u"version", false},
@@ -70,6 +98,21 @@ std::optional<int> readCount(QStringView text)
     return value;
 }
 
+// A resolution: a positive number in decimal digits with at most one point, as ImageMagick
+// hands on its -density ("96", "150.5").
+std::optional<double> readDpi(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 12 || text.count(u'.') > 1 || text.startsWith(u'.') || text.endsWith(u'.'))
+        return std::nullopt;
+    for (const QChar c : text) {
+        if ((c < u'0' || c > u'9') && c != u'.')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && value >= minDpi && value <= maxDpi ? std::optional<double>(value) : std::nullopt;
+}
+
 // "WIDTHxHEIGHT" split at its one "x" (either case) into the two texts.
 std::optional<std::pair<QString, QString>> splitSize(const QString &text)
 {
@@ -91,17 +134,26 @@ private:
     std::optional<QString> readLong(const QStringList &arguments, qsizetype &index);
     std::optional<QString> readShortCluster(const QStringList &arguments, qsizetype &index);
     std::optional<QString> apply(const OptionSpec &spec, const QString &value);
+    std::optional<QString> applyValue(OptionId id, const QString &value);
     std::optional<QString> finish();
+    std::optional<QString> finishThumbnail();
+    std::optional<QString> finishInfo();
+    std::optional<QString> finishOutput();
+    std::optional<QString> finishSize();
     std::optional<QString> readPixels(const QString &text);
     std::optional<QString> readTwips(const QString &text);
+    bool given(OptionId id) const { return m_given.contains(int(id)); }
+    // The first of `ids` given, as "--name"; empty when none is.
+    QString firstGiven(std::initializer_list<OptionId> ids) const;
 
     QLocale m_locale;
     CommandLine m_line;
     bool m_stop = false; // --help or --version seen: the rest is not read
     QString m_sizeText;
     QString m_twipsText;
+    QString m_dpiText;
     QString m_thumbnailText;
-    QStringList m_batchOptions; // the options that only a batch takes, as given
+    QList<int> m_given; // the options given, in order, each once
 };
 
 CommandLine Parser::parse(const QStringList &arguments)
@@ -178,28 +230,18 @@ std::optional<QString> Parser::readShortCluster(const QStringList &arguments, qs
 
 std::optional<QString> Parser::apply(const OptionSpec &spec, const QString &value)
 {
+    if (!given(spec.id))
+        m_given.append(int(spec.id));
     ConvertOptions &options = m_line.options;
     switch (spec.id) {
     case OptionId::Recursive: options.recursive = true; break;
-    case OptionId::Output:
-        if (value.isEmpty())
-            return u"the folder of -o cannot be empty"_s;
-        options.outputFolder = value;
-        break;
-    case OptionId::Size: m_sizeText = value; break;
-    case OptionId::Twips: m_twipsText = value; break;
+    case OptionId::Window: m_twipsText = QString(); break; // the window's own size, as --twips without one
     case OptionId::Fit: options.fit = true; break;
+    case OptionId::Stdout: options.toStandardOutput = true; break;
     case OptionId::NoClobber: options.noClobber = true; break;
-    case OptionId::Jobs: {
-        const std::optional<int> jobs = readCount(value);
-        if (!jobs || *jobs < 1 || *jobs > maxJobs)
-            return u"invalid number of jobs '%1': give a whole number from 1 to %2"_s.arg(value).arg(maxJobs);
-        options.jobs = *jobs;
-        break;
-    }
     case OptionId::Quiet: options.verbosity = Verbosity::Quiet; break;
     case OptionId::Verbose: options.verbosity = Verbosity::Verbose; break;
-    case OptionId::Thumbnail: m_thumbnailText = value; break;
+    case OptionId::Info: m_line.action = CommandLine::Action::Info; break;
     case OptionId::Help:
         m_line.action = CommandLine::Action::Help;
         m_stop = true;
@@ -208,37 +250,178 @@ std::optional<QString> Parser::apply(const OptionSpec &spec, const QString &valu
         m_line.action = CommandLine::Action::Version;
         m_stop = true;
         break;
+    default: return applyValue(spec.id, value);
     }
-    const bool batchOnly = spec.id != OptionId::Quiet && spec.id != OptionId::Verbose && spec.id != OptionId::Thumbnail;
-    if (batchOnly)
-        m_batchOptions.append(u"--"_s + QString::fromUtf16(spec.longName));
     return std::nullopt;
+}
+
+std::optional<QString> Parser::applyValue(OptionId id, const QString &value)
+{
+    ConvertOptions &options = m_line.options;
+    switch (id) {
+    case OptionId::Output:
+        if (value.isEmpty())
+            return u"the folder of -o cannot be empty"_s;
+        options.outputFolder = value;
+        break;
+    case OptionId::Size: m_sizeText = value; break;
+    case OptionId::Twips: m_twipsText = value; break;
+    case OptionId::Dpi: m_dpiText = value; break;
+    case OptionId::Thumbnail: m_thumbnailText = value; break;
+    case OptionId::Jobs: {
+        const std::optional<int> jobs = readCount(value);
+        if (!jobs || *jobs < 1 || *jobs > maxJobs)
+            return u"invalid number of jobs '%1': give a whole number from 1 to %2"_s.arg(value).arg(maxJobs);
+        options.jobs = *jobs;
+        break;
+    }
+    case OptionId::Format: {
+        const QStringList formats = writableFormats();
+        if (!formats.contains(value.toLower()))
+            return u"unknown format '%1': give one of %2"_s.arg(value, formats.join(u", "_s));
+        options.format = value.toLower();
+        break;
+    }
+    case OptionId::Background: {
+        const QColor color = QColor::fromString(value);
+        if (value.isEmpty() || !color.isValid())
+            return u"invalid colour '%1': give a name (white, black, transparent, ...) or #RRGGBB or #AARRGGBB"_s.arg(
+                value);
+        options.background = color;
+        break;
+    }
+    case OptionId::Report:
+        if (value != u"json" && value != u"text")
+            return u"invalid report '%1': give json or text"_s.arg(value);
+        options.report = value == u"json" ? ReportFormat::Json : ReportFormat::Text;
+        break;
+    default: break;
+    }
+    return std::nullopt;
+}
+
+QString Parser::firstGiven(std::initializer_list<OptionId> ids) const
+{
+    for (const int id : m_given) {
+        if (std::find(ids.begin(), ids.end(), OptionId(id)) == ids.end())
+            continue;
+        for (const OptionSpec &spec : optionSpecs) {
+            if (spec.id == OptionId(id))
+                return u"--"_s + QString::fromUtf16(spec.longName);
+        }
+    }
+    return {};
 }
 
 std::optional<QString> Parser::finish()
 {
-    ConvertOptions &options = m_line.options;
-    if (!m_thumbnailText.isNull()) {
-        m_line.action = CommandLine::Action::Thumbnail;
-        const std::optional<int> size = readCount(m_thumbnailText);
-        if (!size || *size < 1 || *size > maxThumbnailSize)
-            return u"invalid thumbnail size '%1': give a whole number of pixels from 1 to %2"_s.arg(m_thumbnailText)
-                .arg(maxThumbnailSize);
-        if (!m_batchOptions.isEmpty())
-            return u"--thumbnail cannot be used with %1"_s.arg(m_batchOptions.first());
-        if (options.operands.size() != 2)
-            return u"--thumbnail needs an input file and an output file"_s;
-        options.thumbnailSize = *size;
-        return std::nullopt;
-    }
-
+    if (!m_thumbnailText.isNull())
+        return finishThumbnail();
+    if (m_line.action == CommandLine::Action::Info)
+        return finishInfo();
+    const ConvertOptions &options = m_line.options;
     if (options.operands.isEmpty())
         return u"missing file or folder operand"_s;
-    if (!m_sizeText.isNull() && !m_twipsText.isNull())
-        return u"--size and --twips cannot be used together"_s;
-    if (!m_sizeText.isNull())
+    std::optional<QString> error = finishOutput();
+    return error ? error : finishSize();
+}
+
+std::optional<QString> Parser::finishThumbnail()
+{
+    ConvertOptions &options = m_line.options;
+    m_line.action = CommandLine::Action::Thumbnail;
+    const std::optional<int> size = readCount(m_thumbnailText);
+    if (!size || *size < 1 || *size > maxThumbnailSize)
+        return u"invalid thumbnail size '%1': give a whole number of pixels from 1 to %2"_s.arg(m_thumbnailText)
+            .arg(maxThumbnailSize);
+    // Every option but the thumbnail's own and those of how much is said belongs to a batch.
+    for (const int id : m_given) {
+        if (OptionId(id) == OptionId::Quiet || OptionId(id) == OptionId::Verbose || OptionId(id) == OptionId::Thumbnail)
+            continue;
+        return u"--thumbnail cannot be used with %1"_s.arg(firstGiven({OptionId(id)}));
+    }
+    if (options.operands.size() != 2)
+        return u"--thumbnail needs an input file and an output file"_s;
+    options.thumbnailSize = *size;
+    return std::nullopt;
+}
+
+// --info converts nothing: it takes the files and folders to describe, -r, and how much is said.
+std::optional<QString> Parser::finishInfo()
+{
+    const QString conversionOption =
+        firstGiven({OptionId::Output, OptionId::Size, OptionId::Twips, OptionId::Window, OptionId::Dpi, OptionId::Fit,
+                    OptionId::Format, OptionId::Background, OptionId::Stdout, OptionId::NoClobber, OptionId::Report});
+    if (!conversionOption.isEmpty())
+        return u"--info cannot be used with %1"_s.arg(conversionOption);
+    const QStringList &operands = m_line.options.operands;
+    if (operands.isEmpty())
+        return u"missing file or folder operand"_s;
+    if (operands.count(u"-"_s) > 1)
+        return u"standard input ('-') can be read only once"_s;
+    return std::nullopt;
+}
+
+// Where the pictures go and in what form: files, or the one picture to standard output.
+std::optional<QString> Parser::finishOutput()
+{
+    ConvertOptions &options = m_line.options;
+    if (options.verbosity == Verbosity::Verbose && options.report == ReportFormat::Json)
+        return u"--report=json cannot be used with --verbose: both write to standard output"_s;
+    // A picture read from standard input has no name to write beside: it goes to standard output.
+    if (options.operands.contains(u"-"_s))
+        options.toStandardOutput = true;
+    if (options.toStandardOutput) {
+        const QString batchOption =
+            firstGiven({OptionId::Output, OptionId::Recursive, OptionId::NoClobber, OptionId::Report});
+        if (!batchOption.isEmpty())
+            return u"--stdout cannot be used with %1"_s.arg(batchOption);
+        if (options.verbosity == Verbosity::Verbose)
+            return u"--stdout cannot be used with --verbose"_s;
+        if (options.operands.size() != 1)
+            return options.operands.contains(u"-"_s)
+                     ? u"standard input ('-') is converted on its own, to standard output"_s
+                     : u"--stdout writes a single picture: give one file"_s;
+    }
+    if (options.background.alpha() < 255 && !formatKeepsAlpha(options.format)) {
+        QStringList withAlpha = writableFormats();
+        withAlpha.removeIf([](const QString &format) { return !formatKeepsAlpha(format); });
+        return u"a background that is not opaque needs a format with transparency (%1), not %2"_s.arg(
+            withAlpha.join(u", "_s), options.format);
+    }
+    return std::nullopt;
+}
+
+// One way of sizing at most: the picture's own size (at --dpi, or 96 dots per inch), a size
+// in pixels, or the window's bitmap (--twips, --window).
+std::optional<QString> Parser::finishSize()
+{
+    const std::initializer_list<OptionId> sizing {OptionId::Size, OptionId::Twips, OptionId::Window, OptionId::Dpi};
+    const QString first = firstGiven(sizing);
+    for (const OptionId id : sizing) {
+        const QString other = firstGiven({id});
+        if (given(id) && other != first)
+            return u"%1 and %2 cannot be used together"_s.arg(first, other);
+    }
+    ConvertOptions &options = m_line.options;
+    if (given(OptionId::Fit) && !given(OptionId::Size) && !given(OptionId::Twips) && !given(OptionId::Window))
+        return u"--fit needs a box to fit the picture into: give --size, --twips or --window"_s;
+    if (given(OptionId::Size)) {
+        options.dpi = 0;
         return readPixels(m_sizeText);
-    return readTwips(m_twipsText.isNull() ? QString() : m_twipsText);
+    }
+    if (given(OptionId::Twips) || given(OptionId::Window)) {
+        options.dpi = 0;
+        return readTwips(m_twipsText);
+    }
+    if (given(OptionId::Dpi)) {
+        const std::optional<double> dpi = readDpi(m_dpiText);
+        if (!dpi)
+            return u"invalid resolution '%1': give dots per inch from %2 to %3"_s.arg(m_dpiText).arg(minDpi).arg(
+                maxDpi);
+        options.dpi = *dpi;
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> Parser::readPixels(const QString &text)
@@ -290,32 +473,49 @@ CommandLine parseCommandLine(const QStringList &arguments, const QLocale &locale
 QString helpText()
 {
     return uR"(Usage: pictorate-convert [OPTION]... FILE|FOLDER...
+  or:  pictorate-convert [OPTION]... --stdout FILE|-
+  or:  pictorate-convert --info [-r] FILE|FOLDER...
   or:  pictorate-convert --thumbnail SIZE INPUT OUTPUT
-Convert pictures (Windows Metafiles and the raster formats the window opens) into
-24-bit Windows bitmaps, as Pictorate's window does. Each FILE becomes a BMP beside
-it, its last extension replaced by .bmp; a FOLDER means the pictures in it.
+Convert pictures (Windows Metafiles and Enhanced Metafiles, also gzip-compressed
+as .wmz and .emz, and the raster formats the window opens) into BMP, PNG or the
+other formats Qt writes, drawn as Pictorate's window draws them. Each FILE is
+written beside it, its last extension replaced by the format's; a FOLDER means
+the pictures in it; - is standard input, converted to standard output.
 
   -r, --recursive        convert the pictures in subfolders too
-  -o, --output=FOLDER    write the bitmaps into FOLDER, subfolders mirrored
+  -o, --output=FOLDER    write the pictures into FOLDER, subfolders mirrored
+  -f, --format=FORMAT    bmp (the default), png, jpeg, ...: the file's format
+                           and extension; an unknown one lists those there are
+      --background=COLOR the canvas: white (the default), a name, #RRGGBB, or
+                           transparent (#AARRGGBB) for formats with alpha
+      --stdout           write the single picture to standard output
+      --dpi=N            the picture's own size at N dots per inch (default:
+                           its own size at 96 dots per inch)
+      --size=WxH         the picture's size in pixels
       --twips=WxH        the bitmap the window writes for a width of W and a
-                           height of H twips (default: 4095x3255, 269x213 pixels)
-      --size=WxH         the bitmap's size in pixels
-      --fit              keep the picture's proportions inside that size
-  -n, --no-clobber       do not replace a bitmap that exists
+                           height of H twips
+      --window           the bitmap the window writes by default: 4095x3255
+                           twips, 269x213 pixels
+      --fit              keep the picture's proportions inside --size, --twips
+                           or --window
+  -n, --no-clobber       do not replace a picture that exists
   -j, --jobs=N           convert N files at once (default: one per core)
   -q, --quiet            report failures only
   -v, --verbose          name every file converted, and sum up at the end
+      --report=json      write a JSON line per file to standard output
+      --info             describe each picture as a JSON line on standard
+                           output (kind, size, records, fonts); convert nothing
       --thumbnail=SIZE   write INPUT as a PNG thumbnail OUTPUT whose longer side
                            is SIZE pixels, the picture's proportions kept
       --help             display this help and exit
       --version          output version information and exit
 
-A bitmap is never written over its own source. Each failure is one line on
+A picture is never written over its own source. Each failure is one line on
 standard error, FILE: reason.
 
 Exit status:
- 0  if every picture was converted (or skipped with -n),
- 1  if some could not be converted,
+ 0  if every picture was converted (or skipped with -n) or described,
+ 1  if some could not be,
  2  if the command line is wrong.
 )"_s;
 }

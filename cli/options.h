@@ -9,6 +9,7 @@
 // value after "=" or as the next argument, "--" ends the options, and a later option of the
 // same kind overrides an earlier one.
 
+#include <QColor>
 #include <QLocale>
 #include <QSize>
 #include <QSizeF>
@@ -22,14 +23,29 @@ enum class Verbosity {
     Verbose, // also a line per file on standard output and a summary
 };
 
+// What standard output carries in a batch.
+enum class ReportFormat {
+    Text, // with --verbose, a line per file and a summary
+    Json, // a JSON object per file, one a line
+};
+
+// The resolution of the picture's own size when no size is asked for.
+inline constexpr double defaultDpi = 96;
+
 struct ConvertOptions
 {
-    QStringList operands; // files and folders; for --thumbnail the input and the output
+    QStringList operands; // files and folders, "-" for standard input; for --thumbnail the input and the output
     bool recursive = false;
-    QString outputFolder; // empty: each bitmap beside its source
-    QSize pixels; // the bitmap's size, or with `fit` the box the picture is fitted into
-    QSizeF physicalTwips; // the physical size the bitmap's resolution fields give `pixels`
+    QString outputFolder; // empty: each picture beside its source
+    // > 0: each picture at its own size at this many dots per inch; `pixels` is then empty.
+    double dpi = defaultDpi;
+    QSize pixels; // the picture's size, or with `fit` the box the picture is fitted into
+    QSizeF physicalTwips; // the physical size the file's resolution gives `pixels`
     bool fit = false;
+    QString format = QStringLiteral("bmp"); // lower-case, one of writableFormats()
+    QColor background = Qt::white;
+    bool toStandardOutput = false; // the single picture goes to standard output
+    ReportFormat report = ReportFormat::Text;
     bool noClobber = false;
     int jobs = 0; // conversions at once; 0: one per processor core
     Verbosity verbosity = Verbosity::Normal;
@@ -38,7 +54,7 @@ struct ConvertOptions
 
 struct CommandLine
 {
-    enum class Action { Convert, Thumbnail, Help, Version, UsageError };
+    enum class Action { Convert, Info, Thumbnail, Help, Version, UsageError };
 
     Action action = Action::UsageError;
     ConvertOptions options;
@@ -52,8 +68,13 @@ inline constexpr int maxJobs = 256;
 // The longest thumbnail side accepted: file managers ask for 128 to 1024 pixels.
 inline constexpr int maxThumbnailSize = 4096;
 
+// The resolutions --dpi accepts: a picture a few inches wide at the largest is already at
+// the pixel limit.
+inline constexpr double minDpi = 1;
+inline constexpr double maxDpi = 10000;
+
 // `arguments` without the program's name. `locale` reads the numbers of --twips as the
-// window reads its size texts.
+// window reads its size texts. The formats of --format are those writableFormats() names.
 CommandLine parseCommandLine(const QStringList &arguments, const QLocale &locale);
 
 // The text of --help.

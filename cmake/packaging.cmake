@@ -13,7 +13,10 @@ set(CPACK_PACKAGE_CONTACT "Quillfern <pictorate@quillfern.example>")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "Pictorate turns a Windows Metafile drawing (WMF) into a Windows bitmap (BMP)"
     "at exactly the size you ask for: pick a drawing, see it in the preview,"
-    "optionally give a target name and a size in twips, and press the big button.")
+    "optionally give a target name and a size in twips, and press the big button."
+    "Its converter, pictorate-convert, also writes PNG and the other formats Qt"
+    "writes, reads standard input and gzip-compressed .wmz and .emz files, and"
+    "draws metafiles for Pillow (the Python module pictorate) and ImageMagick.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -29,10 +32,12 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.quillfern.example/")
 #   text with Symbol's widths and fonts-opensymbol the other symbol fonts;
 #   fonts-crosextra-carlito and -caladea give Calibri and Cambria text their widths. Qt finds
 #   fonts through fontconfig, never by linking, and falls back to other faces without them.
+# - python3-pil is the Pillow that the Python module `pictorate` plugs into.
+# - qt6-image-formats-plugins lets the converter write TIFF and WebP besides BMP, PNG and JPEG.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, python3-pil")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-urw-base35, fonts-opensymbol, fonts-crosextra-carlito, fonts-crosextra-caladea")
+    "fonts-urw-base35, fonts-opensymbol, fonts-crosextra-carlito, fonts-crosextra-caladea, qt6-image-formats-plugins")
 
 # Debian's machine-readable copyright file: everything the package installs is the project's
 # own, under Apache-2.0.

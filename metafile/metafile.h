@@ -9,14 +9,17 @@
 // Data flow: bytes -> load() (header checks, record index) -> Document
 //            Document::play(painter, target) -> the player's device context -> QPainter
 
+#include "core/facts.h"
 #include "core/playresult.h"
 
 #include <QByteArrayView>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -25,23 +28,63 @@ namespace metafile {
 using PlayResult = core::PlayResult;
 using Diagnostic = core::Diagnostic;
 using DiagnosticsHook = core::DiagnosticsHook;
+using RecordCount = core::RecordCount;
+using FontFace = core::FontFace;
 
 // Whether `head`, a file's first bytes, starts like a metafile: a Windows Metafile's
 // placeable header key or standard header (type 1 or 2, nine words long), or an Enhanced
-// Metafile's header (type 1 with the signature " EMF" at byte 40).
+// Metafile's header (type 1 with the signature " EMF" at byte 40); or a gzip stream whose
+// start inflates to one of those (a few hundred bytes of it are enough to tell).
 [[nodiscard]] bool looksLikeMetafile(QByteArrayView head);
+
+// Whether `bytes` are a gzip stream, as .wmz and .emz files are (whatever they hold).
+[[nodiscard]] bool isCompressed(QByteArrayView bytes);
+
+// The kind of a metafile: a Windows Metafile with or without the placeable header, or an
+// Enhanced Metafile, whose comments may carry EMF+ records. A dual one draws the same picture
+// in its EMF records; an EMF+ only one draws in EMF+ records alone.
+enum class Kind { Wmf, PlaceableWmf, Emf, EmfPlusDual, EmfPlusOnly };
+
+// What a document holds, found without playing it (see core/facts.h).
+struct Description
+{
+    Kind kind = Kind::Wmf;
+    bool compressed = false; // inflated from a gzip stream
+    qsizetype records = 0; // after the header, the end record not counted
+    qsizetype emfPlusRecords = 0;
+    std::vector<RecordCount> skipped; // records the player does not play, by name
+    std::vector<FontFace> fonts; // the faces asked for and the faces drawn instead
+};
 
 class Document
 {
 public:
     // Parses `bytes`. On failure returns nothing and, when `error` is given, sets it to a
     // short reason a user can read ("not a Windows Metafile", "the file is truncated", ...).
+    // Gzip-compressed bytes (a .wmz or .emz file, whatever its name) are inflated first, up
+    // to the same cap as a plain file's (limits::maxFileBytes): more is refused after
+    // inflating at most that much, so a small file that inflates without end costs bounded
+    // time and memory.
     [[nodiscard]] static std::optional<Document> load(QByteArrayView bytes, QString *error = nullptr);
 
     // The picture's frame in logical units: the placeable header's box, otherwise the first
     // window origin and extent, otherwise the extent of what the drawing touches. For an
     // enhanced metafile, the header's frame in its reference device's pixels.
     [[nodiscard]] QRectF bounds() const;
+
+    // The size of bounds() on paper, in twips (1440 to the inch): a placeable header's box at
+    // its units per inch, an enhanced metafile's frame (0.01 mm). Nothing for a Windows
+    // Metafile without a placeable header (or with 0 units per inch): it does not say.
+    [[nodiscard]] std::optional<QSizeF> physicalSize() const;
+
+    // The kind, records, EMF+ records, unplayed records and fonts of the file. Reads the
+    // record index only; the fonts used come from the installed faces, which needs a
+    // QGuiApplication.
+    [[nodiscard]] Description describe() const;
+
+    // The name of the record function `function` in this document's format ("META_POLYGON",
+    // "EMR_POLYGON"), for naming a Diagnostic's record.
+    [[nodiscard]] QString recordName(quint16 function) const;
 
     // Plays the picture so that bounds() fills `target` (device coordinates of `painter`)
     // exactly; the aspect ratio follows the target. Drawing is clipped to `target`. `hook`,

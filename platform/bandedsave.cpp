@@ -3,6 +3,8 @@
 
 #include "bandedsave.h"
 
+#include "pngwriter.h"
+
 #include "renderpicture.h"
 
 #include <QIODevice>
@@ -24,10 +26,20 @@ SaveOutcome savePictureInBands(const Picture &picture, QSize pixels, const QStri
         return SaveOutcome::Failed;
     }
     SaveOutcome outcome = SaveOutcome::Failed;
+    const int rows = bandRows(pixels.width(), pixels.height(), how.bandBytes);
+    const int bands = (pixels.height() + rows - 1) / rows;
+    // A PNG of one band is searched for its colours first, so that a drawing of few colours is
+    // written with a palette (see pngwriter.h).
+    const auto writeWholePng = [&](QIODevice &device) {
+        const QImage image = renderPicture(picture, pixels, how.background);
+        if (image.isNull())
+            outcome = SaveOutcome::NoMemory;
+        return !image.isNull() && writePng(image, device, how.physicalTwips);
+    };
     const auto writeBands = [&](QIODevice &device) {
+        if (bands == 1 && how.format == ImageFormat::Png)
+            return writeWholePng(device);
         const std::unique_ptr<ImageStream> stream = makeImageStream(how.format, device, pixels, how.physicalTwips);
-        const int rows = bandRows(pixels.width(), pixels.height(), how.bandBytes);
-        const int bands = (pixels.height() + rows - 1) / rows;
         if (!stream->begin())
             return false;
         for (int i = 0; i < bands; ++i) {
@@ -37,7 +49,7 @@ SaveOutcome savePictureInBands(const Picture &picture, QSize pixels, const QStri
                 return false;
             }
             const QRect band(0, top, pixels.width(), std::min(rows, pixels.height() - top));
-            const QImage image = renderPictureRegion(picture, pixels, band);
+            const QImage image = renderPictureRegion(picture, pixels, band, how.background);
             if (image.isNull()) {
                 outcome = SaveOutcome::NoMemory;
                 return false;

@@ -11,6 +11,7 @@
 #include "atomicsave.h"
 #include "imagestream.h"
 
+#include <QColor>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
@@ -36,6 +37,7 @@ struct BandedSave
     // Told the rows done and all the rows before each band and once at the end; returning
     // false cancels the save, which then leaves no file and any old one as it was.
     std::function<bool(int done, int rows)> progress;
+    QColor background = Qt::white; // opaque: the streams write no alpha
 };
 
 enum class SaveOutcome {

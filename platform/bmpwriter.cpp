@@ -156,6 +156,13 @@ bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips,
         QStringLiteral("the image is too large for a BMP file"));
 }
 
+bool SaveFileBytes(const QByteArray &bytes, const QString &path, QString *error, SaveSync sync)
+{
+    return saveAtomically(
+        path, sync, error, [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); },
+        QStringLiteral("the file could not be written"));
+}
+
 bool SavePng(const QImage &image, const QString &path, QString *error)
 {
     // Encoded in memory first: a thumbnail is small, and a failed write then reaches the

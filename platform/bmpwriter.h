@@ -24,6 +24,10 @@ bool writeBmp(const QImage &image, QIODevice &device, QSizeF physicalTwips = {})
 bool SavePicture(const QImage &image, const QString &path, QSizeF physicalTwips = {}, QString *error = nullptr,
                  SaveSync sync = SaveSync::Always);
 
+// Saves `bytes`, a whole file already encoded (a PNG, a JPEG, ...), at `path` in the same way.
+bool SaveFileBytes(const QByteArray &bytes, const QString &path, QString *error = nullptr,
+                   SaveSync sync = SaveSync::WhenReplacing);
+
 // Saves `image` as a PNG at `path` in the same way, whole or not at all: a file manager may
 // read a thumbnail at any time. Flushed only when it replaces a file.
 bool SavePng(const QImage &image, const QString &path, QString *error = nullptr);

@@ -6,13 +6,16 @@
 #include "filedescriptor.h"
 #include "fileerror.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,10 +30,38 @@ constexpr qint64 readChunkBytes = qint64(1024) * 1024;
 // The engine recognises metafiles.
 using metafile::looksLikeMetafile;
 
+// Reads `descriptor` to its end, counting the bytes as they arrive rather than trusting a
+// size, and stops one byte past the limit. `expected` (a file's size, or 0) sizes the buffer.
+std::optional<QByteArray> readPictureStream(int descriptor, qint64 expected, QString *error)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(std::clamp<qint64>(expected, 0, maxPictureFileBytes) + 1));
+    QByteArray chunk(qsizetype(readChunkBytes), Qt::Uninitialized);
+    while (bytes.size() <= maxPictureFileBytes) {
+        const qint64 wanted = std::min<qint64>(readChunkBytes, maxPictureFileBytes + 1 - bytes.size());
+        const ssize_t got = ::read(descriptor, chunk.data(), size_t(wanted));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            if (error)
+                *error = fileErrorReason(errno, FileAccess::Read);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        bytes.append(chunk.constData(), qsizetype(got));
+    }
+    if (bytes.size() > maxPictureFileBytes) {
+        if (error)
+            *error = QStringLiteral("the file is too large for a picture");
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 // Reads the regular file at `path` whole. Anything else (a folder, a named pipe, a device,
 // a socket) is refused from its status before it is opened, so a pipe cannot block the window
-// and a device cannot fill the memory. The bytes are counted as they arrive, not taken from
-// the file's size, and reading stops one byte past the limit.
+// and a device cannot fill the memory.
 std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
 {
     auto fail = [error](const QString &why) -> std::optional<QByteArray> {
@@ -56,31 +87,51 @@ std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
 
     if (status.st_size > maxPictureFileBytes)
         return fail(QStringLiteral("the file is too large for a picture"));
+    return readPictureStream(file.get(), status.st_size, error);
+}
 
-    QByteArray bytes;
-    bytes.reserve(qsizetype(std::clamp<qint64>(status.st_size, 0, maxPictureFileBytes) + 1));
-    QByteArray chunk(qsizetype(readChunkBytes), Qt::Uninitialized);
-    while (bytes.size() <= maxPictureFileBytes) {
-        const qint64 wanted = std::min<qint64>(readChunkBytes, maxPictureFileBytes + 1 - bytes.size());
-        const ssize_t got = ::read(file.get(), chunk.data(), size_t(wanted));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fail(fileErrorReason(errno, FileAccess::Read));
-        if (got == 0)
-            break;
-        bytes.append(chunk.constData(), qsizetype(got));
+// Twips in an inch, and in a pixel at 96 dots per inch.
+constexpr double twipsPerInch = 1440;
+constexpr double twipsPerScreenPixel = 15;
+
+std::optional<Picture> pictureFromBytes(const QByteArray &bytes, const QString &suffix, QString *error)
+{
+    static const QStringList metafileSuffixes {QStringLiteral("wmf"), QStringLiteral("emf"), QStringLiteral("wmz"),
+                                               QStringLiteral("emz")};
+    const bool metafileName = metafileSuffixes.contains(suffix, Qt::CaseInsensitive);
+    if (looksLikeMetafile(bytes) || metafileName) {
+        QString why;
+        if (auto document = metafile::Document::load(bytes, &why))
+            return Picture(std::move(*document));
+        // A compressed file named as a metafile gets the engine's reason too: a gzip bomb
+        // says so rather than "not a picture".
+        if (looksLikeMetafile(bytes) || (metafileName && metafile::isCompressed(bytes))) {
+            if (error)
+                *error = why;
+            return std::nullopt;
+        }
+        // A metafile's name on some other kind of file: let the image readers try it.
     }
-    if (bytes.size() > maxPictureFileBytes)
-        return fail(QStringLiteral("the file is too large for a picture"));
-    return bytes;
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    const QString format = QString::fromLatin1(reader.format());
+    QImage image = reader.read();
+    if (image.isNull()) {
+        if (error)
+            *error = bytes.isEmpty() ? QStringLiteral("the file is empty")
+                                     : QStringLiteral("it is not a picture this program can read");
+        return std::nullopt;
+    }
+    return Picture(std::move(image), format);
 }
 
 } // namespace
 
 Picture::Picture(metafile::Document metafile) : m_content(std::move(metafile)) { }
 
-Picture::Picture(QImage image) : m_content(std::move(image)) { }
+Picture::Picture(QImage image, const QString &format) : m_content(std::move(image)), m_imageFormat(format) { }
 
 QSizeF Picture::naturalSize() const
 {
@@ -91,6 +142,32 @@ QSizeF Picture::naturalSize() const
     if (const auto *image = std::get_if<QImage>(&m_content))
         return image->size();
     return {};
+}
+
+QSizeF Picture::physicalTwips() const
+{
+    if (const auto *metafile = std::get_if<metafile::Document>(&m_content)) {
+        if (const std::optional<QSizeF> twips = metafile->physicalSize())
+            return *twips;
+    }
+    return naturalSize() * twipsPerScreenPixel;
+}
+
+bool Picture::hasPhysicalSize() const
+{
+    const auto *metafile = std::get_if<metafile::Document>(&m_content);
+    return metafile && metafile->physicalSize().has_value();
+}
+
+QSize Picture::pixelsAtDpi(double dpi) const
+{
+    const QSizeF twips = physicalTwips();
+    const auto side = [dpi](double length) {
+        const double pixels = std::round(length * dpi / twipsPerInch);
+        return pixels >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
+                                                                 : std::max(1, int(pixels));
+    };
+    return isNull() ? QSize() : QSize(side(twips.width()), side(twips.height()));
 }
 
 void Picture::draw(QPainter &painter, const QRectF &target) const
@@ -111,30 +188,16 @@ std::optional<Picture> LoadPicture(const QString &path, QString *error)
 {
     if (path.isEmpty())
         return Picture();
-
-    const std::optional<QByteArray> read = readPictureFile(path, error);
-    if (!read)
+    const std::optional<QByteArray> bytes = readPictureFile(path, error);
+    if (!bytes)
         return std::nullopt;
-    const QByteArray &bytes = *read;
+    return pictureFromBytes(*bytes, QFileInfo(path).suffix(), error);
+}
 
-    if (looksLikeMetafile(bytes) || QFileInfo(path).suffix().compare(u"wmf", Qt::CaseInsensitive) == 0) {
-        QString why;
-        if (auto document = metafile::Document::load(bytes, &why))
-            return Picture(std::move(*document));
-        if (looksLikeMetafile(bytes)) {
-            if (error)
-                *error = why;
-            return std::nullopt;
-        }
-        // A .wmf name on some other kind of file: let the image readers try it.
-    }
-
-    QImage image = QImage::fromData(bytes);
-    if (image.isNull()) {
-        if (error)
-            *error = bytes.isEmpty() ? QStringLiteral("the file is empty")
-                                     : QStringLiteral("it is not a picture this program can read");
+std::optional<Picture> LoadPictureFromDescriptor(int descriptor, QString *error)
+{
+    const std::optional<QByteArray> bytes = readPictureStream(descriptor, 0, error);
+    if (!bytes)
         return std::nullopt;
-    }
-    return Picture(std::move(image));
+    return pictureFromBytes(*bytes, {}, error);
 }

@@ -1,24 +1,270 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 Quillfern
 
-// A PNG written a band of rows at a time through libpng, which takes a row at a time (Qt's
-// writer wants the whole image).
+#include "pngwriter.h"
 
 #include "imagestream.h"
 
 #include <QIODevice>
 #include <QImage>
 
-#include <csetjmp>
-#include <vector>
+#include <zlib.h>
 
-#include <png.h>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
 
 namespace {
 
-// libpng reports an error by a long jump back to the setjmp of the call that met it. Every
-// call into it below sits in a function whose frames hold nothing with a destructor between
-// the setjmp and the library, so the jump skips no clean-up.
+constexpr double metresPerTwip = 0.0254 / 1440.0;
+// Deflated bytes go out in IDAT chunks of this size.
+constexpr qsizetype chunkBytes = qsizetype(256) * 1024;
+constexpr int filterNone = 0;
+constexpr int filterUp = 2;
+
+void put32(std::vector<unsigned char> &out, quint32 value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back((unsigned char)((value >> shift) & 0xFF));
+}
+
+// One chunk: its length, type and data, and the CRC-32 of type and data.
+bool writeChunk(QIODevice &device, const char type[4], const unsigned char *data, qsizetype size)
+{
+    std::vector<unsigned char> head;
+    put32(head, quint32(size));
+    head.insert(head.end(), type, type + 4);
+    uLong crc = crc32(0, reinterpret_cast<const Bytef *>(type), 4);
+    crc = crc32(crc, data, uInt(size));
+    std::vector<unsigned char> tail;
+    put32(tail, quint32(crc));
+    return device.write(reinterpret_cast<const char *>(head.data()), qint64(head.size())) == qint64(head.size())
+        && device.write(reinterpret_cast<const char *>(data), size) == size
+        && device.write(reinterpret_cast<const char *>(tail.data()), 4) == 4;
+}
+
+// PNG's colour types.
+enum class ColourType : unsigned char { Truecolour = 2, Indexed = 3, TruecolourAlpha = 6 };
+
+// The colours of an opaque picture when it has at most 256 of them: an indexed PNG deflates a
+// third of the bytes, and most drawings (flat fills, lines without anti-aliasing) qualify.
+// A pixel is most often the colour of the one before it, which is checked first.
+class Palette
+{
+public:
+    // Gathers the colours of `image` (RGB32); false as soon as a 257th turns up.
+    bool collect(const QImage &image)
+    {
+        m_slots.fill(-1);
+        m_colours.clear();
+        const int width = image.width();
+        const int height = image.height();
+        for (int y = 0; y < height; ++y) {
+            const auto *pixels = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            QRgb last = ~pixels[0];
+            for (int x = 0; x < width; ++x) {
+                if (pixels[x] == last)
+                    continue;
+                last = pixels[x];
+                int &slot = m_slots[find(last)];
+                if (slot >= 0)
+                    continue;
+                if (m_colours.size() == maxColours)
+                    return false;
+                slot = int(m_colours.size());
+                m_colours.push_back(last);
+            }
+        }
+        return true;
+    }
+
+    // The index of a colour collect() found.
+    unsigned char index(QRgb colour) const { return (unsigned char)m_slots[find(colour)]; }
+    const std::vector<QRgb> &colours() const { return m_colours; }
+
+private:
+    static constexpr size_t maxColours = 256;
+    static constexpr quint32 slotCount = 1024; // a power of two, four times the colours
+
+    // The slot of `colour`, or the empty one where it would go (open addressing, linear probing).
+    quint32 find(QRgb colour) const
+    {
+        quint32 slot = (colour * 2654435761U) >> 22;
+        while (m_slots[slot] >= 0 && m_colours[size_t(m_slots[slot])] != colour)
+            slot = (slot + 1) & (slotCount - 1);
+        return slot;
+    }
+
+    std::array<int, slotCount> m_slots {};
+    std::vector<QRgb> m_colours;
+};
+
+// The header chunks: IHDR, PLTE for an indexed picture, and pHYs when there is a physical size.
+bool writeHeader(QIODevice &device, QSize size, ColourType type, const Palette &palette, QSizeF physicalTwips)
+{
+    static constexpr std::array<char, 8> signature {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1A', '\n'};
+    if (device.write(signature.data(), signature.size()) != qint64(signature.size()))
+        return false;
+    std::vector<unsigned char> header;
+    put32(header, quint32(size.width()));
+    put32(header, quint32(size.height()));
+    // 8 bits a sample or index, deflate, adaptive filters, no interlace.
+    header.insert(header.end(), {8, (unsigned char)type, 0, 0, 0});
+    if (!writeChunk(device, "IHDR", header.data(), qsizetype(header.size())))
+        return false;
+    if (type == ColourType::Indexed) {
+        std::vector<unsigned char> colours;
+        for (const QRgb colour : palette.colours())
+            colours.insert(colours.end(),
+                           {(unsigned char)qRed(colour), (unsigned char)qGreen(colour), (unsigned char)qBlue(colour)});
+        if (!writeChunk(device, "PLTE", colours.data(), qsizetype(colours.size())))
+            return false;
+    }
+    const quint32 x = pixelsPerMetre(size.width(), physicalTwips.width());
+    const quint32 y = pixelsPerMetre(size.height(), physicalTwips.height());
+    if (x == 0 || y == 0)
+        return true;
+    std::vector<unsigned char> physical;
+    put32(physical, x);
+    put32(physical, y);
+    physical.push_back(1); // the unit is the metre
+    return writeChunk(device, "pHYs", physical.data(), qsizetype(physical.size()));
+}
+
+// One row's samples (indices, RGB or RGBA) into `samples`, from 32-bit pixels.
+void unpackRow(const QRgb *pixels, int width, ColourType type, const Palette &palette, unsigned char *samples)
+{
+    if (type == ColourType::Indexed) {
+        QRgb last = ~pixels[0];
+        unsigned char index = 0;
+        for (int x = 0; x < width; ++x) {
+            if (pixels[x] != last) {
+                last = pixels[x];
+                index = palette.index(last);
+            }
+            *samples++ = index;
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        const QRgb pixel = pixels[x];
+        *samples++ = (unsigned char)qRed(pixel);
+        *samples++ = (unsigned char)qGreen(pixel);
+        *samples++ = (unsigned char)qBlue(pixel);
+        if (type == ColourType::TruecolourAlpha)
+            *samples++ = (unsigned char)qAlpha(pixel);
+    }
+}
+
+// Deflates the filtered rows and writes them as IDAT chunks.
+class ImageData
+{
+public:
+    explicit ImageData(QIODevice &device, int level) : m_device(device), m_out(chunkBytes)
+    {
+        m_ready = deflateInit(&m_stream, level) == Z_OK;
+    }
+    ~ImageData() { deflateEnd(&m_stream); }
+    ImageData(const ImageData &) = delete;
+    ImageData &operator=(const ImageData &) = delete;
+
+    bool ready() const { return m_ready; }
+
+    bool add(const unsigned char *bytes, qsizetype size, bool last)
+    {
+        m_stream.next_in = const_cast<Bytef *>(bytes);
+        m_stream.avail_in = uInt(size);
+        for (;;) {
+            m_stream.next_out = m_out.data() + m_used;
+            m_stream.avail_out = uInt(qsizetype(m_out.size()) - m_used);
+            const int status = deflate(&m_stream, last ? Z_FINISH : Z_NO_FLUSH);
+            m_used = qsizetype(m_out.size()) - m_stream.avail_out;
+            if (status == Z_STREAM_ERROR)
+                return false;
+            if (m_used == qsizetype(m_out.size()) || (status == Z_STREAM_END && m_used > 0)) {
+                if (!writeChunk(m_device, "IDAT", m_out.data(), m_used))
+                    return false;
+                m_used = 0;
+            }
+            if (status == Z_STREAM_END || (!last && m_stream.avail_in == 0 && m_stream.avail_out > 0))
+                return true;
+        }
+    }
+
+private:
+    QIODevice &m_device;
+    z_stream m_stream {};
+    std::vector<unsigned char> m_out;
+    qsizetype m_used = 0;
+    bool m_ready = false;
+};
+
+// The rows of a picture after its header: each filtered against the row before it (the first
+// one kept as it is) and deflated, band after band, so that only one row of the picture's
+// bytes is kept between bands.
+class RowWriter
+{
+public:
+    RowWriter(QIODevice &device, int width, ColourType type, const Palette &palette, int level)
+        : m_data(device, level)
+        , m_width(width)
+        , m_type(type)
+        , m_palette(palette)
+        , m_rowBytes(size_t(width)
+                     * size_t(type == ColourType::Indexed      ? 1
+                              : type == ColourType::Truecolour ? 3
+                                                               : 4))
+        , m_previous(m_rowBytes, 0)
+        , m_current(m_rowBytes)
+    { }
+
+    bool ready() const { return m_data.ready(); }
+
+    // The rows of `band` (32-bit pixels, the picture's width); `last` for the picture's last.
+    bool add(const QImage &band, bool last)
+    {
+        // Rows are deflated some 256 KiB at a time: few calls, and never a band twice over.
+        const auto rowsPerBatch = static_cast<int>(std::max<size_t>(1, size_t(chunkBytes) / (m_rowBytes + 1)));
+        m_batch.resize((m_rowBytes + 1) * size_t(std::min(rowsPerBatch, band.height())));
+        for (int y = 0; y < band.height();) {
+            unsigned char *out = m_batch.data();
+            const int end = std::min(y + rowsPerBatch, band.height());
+            for (; y < end; ++y) {
+                unpackRow(reinterpret_cast<const QRgb *>(band.constScanLine(y)), m_width, m_type, m_palette,
+                          m_current.data());
+                *out++ = (unsigned char)(m_first ? filterNone : filterUp);
+                for (size_t i = 0; i < m_rowBytes; ++i)
+                    *out++ = (unsigned char)(m_current[i] - m_previous[i]);
+                std::swap(m_previous, m_current);
+                m_first = false;
+            }
+            if (!m_data.add(m_batch.data(), out - m_batch.data(), last && y == band.height()))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    ImageData m_data;
+    int m_width = 0;
+    ColourType m_type;
+    const Palette &m_palette;
+    size_t m_rowBytes = 0;
+    std::vector<unsigned char> m_previous;
+    std::vector<unsigned char> m_current;
+    std::vector<unsigned char> m_batch;
+    bool m_first = true;
+};
+
+bool writeEnd(QIODevice &device)
+{
+    static constexpr unsigned char nothing = 0;
+    return writeChunk(device, "IEND", &nothing, 0);
+}
+
+// A truecolour PNG written a band at a time: a picture too large to hold whole cannot be
+// searched for its colours first.
 class PngStream final : public ImageStream
 {
 public:
@@ -26,88 +272,49 @@ public:
         : m_device(device)
         , m_size(size)
         , m_physicalTwips(physicalTwips)
-        , m_png(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &PngStream::failed, &PngStream::warned))
-        , m_info(m_png ? png_create_info_struct(m_png) : nullptr)
+        , m_rows(device, size.width(), ColourType::Truecolour, m_palette, pngDeflateLevel)
     { }
 
-    ~PngStream() override { png_destroy_write_struct(&m_png, &m_info); }
-
-    PngStream(const PngStream &) = delete;
-    PngStream &operator=(const PngStream &) = delete;
-
     bool bottomUp() const override { return false; }
-
     bool begin() override
     {
-        if (!m_info || m_size.isEmpty())
-            return false;
-        m_row.resize(size_t(m_size.width()) * 3);
-        if (setjmp(png_jmpbuf(m_png))) // NOLINT(cert-err52-cpp): libpng's way of reporting
-            return false;
-        png_set_write_fn(m_png, this, &PngStream::writeBytes, &PngStream::flushBytes);
-        png_set_IHDR(m_png, m_info, png_uint_32(m_size.width()), png_uint_32(m_size.height()), 8, PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        const quint32 across = pixelsPerMetre(m_size.width(), m_physicalTwips.width());
-        const quint32 down = pixelsPerMetre(m_size.height(), m_physicalTwips.height());
-        if (across > 0 && down > 0 && across < 0x80000000U && down < 0x80000000U)
-            png_set_pHYs(m_png, m_info, across, down, PNG_RESOLUTION_METER);
-        png_write_info(m_png, m_info);
-        return true;
+        return m_rows.ready() && !m_size.isEmpty()
+            && writeHeader(m_device, m_size, ColourType::Truecolour, m_palette, m_physicalTwips);
     }
-
     bool write(const QImage &band) override
     {
-        if (setjmp(png_jmpbuf(m_png))) // NOLINT(cert-err52-cpp)
-            return false;
-        for (int y = 0; y < band.height(); ++y) {
-            const auto *pixel = reinterpret_cast<const QRgb *>(band.constScanLine(y));
-            png_byte *out = m_row.data();
-            for (int x = 0; x < m_size.width(); ++x, out += 3) {
-                out[0] = png_byte(qRed(pixel[x]));
-                out[1] = png_byte(qGreen(pixel[x]));
-                out[2] = png_byte(qBlue(pixel[x]));
-            }
-            png_write_row(m_png, m_row.data());
-        }
-        return true;
+        m_written += band.height();
+        return band.width() == m_size.width() && m_rows.add(band, m_written >= m_size.height());
     }
-
-    bool end() override
-    {
-        if (setjmp(png_jmpbuf(m_png))) // NOLINT(cert-err52-cpp)
-            return false;
-        png_write_end(m_png, nullptr);
-        return true;
-    }
+    bool end() override { return m_written == m_size.height() && writeEnd(m_device); }
 
 private:
-    static void writeBytes(png_structp png, png_bytep data, size_t length)
-    {
-        auto *self = static_cast<PngStream *>(png_get_io_ptr(png));
-        if (self->m_device.write(reinterpret_cast<const char *>(data), qint64(length)) != qint64(length))
-            png_error(png, "the device refused the bytes");
-    }
-
-    static void flushBytes(png_structp) { }
-
-    // The device's error, kept by the caller, says more than libpng's text, which would
-    // otherwise go to standard error.
-    [[noreturn]] static void failed(png_structp png, png_const_charp)
-    {
-        std::longjmp(png_jmpbuf(png), 1); // NOLINT(cert-err52-cpp)
-    }
-
-    static void warned(png_structp, png_const_charp) { }
-
     QIODevice &m_device;
     QSize m_size;
     QSizeF m_physicalTwips;
-    png_structp m_png;
-    png_infop m_info;
-    std::vector<png_byte> m_row;
+    Palette m_palette; // unused: the rows are truecolour
+    RowWriter m_rows;
+    int m_written = 0;
 };
 
 } // namespace
+
+bool writePng(const QImage &image, QIODevice &device, QSizeF physicalTwips, int level)
+{
+    if (image.isNull())
+        return false;
+    const bool alpha = image.hasAlphaChannel();
+    // PNG keeps colours unmultiplied by their alpha.
+    const QImage source = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    Palette palette;
+    ColourType type = ColourType::TruecolourAlpha;
+    if (!alpha)
+        type = palette.collect(source) ? ColourType::Indexed : ColourType::Truecolour;
+    if (source.isNull() || !writeHeader(device, source.size(), type, palette, physicalTwips))
+        return false;
+    RowWriter rows(device, source.width(), type, palette, level);
+    return rows.ready() && rows.add(source, true) && writeEnd(device);
+}
 
 std::unique_ptr<ImageStream> makePngStream(QIODevice &device, QSize size, QSizeF physicalTwips)
 {

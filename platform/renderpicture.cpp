@@ -7,19 +7,19 @@
 
 #include <QPainter>
 
-QImage renderPicture(const Picture &picture, QSize size)
+QImage renderPicture(const Picture &picture, QSize size, const QColor &background)
 {
-    return renderPictureRegion(picture, size, QRect(QPoint(0, 0), size));
+    return renderPictureRegion(picture, size, QRect(QPoint(0, 0), size), background);
 }
 
-QImage renderPictureRegion(const Picture &picture, QSize size, const QRect &region)
+QImage renderPictureRegion(const Picture &picture, QSize size, const QRect &region, const QColor &background)
 {
     if (size.isEmpty() || region.isEmpty())
         return {};
     QImage image(region.size(), QImage::Format_RGB32);
     if (image.isNull())
         return {}; // the pixels could not be allocated
-    image.fill(Qt::white);
+    image.fill(background);
     QPainter painter(&image);
     if (region.topLeft() != QPoint(0, 0))
         painter.translate(-region.left(), -region.top());

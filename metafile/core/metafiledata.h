@@ -29,6 +29,10 @@ struct MetafileData
     std::vector<RecordRef> records;
     int objectCount = 0;
     bool placeable = false;
+    // A placeable header's logical units per inch (0: none given, or no placeable header).
+    double unitsPerInch = 0;
+    // The bytes were inflated from a gzip stream (a .wmz or .emz file).
+    bool compressed = false;
     // The frame the picture is played into: origin and extent in logical units. The
     // extent keeps its sign: a negative height means the file draws with y going up.
     QPointF frameOrigin;

@@ -316,6 +316,8 @@ SymbolMapping symbolMappingFor(const FaceResolution &face, const FaceMetrics &me
 
 } // namespace
 
+QString requestedFace(const LogFont &logFont) { return faceName(logFont); }
+
 QString familyForLogFont(const LogFont &logFont) { return resolveFace(logFont).family; }
 
 bool hasStandardGlyphOrder(const LogFont &logFont)

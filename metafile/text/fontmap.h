@@ -69,6 +69,9 @@ struct FontChoice
     bool isDrawable() const { return emPixels > 0; }
 };
 
+// The face a LogFont asks for, its name decoded from the font's character set.
+QString requestedFace(const LogFont &logFont);
+
 // The installed family for a LogFont (needs a QGuiApplication).
 QString familyForLogFont(const LogFont &logFont);
 

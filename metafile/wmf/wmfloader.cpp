@@ -124,10 +124,12 @@ std::optional<QString> load(core::MetafileData &data)
         const qint16 top = reader.readI16();
         const qint16 right = reader.readI16();
         const qint16 bottom = reader.readI16();
-        reader.skip(8);
+        const quint16 unitsPerInch = reader.readU16();
+        reader.skip(6);
         if (!reader.ok())
             return QStringLiteral("the file is truncated");
         data.placeable = true;
+        data.unitsPerInch = unitsPerInch;
         start = placeableHeaderBytes;
         if (right != left && bottom != top)
             frame = QRectF(QPointF(left, top), QPointF(right, bottom));

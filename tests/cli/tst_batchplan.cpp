@@ -4,6 +4,7 @@
 // Which files a command line converts and where their bitmaps go.
 
 #include "batchplan.h"
+#include "gzip.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,13 +22,14 @@ class tst_BatchPlan : public QObject
 
 private Q_SLOTS:
     void init();
-    void bitmapName_data();
-    void bitmapName();
+    void targetName_data();
+    void targetName();
     void namedFileTargets_data();
     void namedFileTargets();
     void folderPicturesByContentOrName();
     void outputMirrorsSubfolders();
     void withoutRecursionOnlyTheFolder();
+    void earlierResultsLeftOut_data();
     void earlierResultsLeftOut();
     void outputFolderInsideNotWalked();
     void linkToFolderNotFollowed();
@@ -78,24 +80,30 @@ QStringList tst_BatchPlan::describe(const BatchPlan &plan) const
     return lines;
 }
 
-void tst_BatchPlan::bitmapName_data()
+void tst_BatchPlan::targetName_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extension");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("extension replaced") << u"plan.wmf"_s << u"plan.bmp"_s;
-    QTest::addRow("only the last extension") << u"a.b.wmf"_s << u"a.b.bmp"_s;
-    QTest::addRow("no extension") << u"plan"_s << u"plan.bmp"_s;
-    QTest::addRow("ends with a dot") << u"plan."_s << u"plan.bmp"_s;
-    QTest::addRow("only an extension") << u".wmf"_s << u".bmp"_s;
-    QTest::addRow("capital extension") << u"PLAN.WMF"_s << u"PLAN.bmp"_s;
-    QTest::addRow("a bitmap's own name") << u"plan.bmp"_s << u"plan.bmp"_s;
+    QTest::addRow("extension replaced") << u"plan.wmf"_s << u"bmp"_s << u"plan.bmp"_s;
+    QTest::addRow("only the last extension") << u"a.b.wmf"_s << u"bmp"_s << u"a.b.bmp"_s;
+    QTest::addRow("no extension") << u"plan"_s << u"bmp"_s << u"plan.bmp"_s;
+    QTest::addRow("ends with a dot") << u"plan."_s << u"bmp"_s << u"plan.bmp"_s;
+    QTest::addRow("only an extension") << u".wmf"_s << u"bmp"_s << u".bmp"_s;
+    QTest::addRow("capital extension") << u"PLAN.WMF"_s << u"bmp"_s << u"PLAN.bmp"_s;
+    QTest::addRow("a bitmap's own name") << u"plan.bmp"_s << u"bmp"_s << u"plan.bmp"_s;
+    QTest::addRow("the format's extension") << u"chart.emz"_s << u"png"_s << u"chart.png"_s;
+    QTest::addRow("the format's name as typed") << u"chart.emf"_s << u"jpeg"_s << u"chart.jpeg"_s;
 }
 
-void tst_BatchPlan::bitmapName()
+void tst_BatchPlan::targetName()
 {
     QFETCH(QString, name);
+    QFETCH(QString, extension);
     QFETCH(QString, expected);
-    QCOMPARE(::bitmapName(name), expected);
+    QCOMPARE(::targetName(name, extension), expected);
+    if (extension == u"bmp")
+        QCOMPARE(::bitmapName(name), expected);
 }
 
 void tst_BatchPlan::namedFileTargets_data()
@@ -133,10 +141,14 @@ void tst_BatchPlan::folderPicturesByContentOrName()
     make(u"src/notes.txt"_s, "hello");
     make(u"src/.hidden.wmf"_s);
     QVERIFY(mkfifo(QFile::encodeName(path(u"src/pipe.wmf"_s)).constData(), 0600) == 0);
+    make(u"src/packed"_s, testsupport::gzip(metafileBytes())); // a compressed metafile, by content
+    make(u"src/squashed.emz"_s, "not compressed at all"); // named like one
+    make(u"src/notes.gz"_s, testsupport::gzip("hello")); // compressed, but no picture
 
     const BatchPlan plan = planBatch({path(u"src"_s)}, false, {});
     QCOMPARE(describe(plan), (QStringList {u"src/broken.wmf -> src/broken.bmp"_s, u"src/drawing -> src/drawing.bmp"_s,
-                                           u"src/photo.dat -> src/photo.bmp"_s}));
+                                           u"src/packed -> src/packed.bmp"_s, u"src/photo.dat -> src/photo.bmp"_s,
+                                           u"src/squashed.emz -> src/squashed.bmp"_s}));
 }
 
 void tst_BatchPlan::outputMirrorsSubfolders()
@@ -158,22 +170,31 @@ void tst_BatchPlan::withoutRecursionOnlyTheFolder()
     QCOMPARE(describe(planBatch({path(u"src"_s)}, false, {})), QStringList {u"src/a.wmf -> src/a.bmp"_s});
 }
 
-// Converting a folder twice must not take the first run's bitmaps for sources: "a.bmp" beside
+void tst_BatchPlan::earlierResultsLeftOut_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addRow("bitmaps") << u"bmp"_s;
+    QTest::addRow("PNG files") << u"png"_s;
+}
+
+// Converting a folder twice must not take the first run's pictures for sources: "a.bmp" beside
 // "a.wmf" would replace itself or fight "a.wmf" for the same target.
 void tst_BatchPlan::earlierResultsLeftOut()
 {
+    QFETCH(QString, format);
     make(u"src/a.wmf"_s);
     QImage bitmap(4, 4, QImage::Format_RGB32);
     bitmap.fill(Qt::white);
-    QVERIFY(bitmap.save(path(u"src/a.bmp"_s), "BMP"));
-    QVERIFY(bitmap.save(path(u"src/lone.bmp"_s), "BMP"));
+    QVERIFY(bitmap.save(path(u"src/a."_s + format), qPrintable(format)));
+    QVERIFY(bitmap.save(path(u"src/lone."_s + format), qPrintable(format)));
 
-    const BatchPlan beside = planBatch({path(u"src"_s)}, false, {});
-    QCOMPARE(describe(beside), QStringList {u"src/a.wmf -> src/a.bmp"_s});
+    const BatchPlan beside = planBatch({path(u"src"_s)}, false, {}, format);
+    QCOMPARE(describe(beside), QStringList {u"src/a.wmf -> src/a."_s + format});
     QCOMPARE(beside.leftOut, 2);
 
-    const BatchPlan elsewhere = planBatch({path(u"src"_s)}, false, path(u"out"_s));
-    QCOMPARE(describe(elsewhere), (QStringList {u"src/a.wmf -> out/a.bmp"_s, u"src/lone.bmp -> out/lone.bmp"_s}));
+    const BatchPlan elsewhere = planBatch({path(u"src"_s)}, false, path(u"out"_s), format);
+    QCOMPARE(describe(elsewhere),
+             (QStringList {u"src/a.wmf -> out/a."_s + format, u"src/lone.%1 -> out/lone.%1"_s.arg(format)}));
     QCOMPARE(elsewhere.leftOut, 1);
 }
 
@@ -203,8 +224,8 @@ void tst_BatchPlan::sharedTargetRefusedAfterTheFirst()
         describe(plan),
         (QStringList {
             u"one/a.emf -> out/a.bmp"_s,
-            u"one/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the bitmap of one/a.emf"_s,
-            u"two/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the bitmap of one/a.emf"_s}));
+            u"one/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the picture of one/a.emf"_s,
+            u"two/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the picture of one/a.emf"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_BatchPlan)

@@ -152,8 +152,8 @@ void tst_ConvertProgram::badFileAmongGoodOnes()
     QCOMPARE(result.status, 1);
     QVERIFY2(result.err.startsWith(u"pics/b.wmf: could not be read as a picture: "), qPrintable(result.err));
     QCOMPARE(result.err.count(u'\n'), 1);
-    QVERIFY(QImage(path(u"pics/a.bmp"_s)).size() == QSize(269, 213));
-    QVERIFY(QImage(path(u"pics/c.bmp"_s)).size() == QSize(269, 213));
+    QCOMPARE(QImage(path(u"pics/a.bmp"_s)).size(), QSize(96, 96)); // its own size at 96 dpi
+    QCOMPARE(QImage(path(u"pics/c.bmp"_s)).size(), QSize(192, 192));
     QVERIFY(!QFile::exists(path(u"pics/b.bmp"_s)));
 }
 
@@ -243,7 +243,7 @@ void tst_ConvertProgram::noClobberKeepsExistingBitmaps()
 
     const Run replaced = run({u"a.wmf"_s});
     QCOMPARE(replaced.status, 0);
-    QCOMPARE(QImage(path(u"a.bmp"_s)).size(), QSize(269, 213));
+    QCOMPARE(QImage(path(u"a.bmp"_s)).size(), QSize(96, 96));
 }
 
 // aspose__eye.wmf's placeable frame is 3096 x 2615 units.

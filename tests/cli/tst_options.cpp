@@ -4,6 +4,7 @@
 // The converter's command line: every option, its values and its errors, one row each.
 
 #include "options.h"
+#include "pictureformats.h"
 
 #include <QTest>
 
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void refused_data();
     void refused();
     void thumbnail();
+    void info();
     void helpStopsReading();
     void twipsReadInTheUsersNumberFormat();
 };
@@ -36,10 +38,22 @@ QString describe(const ConvertOptions &o)
         parts << u"recursive"_s;
     if (!o.outputFolder.isEmpty())
         parts << u"output=%1"_s.arg(o.outputFolder);
-    parts << u"pixels=%1x%2"_s.arg(o.pixels.width()).arg(o.pixels.height());
-    parts << u"twips=%1x%2"_s.arg(o.physicalTwips.width()).arg(o.physicalTwips.height());
+    if (o.dpi > 0) {
+        parts << u"dpi=%1"_s.arg(o.dpi);
+    } else {
+        parts << u"pixels=%1x%2"_s.arg(o.pixels.width()).arg(o.pixels.height());
+        parts << u"twips=%1x%2"_s.arg(o.physicalTwips.width()).arg(o.physicalTwips.height());
+    }
     if (o.fit)
         parts << u"fit"_s;
+    if (o.format != u"bmp")
+        parts << u"format=%1"_s.arg(o.format);
+    if (o.background != QColor(Qt::white))
+        parts << u"background=%1"_s.arg(o.background.name(QColor::HexArgb));
+    if (o.toStandardOutput)
+        parts << u"stdout"_s;
+    if (o.report == ReportFormat::Json)
+        parts << u"report=json"_s;
     if (o.noClobber)
         parts << u"no-clobber"_s;
     parts << u"jobs=%1"_s.arg(o.jobs);
@@ -56,26 +70,22 @@ void tst_Options::accepted_data()
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("expected");
 
-    const QString defaults = u"pixels=269x213 twips=4095x3255 jobs=0 normal"_s;
-    QTest::addRow("one file, the window's default size") << u"a.wmf"_s << u"operands=a.wmf "_s + defaults;
+    const QString defaults = u"dpi=96 jobs=0 normal"_s;
+    QTest::addRow("one file, its own size at 96 dpi") << u"a.wmf"_s << u"operands=a.wmf "_s + defaults;
     QTest::addRow("files and folders in order") << u"b.wmf pics a.wmf"_s << u"operands=b.wmf,pics,a.wmf "_s + defaults;
     QTest::addRow("short options clustered")
-        << u"-rnq pics"_s << u"operands=pics recursive pixels=269x213 twips=4095x3255 no-clobber jobs=0 quiet"_s;
-    QTest::addRow("long options")
-        << u"--recursive --no-clobber --verbose pics"_s
-        << u"operands=pics recursive pixels=269x213 twips=4095x3255 no-clobber jobs=0 verbose"_s;
+        << u"-rnq pics"_s << u"operands=pics recursive dpi=96 no-clobber jobs=0 quiet"_s;
+    QTest::addRow("long options") << u"--recursive --no-clobber --verbose pics"_s
+                                  << u"operands=pics recursive dpi=96 no-clobber jobs=0 verbose"_s;
     QTest::addRow("-o with its value attached") << u"-oout a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("-o with its value apart") << u"-o out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("--output=") << u"--output=out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("-r then -o value in one cluster")
         << u"-ro out a.wmf"_s << u"operands=a.wmf recursive output=out "_s + defaults;
-    QTest::addRow("-j2") << u"-j2 a.wmf"_s << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=2 normal"_s;
-    QTest::addRow("--jobs 1") << u"--jobs 1 a.wmf"_s
-                              << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=1 normal"_s;
-    QTest::addRow("most jobs") << u"-j 256 a.wmf"_s
-                               << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=256 normal"_s;
-    QTest::addRow("later verbosity wins")
-        << u"-q -v a.wmf"_s << u"operands=a.wmf pixels=269x213 twips=4095x3255 jobs=0 verbose"_s;
+    QTest::addRow("-j2") << u"-j2 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=2 normal"_s;
+    QTest::addRow("--jobs 1") << u"--jobs 1 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=1 normal"_s;
+    QTest::addRow("most jobs") << u"-j 256 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=256 normal"_s;
+    QTest::addRow("later verbosity wins") << u"-q -v a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 verbose"_s;
     QTest::addRow("size in pixels at 96 dpi")
         << u"--size 1024x768 a.wmf"_s << u"operands=a.wmf pixels=1024x768 twips=15360x11520 jobs=0 normal"_s;
     QTest::addRow("size with a capital X")
@@ -84,10 +94,13 @@ void tst_Options::accepted_data()
                                   << u"operands=a.wmf pixels=32767x32767 twips=491505x491505 jobs=0 normal"_s;
     QTest::addRow("fit") << u"--fit --size 100x100 a.wmf"_s
                          << u"operands=a.wmf pixels=100x100 twips=1500x1500 fit jobs=0 normal"_s;
-    QTest::addRow("fit in the default box")
-        << u"--fit a.wmf"_s << u"operands=a.wmf pixels=269x213 twips=4095x3255 fit jobs=0 normal"_s;
+    const QString window = u"pixels=269x213 twips=4095x3255"_s;
+    QTest::addRow("the window's bitmap") << u"--window a.wmf"_s << u"operands=a.wmf %1 jobs=0 normal"_s.arg(window);
+    QTest::addRow("fit in the window's box")
+        << u"--window --fit a.wmf"_s << u"operands=a.wmf %1 fit jobs=0 normal"_s.arg(window);
     // Twips: width first on the command line, the window's canvas arithmetic after.
-    QTest::addRow("twips, the window's default") << u"--twips 4095x3255 a.wmf"_s << u"operands=a.wmf "_s + defaults;
+    QTest::addRow("twips, the window's default")
+        << u"--twips 4095x3255 a.wmf"_s << u"operands=a.wmf %1 jobs=0 normal"_s.arg(window);
     QTest::addRow("twips less the border")
         << u"--twips=3000x1500 a.wmf"_s << u"operands=a.wmf pixels=196x96 twips=3000x1500 jobs=0 normal"_s;
     QTest::addRow("twips fraction kept, pixels rounded")
@@ -96,8 +109,27 @@ void tst_Options::accepted_data()
                                     << u"operands=a.wmf pixels=1x1 twips=68x68 jobs=0 normal"_s;
     QTest::addRow("twips largest") << u"--twips=491572x491572 a.wmf"_s
                                    << u"operands=a.wmf pixels=32767x32767 twips=491572x491572 jobs=0 normal"_s;
+    QTest::addRow("dpi") << u"--dpi 300 a.wmf"_s << u"operands=a.wmf dpi=300 jobs=0 normal"_s;
+    QTest::addRow("dpi as ImageMagick's density")
+        << u"--dpi=150.5 a.wmf"_s << u"operands=a.wmf dpi=150.5 jobs=0 normal"_s;
+    QTest::addRow("dpi smallest") << u"--dpi=1 a.wmf"_s << u"operands=a.wmf dpi=1 jobs=0 normal"_s;
+    QTest::addRow("dpi largest") << u"--dpi=10000 a.wmf"_s << u"operands=a.wmf dpi=10000 jobs=0 normal"_s;
+    QTest::addRow("format") << u"-f png a.wmf"_s << u"operands=a.wmf dpi=96 format=png jobs=0 normal"_s;
+    QTest::addRow("format in capitals, clustered")
+        << u"-rfJPEG a.wmf"_s << u"operands=a.wmf recursive dpi=96 format=jpeg jobs=0 normal"_s;
+    QTest::addRow("background by name") << u"--background=red a.wmf"_s
+                                        << u"operands=a.wmf dpi=96 background=#ffff0000 jobs=0 normal"_s;
+    QTest::addRow("transparent background in PNG")
+        << u"-f png --background transparent a.wmf"_s
+        << u"operands=a.wmf dpi=96 format=png background=#00000000 jobs=0 normal"_s;
+    QTest::addRow("translucent background in PNG")
+        << u"--format=png --background=#80ff0000 a.wmf"_s
+        << u"operands=a.wmf dpi=96 format=png background=#80ff0000 jobs=0 normal"_s;
+    QTest::addRow("stdout") << u"--stdout -f png a.wmf"_s << u"operands=a.wmf dpi=96 format=png stdout jobs=0 normal"_s;
+    QTest::addRow("report") << u"--report=json pics"_s << u"operands=pics dpi=96 report=json jobs=0 normal"_s;
     QTest::addRow("-- ends the options") << u"-- -r --size"_s << u"operands=-r,--size "_s + defaults;
-    QTest::addRow("lone dash is a file") << u"-"_s << u"operands=- "_s + defaults;
+    QTest::addRow("lone dash is standard input, to standard output")
+        << u"-"_s << u"operands=- dpi=96 stdout jobs=0 normal"_s;
 }
 
 void tst_Options::accepted()
@@ -109,6 +141,71 @@ void tst_Options::accepted()
     QCOMPARE(line.action, CommandLine::Action::Convert);
     QCOMPARE(describe(line.options), expected);
 }
+
+namespace {
+
+// The rows of the options for pipelines: sizes at a resolution, formats, backgrounds, the
+// standard streams, the report and --info.
+void addPipelineRefusals()
+{
+    QTest::addRow("dpi and size together")
+        << QStringList {u"--dpi=96"_s, u"--size=10x10"_s, u"a"_s} << u"--dpi and --size cannot be used together"_s;
+    QTest::addRow("window and twips together") << QStringList {u"--twips=4095x3255"_s, u"--window"_s, u"a"_s}
+                                               << u"--twips and --window cannot be used together"_s;
+    QTest::addRow("fit without a box") << QStringList {
+        u"--fit"_s, u"a"_s} << u"--fit needs a box to fit the picture into: give --size, --twips or --window"_s;
+    QTest::addRow("fit with dpi") << QStringList {u"--fit"_s, u"--dpi=96"_s, u"a"_s}
+                                  << u"--fit needs a box to fit the picture into: give --size, --twips or --window"_s;
+    const QString dpiError = u"invalid resolution '%1': give dots per inch from 1 to 10000"_s;
+    QTest::addRow("dpi zero") << QStringList {u"--dpi=0"_s, u"a"_s} << dpiError.arg(u"0"_s);
+    QTest::addRow("dpi under one") << QStringList {u"--dpi=0.5"_s, u"a"_s} << dpiError.arg(u"0.5"_s);
+    QTest::addRow("dpi one past the largest") << QStringList {u"--dpi=10000.5"_s, u"a"_s} << dpiError.arg(u"10000.5"_s);
+    QTest::addRow("dpi with an exponent") << QStringList {u"--dpi=1e2"_s, u"a"_s} << dpiError.arg(u"1e2"_s);
+    QTest::addRow("dpi with a sign") << QStringList {u"--dpi=+96"_s, u"a"_s} << dpiError.arg(u"+96"_s);
+    QTest::addRow("dpi a bare point") << QStringList {u"--dpi=96."_s, u"a"_s} << dpiError.arg(u"96."_s);
+    QTest::addRow("dpi empty") << QStringList {u"--dpi="_s, u"a"_s} << dpiError.arg(QString());
+    QTest::addRow("unknown format lists the formats")
+        << QStringList {u"-f"_s, u"gif"_s, u"a"_s}
+        << u"unknown format 'gif': give one of %1"_s.arg(writableFormats().join(u", "_s));
+    QTest::addRow("colour unknown") << QStringList {
+        u"--background=blurple"_s,
+        u"a"_s} << u"invalid colour 'blurple': give a name (white, black, transparent, ...) or #RRGGBB or #AARRGGBB"_s;
+    QTest::addRow("colour empty") << QStringList {
+        u"--background="_s,
+        u"a"_s} << u"invalid colour '': give a name (white, black, transparent, ...) or #RRGGBB or #AARRGGBB"_s;
+    QStringList withAlpha = writableFormats();
+    withAlpha.removeIf([](const QString &format) { return !formatKeepsAlpha(format); });
+    QTest::addRow("transparent background in a BMP")
+        << QStringList {u"--background=transparent"_s, u"a"_s}
+        << u"a background that is not opaque needs a format with transparency (%1), not bmp"_s.arg(
+               withAlpha.join(u", "_s));
+    QTest::addRow("stdout with an output folder")
+        << QStringList {u"--stdout"_s, u"-o"_s, u"out"_s, u"a"_s} << u"--stdout cannot be used with --output"_s;
+    QTest::addRow("stdout with recursion")
+        << QStringList {u"-r"_s, u"--stdout"_s, u"a"_s} << u"--stdout cannot be used with --recursive"_s;
+    QTest::addRow("stdout with two files")
+        << QStringList {u"--stdout"_s, u"a"_s, u"b"_s} << u"--stdout writes a single picture: give one file"_s;
+    QTest::addRow("stdout verbose") << QStringList {u"--stdout"_s, u"-v"_s, u"a"_s}
+                                    << u"--stdout cannot be used with --verbose"_s;
+    QTest::addRow("standard input with another file")
+        << QStringList {u"a"_s, u"-"_s} << u"standard input ('-') is converted on its own, to standard output"_s;
+    QTest::addRow("standard input with a report")
+        << QStringList {u"--report=json"_s, u"-"_s} << u"--stdout cannot be used with --report"_s;
+    QTest::addRow("report unknown") << QStringList {u"--report=xml"_s, u"a"_s}
+                                    << u"invalid report 'xml': give json or text"_s;
+    QTest::addRow("report and verbose") << QStringList {
+        u"--report=json"_s, u"-v"_s,
+        u"a"_s} << u"--report=json cannot be used with --verbose: both write to standard output"_s;
+    QTest::addRow("info with an output folder")
+        << QStringList {u"--info"_s, u"-o"_s, u"out"_s, u"a"_s} << u"--info cannot be used with --output"_s;
+    QTest::addRow("info with a format") << QStringList {u"-fpng"_s, u"--info"_s, u"a"_s}
+                                        << u"--info cannot be used with --format"_s;
+    QTest::addRow("info without operand") << QStringList {u"--info"_s} << u"missing file or folder operand"_s;
+    QTest::addRow("info reads standard input once")
+        << QStringList {u"--info"_s, u"-"_s, u"a"_s, u"-"_s} << u"standard input ('-') can be read only once"_s;
+}
+
+} // namespace
 
 void tst_Options::refused_data()
 {
@@ -147,6 +244,7 @@ void tst_Options::refused_data()
         << QStringList {u"--size=10.5x10"_s, u"a"_s} << sizeError.arg(u"10.5x10"_s);
     QTest::addRow("size and twips together")
         << QStringList {u"--size=10x10"_s, u"--twips=1x1"_s, u"a"_s} << u"--size and --twips cannot be used together"_s;
+    addPipelineRefusals();
     // The window's own messages, height before width as the window checks them.
     QTest::addRow("twips without x") << QStringList {u"--twips=4095"_s, u"a"_s}
                                      << u"invalid size '4095': give WIDTHxHEIGHT in twips"_s;
@@ -184,6 +282,8 @@ void tst_Options::refused_data()
                                                    << u"--thumbnail cannot be used with --recursive"_s;
     QTest::addRow("thumbnail with a size") << QStringList {u"--thumbnail=128"_s, u"--size=1x1"_s, u"a"_s, u"b"_s}
                                            << u"--thumbnail cannot be used with --size"_s;
+    QTest::addRow("thumbnail with a format") << QStringList {u"--format=png"_s, u"--thumbnail=128"_s, u"a"_s, u"b"_s}
+                                             << u"--thumbnail cannot be used with --format"_s;
 }
 
 void tst_Options::refused()
@@ -203,6 +303,16 @@ void tst_Options::thumbnail()
     QCOMPARE(line.action, CommandLine::Action::Thumbnail);
     QCOMPARE(line.options.thumbnailSize, 256);
     QCOMPARE(line.options.operands, (QStringList {u"in.wmf"_s, u"out.png"_s}));
+}
+
+void tst_Options::info()
+{
+    const CommandLine line = parseCommandLine({u"--info"_s, u"-r"_s, u"pics"_s, u"-"_s, u"-q"_s}, QLocale::c());
+    QCOMPARE(line.error, QString());
+    QCOMPARE(line.action, CommandLine::Action::Info);
+    QCOMPARE(line.options.operands, (QStringList {u"pics"_s, u"-"_s}));
+    QVERIFY(line.options.recursive);
+    QVERIFY(!line.options.toStandardOutput);
 }
 
 // As GNU programs do: --help and --version end the reading, whatever follows, but an error

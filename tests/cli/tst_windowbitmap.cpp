@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Quillfern
 
 // The converter writes, byte for byte, the bitmap the window writes for the same picture and
-// the same size texts: the window runs here offscreen, the converter as its own process.
+// the same size texts (--twips, or --window for the window's default size): the window runs
+// here offscreen, the converter as its own process.
 
 #include "fakeservices.h"
 #include "frmconvert.h"
@@ -83,6 +84,8 @@ void tst_WindowBitmap::sameBitmapAsTheWindow()
     QStringList arguments {u"-o"_s, dir.filePath(u"out"_s), source};
     if (!height.isNull())
         arguments << u"--twips=%1x%2"_s.arg(width, height);
+    else
+        arguments << u"--window"_s;
     QProcess converter;
     converter.start(QStringLiteral(PICTORATE_CONVERT), arguments);
     QVERIFY(converter.waitForFinished(60000));

@@ -2,8 +2,8 @@
 # SPDX-FileCopyrightText: 2026 Quillfern
 
 # check_installed_tree(ROOT): fails the test unless ROOT/usr holds exactly Pictorate's files:
-# the program, the converter with its manual page and thumbnailer, the launcher, the two icons,
-# the metainfo and the copyright file, consistent with each other.
+# the program, the converter with its manual page, thumbnailer, ImageMagick delegates and Python
+# module, the launcher, the two icons, the metainfo and the copyright file, consistent with each other.
 # Expects APP_ID and VERSION.
 
 function(fail message)
@@ -44,12 +44,14 @@ function(check_installed_tree root)
     set(expected
         usr/bin/pictorate
         usr/bin/pictorate-convert
+        usr/lib/python3/dist-packages/pictorate/__init__.py
         usr/share/applications/${APP_ID}.desktop
         usr/share/doc/pictorate/copyright
         usr/share/icons/hicolor/16x16/apps/${APP_ID}.png
         usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
         usr/share/man/man1/pictorate-convert.1.gz
         usr/share/metainfo/${APP_ID}.metainfo.xml
+        usr/share/pictorate/imagemagick/delegates.xml
         usr/share/thumbnailers/pictorate.thumbnailer)
     file(GLOB_RECURSE found RELATIVE ${root} LIST_DIRECTORIES false ${root}/*)
     list(SORT found)
@@ -66,6 +68,14 @@ function(check_installed_tree root)
         endif()
     endforeach()
     check_thumbnailer(${root}/usr/share/thumbnailers/pictorate.thumbnailer)
+    # ImageMagick runs the converter where the package puts it, whatever the user's PATH.
+    file(READ ${root}/usr/share/pictorate/imagemagick/delegates.xml delegates)
+    string(REPLACE "&quot;" "'" delegates "${delegates}") # a semicolon would split the list
+    string(REGEX MATCHALL "command=\"'[^']*'" commands "${delegates}")
+    list(REMOVE_DUPLICATES commands)
+    if(NOT commands STREQUAL "command=\"'/usr/bin/pictorate-convert'")
+        fail("the ImageMagick delegates run ${commands}, not /usr/bin/pictorate-convert")
+    endif()
     check_icon(${root}/usr/share/icons/hicolor/16x16/apps/${APP_ID}.png 16)
     check_icon(${root}/usr/share/icons/hicolor/32x32/apps/${APP_ID}.png 32)
     # Debian's machine-readable copyright format, naming the project's licence.

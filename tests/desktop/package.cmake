@@ -48,12 +48,13 @@ expect_field(Section "^graphics$")
 expect_field(Maintainer "^[^<]+ <[^>@]+@[^>]+>$")
 # The Qt libraries and libc6 only appear when dpkg-shlibdeps read the program; the others are
 # loaded at run time and named by hand.
-foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libc6 qt6-qpa-plugins fonts-liberation2)
+foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libc6 qt6-qpa-plugins fonts-liberation2 python3-pil)
     expect_field(Depends "(^|, )${dependency}( |,|$)")
 endforeach()
 expect_field(Recommends "(^|, )fonts-opensymbol( |,|$)")
 expect_field(Recommends "(^|, )fonts-urw-base35( |,|$)")
 expect_field(Recommends "(^|, )fonts-crosextra-carlito( |,|$)")
+expect_field(Recommends "(^|, )qt6-image-formats-plugins( |,|$)")
 
 execute_process(COMMAND dpkg -x ${package} ${SCRATCH}/root RESULT_VARIABLE failed)
 if(failed)

@@ -213,13 +213,13 @@ public:
     }
     WmfBuilder &excludeClipRect(int l, int t, int r, int b) { return record(0x0415, {b, r, t, l}); }
 
-    // The whole file. The placeable header's box is in logical units, at 1440 per inch.
+    // The whole file. The placeable header's box is in logical units, by default 1440 per inch.
     QByteArray bytes() const { return header() + m_records + words({3, 0, 0}); }
-    QByteArray placeable(QRect box) const
+    QByteArray placeable(QRect box, int unitsPerInch = 1440) const
     {
         QByteArray out;
         appendU32(out, 0x9AC6CDD7);
-        out += words({0, box.left(), box.top(), box.right() + 1, box.bottom() + 1, 1440, 0, 0});
+        out += words({0, box.left(), box.top(), box.right() + 1, box.bottom() + 1, unitsPerInch, 0, 0});
         quint16 checksum = 0;
         for (int i = 0; i < 20; i += 2)
             checksum ^= quint16(quint8(out[i]) | (quint8(out[i + 1]) << 8));

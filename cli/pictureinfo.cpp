@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
+#include "pictureinfo.h"
+
+#include "batchplan.h"
+#include "conversion.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPainter>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double infoDpi = 96;
+constexpr double millimetresPerTwip = 25.4 / 1440;
+
+double hundredths(double value) { return std::round(value * 100) / 100; }
+
+QJsonObject sizeObject(double width, double height) { return QJsonObject {{u"width"_s, width}, {u"height"_s, height}}; }
+
+QString kindName(metafile::Kind kind)
+{
+    switch (kind) {
+    case metafile::Kind::Wmf: return u"wmf"_s;
+    case metafile::Kind::PlaceableWmf: return u"wmf-placeable"_s;
+    case metafile::Kind::Emf: return u"emf"_s;
+    case metafile::Kind::EmfPlusDual: return u"emf-plus-dual"_s;
+    case metafile::Kind::EmfPlusOnly: return u"emf-plus-only"_s;
+    }
+    return {};
+}
+
+QString playName(metafile::PlayResult result)
+{
+    switch (result) {
+    case metafile::PlayResult::Ok: return u"ok"_s;
+    case metafile::PlayResult::Truncated: return u"truncated"_s;
+    case metafile::PlayResult::Malformed: return u"malformed"_s;
+    case metafile::PlayResult::LimitExceeded: return u"limit-exceeded"_s;
+    }
+    return {};
+}
+
+QJsonObject counts(const std::vector<metafile::RecordCount> &records)
+{
+    QJsonObject object;
+    for (const metafile::RecordCount &record : records)
+        object.insert(record.name, record.count);
+    return object;
+}
+
+// Plays the document once and counts the records it reports malformed, by name.
+metafile::PlayResult playForFaults(const metafile::Document &document, QSize natural, QJsonObject *malformed)
+{
+    const QSize size = natural.width() <= maxInfoPlaySide && natural.height() <= maxInfoPlaySide
+                         ? natural
+                         : fittedSize(natural, QSize(maxInfoPlaySide, maxInfoPlaySide));
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return metafile::PlayResult::LimitExceeded;
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    return document.play(painter, QRectF(QPointF(0, 0), QSizeF(size)), [&](const metafile::Diagnostic &diagnostic) {
+        if (diagnostic.result == metafile::PlayResult::Malformed) {
+            const QString name = document.recordName(diagnostic.function);
+            malformed->insert(name, malformed->value(name).toInt() + 1);
+        }
+    });
+}
+
+void describeMetafile(const metafile::Document &document, QSize natural, QJsonObject &info)
+{
+    const metafile::Description description = document.describe();
+    const bool enhanced = description.kind != metafile::Kind::Wmf && description.kind != metafile::Kind::PlaceableWmf;
+    info.insert(u"format"_s, enhanced ? u"emf"_s : u"wmf"_s);
+    info.insert(u"kind"_s, kindName(description.kind));
+    info.insert(u"compressed"_s, description.compressed);
+    info.insert(u"records"_s, description.records);
+    info.insert(u"emf_plus_records"_s, description.emfPlusRecords);
+    info.insert(u"skipped"_s, counts(description.skipped));
+    QJsonArray fonts;
+    for (const metafile::FontFace &face : description.fonts)
+        fonts.append(QJsonObject {{u"asked"_s, face.asked}, {u"used"_s, face.used}});
+    info.insert(u"fonts"_s, fonts);
+    QJsonObject malformed;
+    info.insert(u"play"_s, playName(playForFaults(document, natural, &malformed)));
+    info.insert(u"malformed"_s, malformed);
+}
+
+void describeImage(const Picture &picture, QJsonObject &info)
+{
+    info.insert(u"format"_s, picture.imageFormat());
+    info.insert(u"kind"_s, u"raster"_s);
+    info.insert(u"compressed"_s, false);
+    info.insert(u"records"_s, 0);
+    info.insert(u"emf_plus_records"_s, 0);
+    info.insert(u"skipped"_s, QJsonObject());
+    info.insert(u"fonts"_s, QJsonArray());
+    info.insert(u"play"_s, u"ok"_s);
+    info.insert(u"malformed"_s, QJsonObject());
+}
+
+QByteArray local(const QString &text) { return QFile::encodeName(text); }
+
+} // namespace
+
+QJsonObject describePicture(const QString &source)
+{
+    QJsonObject info {{u"file"_s, source}};
+    QString message;
+    const std::optional<Picture> picture = loadSource(source, &message);
+    if (!picture) {
+        info.insert(u"status"_s, u"failed"_s);
+        info.insert(u"reason"_s, message);
+        return info;
+    }
+    info.insert(u"status"_s, u"ok"_s);
+    info.insert(u"reason"_s, QJsonValue::Null);
+    const QSizeF twips = picture->physicalTwips();
+    info.insert(u"frame_twips"_s, sizeObject(hundredths(twips.width()), hundredths(twips.height())));
+    info.insert(u"frame_millimetres"_s, sizeObject(hundredths(twips.width() * millimetresPerTwip),
+                                                   hundredths(twips.height() * millimetresPerTwip)));
+    info.insert(u"size_from_file"_s, picture->hasPhysicalSize());
+    const QSize natural = picture->pixelsAtDpi(infoDpi);
+    info.insert(u"natural_size"_s, sizeObject(natural.width(), natural.height()));
+    if (const metafile::Document *document = picture->metafile())
+        describeMetafile(*document, natural, info);
+    else
+        describeImage(*picture, info);
+    return info;
+}
+
+int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err)
+{
+    int status = 0;
+    // No extension for the targets: nothing is written, and no picture in a folder is taken
+    // for an earlier result of another.
+    const BatchPlan plan = planBatch(operands, recursive, {}, QString());
+    for (const Job &job : plan.jobs) {
+        const QJsonObject info = describePicture(job.source);
+        std::fprintf(out, "%s\n", QJsonDocument(info).toJson(QJsonDocument::Compact).constData());
+        std::fflush(out);
+        if (info.value(u"status"_s) != u"ok"_s) {
+            std::fprintf(err, "%s: %s\n", local(job.source).constData(),
+                         local(info.value(u"reason"_s).toString()).constData());
+            status = 1;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
+#pragma once
+
+// --info: what a picture is, without converting it, as one JSON object a line, so that a
+// pipeline can tell whether to trust a render (EMF+ content it does not draw, records
+// skipped or broken, fonts drawn in other faces) and how large the picture is. The fields
+// are described in pictorate-convert(1) and stay as they are: scripts read them.
+
+#include <QJsonObject>
+#include <QString>
+
+#include <cstdio>
+
+// The picture's facts: loaded, described and played once at its own size (at most
+// maxInfoPlaySide pixels a side) to hear which records are malformed. `source` "-" is
+// standard input.
+QJsonObject describePicture(const QString &source);
+
+// The longest side of the play that finds malformed records: a record's faults do not depend
+// on the size it is drawn at, and the play stays quick for a poster-sized picture.
+inline constexpr int maxInfoPlaySide = 4096;
+
+// Describes the pictures `operands` name (folders as the converter walks them) on `out`, a
+// line each, and each failure also as "FILE: reason" on `err`. Returns the exit status: 0
+// when every picture was described, 1 when some could not be read.
+int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err);

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 Quillfern
+
+// The picture service's pipeline parts: the PNG writer (palette, truecolour, alpha, chunks) and
+// pictures read from a stream. The other formats and backgrounds are tried through the
+// converter (tests/cli/tst_pipelines.cpp).
+
+#include "picture.h"
+#include "pngwriter.h"
+#include "wmfbuilder.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// `count` colours, one a pixel from the top left on, the rest of the image the first.
+QImage withColours(int count, QSize size = QSize(64, 64))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 200));
+    for (int i = 0; i < count; ++i)
+        image.setPixel(i % size.width(), i / size.width(), qRgb(i & 0xFF, (i >> 8) & 0xFF, 200));
+    return image;
+}
+
+QImage noise(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, QRandomGenerator::global()->generate() | 0xFF000000);
+    }
+    return image;
+}
+
+QImage translucent()
+{
+    QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, QColor(200, 100, 50, x * 6));
+    }
+    return image;
+}
+
+QByteArray png(const QImage &image, QSizeF twips = {})
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return writePng(image, buffer, twips) ? bytes : QByteArray();
+}
+
+// The PNG's chunk types in order.
+QStringList chunks(const QByteArray &bytes)
+{
+    QStringList types;
+    for (qsizetype at = 8; at + 8 <= bytes.size();) {
+        const quint32 length = quint32(quint8(bytes[at])) << 24 | quint32(quint8(bytes[at + 1])) << 16
+                             | quint32(quint8(bytes[at + 2])) << 8 | quint8(bytes[at + 3]);
+        types << QString::fromLatin1(bytes.mid(at + 4, 4));
+        at += 12 + qsizetype(length);
+    }
+    types.removeDuplicates();
+    return types;
+}
+
+} // namespace
+
+class tst_PictureFormats : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pngRoundTrip_data();
+    void pngRoundTrip();
+    void pngRecordsThePhysicalSize();
+    void fromAStream_data();
+    void fromAStream();
+};
+
+void tst_PictureFormats::pngRoundTrip_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<int>("colourType"); // 2 truecolour, 3 indexed, 6 truecolour with alpha
+    QTest::addColumn<QStringList>("chunks");
+    const QStringList indexed {u"IHDR"_s, u"PLTE"_s, u"IDAT"_s, u"IEND"_s};
+    const QStringList truecolour {u"IHDR"_s, u"IDAT"_s, u"IEND"_s};
+    QTest::addRow("one pixel") << withColours(1, QSize(1, 1)) << 3 << indexed;
+    QTest::addRow("two colours") << withColours(2) << 3 << indexed;
+    QTest::addRow("256 colours, the most a palette holds") << withColours(256) << 3 << indexed;
+    QTest::addRow("257 colours") << withColours(257) << 2 << truecolour;
+    QImage lastPixel = withColours(1);
+    lastPixel.setPixel(63, 63, qRgb(1, 2, 3));
+    QTest::addRow("a second colour in the last pixel") << lastPixel << 3 << indexed;
+    QTest::addRow("noise past one IDAT chunk") << noise(QSize(300, 400)) << 2 << truecolour;
+    QTest::addRow("translucent") << translucent() << 6 << truecolour;
+    QTest::addRow("an indexed image") << withColours(3).convertToFormat(QImage::Format_Indexed8) << 3 << indexed;
+}
+
+// What Qt's reader decodes is the picture, pixel for pixel, in the colour type it calls for.
+void tst_PictureFormats::pngRoundTrip()
+{
+    QFETCH(QImage, image);
+    QFETCH(int, colourType);
+    QFETCH(QStringList, chunks);
+    const QByteArray bytes = png(image);
+    QVERIFY(bytes.startsWith("\x89PNG\r\n\x1A\n"));
+    QCOMPARE(int(bytes[25]), colourType);
+    QCOMPARE(::chunks(bytes), chunks);
+    QImage read;
+    QVERIFY(read.loadFromData(bytes, "PNG"));
+    QCOMPARE(read.convertToFormat(QImage::Format_ARGB32), image.convertToFormat(QImage::Format_ARGB32));
+}
+
+void tst_PictureFormats::pngRecordsThePhysicalSize()
+{
+    QImage read;
+    // 200 pixels on 3000 twips: 96 dots per inch, 3780 a metre.
+    QVERIFY(read.loadFromData(png(withColours(2, QSize(200, 100)), QSizeF(3000, 750)), "PNG"));
+    QCOMPARE(read.dotsPerMeterX(), 3780);
+    QCOMPARE(read.dotsPerMeterY(), 7559);
+    QVERIFY(!chunks(png(withColours(2))).contains(u"pHYs"_s));
+}
+
+void tst_PictureFormats::fromAStream_data()
+{
+    QTest::addColumn<QString>("source"); // "pipe" with `bytes`, or a path opened as the stream
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error"); // empty: a picture
+    WmfBuilder b;
+    b.setWindowExt(10, 10).rectangle(1, 1, 5, 5);
+    QTest::addRow("a metafile through a pipe") << u"pipe"_s << b.bytes() << QString();
+    QTest::addRow("nothing through a pipe") << u"pipe"_s << QByteArray() << u"the file is empty"_s;
+    QTest::addRow("words through a pipe")
+        << u"pipe"_s << QByteArray("hello") << u"it is not a picture this program can read"_s;
+    // A device without end: read up to the largest picture and a byte, then refused.
+    QTest::addRow("a device without end") << u"/dev/zero"_s << QByteArray() << u"the file is too large for a picture"_s;
+}
+
+void tst_PictureFormats::fromAStream()
+{
+    QFETCH(QString, source);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    int descriptor = -1;
+    if (source == u"pipe") {
+        int ends[2];
+        QVERIFY(::pipe(ends) == 0);
+        QCOMPARE(::write(ends[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(ends[1]);
+        descriptor = ends[0];
+    } else {
+        descriptor = ::open(QFile::encodeName(source).constData(), O_RDONLY);
+    }
+    QVERIFY(descriptor >= 0);
+    QString why;
+    const std::optional<Picture> picture = LoadPictureFromDescriptor(descriptor, &why);
+    ::close(descriptor);
+    QCOMPARE(why, error);
+    QCOMPARE(picture.has_value(), error.isEmpty());
+    if (picture)
+        QVERIFY(picture->isMetafile());
+}
+
+QTEST_MAIN(tst_PictureFormats)
+#include "tst_pictureformats.moc"
