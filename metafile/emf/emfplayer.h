@@ -19,6 +19,7 @@
 #include "core/metafiledata.h"
 #include "core/playreport.h"
 #include "emf/emfrecords.h"
+#include "emfplus/decoder.h"
 #include "gdi/gdidevice.h"
 
 #include <QPainter>
@@ -110,6 +111,7 @@ private:
     bool m_pathOpen = false;
     bool m_pathReady = false;
     QPointF m_figureStart; // logical units, for CLOSEFIGURE's current position
+    emfplus::Decoder m_plus; // EMF+ in comments: decoded, not drawn yet
 };
 
 } // namespace metafile::emf
