@@ -16,7 +16,6 @@
 #include <QList>
 #include <QPointF>
 #include <QRectF>
-#include <QRgb>
 #include <QString>
 
 class EmfPlusBuilder
@@ -125,9 +124,9 @@ public:
     static QByteArray identity() { return EmfBuilder::floats({1, 0, 0, 1, 0, 0}); }
 
     // --- objects -----------------------------------------------------------------------------
-    static QByteArray solidBrush(QRgb color) { return EmfBuilder::ints({version, 0, color}); }
+    static QByteArray solidBrush(quint32 color) { return EmfBuilder::ints({version, 0, color}); }
     // A pen of `width` world units with the optional fields that `flags` announce in `options`.
-    static QByteArray pen(float width, QRgb color, quint32 flags = 0, const QByteArray &options = {})
+    static QByteArray pen(float width, quint32 color, quint32 flags = 0, const QByteArray &options = {})
     {
         return EmfBuilder::ints({version, 0, flags, 0}) + EmfBuilder::floats({width}) + options + solidBrush(color);
     }
