@@ -31,66 +31,18 @@ QString sharedCorpus(const QString &folder)
     return !root.isEmpty() && dir.exists() ? dir.absolutePath() : QString();
 }
 
-const char *const recordNames[] = {"Header",
-                                   "EndOfFile",
-                                   "Comment",
-                                   "GetDC",
-                                   "MultiFormatStart",
-                                   "MultiFormatSection",
-                                   "MultiFormatEnd",
-                                   "Object",
-                                   "Clear",
-                                   "FillRects",
-                                   "DrawRects",
-                                   "FillPolygon",
-                                   "DrawLines",
-                                   "FillEllipse",
-                                   "DrawEllipse",
-                                   "FillPie",
-                                   "DrawPie",
-                                   "DrawArc",
-                                   "FillRegion",
-                                   "FillPath",
-                                   "DrawPath",
-                                   "FillClosedCurve",
-                                   "DrawClosedCurve",
-                                   "DrawCurve",
-                                   "DrawBeziers",
-                                   "DrawImage",
-                                   "DrawImagePoints",
-                                   "DrawString",
-                                   "SetRenderingOrigin",
-                                   "SetAntiAliasMode",
-                                   "SetTextRenderingHint",
-                                   "SetTextContrast",
-                                   "SetInterpolationMode",
-                                   "SetPixelOffsetMode",
-                                   "SetCompositingMode",
-                                   "SetCompositingQuality",
-                                   "Save",
-                                   "Restore",
-                                   "BeginContainer",
-                                   "BeginContainerNoParams",
-                                   "EndContainer",
-                                   "SetWorldTransform",
-                                   "ResetWorldTransform",
-                                   "MultiplyWorldTransform",
-                                   "TranslateWorldTransform",
-                                   "ScaleWorldTransform",
-                                   "RotateWorldTransform",
-                                   "SetPageTransform",
-                                   "ResetClip",
-                                   "SetClipRect",
-                                   "SetClipPath",
-                                   "SetClipRegion",
-                                   "OffsetClip",
-                                   "DrawDriverString",
-                                   "StrokeFillPath",
-                                   "SerializableObject",
-                                   "SetTSGraphics",
-                                   "SetTSClip"};
-const char *const objectNames[] = {"Invalid",      "Brush",           "Pen",          "Path", "Region", "Image", "Font",
-                                   "StringFormat", "ImageAttributes", "CustomLineCap"};
+// The names of the record types from 0x4001 on, and of the object kinds from 0.
+const QStringList recordNames =
+    u"Header EndOfFile Comment GetDC MultiFormatStart MultiFormatSection MultiFormatEnd Object Clear FillRects "
+    "DrawRects FillPolygon DrawLines FillEllipse DrawEllipse FillPie DrawPie DrawArc FillRegion FillPath DrawPath "
+    "FillClosedCurve DrawClosedCurve DrawCurve DrawBeziers DrawImage DrawImagePoints DrawString SetRenderingOrigin "
+    "SetAntiAliasMode SetTextRenderingHint SetTextContrast SetInterpolationMode SetPixelOffsetMode "
+    "SetCompositingMode SetCompositingQuality Save Restore BeginContainer BeginContainerNoParams EndContainer "
+    "SetWorldTransform ResetWorldTransform MultiplyWorldTransform TranslateWorldTransform ScaleWorldTransform "
+    "RotateWorldTransform SetPageTransform ResetClip SetClipRect SetClipPath SetClipRegion OffsetClip "
+    "DrawDriverString StrokeFillPath SerializableObject SetTSGraphics SetTSClip"_s.split(u' ');
+const QStringList objectNames =
+    u"Invalid Brush Pen Path Region Image Font StringFormat ImageAttributes CustomLineCap"_s.split(u' ');
 
 // A record's name; an object record's is its kind's.
 QString nameOf(quint16 type, quint16 flags)
@@ -99,11 +51,9 @@ QString nameOf(quint16 type, quint16 flags)
         return u"(comment framing)"_s;
     if (type == quint16(emfplus::RecordType::Object)) {
         const int kind = (flags >> 8) & 0x7F;
-        return u"Object "_s + QLatin1String(kind < 10 ? objectNames[kind] : "unknown");
+        return u"Object "_s + objectNames.value(kind, u"unknown"_s);
     }
-    const int index = type - 0x4001;
-    return index >= 0 && index < int(std::size(recordNames)) ? QLatin1String(recordNames[index])
-                                                             : u"unknown 0x"_s + QString::number(type, 16);
+    return recordNames.value(type - 0x4001, u"unknown 0x"_s + QString::number(type, 16));
 }
 
 // The EMF records of a file that loads, in order; nothing for one that does not.
