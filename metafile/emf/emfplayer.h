@@ -12,8 +12,9 @@
 //
 // A partly broken file: a record whose fields, counts or offsets run past it is skipped and
 // the play goes on (Malformed); a record walk that broke off plays up to that point; a limit
-// ends the play at once (LimitExceeded). EMF+ records in comments are ignored, so a dual
-// file plays its GDI records; unknown records are skipped.
+// ends the play at once (LimitExceeded). EMF+ records in comments are decoded but not drawn
+// (and what does not decode is not reported), so a dual file plays its GDI records; unknown
+// records are skipped.
 
 #include "core/bytereader.h"
 #include "core/metafiledata.h"
