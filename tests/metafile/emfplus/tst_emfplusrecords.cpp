@@ -272,12 +272,10 @@ void TestEmfPlusRecords::walk_data()
     QTest::addRow("a record head cut short") << B::comment(clear + eof.first(8)) << true << 1 << true;
     QTest::addRow("size under the head") << B::comment(clear + E::ints({0x4002, 8, 0})) << true << 1 << true;
     QTest::addRow("size not whole words") << B::comment(E::ints({0x4002, 14, 0}) + "ab") << true << 0 << true;
-    QTest::addRow("data size past the size")
-        << B::comment(E::ints({0x4009, 16, 8}) + E::ints({0})) << true << 0 << true;
+    QTest::addRow("data past the size") << B::comment(E::ints({0x4009, 16, 8}) + E::ints({0})) << true << 0 << true;
     QTest::addRow("data size shorter than the size")
         << B::comment(E::ints({0x4009, 20, 4}) + E::ints({1, 2})) << true << 1 << false;
-    QTest::addRow("record past the comment")
-        << B::comment(E::ints({0x4009, 20, 8}) + E::ints({1})) << true << 0 << true;
+    QTest::addRow("past the comment") << B::comment(E::ints({0x4009, 20, 8}) + E::ints({1})) << true << 0 << true;
     QTest::addRow("comment size past its record") << E::ints({400}) + "EMF+" + clear << true << 0 << true;
     QTest::addRow("empty parameters") << QByteArray() << false << 0 << false;
 }
@@ -514,12 +512,13 @@ void TestEmfPlusRecords::badRecords_data()
     row("draw path: pen 64", 0x4015, 1, E::ints({64}), false);
     row("draw lines: a 15-bit offset cut short", 0x400D, 0x0800, E::ints({2}) + QByteArray::fromHex("01020380"), false);
     row("draw lines: a float that is not a number", 0x400D, 0, E::ints({1}) + E::ints({0x7FC00000, 0}), false);
-    row("draw curve: offset at the last point", 0x4018, 0,
-        E::floats({0.5}) + E::ints({1, 0, 2}) + B::pointsF({{0, 0}, {1, 1}}), true);
-    row("draw curve: offset past the last point", 0x4018, 0,
-        E::floats({0.5}) + E::ints({2, 0, 2}) + B::pointsF({{0, 0}, {1, 1}}), false);
-    row("draw curve: segments past the points", 0x4018, 0,
-        E::floats({0.5}) + E::ints({0, 2, 2}) + B::pointsF({{0, 0}, {1, 1}}), false);
+    const QByteArray curve = E::floats({0.5});
+    const QByteArray two = B::pointsF({{0, 0}, {1, 1}});
+    row("draw curve: offset at the last point", 0x4018, 0, curve + E::ints({1, 0, 2}) + two, true);
+    row("draw curve: offset past the last point", 0x4018, 0, curve + E::ints({2, 0, 2}) + two, false);
+    row("draw curve: segments past the points", 0x4018, 0, curve + E::ints({0, 2, 2}) + two, false);
+    row("draw ellipse: rectangle cut short", 0x400F, 0, E::floats({1, 2, 3}), false);
+    row("header: cut short", 0x4001, 1, E::ints({B::version, 1, 96}), false);
     row("draw image points: four points", 0x401B, 0,
         E::ints({0, 2}) + rect1 + E::ints({4}) + B::pointsF({{0, 0}, {1, 0}, {0, 1}, {1, 1}}), false);
     row("draw string: characters past the record", 0x401C, 0,
