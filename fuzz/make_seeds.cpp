@@ -6,6 +6,7 @@
 // Usage: make_seeds FOLDER
 
 #include "emfbuilder.h"
+#include "emfplusbuilder.h"
 #include "wmfbuilder.h"
 
 #include <QDir>
@@ -254,6 +255,127 @@ std::vector<std::pair<QString, QByteArray>> enhancedSeeds()
     return out;
 }
 
+// EMF+ in the comments of Enhanced Metafiles: one picture per family of records, every kind
+// of object, an object continued over several records, and a file of EMF+ alone.
+using P = EmfPlusBuilder;
+using E = EmfBuilder;
+const QByteArray plusRect = P::rectF(QRectF(10, 10, 40, 30));
+const QByteArray plusThree = E::ints({3}) + P::pointsF({{10, 10}, {90, 20}, {50, 90}});
+const QByteArray plusPath = P::path({{10, 10}, {90, 10}, {90, 90}, {50, 60}}, QByteArray("\x00\x01\x03\x83", 4));
+
+QByteArray plusShapes()
+{
+    const QByteArray &rect = plusRect;
+    P b;
+    b.header(true)
+        .object(P::Brush, 0, P::solidBrush(0xFF2080C0))
+        .object(P::Pen, 1, P::pen(2, 0xFF000000))
+        .object(P::Path, 2, plusPath)
+        .record(0x4009, 0, E::ints({0xFFFFFFFF}))
+        .record(P::FillRects, 0x8000, E::ints({0x800000FF, 1}) + rect)
+        .record(0x400B, 0x4001, E::ints({1}) + P::shorts({5, 5, 20, 20}))
+        .record(0x400C, 0x0800, E::ints({0, 3}) + QByteArray::fromHex("0a0a2805817f0000"))
+        .record(P::DrawLines, 0x6001, E::ints({3}) + P::shorts({0, 0, 50, 90, 90, 0}))
+        .record(0x400E, 0x8000, E::ints({0xFF00FF00}) + rect)
+        .record(0x400F, 1, rect)
+        .record(0x4010, 0, E::ints({0}) + E::floats({0, 90}) + rect)
+        .record(0x4011, 1, E::floats({90, 180}) + rect)
+        .record(0x4012, 1, E::floats({-45, 270}) + rect)
+        .record(P::FillPath, 0x8002, E::ints({0xFFFF0000}))
+        .record(0x4015, 2, E::ints({1}))
+        .record(0x4016, 0xA000, E::ints({0xFF0000FF}) + E::floats({0.5}) + plusThree)
+        .record(0x4017, 1, E::floats({0.5}) + plusThree)
+        .record(0x4018, 1, E::floats({0.5}) + E::ints({0, 2}) + plusThree)
+        .record(0x4019, 1, E::ints({4}) + P::pointsF({{0, 0}, {30, 90}, {60, -20}, {90, 50}}))
+        .record(P::EndOfFile, 0);
+    return b.bytes();
+}
+
+// Transforms, containers, clipping and properties, then GetDC and a GDI rectangle.
+QByteArray plusState()
+{
+    P b;
+    b.header(true)
+        .object(P::Path, 3, plusPath)
+        .object(P::Region, 4, P::rectRegion(QRectF(0, 0, 60, 60)))
+        .record(0x4030, 2, E::floats({1.5}))
+        .record(P::SetWorldTransform, 0, E::floats({1, 0.2F, 0, 1, 5, 5}))
+        .record(0x402C, 0x2000, E::floats({1, 0, 0, 1, 2, 2}))
+        .record(0x402D, 0, E::floats({3, 3}))
+        .record(0x402E, 0x2000, E::floats({0.9F, 1.1F}))
+        .record(0x402F, 0, E::floats({15}))
+        .record(0x4025, 0, E::ints({1}))
+        .record(0x4027, 0x0200, plusRect + P::rectF(QRectF(0, 0, 100, 100)) + E::ints({2}))
+        .record(0x4032, 0x0100, plusRect)
+        .record(0x4033, 0x0303, {})
+        .record(0x4034, 0x0104, {})
+        .record(0x4035, 0, E::floats({2, 2}))
+        .record(0x401E, 0x0009, {})
+        .record(0x4022, 4, {})
+        .record(P::FillRects, 0x8000, E::ints({0xFF808080, 1}) + plusRect)
+        .record(0x4029, 0, E::ints({2}))
+        .record(0x4026, 0, E::ints({1}))
+        .record(0x4031, 0)
+        .record(P::GetDc, 0)
+        .endComment();
+    b.emf().fillWith(1, 0x0000FF).rectangle(QRect(60, 60, 30, 30));
+    return b.bytes();
+}
+
+// Every kind of object, drawn by the records that use them; no GDI drawing at all.
+QByteArray plusObjects()
+{
+    const QByteArray v = E::ints({P::version});
+    const QByteArray png =
+        QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200000002000000020802000000fdd49a73000000"
+                            "164944415478da633c2127c7c0c0c0c4c0c0c0c0c000000d0401087fad825100000000"
+                            "49454e44ae426082");
+    P b;
+    b.header(false)
+        .object(P::Brush, 0, v + E::ints({1, 7, 0xFF000000, 0xFFFFFFFF}))
+        .object(P::Brush, 1, v + E::ints({2, 2, 0}) + P::identity() + P::compressedImage(png))
+        .object(P::Brush, 2,
+                v + E::ints({4, 0x0A, 0}) + plusRect + E::ints({0xFFFF0000, 0xFF0000FF, 0, 0}) + P::identity()
+                    + E::ints({2}) + E::floats({0, 1, 0, 1}))
+        .object(P::Brush, 3,
+                v + E::ints({3, 0x40, 0, 0xFFFFFFFF}) + E::floats({50, 50}) + E::ints({1, 0xFF000000}) + plusThree
+                    + E::ints({2}) + E::floats({0.5, 0.5}))
+        .object(
+            P::Pen, 4,
+            P::pen(3, 0xFF00FF00, 0x013E, E::ints({2, 3, 1}) + E::floats({4}) + E::ints({5, 2}) + E::floats({3, 1})))
+        .object(P::Image, 5, P::rawImage(2, 2, 8, 0x00021808, QByteArray::fromHex("0000ff00ff000000ff000000ffffff00")))
+        .object(P::Image, 6, P::rawImage(4, 1, 4, 0x00030101, E::ints({0, 2, 0xFF000000, 0xFFFFFFFF, 0x50})))
+        .object(P::Font, 7, P::font(12, QStringLiteral("Arial")))
+        .object(P::StringFormat, 8,
+                v + E::ints({0x1000, 0, 1, 1, 0, 0}) + E::floats({0}) + E::ints({0}) + E::floats({0, 0, 1})
+                    + E::ints({0, 0, 0}))
+        .object(P::ImageAttributes, 9, v + E::ints({0, 0, 0, 0, 0}))
+        .record(P::FillRects, 0, E::ints({0, 1}) + plusRect)
+        .record(P::FillRects, 0, E::ints({1, 1}) + P::rectF(QRectF(50, 10, 40, 30)))
+        .record(P::FillRects, 0, E::ints({2, 1}) + P::rectF(QRectF(10, 50, 40, 40)))
+        .record(0x400E, 0, E::ints({3}) + P::rectF(QRectF(50, 50, 40, 40)))
+        .record(P::DrawLines, 4, plusThree)
+        .record(0x401A, 5, E::ints({9, 2}) + P::rectF(QRectF(0, 0, 2, 2)) + plusRect)
+        .record(0x401B, 6, E::ints({0, 2}) + P::rectF(QRectF(0, 0, 4, 1)) + plusThree)
+        .record(P::DrawString, 0x8007, E::ints({0xFF000000, 8, 5}) + plusRect + P::utf16(QStringLiteral("EMF+ ")))
+        .record(0x4036, 0x8007,
+                E::ints({0xFF0000FF, 1, 0, 2}) + P::shorts({0x45, 0x4D}) + P::pointsF({{10, 90}, {20, 90}}));
+    return b.bytes();
+}
+
+std::vector<std::pair<QString, QByteArray>> plusSeeds()
+{
+    P continued;
+    continued.header(true).endComment();
+    continued.continuedObject(P::Image, 0, P::rawImage(8, 8, 32, 0x0026200A, QByteArray(256, '\x80')), 100)
+        .record(0x401A, 0, E::ints({0, 2}) + P::rectF(QRectF(0, 0, 8, 8)) + plusRect)
+        .record(P::EndOfFile, 0);
+    return {{QStringLiteral("plus-shapes"), plusShapes()},
+            {QStringLiteral("plus-state"), plusState()},
+            {QStringLiteral("plus-objects"), plusObjects()},
+            {QStringLiteral("plus-continued"), continued.bytes()}};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -279,6 +401,10 @@ int main(int argc, char **argv)
             return 1;
     }
     for (const auto &[name, bytes] : enhancedSeeds()) {
+        if (!write(name + QStringLiteral(".emf"), bytes))
+            return 1;
+    }
+    for (const auto &[name, bytes] : plusSeeds()) {
         if (!write(name + QStringLiteral(".emf"), bytes))
             return 1;
     }

@@ -71,6 +71,10 @@ public:
 
     void skip(qsizetype count) { readBytes(count); }
 
+    // Turns the reader not ok for a field that was read whole but cannot be used (a float
+    // that is not a number), so that the decoder's one check at the end refuses it too.
+    void fail() { m_ok = false; }
+
     // The bytes from the current position to the end, without moving.
     QByteArrayView rest() const { return m_data.sliced(qMin(m_offset, m_data.size())); }
 

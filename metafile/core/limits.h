@@ -113,4 +113,21 @@ constexpr double maxArcRadius = 1 << 27;
 // more; the bound keeps the stroker's arithmetic small.
 constexpr double maxMiterLimit = 1000;
 
+// EMF+ (GDI+ records inside EMR_COMMENT): the object table has 64 slots, the format's own
+// ceiling (an object index is a byte of which only 0 to 63 name a slot).
+constexpr int maxEmfPlusObjects = 64;
+
+// An EMF+ object too large for one record (an embedded PNG or JPEG, a metafile picture, a
+// long path) is continued over several, each declaring the object's total size. The real
+// ones are images of a few MiB; the total is checked against this before anything is
+// gathered, and the bytes gathered may never pass the total they declared. An object past
+// it is refused like a malformed one: the play goes on without it.
+constexpr qint64 maxEmfPlusObjectBytes = qint64(32) * 1024 * 1024;
+
+// An EMF+ region is a tree of combinations (and, or, xor, exclude, complement) over
+// rectangles and paths, decoded by recursion. GDI+ deepens it by one for every combine;
+// real pictures stay at one or two, and 256 leaves room for a clip built from a couple of
+// hundred exclusions while keeping the recursion shallow.
+constexpr int maxEmfPlusRegionDepth = 256;
+
 } // namespace metafile::core::limits

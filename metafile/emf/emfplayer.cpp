@@ -128,6 +128,8 @@ void Player::dispatch(quint16 type, core::ByteReader &r) // NOLINT(readability-f
                 d.text().draw(run);
         });
         break;
+    // Where the EMF+ player will plug in; until then EMF+ records are decoded and dropped.
+    case T::GdiComment: m_plus.comment(r.rest()); break;
     // GDI refuses a limit under 1 and keeps the one before.
     case T::SetMiterLimit:
         apply(decodeU32(r), [&](quint32 limit) {
@@ -135,12 +137,10 @@ void Player::dispatch(quint16 type, core::ByteReader &r) // NOLINT(readability-f
                 dc.miterLimit = qMin(double(limit), core::limits::maxMiterLimit);
         });
         break;
-    // Nothing to draw: EMF+ and other comments, font mapper hints, colour management,
-    // palette realisation on a true-colour device, brush origins (patterns start at the
-    // picture's origin).
+    // Nothing to draw: font mapper hints, colour management, palette realisation on a
+    // true-colour device, brush origins (patterns start at the picture's origin).
     case T::Header:
     case T::Eof:
-    case T::GdiComment:
     case T::SetMapperFlags:
     case T::SetIcmMode:
     case T::SetColorAdjustment:

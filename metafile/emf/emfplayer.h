@@ -13,14 +13,16 @@
 //
 // A partly broken file: a record whose fields, counts or offsets run past it is skipped and
 // the play goes on (Malformed); a record walk that broke off plays up to that point; a limit
-// ends the play at once (LimitExceeded). EMF+ records in comments are ignored, so a dual
-// file plays its GDI records; unknown records are skipped.
+// ends the play at once (LimitExceeded). EMF+ records in comments are decoded but not drawn
+// (and what does not decode is not reported), so a dual file plays its GDI records; unknown
+// records are skipped.
 
 #include "core/bytereader.h"
 #include "core/metafiledata.h"
 #include "core/playreport.h"
 #include "core/workbudget.h"
 #include "emf/emfrecords.h"
+#include "emfplus/decoder.h"
 #include "gdi/gdidevice.h"
 
 #include <QPainter>
@@ -54,6 +56,7 @@ private:
     core::PlayReport m_report;
     core::WorkBudget m_budget;
     gdi::GdiDevice m_device;
+    emfplus::Decoder m_plus; // EMF+ in comments: decoded, not drawn yet
 };
 
 } // namespace metafile::emf
