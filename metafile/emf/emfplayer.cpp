@@ -79,6 +79,9 @@ Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &
     mapping.setDeviceDpi(data.referenceDpi);
     mapping.setDeviceTransform(fitting(data, target));
     m_device.context().mapping = mapping;
+    // GDI plays an enhanced metafile in the advanced graphics mode, which its text records
+    // may set otherwise for themselves.
+    m_device.context().graphicsMode = gdi::GM_ADVANCED;
 }
 
 core::PlayResult Player::play()
@@ -295,31 +298,9 @@ void Player::modifyWorldTransform(const ModifyTransform &modify)
     }
 }
 
-// The text painter lays text out upright in the page's device pixels; a turning world
-// transform turns the painted run around those pixels: device = logical * world * page is
-// (logical * page) * (page^-1 * world * page).
-void Player::text(const gdi::TextRun &run)
-{
-    if (!turned()) {
-        m_device.text().draw(run);
-        return;
-    }
-    gdi::DeviceContext &dc = m_device.context();
-    const QTransform world = dc.mapping.worldTransform();
-    dc.mapping.setWorldTransform(QTransform());
-    bool invertible = false;
-    const QTransform page = dc.mapping.transform();
-    const QTransform pageInverse = page.inverted(&invertible);
-    // The clip goes on in device pixels before the painter turns.
-    if (invertible && m_device.fills().prepare(dc.rop2)) {
-        QPainter &painter = m_device.surface().painter();
-        painter.save();
-        painter.setTransform(pageInverse * world * page, true);
-        m_device.text().draw(run);
-        painter.restore();
-    }
-    dc.mapping.setWorldTransform(world);
-}
+// The text painter takes the world transform as the run's graphics mode says: through the
+// whole map in the advanced mode, only for the reference point in the compatible one.
+void Player::text(const gdi::TextRun &run) { m_device.text().draw(run); }
 
 // LAYOUT_RTL mirrors the whole device the picture is played on, as GDI mirrors the target
 // DC: x becomes width - 1 - x in the target's pixels, so a box's right edge (exclusive)

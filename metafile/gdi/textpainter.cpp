@@ -117,6 +117,53 @@ void layoutWithAdvances(RunLayout &layout, const text::DecodedText &decoded, con
 
 bool isSane(double value) { return std::isfinite(value) && std::abs(value) <= kMaxRunPixels; }
 
+// Where a run's space sits on the device (textpainter.h).
+struct RunFrame
+{
+    double pixelsPerUnit = 0; // the em's device pixels per logical unit
+    double unitsToDevice = 0; // device pixels per logical unit along the baseline
+    double stretch = 1; // device pixels along the baseline per unit of run space
+    QTransform shape; // run space to device pixels, without the move to the reference point
+    double glyphTurn = 0; // degrees each glyph turns beyond the baseline
+};
+
+// Compatible mode: the em at the map's vertical scale, spacing at its horizontal one, and
+// the run turned by the escapement on the device, stretched as `stretch` says.
+// Advanced mode: the whole map in logical space. The baseline and each glyph turn in
+// logical space, by the escapement and the orientation; the em's scale is the device
+// length of a logical unit across the baseline, the map's second row, so that run space
+// keeps the em's pixels on both axes and the map's shape, over that scale, does the rest.
+// Nothing when the map flattens the run's space to a line or a point.
+std::optional<RunFrame> runFrame(const DeviceContext &dc, int mode, double stretch)
+{
+    const QTransform map = dc.mapping.transform();
+    const double escapement = std::fmod(dc.font.escapement / 10.0, 360.0);
+    QTransform turn;
+    turn.rotate(-escapement);
+    RunFrame frame;
+    if (mode != gdi::GM_ADVANCED) {
+        frame.pixelsPerUnit = std::abs(map.m22());
+        frame.unitsToDevice = std::abs(map.m11());
+        frame.stretch = stretch;
+        frame.shape = turn * QTransform::fromScale(stretch, 1);
+        return frame;
+    }
+    QTransform linear(map.m11(), map.m12(), map.m21(), map.m22(), 0, 0);
+    // A mirrored layout leaves the glyphs reading left to right (place() swaps the alignment).
+    if (dc.layout & gdi::LAYOUT_RTL)
+        linear *= QTransform::fromScale(-1, 1);
+    const double across = std::hypot(map.m21(), map.m22());
+    const QTransform baseline = turn * linear;
+    frame.pixelsPerUnit = across;
+    frame.unitsToDevice = std::hypot(baseline.m11(), baseline.m12());
+    frame.stretch = frame.unitsToDevice / across;
+    frame.shape = turn * QTransform::fromScale(1 / across, 1 / across) * linear;
+    frame.glyphTurn = std::fmod(dc.font.orientation / 10.0, 360.0) - escapement;
+    if (!std::isfinite(frame.stretch) || frame.stretch <= 0 || !frame.shape.isInvertible())
+        return std::nullopt;
+    return frame;
+}
+
 // Where the run starts and where its baseline lies in run space, from the alignment: the
 // run's left, centre or right at the reference point; its top, baseline or bottom.
 QPointF alignedStart(quint16 align, double width, double ascent, double descent)
@@ -164,6 +211,7 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
         if (visible && !visible->contains(run.placement.run.map(at)))
             continue;
         QTransform glyphWorld = QTransform::fromTranslate(at.x(), at.y());
+        glyphWorld.rotate(-run.layout.glyphTurn);
         glyphWorld.scale(choice.scale * choice.horizontalScale, choice.scale);
         painter.setWorldTransform(glyphWorld * run.world);
         if (stretchedPastBitmaps(painter.combinedTransform(), font.pixelSize())) {
@@ -228,9 +276,15 @@ double TextPainter::stretch() const
 std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
 {
     const DeviceContext &dc = m_device.context();
-    const QTransform map = dc.mapping.transform();
-    const double pixelsPerUnit = std::abs(map.m22());
+    const int mode = text.graphicsMode != 0 ? text.graphicsMode : dc.graphicsMode;
+    const std::optional<RunFrame> frame = runFrame(dc, mode, mode == gdi::GM_ADVANCED ? 1.0 : stretch());
+    if (!frame)
+        return std::nullopt;
+    const double pixelsPerUnit = frame->pixelsPerUnit;
     RunLayout layout;
+    layout.stretch = frame->stretch;
+    layout.shape = frame->shape;
+    layout.glyphTurn = frame->glyphTurn;
     layout.choice = text::fontForLogFont(dc.font, pixelsPerUnit, text::kDefaultCellHeight * pixelsPerUnit);
     snapToWholePixels(layout.choice);
     // An em as large as the font map's bound is a broken height or mapping: no output is
@@ -258,8 +312,7 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     const text::DecodedText decoded = text.glyphIndices ? text::decodeStandardGlyphs(text.bytes, text.utf16)
                                     : text.utf16 ? decodeUtf16WithPositions(text.bytes, charSet, layout.choice.symbols)
                                                  : decodeTextWithPositions(text.bytes, charSet, layout.choice.symbols);
-    layout.stretch = stretch();
-    const Spacing spacing {text.dx, std::abs(map.m11()), double(dc.textCharExtra), dc.breakCount,
+    const Spacing spacing {text.dx, frame->unitsToDevice, double(dc.textCharExtra), dc.breakCount,
                            double(dc.breakExtra)};
     if (text.dx.empty())
         layoutWithAdvances(layout, decoded, spacing);
@@ -290,9 +343,7 @@ RunPlacement TextPainter::place(const TextRun &text, const RunLayout &layout)
 
     const bool updateCp = align & gdi::TA_UPDATECP;
     const QPointF origin = dc.mapping.toDevice(updateCp ? dc.position : QPointF(text.reference));
-    placement.run = QTransform::fromTranslate(origin.x(), origin.y());
-    placement.run.scale(layout.stretch, 1.0);
-    placement.run.rotate(-layout.choice.rotation);
+    placement.run = layout.shape * QTransform::fromTranslate(origin.x(), origin.y());
     if (updateCp && (align & gdi::TA_HORZ_MASK) != gdi::TA_CENTER) {
         bool invertible = false;
         const QTransform back = dc.mapping.transform().inverted(&invertible);

@@ -380,61 +380,131 @@ void TestEmfPlayer::probes()
 }
 
 // EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
-// reference point with the default alignment; a turning world transform turns the run.
-// Every area gets ink, and nothing lies outside them.
+// reference point with the default alignment. Each area is where a run's ink lies on GDI's
+// render (Wine's, as the oracle draws it, within two pixels on each side), and nothing lies
+// outside them. The graphics mode of the record decides how the map shapes the glyphs: in
+// the advanced mode, the one GDI plays enhanced metafiles in, the whole world-to-device
+// transform does (the frame stretched onto another shape included); in the compatible mode
+// the glyphs stay upright at their natural width and only their places follow the map.
 void TestEmfPlayer::textDraws_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<QList<QRect>>("areas");
-    const auto arial = [] {
-        EmfBuilder b;
+    constexpr int compatible = 1;
+    constexpr int advanced = 2;
+    const QSize square(100, 100);
+    const auto arial = [](EmfBuilder b = EmfBuilder()) {
         b.font(1, -40, QStringLiteral("Arial")).selectObject(1);
         return b;
     };
-    QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes()
-                             << QList<QRect> {QRect(10, 10, 60, 45)};
+    const auto hhh = [](EmfBuilder b, int mode, int width = 0, int escapement = 0) {
+        b.textMode(mode).font(1, -30, QStringLiteral("Arial"), width, escapement).selectObject(1);
+        return b;
+    };
+    const QString text = QStringLiteral("HHH");
+    QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes() << square
+                             << QList<QRect> {QRect(13, 18, 51, 28)};
+    // A quarter turn of the world: the run goes down the picture, its glyphs on their side.
     EmfBuilder turned;
-    turned
-        .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
-        .font(1, -40, QStringLiteral("Arial"))
-        .selectObject(1)
-        .textOut(10, 10, QStringLiteral("HH"));
-    QTest::newRow("turned a quarter") << turned.bytes() << QList<QRect> {QRect(45, 10, 45, 60)};
+    turned.setWorldTransform(0, 1, -1, 0, 100, 0); // (x, y) -> (100 - y, x)
+    QTest::newRow("turned a quarter") << arial(turned).textOut(10, 10, QStringLiteral("HH")).bytes() << square
+                                      << QList<QRect> {QRect(54, 13, 28, 52)};
     const QList<quint16> glyphsHH = B::standardGlyphs(QStringLiteral("HH"));
-    QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes()
-                                   << QList<QRect> {QRect(10, 10, 60, 45)};
+    QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes() << square
+                                   << QList<QRect> {QRect(13, 18, 51, 28)};
     QTest::newRow("glyph indices in SMALLTEXTOUT")
-        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes()
-        << QList<QRect> {QRect(10, 10, 60, 45)};
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes() << square
+        << QList<QRect> {QRect(13, 18, 51, 28)};
     QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
-        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes()
-        << QList<QRect> {QRect(10, 10, 60, 45)};
+        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes() << square
+        << QList<QRect> {QRect(13, 18, 51, 28)};
     QTest::newRow("POLYTEXTOUTW: each string at its own point")
-        << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes()
-        << QList<QRect> {QRect(5, 5, 50, 45), QRect(50, 52, 45, 45)};
+        << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes() << square
+        << QList<QRect> {QRect(8, 13, 33, 28), QRect(53, 60, 22, 28)};
     // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
     QTest::newRow("right to left: the run ends at its mirrored point")
-        << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << QList<QRect> {QRect(30, 10, 60, 45)};
+        << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << square
+        << QList<QRect> {QRect(34, 18, 52, 28)};
+
+    // The picture drawn at other proportions than its own, through the frame.
+    QTest::newRow("advanced, squeezed sideways: the glyphs narrow")
+        << hhh(EmfBuilder(), advanced).textOut(10, 10, text).bytes() << QSize(50, 100)
+        << QList<QRect> {QRect(6, 16, 30, 21)};
+    QTest::newRow("compatible, squeezed sideways: the glyphs keep their width")
+        << hhh(EmfBuilder(), compatible).textOut(10, 10, text).bytes() << QSize(50, 100)
+        << QList<QRect> {QRect(8, 16, 38, 21)};
+    QTest::newRow("advanced, squeezed down: the glyphs flatten")
+        << hhh(EmfBuilder(), advanced).textOut(10, 10, text).bytes() << QSize(100, 50)
+        << QList<QRect> {QRect(13, 9, 60, 10)};
+    const QList<quint16> hhhUnits = B::units(text);
+    QTest::newRow("advanced, stretched: the spacing array and the glyphs widen together")
+        << hhh(EmfBuilder(), advanced).textOut(10, 10, hhhUnits, 0, {}, {12, 12, 12}).bytes() << QSize(200, 100)
+        << QList<QRect> {QRect(25, 16, 81, 21)};
+    QTest::newRow("compatible, stretched: the spacing array widens, the glyphs do not")
+        << hhh(EmfBuilder(), compatible).textOut(10, 10, hhhUnits, 0, {}, {12, 12, 12}).bytes() << QSize(200, 100)
+        << QList<QRect> {QRect(23, 16, 64, 21)};
+    QTest::newRow("a mode GDI refuses leaves the playback's advanced mode")
+        << hhh(EmfBuilder(), 0).textOut(10, 10, text).bytes() << QSize(200, 100)
+        << QList<QRect> {QRect(25, 16, 121, 21)};
+    QTest::newRow("advanced: a width asked for is in logical units")
+        << hhh(EmfBuilder(), advanced, 6).textOut(10, 10, text).bytes() << square
+        << QList<QRect> {QRect(11, 16, 30, 21)};
+    QTest::newRow("advanced: each glyph upright by its orientation, the run up the escapement")
+        << hhh(EmfBuilder(), advanced, 0, 300).textOut(10, 60, text).bytes() << square
+        << QList<QRect> {QRect(26, 41, 54, 42)};
+    EmfBuilder sheared;
+    sheared.setWorldTransform(1, 0, -0.5f, 1, 20, 0); // (x, y) -> (x - y / 2 + 20, y)
+    QTest::newRow("compatible, sheared: the run moves, its glyphs stay upright")
+        << hhh(sheared, compatible).textOut(10, 10, text).bytes() << square << QList<QRect> {QRect(28, 16, 60, 21)};
+    // Wine slants these glyphs alike but puts the run 15 pixels further right: it moves the
+    // run from its reference point to its baseline straight down the device, not along the
+    // sheared axis as the rest of the run goes.
+    QTest::newRow("advanced, sheared: the glyphs slant")
+        << hhh(sheared, advanced).textOut(10, 10, text).bytes() << square << QList<QRect> {QRect(14, 17, 72, 21)};
 }
 
 void TestEmfPlayer::textDraws()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QSize, size);
     QFETCH(QList<QRect>, areas);
-    const QImage image = testsupport::renderImage(bytes);
-    QList<int> inside(areas.size(), 0);
+    constexpr int tolerance = 2;
+    testsupport::RenderOptions options;
+    options.size = size;
+    const QImage image = testsupport::renderImage(bytes, options);
+    QList<QRect> ink(areas.size());
     int outside = 0;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 100; ++x) {
-            if (qGray(image.pixel(x, y)) >= 128)
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) >= 160)
                 continue;
-            const auto area =
-                std::find_if(areas.begin(), areas.end(), [&](const QRect &a) { return a.contains(x, y); });
-            (area == areas.end() ? outside : inside[area - areas.begin()]) += 1;
+            const auto area = std::find_if(areas.begin(), areas.end(), [&](const QRect &a) {
+                return a.adjusted(-tolerance, -tolerance, tolerance, tolerance).contains(x, y);
+            });
+            if (area == areas.end())
+                ++outside;
+            else
+                ink[area - areas.begin()] |= QRect(x, y, 1, 1);
         }
     }
-    for (int ink : inside)
-        QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
+    for (qsizetype i = 0; i < areas.size(); ++i) {
+        const QRect &want = areas[i];
+        const QRect &got = ink[i];
+        QVERIFY2(!got.isEmpty() && std::abs(got.left() - want.left()) <= tolerance
+                     && std::abs(got.top() - want.top()) <= tolerance
+                     && std::abs(got.right() - want.right()) <= tolerance
+                     && std::abs(got.bottom() - want.bottom()) <= tolerance,
+                 qPrintable(QStringLiteral("ink over %1,%2 %3 x %4 instead of %5,%6 %7 x %8")
+                                .arg(got.x())
+                                .arg(got.y())
+                                .arg(got.width())
+                                .arg(got.height())
+                                .arg(want.x())
+                                .arg(want.y())
+                                .arg(want.width())
+                                .arg(want.height())));
+    }
     QCOMPARE(outside, 0);
 }
 
