@@ -66,6 +66,7 @@ private:
         QPainterPath painted;
         QBrush brush;
         quint64 drawing = 0; // Surface::drawings() when it was filled
+        std::optional<QRegion> clip; // the clip it was filled in, which a second pass keeps
     };
 
     const DeviceContext &m_dc;

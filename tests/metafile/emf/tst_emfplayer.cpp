@@ -206,6 +206,16 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("mitred join within the default limit") << sharpTurn(0) << Probes {{{50, 10}, r}};
     QTest::newRow("mitred join past SETMITERLIMIT is bevelled")
         << sharpTurn(7) << Probes {{{50, 10}, w}, {{50, 42}, r}};
+    // A fill that shares an edge with the one before gets a second pass over both to close
+    // the seam, which must keep the clip the one before was filled in.
+    QTest::newRow("a fill abutting the last one keeps that one's clip")
+        << red()
+               .record(B::IntersectClipRect, {0, 0, 50, 100})
+               .poly(B::Polygon, {{0, 0}, {100, 0}, {100, 50}, {0, 50}})
+               .record(B::ExtSelectClipRgn, {0, rgnCopy})
+               .poly(B::Polygon, {{0, 50}, {100, 50}, {100, 100}, {0, 100}})
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, w}, {{75, 75}, r}};
     QTest::newRow("16-bit polygon") << red().poly(B::Polygon16, {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, true).bytes()
                                     << Probes {{{50, 50}, r}, {{5, 5}, w}};
     QTest::newRow("poly-polygon with a hole")
