@@ -85,8 +85,9 @@ struct DeviceContext
     // gdi::LAYOUT_BITMAPORIENTATIONPRESERVED.
     quint32 layout = 0;
     // gdi::GM_COMPATIBLE or gdi::GM_ADVANCED: how text goes through the mapping
-    // (textpainter.h). GDI plays an enhanced metafile in the advanced mode; a text record's
-    // own mode holds for that record.
+    // (textpainter.h) and whether rectangles take in their right and bottom edges
+    // (ShapePainter::rectangle). GDI plays an enhanced metafile in the advanced mode; a text
+    // record's own mode holds for that record.
     int graphicsMode = gdi::GM_COMPATIBLE;
 
     Mapping mapping;

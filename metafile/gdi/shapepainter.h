@@ -52,7 +52,7 @@ public:
 private:
     // Through the points' device pixel centres.
     QPainterPath pathThrough(const std::vector<QPoint> &points, bool closed) const;
-    QRectF shapeBox(const Box &box) const;
+    QRectF shapeBox(const Box &box, bool inclusive = false) const;
 
     GdiDevice &m_device;
     qint64 m_points = 0; // points drawn so far, against limits::maxTotalPoints

@@ -206,6 +206,31 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("mitred join within the default limit") << sharpTurn(0) << Probes {{{50, 10}, r}};
     QTest::newRow("mitred join past SETMITERLIMIT is bevelled")
         << sharpTurn(7) << Probes {{{50, 10}, w}, {{50, 42}, r}};
+    // GDI plays an enhanced metafile in the advanced graphics mode, where a rectangle takes in
+    // its right and bottom edges: without a pen the brush fills up to them, so a rectangle
+    // narrower than a pixel fills one wherever its edges round to different pixels. Here the
+    // frame is 137 units drawn 100 pixels wide: x 15 and 16 round to 11 and 12, x 5 and 6
+    // both to 4, y 50 and 51 to 36 and 37.
+    const auto shrunk = [](EmfBuilder b) {
+        b.frame(QRect(QPoint(0, 0), QPoint(13700, 13700)));
+        return b;
+    };
+    QTest::newRow("a rectangle a unit wide fills a pixel at 0.73")
+        << shrunk(red()).record(B::Rectangle, {15, 10, 16, 60}).bytes()
+        << Probes {{{11, 20}, r}, {{10, 20}, w}, {{12, 20}, w}};
+    QTest::newRow("a rectangle a unit wide whose edges round together fills nothing")
+        << shrunk(red()).record(B::Rectangle, {5, 10, 6, 60}).bytes() << Probes {{{4, 20}, w}, {{3, 20}, w}};
+    QTest::newRow("a rectangle a unit high fills a pixel at 0.73")
+        << shrunk(red()).record(B::Rectangle, {10, 50, 60, 51}).bytes()
+        << Probes {{{20, 36}, r}, {{20, 35}, w}, {{20, 37}, w}};
+    QTest::newRow("a rectangle's pen runs through its right and bottom edges")
+        << EmfBuilder()
+               .createPen(2, 0, 0, colorref::black)
+               .selectObject(2)
+               .record(B::Rectangle, {10, 10, 20, 20})
+               .bytes()
+        << Probes {{{10, 15}, qrgb::black}, {{20, 15}, qrgb::black}, {{15, 20}, qrgb::black},
+                   {{21, 15}, w},           {{15, 21}, w},           {{15, 15}, w}};
     // A fill that shares an edge with the one before gets a second pass over both to close
     // the seam, which must keep the clip the one before was filled in.
     QTest::newRow("a fill abutting the last one keeps that one's clip")
