@@ -12,6 +12,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
 #include <utility>
@@ -187,6 +188,91 @@ struct PaintedRun
     const RunPlacement &placement;
     QTransform world; // run space to the painter
     QColor color;
+    QImage *canvas = nullptr; // the painter's image, where smoothed glyphs can be drawn as GDI's
+};
+
+// The grey a smoothed glyph's pixel takes on GDI, black on white, by the sixteenths of it
+// the glyph covers: measured from GDI's renders (Wine's), which show exactly these 17 values.
+// The ramp is steep at the dark end: a pixel half covered comes out light grey (189), not mid
+// grey, so small smoothed text is much lighter than plain coverage blending draws it.
+constexpr std::array<int, 17> kGreyLevels {255, 248, 240, 233, 225, 217, 208, 199, 189,
+                                           178, 167, 154, 140, 124, 104, 77,  0};
+
+// Smoothed glyphs drawn through GDI's grey levels: their coverage is gathered in a mask over
+// the run's box on the canvas, cut to sixteenths, and each pixel moves from the canvas's
+// colour toward the text's by its level's share. Needs the canvas image the painter draws on.
+class GreyGlyphs
+{
+public:
+    GreyGlyphs(QPainter &painter, QImage &canvas, const QRectF &deviceBox) : m_painter(painter), m_canvas(canvas)
+    {
+        QRect area = deviceBox.toAlignedRect() & canvas.rect();
+        if (painter.hasClipping())
+            area &= painter.combinedTransform().mapRect(painter.clipBoundingRect()).toAlignedRect();
+        m_area = area;
+        if (m_area.isEmpty())
+            return;
+        m_mask = QImage(m_area.size(), QImage::Format_Alpha8);
+        m_mask.fill(0);
+        m_maskPainter.begin(&m_mask);
+        m_maskPainter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        m_maskPainter.setPen(Qt::black);
+    }
+    GreyGlyphs(const GreyGlyphs &) = delete;
+    GreyGlyphs &operator=(const GreyGlyphs &) = delete;
+    ~GreyGlyphs() = default;
+
+    // A glyph as the painter would draw it with its present transform.
+    void add(const QFont &font, const QString &text)
+    {
+        if (!m_maskPainter.isActive())
+            return;
+        m_maskPainter.setFont(font);
+        m_maskPainter.setTransform(m_painter.combinedTransform()
+                                   * QTransform::fromTranslate(-m_area.left(), -m_area.top()));
+        m_maskPainter.drawText(QPointF(0, 0), text);
+    }
+
+    // Blends the gathered glyphs onto the canvas, through the painter's clip.
+    void finish(const QColor &color)
+    {
+        if (!m_maskPainter.isActive())
+            return;
+        m_maskPainter.end();
+        // Premultiplied, so that a canvas with transparent parts takes the text as it would
+        // take any opaque drawing.
+        QImage pixels = m_canvas.copy(m_area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const std::array<int, 4> text {color.red(), color.green(), color.blue(), 255};
+        for (int y = 0; y < pixels.height(); ++y) {
+            const uchar *coverage = m_mask.constScanLine(y);
+            auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
+            for (int x = 0; x < pixels.width(); ++x) {
+                const int share = 255 - kGreyLevels[size_t((coverage[x] * 16 + 128) / 256)];
+                if (share == 0)
+                    continue;
+                const std::array<int, 4> under {qRed(row[x]), qGreen(row[x]), qBlue(row[x]), qAlpha(row[x])};
+                std::array<int, 4> out {};
+                for (size_t c = 0; c < out.size(); ++c) {
+                    const int towards = (text[c] - under[c]) * share;
+                    out[c] = under[c] + (towards + (towards >= 0 ? 127 : -127)) / 255;
+                }
+                row[x] = qRgba(out[0], out[1], out[2], out[3]);
+            }
+        }
+        m_painter.save();
+        m_painter.resetTransform();
+        m_painter.setWorldTransform(m_painter.deviceTransform().inverted());
+        m_painter.setCompositionMode(QPainter::CompositionMode_Source);
+        m_painter.drawImage(m_area.topLeft(), pixels);
+        m_painter.restore();
+    }
+
+private:
+    QPainter &m_painter;
+    QImage &m_canvas;
+    QRect m_area; // canvas pixels
+    QImage m_mask;
+    QPainter m_maskPainter;
 };
 
 // Whether a glyph of `pixelSize` under `t` would be rendered by Qt as one bitmap (its area
@@ -204,8 +290,21 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
     QFont font = choice.font;
     font.setUnderline(false); // drawn by drawLines() across the whole run, gaps included
     font.setStrikeOut(false);
+    // Where GDI draws the glyphs bi-level it also fits them to the pixel grid, by the face's
+    // own hints: strokes a whole pixel wide, not a grey pair.
+    if (!choice.smoothed) {
+        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoAntialias));
+        font.setHintingPreference(QFont::PreferFullHinting);
+    }
     painter.setFont(font);
     painter.setPen(run.color);
+    // The run's box with an em around it for overhangs, on the canvas.
+    const double em = choice.emPixels * std::max(1.0, choice.horizontalScale);
+    const QRectF box(run.placement.start - QPointF(em, run.placement.ascent + em),
+                     QSizeF(run.layout.width + 2 * em, run.placement.ascent + run.placement.descent + 2 * em));
+    std::optional<GreyGlyphs> grey;
+    if (choice.smoothed && run.canvas)
+        grey.emplace(painter, *run.canvas, painter.combinedTransform().mapRect(box));
     for (const Glyph &glyph : run.layout.glyphs) {
         const QPointF at = run.placement.start + QPointF(glyph.x, 0);
         if (visible && !visible->contains(run.placement.run.map(at)))
@@ -225,8 +324,13 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
             painter.setRenderHint(QPainter::Antialiasing, smooth);
             continue;
         }
-        painter.drawText(QPointF(0, 0), glyph.text);
+        if (grey)
+            grey->add(font, glyph.text);
+        else
+            painter.drawText(QPointF(0, 0), glyph.text);
     }
+    if (grey)
+        grey->finish(run.color);
 }
 
 // Underline and strike-out at the face's own positions and thickness, whole pixels.
@@ -364,7 +468,7 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     const bool opaqueRect = text.rect && (text.options & gdi::ETO_OPAQUE);
     const bool clipped = text.rect && (text.options & gdi::ETO_CLIPPED);
     const PaintedRun run {layout, placement, placement.run * painter.worldTransform(),
-                          m_device.fills().ink(dc.textColor, gdi::R2_COPYPEN)};
+                          m_device.fills().ink(dc.textColor, gdi::R2_COPYPEN), m_device.surface().image()};
     painter.save();
     if (clipped)
         painter.setClipRect(dc.mapping.toDeviceRect(boxRect(*text.rect).normalized()), Qt::IntersectClip);

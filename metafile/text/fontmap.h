@@ -61,6 +61,10 @@ struct FontChoice
     double scale = 1; // emPixels / font.pixelSize()
     double horizontalScale = 1; // the LogFont's width as a factor of the face's natural width
     double rotation = 0; // degrees, counter-clockwise on the page (the escapement)
+    // Whether GDI smooths the glyphs at this size (grey edges); otherwise it draws them
+    // bi-level on the pixel grid: at every size for NONANTIALIASED_QUALITY, and wherever the
+    // face's gasp table leaves out grey (Arial and its stand-in from 9 to 17 pixels).
+    bool smoothed = true;
     SymbolMapping symbols = SymbolMapping::PrivateUse; // how SYMBOL_CHARSET bytes are decoded
 
     // GDI's vertical metrics of the face (usWinAscent, usWinDescent), fractions of the em.

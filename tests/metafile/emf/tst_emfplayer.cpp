@@ -426,6 +426,9 @@ void TestEmfPlayer::textDraws_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QList<QRect>>("areas");
+    // The ink of GDI's render, each pixel's darkness on 0 to 1 summed; 0: not compared (Wine
+    // has no render of it, or draws it elsewhere as said at the row).
+    QTest::addColumn<double>("ink");
     constexpr int compatible = 1;
     constexpr int advanced = 2;
     const QSize square(100, 100);
@@ -439,64 +442,76 @@ void TestEmfPlayer::textDraws_data()
     };
     const QString text = QStringLiteral("HHH");
     QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes() << square
-                             << QList<QRect> {QRect(13, 18, 51, 28)};
+                             << QList<QRect> {QRect(13, 18, 51, 28)} << 472.4;
     // A quarter turn of the world: the run goes down the picture, its glyphs on their side.
     EmfBuilder turned;
     turned.setWorldTransform(0, 1, -1, 0, 100, 0); // (x, y) -> (100 - y, x)
     QTest::newRow("turned a quarter") << arial(turned).textOut(10, 10, QStringLiteral("HH")).bytes() << square
-                                      << QList<QRect> {QRect(54, 13, 28, 52)};
+                                      << QList<QRect> {QRect(54, 13, 28, 52)} << 0.0;
     const QList<quint16> glyphsHH = B::standardGlyphs(QStringLiteral("HH"));
     QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes() << square
-                                   << QList<QRect> {QRect(13, 18, 51, 28)};
+                                   << QList<QRect> {QRect(13, 18, 51, 28)} << 472.4;
     QTest::newRow("glyph indices in SMALLTEXTOUT")
         << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes() << square
-        << QList<QRect> {QRect(13, 18, 51, 28)};
+        << QList<QRect> {QRect(13, 18, 51, 28)} << 0.0;
     QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
         << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes() << square
-        << QList<QRect> {QRect(13, 18, 51, 28)};
+        << QList<QRect> {QRect(13, 18, 51, 28)} << 0.0;
     QTest::newRow("POLYTEXTOUTW: each string at its own point")
         << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes() << square
-        << QList<QRect> {QRect(8, 13, 33, 28), QRect(53, 60, 22, 28)};
+        << QList<QRect> {QRect(8, 13, 33, 28), QRect(53, 60, 22, 28)} << 672.8;
     // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
     QTest::newRow("right to left: the run ends at its mirrored point")
         << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << square
-        << QList<QRect> {QRect(34, 18, 52, 28)};
+        << QList<QRect> {QRect(34, 18, 52, 28)} << 0.0;
 
     // The picture drawn at other proportions than its own, through the frame.
     QTest::newRow("advanced, squeezed sideways: the glyphs narrow")
         << hhh(EmfBuilder(), advanced).textOut(10, 10, text).bytes() << QSize(50, 100)
-        << QList<QRect> {QRect(6, 16, 30, 21)};
+        << QList<QRect> {QRect(6, 16, 30, 21)} << 147.8;
     QTest::newRow("compatible, squeezed sideways: the glyphs keep their width")
         << hhh(EmfBuilder(), compatible).textOut(10, 10, text).bytes() << QSize(50, 100)
-        << QList<QRect> {QRect(8, 16, 38, 21)};
+        << QList<QRect> {QRect(8, 16, 38, 21)} << 251.8;
     QTest::newRow("advanced, squeezed down: the glyphs flatten")
         << hhh(EmfBuilder(), advanced).textOut(10, 10, text).bytes() << QSize(100, 50)
-        << QList<QRect> {QRect(13, 9, 60, 10)};
+        << QList<QRect> {QRect(13, 9, 60, 10)} << 0.0;
     const QList<quint16> hhhUnits = B::units(text);
     QTest::newRow("advanced, stretched: the spacing array and the glyphs widen together")
         << hhh(EmfBuilder(), advanced).textOut(10, 10, hhhUnits, 0, {}, {12, 12, 12}).bytes() << QSize(200, 100)
-        << QList<QRect> {QRect(25, 16, 81, 21)};
+        << QList<QRect> {QRect(25, 16, 81, 21)} << 721.6;
     QTest::newRow("compatible, stretched: the spacing array widens, the glyphs do not")
         << hhh(EmfBuilder(), compatible).textOut(10, 10, hhhUnits, 0, {}, {12, 12, 12}).bytes() << QSize(200, 100)
-        << QList<QRect> {QRect(23, 16, 64, 21)};
+        << QList<QRect> {QRect(23, 16, 64, 21)} << 377.7;
     QTest::newRow("a mode GDI refuses leaves the playback's advanced mode")
         << hhh(EmfBuilder(), 0).textOut(10, 10, text).bytes() << QSize(200, 100)
-        << QList<QRect> {QRect(25, 16, 121, 21)};
+        << QList<QRect> {QRect(25, 16, 121, 21)} << 812.6;
     QTest::newRow("advanced: a width asked for is in logical units")
         << hhh(EmfBuilder(), advanced, 6).textOut(10, 10, text).bytes() << square
-        << QList<QRect> {QRect(11, 16, 30, 21)};
+        << QList<QRect> {QRect(11, 16, 30, 21)} << 138.2;
     QTest::newRow("advanced: each glyph upright by its orientation, the run up the escapement")
         << hhh(EmfBuilder(), advanced, 0, 300).textOut(10, 60, text).bytes() << square
-        << QList<QRect> {QRect(26, 41, 54, 42)};
+        << QList<QRect> {QRect(26, 41, 54, 42)} << 377.7;
     EmfBuilder sheared;
     sheared.setWorldTransform(1, 0, -0.5f, 1, 20, 0); // (x, y) -> (x - y / 2 + 20, y)
     QTest::newRow("compatible, sheared: the run moves, its glyphs stay upright")
-        << hhh(sheared, compatible).textOut(10, 10, text).bytes() << square << QList<QRect> {QRect(28, 16, 60, 21)};
+        << hhh(sheared, compatible).textOut(10, 10, text).bytes() << square << QList<QRect> {QRect(28, 16, 60, 21)}
+        << 377.7;
+    // GDI smooths small glyphs through a contrast ramp, a half-covered pixel light grey, and
+    // draws Arial bi-level and hinted from 9 to 17 pixels, as the face's gasp table asks.
+    const auto small = [](int height) {
+        EmfBuilder b;
+        b.font(1, -height, QStringLiteral("Arial"))
+            .selectObject(1)
+            .textOut(2, 10, QStringLiteral("Hamburgefonts quick"));
+        return b.bytes();
+    };
+    QTest::newRow("7 pixels: grey, as light as GDI's") << small(7) << square << QList<QRect>() << 51.4;
+    QTest::newRow("9 pixels: bi-level, whole pixels") << small(9) << square << QList<QRect>() << 213.0;
     // Wine slants these glyphs alike but puts the run 15 pixels further right: it moves the
     // run from its reference point to its baseline straight down the device, not along the
     // sheared axis as the rest of the run goes.
-    QTest::newRow("advanced, sheared: the glyphs slant")
-        << hhh(sheared, advanced).textOut(10, 10, text).bytes() << square << QList<QRect> {QRect(14, 17, 72, 21)};
+    QTest::newRow("advanced, sheared: the glyphs slant") << hhh(sheared, advanced).textOut(10, 10, text).bytes()
+                                                         << square << QList<QRect> {QRect(14, 17, 72, 21)} << 373.1;
 }
 
 void TestEmfPlayer::textDraws()
@@ -504,15 +519,19 @@ void TestEmfPlayer::textDraws()
     QFETCH(QByteArray, bytes);
     QFETCH(QSize, size);
     QFETCH(QList<QRect>, areas);
+    QFETCH(double, ink);
     constexpr int tolerance = 2;
+    constexpr double inkTolerance = 0.15; // of GDI's ink
     testsupport::RenderOptions options;
     options.size = size;
     const QImage image = testsupport::renderImage(bytes, options);
-    QList<QRect> ink(areas.size());
+    QList<QRect> inked(areas.size());
     int outside = 0;
+    double darkness = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (qGray(image.pixel(x, y)) >= 160)
+            darkness += (255 - qGray(image.pixel(x, y))) / 255.0;
+            if (qGray(image.pixel(x, y)) >= 160 || areas.isEmpty())
                 continue;
             const auto area = std::find_if(areas.begin(), areas.end(), [&](const QRect &a) {
                 return a.adjusted(-tolerance, -tolerance, tolerance, tolerance).contains(x, y);
@@ -520,12 +539,12 @@ void TestEmfPlayer::textDraws()
             if (area == areas.end())
                 ++outside;
             else
-                ink[area - areas.begin()] |= QRect(x, y, 1, 1);
+                inked[area - areas.begin()] |= QRect(x, y, 1, 1);
         }
     }
     for (qsizetype i = 0; i < areas.size(); ++i) {
         const QRect &want = areas[i];
-        const QRect &got = ink[i];
+        const QRect &got = inked[i];
         QVERIFY2(!got.isEmpty() && std::abs(got.left() - want.left()) <= tolerance
                      && std::abs(got.top() - want.top()) <= tolerance
                      && std::abs(got.right() - want.right()) <= tolerance
@@ -541,6 +560,9 @@ void TestEmfPlayer::textDraws()
                                 .arg(want.height())));
     }
     QCOMPARE(outside, 0);
+    if (ink > 0)
+        QVERIFY2(std::abs(darkness - ink) <= inkTolerance * ink,
+                 qPrintable(QStringLiteral("ink %1 instead of %2").arg(darkness).arg(ink)));
 }
 
 // GRADIENTFILL, probed at the ends and the middle: colours within a step of the expected.
