@@ -118,6 +118,17 @@ void layoutWithAdvances(RunLayout &layout, const text::DecodedText &decoded, con
 
 bool isSane(double value) { return std::isfinite(value) && std::abs(value) <= kMaxRunPixels; }
 
+// In the advanced mode GDI picks grey or bi-level glyphs by the em before the world
+// transform, the picture's fitting included: the size the text was recorded at. The
+// window and viewport's vertical scale alone.
+double pageScale(const Mapping &mapping)
+{
+    Mapping page = mapping;
+    page.setWorldTransform(QTransform());
+    page.setDeviceTransform(QTransform());
+    return std::abs(page.transform().m22());
+}
+
 // Where a run's space sits on the device (textpainter.h).
 struct RunFrame
 {
@@ -389,7 +400,8 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     layout.stretch = frame->stretch;
     layout.shape = frame->shape;
     layout.glyphTurn = frame->glyphTurn;
-    layout.choice = text::fontForLogFont(dc.font, pixelsPerUnit, text::kDefaultCellHeight * pixelsPerUnit);
+    layout.choice = text::fontForLogFont(dc.font, pixelsPerUnit, text::kDefaultCellHeight * pixelsPerUnit,
+                                         mode == gdi::GM_ADVANCED ? pageScale(dc.mapping) : 0);
     snapToWholePixels(layout.choice);
     // An em as large as the font map's bound is a broken height or mapping: no output is
     // that large, and GDI would show a sliver of one glyph at best.

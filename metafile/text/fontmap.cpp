@@ -359,7 +359,8 @@ bool hasStandardGlyphOrder(const LogFont &logFont)
                        [&](const char *name) { return face.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; });
 }
 
-FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels)
+FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels,
+                          double gridPixelsPerUnit)
 {
     const FaceResolution face = resolveFace(logFont);
     FontChoice choice;
@@ -381,7 +382,11 @@ FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double d
             std::isfinite(factor) ? std::clamp(factor, kMinHorizontalScale, kMaxHorizontalScale) : 1.0;
     }
     choice.rotation = std::fmod(logFont.escapement / 10.0, 360.0);
-    choice.smoothed = logFont.quality != kNonAntialiasedQuality && smoothedAt(metrics.smoothing, choice.emPixels);
+    const double gridEm = gridPixelsPerUnit > 0 && pixelsPerUnit > 0
+                            ? emPixelsFor(logFont, std::abs(gridPixelsPerUnit),
+                                          defaultCellPixels * std::abs(gridPixelsPerUnit) / pixelsPerUnit, metrics)
+                            : choice.emPixels;
+    choice.smoothed = logFont.quality != kNonAntialiasedQuality && smoothedAt(metrics.smoothing, gridEm);
     choice.symbols = symbolMappingFor(face, metrics);
     choice.ascent = metrics.ascent;
     choice.descent = metrics.descent;

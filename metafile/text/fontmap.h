@@ -83,6 +83,9 @@ QString familyForLogFont(const LogFont &logFont);
 bool hasStandardGlyphOrder(const LogFont &logFont);
 
 // defaultCellPixels: the cell height for a height of 0, device pixels (see kDefaultCellHeight).
-FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels = kDefaultCellHeight);
+// gridPixelsPerUnit: the scale at which GDI picks grey or bi-level glyphs (FontChoice::smoothed),
+// where that is not pixelsPerUnit; 0 for pixelsPerUnit.
+FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels = kDefaultCellHeight,
+                          double gridPixelsPerUnit = 0);
 
 } // namespace metafile::text

@@ -498,15 +498,19 @@ void TestEmfPlayer::textDraws_data()
         << 377.7;
     // GDI smooths small glyphs through a contrast ramp, a half-covered pixel light grey, and
     // draws Arial bi-level and hinted from 9 to 17 pixels, as the face's gasp table asks.
-    const auto small = [](int height) {
+    const auto small = [](int height, int mode = 2) {
         EmfBuilder b;
-        b.font(1, -height, QStringLiteral("Arial"))
-            .selectObject(1)
-            .textOut(2, 10, QStringLiteral("Hamburgefonts quick"));
-        return b.bytes();
+        b.textMode(mode).font(1, -height, QStringLiteral("Arial")).selectObject(1);
+        return b.textOut(2, 10, QStringLiteral("Hamburgefonts quick")).bytes();
     };
     QTest::newRow("7 pixels: grey, as light as GDI's") << small(7) << square << QList<QRect>() << 51.4;
     QTest::newRow("9 pixels: bi-level, whole pixels") << small(9) << square << QList<QRect>() << 213.0;
+    // Advanced, GDI picks grey or bi-level by the em before the world transform, the size the
+    // text was recorded at: 12 pixels drawn 6 high stay bi-level. Compatible, by the em drawn.
+    QTest::newRow("advanced, squeezed down: bi-level by the size recorded")
+        << small(12) << QSize(100, 50) << QList<QRect>() << 178.0;
+    QTest::newRow("compatible, squeezed down: grey by the size drawn")
+        << small(12, compatible) << QSize(100, 50) << QList<QRect>() << 36.0;
     // Wine slants these glyphs alike but puts the run 15 pixels further right: it moves the
     // run from its reference point to its baseline straight down the device, not along the
     // sheared axis as the rest of the run goes.
