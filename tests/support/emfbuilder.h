@@ -36,6 +36,7 @@ public:
         SetMapMode = 17,
         SetBkMode = 18,
         SetPolyFillMode = 19,
+        SetStretchBltMode = 21,
         SetTextColor = 24,
         MoveToEx = 27,
         IntersectClipRect = 30,

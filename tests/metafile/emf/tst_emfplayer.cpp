@@ -288,6 +288,34 @@ void TestEmfPlayer::probes_data()
                                           + B::dib24(2, {colorref::red, colorref::blue}).bytes)
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    // GDI shrinks a bitmap in the stretch modes that keep whole pixels by combining the
+    // source pixels whose centres fall in one target pixel: by AND in BLACKONWHITE, the
+    // default, by OR in WHITEONBLACK, the last one in COLORONCOLOR. Ten pixels onto three:
+    // 0-2, 3-6 and 7-9 each make one.
+    const auto shrunkBitmap = [](EmfBuilder b, int column, quint32 colour, quint32 rest) {
+        QList<quint32> row(10, rest);
+        row[column] = colour;
+        return b
+            .raw(B::StretchDiBits, B::bounds() + B::ints({10, 10, 0, 0, 10, 1, 80, 40, 120, 32, 0, 0xCC0020, 3, 3})
+                                       + B::dib24(10, row).bytes)
+            .bytes();
+    };
+    const QRgb k = qrgb::black;
+    QTest::newRow("a bitmap shrunk by default keeps a black column one pixel wide")
+        << shrunkBitmap(EmfBuilder(), 3, colorref::black, colorref::white)
+        << Probes {{{11, 11}, k}, {{10, 11}, w}, {{12, 11}, w}};
+    QTest::newRow("a bitmap shrunk by default makes red and green black")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({10, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 1, 1})
+                                          + B::dib24(2, {colorref::red, colorref::green}).bytes)
+               .bytes()
+        << Probes {{{10, 10}, k}};
+    QTest::newRow("a bitmap shrunk white on black keeps a white column")
+        << shrunkBitmap(EmfBuilder().record(B::SetStretchBltMode, {2}), 3, colorref::white, colorref::black)
+        << Probes {{{11, 11}, w}, {{10, 11}, k}, {{12, 11}, k}};
+    QTest::newRow("a bitmap shrunk colour on colour keeps the last pixel of each")
+        << shrunkBitmap(EmfBuilder().record(B::SetStretchBltMode, {3}), 2, colorref::black, colorref::white)
+        << Probes {{{10, 11}, k}, {{11, 11}, w}};
     // The header's part of the record may run past the colour table (here by 8 bytes); the
     // bits are where their own offset says, not right after the table.
     QTest::newRow("bitmap header with room to spare")
