@@ -302,11 +302,13 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
     font.setUnderline(false); // drawn by drawLines() across the whole run, gaps included
     font.setStrikeOut(false);
     // Where GDI draws the glyphs bi-level it also fits them to the pixel grid, by the face's
-    // own hints: strokes a whole pixel wide, not a grey pair.
-    if (!choice.smoothed) {
+    // own hints: strokes a whole pixel wide, not a grey pair. Smoothed glyphs are fitted where
+    // the face asks for it, unless the run's shape stretches or turns them (GDI's renders of
+    // such glyphs are not fitted).
+    if (!choice.smoothed)
         font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoAntialias));
+    if (!choice.smoothed || (choice.fitted && run.layout.shape.isIdentity()))
         font.setHintingPreference(QFont::PreferFullHinting);
-    }
     painter.setFont(font);
     painter.setPen(run.color);
     // The run's box with an em around it for overhangs, on the canvas.

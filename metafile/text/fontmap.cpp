@@ -197,8 +197,8 @@ struct FaceMetrics
     double descent = 0.2;
     bool hasPrivateUseSymbols = false;
     // The gasp table: from the smallest size up, the largest em in pixels of each range and
-    // whether GDI smooths glyphs in it. Empty: smoothed at every size.
-    std::vector<std::pair<int, bool>> smoothing;
+    // how GDI draws glyphs in it (gaspAt()).
+    std::vector<std::pair<int, quint16>> gasp;
 };
 
 // Font tables are big-endian.
@@ -227,23 +227,27 @@ double weightedAverageWidth(const QRawFont &raw)
 }
 
 // The gasp table's ranges: a version, a count, then for each range its largest em in pixels
-// and its behaviour, of which GASP_DOGRAY (2) is the one grey smoothing asks for.
-std::vector<std::pair<int, bool>> smoothingRanges(const QByteArray &gasp)
+// and its behaviour: GASP_GRIDFIT (1) asks for the glyphs fitted to the pixel grid by their
+// hints, GASP_DOGRAY (2) for grey smoothing.
+constexpr quint16 kGridFit = 0x0001;
+constexpr quint16 kDoGray = 0x0002;
+
+std::vector<std::pair<int, quint16>> gaspRanges(const QByteArray &gasp)
 {
-    constexpr quint16 kDoGray = 0x0002;
-    std::vector<std::pair<int, bool>> ranges;
+    std::vector<std::pair<int, quint16>> ranges;
     const int count = readBigEndianU16(gasp, 2);
     for (int i = 0; i < count && 4 + 4 * i + 4 <= gasp.size(); ++i)
-        ranges.emplace_back(readBigEndianU16(gasp, 4 + 4 * i), (readBigEndianU16(gasp, 6 + 4 * i) & kDoGray) != 0);
+        ranges.emplace_back(readBigEndianU16(gasp, 4 + 4 * i), readBigEndianU16(gasp, 6 + 4 * i));
     return ranges;
 }
 
-bool smoothedAt(const std::vector<std::pair<int, bool>> &ranges, double emPixels)
+// The behaviour at an em; a face without a table is fitted and smoothed at every size.
+quint16 gaspAt(const std::vector<std::pair<int, quint16>> &ranges, double emPixels)
 {
     const long ppem = std::lround(emPixels);
-    const auto range =
-        std::find_if(ranges.begin(), ranges.end(), [ppem](const std::pair<int, bool> &r) { return ppem <= r.first; });
-    return range == ranges.end() || range->second;
+    const auto range = std::find_if(ranges.begin(), ranges.end(),
+                                    [ppem](const std::pair<int, quint16> &r) { return ppem <= r.first; });
+    return range == ranges.end() ? kGridFit | kDoGray : range->second;
 }
 
 // A symbol-encoded font answers at U+F020 to U+F0FF for nearly every byte. OpenSymbol has
@@ -271,7 +275,7 @@ FaceMetrics measureFace(const QFont &font, bool exact)
     if (!raw.isValid())
         return metrics;
     metrics.hasPrivateUseSymbols = hasPrivateUseSymbols(raw);
-    metrics.smoothing = smoothingRanges(raw.fontTable("gasp"));
+    metrics.gasp = gaspRanges(raw.fontTable("gasp"));
     const double unitsPerEm = raw.unitsPerEm();
     const QByteArray os2 = raw.fontTable("OS/2");
     // usWinAscent and usWinDescent (offsets 74, 76) make the cell GDI sizes and aligns by.
@@ -386,7 +390,9 @@ FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double d
                             ? emPixelsFor(logFont, std::abs(gridPixelsPerUnit),
                                           defaultCellPixels * std::abs(gridPixelsPerUnit) / pixelsPerUnit, metrics)
                             : choice.emPixels;
-    choice.smoothed = logFont.quality != kNonAntialiasedQuality && smoothedAt(metrics.smoothing, gridEm);
+    const quint16 behaviour = gaspAt(metrics.gasp, gridEm);
+    choice.smoothed = logFont.quality != kNonAntialiasedQuality && (behaviour & kDoGray) != 0;
+    choice.fitted = (behaviour & kGridFit) != 0;
     choice.symbols = symbolMappingFor(face, metrics);
     choice.ascent = metrics.ascent;
     choice.descent = metrics.descent;

@@ -65,6 +65,9 @@ struct FontChoice
     // bi-level on the pixel grid: at every size for NONANTIALIASED_QUALITY, and wherever the
     // face's gasp table leaves out grey (Arial and its stand-in from 9 to 17 pixels).
     bool smoothed = true;
+    // Whether GDI fits smoothed glyphs to the pixel grid by the face's hints at this size, as
+    // the gasp table asks (Arial above 17 pixels); bi-level glyphs are always fitted.
+    bool fitted = true;
     SymbolMapping symbols = SymbolMapping::PrivateUse; // how SYMBOL_CHARSET bytes are decoded
 
     // GDI's vertical metrics of the face (usWinAscent, usWinDescent), fractions of the em.
