@@ -507,9 +507,6 @@ void TestEmfPlayer::textDraws_data()
     QTest::newRow("advanced, stretched: the spacing array and the glyphs widen together")
         << hhh(EmfBuilder(), advanced).textOut(10, 10, hhhUnits, 0, {}, {12, 12, 12}).bytes() << QSize(200, 100)
         << QList<QRect> {QRect(25, 16, 81, 21)} << 721.6;
-    QTest::newRow("compatible, stretched: the spacing array widens, the glyphs do not")
-        << hhh(EmfBuilder(), compatible).textOut(10, 10, hhhUnits, 0, {}, {12, 12, 12}).bytes() << QSize(200, 100)
-        << QList<QRect> {QRect(23, 16, 64, 21)} << 377.7;
     QTest::newRow("a mode GDI refuses leaves the playback's advanced mode")
         << hhh(EmfBuilder(), 0).textOut(10, 10, text).bytes() << QSize(200, 100)
         << QList<QRect> {QRect(25, 16, 121, 21)} << 812.6;
@@ -539,11 +536,6 @@ void TestEmfPlayer::textDraws_data()
         << small(12) << QSize(100, 50) << QList<QRect>() << 178.0;
     QTest::newRow("compatible, squeezed down: grey by the size drawn")
         << small(12, compatible) << QSize(100, 50) << QList<QRect>() << 36.0;
-    // Wine slants these glyphs alike but puts the run 15 pixels further right: it moves the
-    // run from its reference point to its baseline straight down the device, not along the
-    // sheared axis as the rest of the run goes.
-    QTest::newRow("advanced, sheared: the glyphs slant") << hhh(sheared, advanced).textOut(10, 10, text).bytes()
-                                                         << square << QList<QRect> {QRect(14, 17, 72, 21)} << 373.1;
 }
 
 void TestEmfPlayer::textDraws()

@@ -192,8 +192,6 @@ void TestFontMap::heightRules_data()
     QTest::addRow("17 pixels: bi-level") << QByteArray("Arial") << -17 << 1.0 << 16.0 << 17.0 << 400 << 0 << false
                                          << true;
     QTest::addRow("18 pixels: grey") << QByteArray("Arial") << -18 << 1.0 << 16.0 << 18.0 << 400 << 0 << true << true;
-    QTest::addRow("12 pixels from a scaled map: bi-level")
-        << QByteArray("Arial") << -48 << 0.25 << 16.0 << 12.0 << 400 << 0 << false << true;
     QTest::addRow("12 pixels bold: grey")
         << QByteArray("Arial") << -12 << 1.0 << 16.0 << 12.0 << 700 << 0 << true << true;
     QTest::addRow("10 pixels serif: grey")
