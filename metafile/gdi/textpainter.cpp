@@ -34,6 +34,10 @@ constexpr double kMaxRunPixels = 1.0e6;
 // is not there. Glyphs that would stretch past this are filled as outlines instead.
 constexpr double kMaxBitmapGlyphPixels = 2048;
 constexpr double kMaxQtCachedGlyphPixels = 64;
+// Runs whose box on the canvas is larger than this (pixels) are smoothed as Qt smooths them,
+// without GDI's grey levels: their mask and the copy of the canvas under it would cost more
+// memory than the canvas, and at such sizes the levels only touch the glyphs' edges.
+constexpr qint64 kMaxGreyMaskPixels = qint64(1) << 22;
 
 // GDI asks the font engine for a whole-pixel em: the height is rounded in device pixels.
 void snapToWholePixels(text::FontChoice &choice)
@@ -315,9 +319,13 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
     const double em = choice.emPixels * std::max(1.0, choice.horizontalScale);
     const QRectF box(run.placement.start - QPointF(em, run.placement.ascent + em),
                      QSizeF(run.layout.width + 2 * em, run.placement.ascent + run.placement.descent + 2 * em));
+    const QRectF deviceBox = painter.combinedTransform().mapRect(box);
     std::optional<GreyGlyphs> grey;
-    if (choice.smoothed && run.canvas)
-        grey.emplace(painter, *run.canvas, painter.combinedTransform().mapRect(box));
+    if (choice.smoothed && run.canvas) {
+        const QRectF onCanvas = deviceBox & QRectF(run.canvas->rect());
+        if (onCanvas.width() * onCanvas.height() <= double(kMaxGreyMaskPixels))
+            grey.emplace(painter, *run.canvas, deviceBox);
+    }
     for (const Glyph &glyph : run.layout.glyphs) {
         const QPointF at = run.placement.start + QPointF(glyph.x, 0);
         if (visible && !visible->contains(run.placement.run.map(at)))
