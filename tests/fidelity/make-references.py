@@ -14,39 +14,45 @@ KIND says what each reference is (tests/data/*/README.md describe the sets):
            of 4), as it is, in grey
 
 Each FILE's reference is OUT_DIR/NAME.png. A 4 x 4 reduction averages each block and drops
-the remainder, as the fidelity tests do with their own renders. Needs Wine (the oracle) and
-python3-pil (Debian's /usr/bin/python3 has it); the references are committed, so the tests
-themselves need neither.
+the remainder, as the fidelity tests do with their own renders. Needs Wine (the oracle);
+standard library otherwise. The references are committed, so the tests themselves need
+neither.
 """
 import os
 import pathlib
+import struct
 import subprocess
 import sys
 import tempfile
-
-from PIL import Image
+import zlib
 
 ORACLE = pathlib.Path(__file__).resolve().parents[3] / "shared" / "tools" / "gdi-oracle" / "render-gdi"
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "bench"))
 import fidelity  # noqa: E402  (bench/fidelity.py: the frame as the oracle frames it)
+import score  # noqa: E402  (tests/fidelity/score.py, imported by fidelity: its BMP reader)
 
 
-def reduce4(image):
+def reduce4(width, height, rows):
     """Each 4 x 4 block's average, its remainder dropped, as the fidelity tests reduce."""
-    width, height = image.width // 4, image.height // 4
-    source = image.load()
-    out = Image.new("RGB", (width, height))
-    target = out.load()
-    for y in range(height):
-        for x in range(width):
-            sums = [0, 0, 0]
-            for dy in range(4):
-                for dx in range(4):
-                    pixel = source[x * 4 + dx, y * 4 + dy]
-                    for c in range(3):
-                        sums[c] += pixel[c]
-            target[x, y] = tuple(s // 16 for s in sums)
-    return out
+    sums = score.reduce4(width, height, rows)
+    out_width = width // 4
+    return out_width, height // 4, [bytes(v // 16 for v in sums[y * out_width * 3:(y + 1) * out_width * 3])
+                                    for y in range(height // 4)]
+
+
+def write_png(path, width, height, rows):
+    """An 8-bit PNG of RGB rows; grey when every pixel is (a third of the bytes)."""
+    grey = all(row[i] == row[i + 1] == row[i + 2] for row in rows for i in range(0, len(row), 3))
+    lines = [row[::3] if grey else row for row in rows]
+    raw = b"".join(b"\0" + line for line in lines)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 0 if grey else 2, 0, 0, 0)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+                  + chunk(b"IEND", b""))
 
 
 def size_for(kind, path):
@@ -73,14 +79,19 @@ def main():
             bmp = os.path.join(scratch, "gdi.bmp")
             subprocess.run([str(ORACLE), str(path), bmp, str(width), str(height)], check=True,
                            stderr=subprocess.DEVNULL)
-            image = Image.open(bmp).convert("RGB")
+            width, height, rows = score.read_bmp(bmp)
         if kind in ("fill", "own"):
-            image = reduce4(image)
-        # A picture in greys only is kept as grey, a third of the bytes.
-        if kind == "text" or all(r == g == b for r, g, b in image.getdata()):
-            image = image.convert("L")
-        image.save(out_dir / (path.stem + ".png"), optimize=True)
-        print(f"{out_dir / (path.stem + '.png')}: {image.width} x {image.height}")
+            width, height, rows = reduce4(width, height, rows)
+        # The BMP's rows are blue, green, red; a PNG's red, green, blue. Text references are
+        # grey by the luma of ITU-R 601.
+        rows = [bytes(v for i in range(0, len(row), 3) for v in (row[i + 2], row[i + 1], row[i])) for row in rows]
+        if kind == "text":
+            rows = [bytes(v for i in range(0, len(row), 3)
+                          for v in [(row[i] * 19595 + row[i + 1] * 38470 + row[i + 2] * 7471 + 0x8000) >> 16] * 3)
+                    for row in rows]
+        target = out_dir / (path.stem + ".png")
+        write_png(target, width, height, rows)
+        print(f"{target}: {width} x {height}")
     return 0
 
 
