@@ -13,7 +13,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -77,6 +79,14 @@ struct Part
     QRect region;
 };
 
+// A length in pixels rounded to a whole one that an int holds; a picture of absurd size is
+// refused later by the allocation limit, not wrapped round here.
+int wholePixels(double length)
+{
+    return int(std::clamp(std::round(length), double(std::numeric_limits<int>::min()),
+                          double(std::numeric_limits<int>::max())));
+}
+
 Part partToDraw(QSize natural, const QRect &clip, QSize scaled, const QRect &scaledClip)
 {
     const QRect source = clip.isValid() ? clip : QRect(QPoint(0, 0), natural);
@@ -84,8 +94,8 @@ Part partToDraw(QSize natural, const QRect &clip, QSize scaled, const QRect &sca
     const double sx = double(target.width()) / source.width();
     const double sy = double(target.height()) / source.height();
     Part part;
-    part.whole = QSize(int(std::lround(natural.width() * sx)), int(std::lround(natural.height() * sy)));
-    part.region = QRect(QPoint(int(std::lround(source.x() * sx)), int(std::lround(source.y() * sy))), target);
+    part.whole = QSize(wholePixels(natural.width() * sx), wholePixels(natural.height() * sy));
+    part.region = QRect(QPoint(wholePixels(source.x() * sx), wholePixels(source.y() * sy)), target);
     if (scaledClip.isValid())
         part.region = QRect(part.region.topLeft() + scaledClip.topLeft(), scaledClip.size());
     return part;
