@@ -316,6 +316,16 @@ QFont baseFont(const FaceResolution &face, const LogFont &logFont)
     font.setUnderline(logFont.underline);
     font.setStrikeOut(logFont.strikeOut);
     font.setPixelSize(kReferencePixelSize);
+    // A painter fills in what a font leaves unset from the application's own font, which a host
+    // application (or its desktop's theme) may give a style name, a stretch, spacing or
+    // capitals: every such property is pinned to the font's own, so text draws alike anywhere.
+    font.setStyleName(font.styleName());
+    font.setStretch(font.stretch());
+    font.setOverline(font.overline());
+    font.setFixedPitch(font.fixedPitch());
+    font.setCapitalization(font.capitalization());
+    font.setLetterSpacing(font.letterSpacingType(), font.letterSpacing());
+    font.setWordSpacing(font.wordSpacing());
     return font;
 }
 
