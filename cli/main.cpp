@@ -10,12 +10,15 @@
 #include "consolereport.h"
 #include "conversion.h"
 #include "jsonreport.h"
+#include "metafile/metafile.h"
 #include "options.h"
 #include "pictureinfo.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QThread>
+
+#include <memory>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -29,6 +32,22 @@ namespace {
 QtMessageHandler defaultMessageHandler = nullptr;
 
 constexpr const char *programName = "pictorate-convert";
+
+char *qtArgv[] = {const_cast<char *>(programName), nullptr};
+int qtArgc = 1;
+
+// Drawing text needs Qt's fonts, which need a GUI application, but no display: without a
+// platform chosen by the user it runs offscreen, also under a file manager. It is made only
+// when a picture first needs a font (the engine asks, see metafile.h): setting up the GUI
+// application and the system's fonts is most of the start-up, and most pictures draw no
+// text. Qt is given the program's name only: it would take arguments such as "-display" or
+// "-reverse" for its own, and they may be file names here.
+void setUpFonts()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static const std::unique_ptr<QGuiApplication> application = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+}
 
 int usageError(const QString &message)
 {
@@ -88,6 +107,8 @@ int convert(const ConvertOptions &options)
 {
     if (options.toStandardOutput)
         return convertToStandardOutput(options);
+    // The batch's worker threads could not make the GUI application when a picture needs it.
+    setUpFonts();
     const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder, options.format);
     const int threads = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     ConsoleReport console(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
@@ -113,20 +134,11 @@ void quietQtNotes(QtMsgType type, const QMessageLogContext &context, const QStri
 
 int main(int argc, char **argv)
 {
-    // Drawing text needs Qt's fonts, which need a GUI application, but no display: without a
-    // platform chosen by the user the converter runs offscreen, also under a file manager.
     defaultMessageHandler = qInstallMessageHandler(quietQtNotes);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt is given the program's name only: it would take arguments such as "-display" or
-    // "-reverse" for its own, and they may be file names here.
+    metafile::setFontSetUp(setUpFonts);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QFile::decodeName(argv[i]);
-    int qtArgc = 1;
-    const QGuiApplication app(qtArgc, argv);
-    QGuiApplication::setApplicationName(QString::fromLatin1(programName));
-    QGuiApplication::setApplicationVersion(QStringLiteral(PICTORATE_VERSION));
 
     const CommandLine line = parseCommandLine(arguments, QLocale());
     switch (line.action) {

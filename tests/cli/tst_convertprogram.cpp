@@ -53,9 +53,12 @@ private Q_SLOTS:
     void thumbnailLongerSideAndProportions_data();
     void thumbnailLongerSideAndProportions();
     void thumbnailNeverReplacesAPipeOrDevice();
+    void noGuiSetUpWithoutText_data();
+    void noGuiSetUpWithoutText();
 
 private:
-    Run run(const QStringList &arguments, int timeoutMs = 60000);
+    Run run(const QStringList &arguments, int timeoutMs = 60000,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     QString copy(const QString &from, const QString &relative);
     QString path(const QString &relative) const { return m_dir->filePath(relative); }
 
@@ -68,10 +71,11 @@ void tst_ConvertProgram::init()
     QVERIFY(m_dir->isValid());
 }
 
-Run tst_ConvertProgram::run(const QStringList &arguments, int timeoutMs)
+Run tst_ConvertProgram::run(const QStringList &arguments, int timeoutMs, const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setWorkingDirectory(m_dir->path());
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(PICTORATE_CONVERT), arguments);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
@@ -305,6 +309,40 @@ void tst_ConvertProgram::thumbnailNeverReplacesAPipeOrDevice()
     QVERIFY(::lstat(QFile::encodeName(path(u"pipe.png"_s)).constData(), &status) == 0 && S_ISFIFO(status.st_mode));
     QVERIFY(QFileInfo(path(u"null.png"_s)).isSymLink());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
+}
+
+// Setting up a GUI application and the system's fonts is most of a start-up, and only text
+// needs them: with a platform that does not exist (Qt ends a program that sets one up with
+// it), what draws no text still works.
+void tst_ConvertProgram::noGuiSetUpWithoutText_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("out"); // what standard output starts with, after a first byte
+
+    const QString shapes = testData(u"wmf/aspose__eye.wmf"_s);
+    QTest::addRow("help") << QStringList {u"--help"_s} << u"sage: "_s;
+    QTest::addRow("version") << QStringList {u"--version"_s} << u"ictorate-convert (Pictorate) "_s;
+    QTest::addRow("thumbnail of shapes") << QStringList {u"--thumbnail=64"_s, shapes, u"thumb.png"_s} << QString();
+    QTest::addRow("PNG of shapes to standard output") << QStringList {u"--stdout"_s, u"-fpng"_s, shapes} << u"PNG"_s;
+    QTest::addRow("a raster picture") << QStringList {u"--thumbnail=64"_s, u"tall.png"_s, u"thumb.png"_s} << QString();
+}
+
+void tst_ConvertProgram::noGuiSetUpWithoutText()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, out);
+    QImage tall(50, 100, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    QVERIFY(tall.save(path(u"tall.png"_s), "PNG"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"nosuchplatform"_s);
+
+    const Run result = run(arguments, 60000, environment);
+    QCOMPARE(result.err, QString());
+    QCOMPARE(result.status, 0);
+    QVERIFY2(result.out.mid(1).startsWith(out), qPrintable(result.out.left(40)));
+    if (arguments.contains(u"thumb.png"_s))
+        QVERIFY(!QImage(path(u"thumb.png"_s)).isNull());
 }
 
 QTEST_GUILESS_MAIN(tst_ConvertProgram)
