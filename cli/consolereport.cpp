@@ -23,6 +23,15 @@ QString fitFromLeft(const QString &text, int width)
 
 } // namespace
 
+void writeNotes(std::FILE *err, const QString &source, const QByteArray &errorOutput)
+{
+    for (const QByteArray &line : errorOutput.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            std::fprintf(err, "%s: note: %s\n", local(source).constData(), line.trimmed().constData());
+    }
+    std::fflush(err);
+}
+
 ConsoleReport::ConsoleReport(Verbosity verbosity, int total, std::FILE *out, std::FILE *err, int columns)
     : m_verbosity(verbosity)
     , m_total(total)
@@ -48,6 +57,10 @@ void ConsoleReport::progress(int done, int failed, const Job &current)
 
 void ConsoleReport::finished(const Job &job, const Outcome &outcome)
 {
+    if (m_verbosity == Verbosity::Verbose && !outcome.errorOutput.trimmed().isEmpty()) {
+        clearProgress();
+        writeNotes(m_err, job.source, outcome.errorOutput);
+    }
     switch (outcome.kind) {
     case Outcome::Kind::Failed:
         clearProgress();

@@ -137,6 +137,7 @@ std::optional<QImage> drawSource(const QString &source, const RenderSettings &se
     QImage image = renderOnBackground(*picture, plan->pixels, settings.background);
     if (image.isNull()) {
         outcome->message = noMemory(plan->pixels);
+        outcome->outOfMemory = true;
         return std::nullopt;
     }
     countSkipped(*picture, settings, outcome);
@@ -219,7 +220,10 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     QString why;
     switch (savePicture(*picture, *plan, settings, job.target, &why)) {
     case SaveOutcome::Saved: break;
-    case SaveOutcome::NoMemory: outcome.message = noMemory(plan->pixels); return outcome;
+    case SaveOutcome::NoMemory:
+        outcome.message = noMemory(plan->pixels);
+        outcome.outOfMemory = true;
+        return outcome;
     default: outcome.message = u"could not be saved as %1: %2"_s.arg(job.target, why); return outcome;
     }
     outcome.kind = Outcome::Kind::Converted;
@@ -258,25 +262,25 @@ Outcome convertToStream(const QString &source, const RenderSettings &settings, i
     return outcome;
 }
 
-bool writeThumbnail(const QString &input, const QString &output, int size, QString *message)
+Outcome writeThumbnail(const QString &input, const QString &output, int size)
 {
-    if (isSameFile(input, output)) {
-        *message = u"could not be saved as %1: %2"_s.arg(output, sourceIsTargetReason());
-        return false;
-    }
-    const std::optional<Picture> picture = loadSource(input, message);
+    if (isSameFile(input, output))
+        return Outcome::failure(u"could not be saved as %1: %2"_s.arg(output, sourceIsTargetReason()));
+    Outcome outcome;
+    const std::optional<Picture> picture = loadSource(input, &outcome.message);
     if (!picture)
-        return false;
+        return outcome;
     const QSize pixels = fittedSize(picture->naturalSize(), QSize(size, size));
     const QImage image = renderPicture(*picture, pixels);
     if (image.isNull()) {
-        *message = noMemory(pixels);
-        return false;
+        outcome.message = noMemory(pixels);
+        outcome.outOfMemory = true;
+        return outcome;
     }
     QString why;
-    if (!SavePng(image, output, &why)) {
-        *message = u"could not be saved as %1: %2"_s.arg(output, why);
-        return false;
-    }
-    return true;
+    if (!SavePng(image, output, &why))
+        return Outcome::failure(u"could not be saved as %1: %2"_s.arg(output, why));
+    outcome.kind = Outcome::Kind::Converted;
+    outcome.size = pixels;
+    return outcome;
 }

@@ -38,6 +38,8 @@ struct Outcome
     QSize size; // Converted: the picture's size in pixels
     qint64 milliseconds = 0; // from loading the source to the picture written
     int recordsSkipped = 0; // with RenderSettings::countSkipped: records not played
+    bool outOfMemory = false; // Failed: for want of memory
+    QByteArray errorOutput; // what libraries wrote on standard error while it was converted
 
     static Outcome failure(const QString &message)
     {
@@ -65,5 +67,4 @@ Outcome convertJob(const Job &job, const RenderSettings &settings);
 Outcome convertToStream(const QString &source, const RenderSettings &settings, int descriptor);
 
 // Writes the picture at `input` as a PNG at `output` whose longer side is `size` pixels.
-// On failure returns false and sets `message` to the reason.
-bool writeThumbnail(const QString &input, const QString &output, int size, QString *message);
+Outcome writeThumbnail(const QString &input, const QString &output, int size);

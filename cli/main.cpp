@@ -38,9 +38,9 @@ int qtArgc = 1;
 
 // Drawing text needs Qt's fonts, which need a GUI application, but no display: without a
 // platform chosen by the user it runs offscreen, also under a file manager. It is made only
-// when a picture first needs a font (the engine asks, see metafile.h): setting up the GUI
-// application and the system's fonts is most of the start-up, and most pictures draw no
-// text. Qt is given the program's name only: it would take arguments such as "-display" or
+// when a picture first needs a font (the engine asks, see metafile.h), in the worker that
+// draws it: setting up the GUI application and the system's fonts is most of the start-up,
+// and most pictures draw no text. Qt is given the program's name only: it would take arguments such as "-display" or
 // "-reverse" for its own, and they may be file names here.
 void setUpFonts()
 {
@@ -67,14 +67,27 @@ int terminalColumns()
     return 80;
 }
 
+WorkLimits workLimits(const ConvertOptions &options) { return {options.timeoutSeconds, options.memoryLimitBytes}; }
+
+// A single picture's outcome on standard error: its failure, and with --verbose what the
+// libraries said while it was drawn.
+int reportSingle(const QString &source, const Outcome &outcome, Verbosity verbosity)
+{
+    if (verbosity == Verbosity::Verbose)
+        writeNotes(stderr, source, outcome.errorOutput);
+    if (outcome.kind != Outcome::Kind::Failed)
+        return 0;
+    std::fprintf(stderr, "%s: %s\n", QFile::encodeName(source).constData(),
+                 QFile::encodeName(outcome.message).constData());
+    return 1;
+}
+
 int thumbnail(const ConvertOptions &options)
 {
-    QString message;
-    if (writeThumbnail(options.operands[0], options.operands[1], options.thumbnailSize, &message))
-        return 0;
-    std::fprintf(stderr, "%s: %s\n", QFile::encodeName(options.operands[0]).constData(),
-                 QFile::encodeName(message).constData());
-    return 1;
+    const QString &input = options.operands[0];
+    const Outcome outcome = runInWorker(
+        input, workLimits(options), [&] { return writeThumbnail(input, options.operands[1], options.thumbnailSize); });
+    return reportSingle(input, outcome, options.verbosity);
 }
 
 RenderSettings renderSettings(const ConvertOptions &options)
@@ -95,26 +108,22 @@ RenderSettings renderSettings(const ConvertOptions &options)
 int convertToStandardOutput(const ConvertOptions &options)
 {
     const QString &source = options.operands.first();
-    const Outcome outcome = convertToStream(source, renderSettings(options), STDOUT_FILENO);
-    if (outcome.kind == Outcome::Kind::Converted)
-        return 0;
-    std::fprintf(stderr, "%s: %s\n", QFile::encodeName(source).constData(),
-                 QFile::encodeName(outcome.message).constData());
-    return 1;
+    const RenderSettings settings = renderSettings(options);
+    const Outcome outcome =
+        runInWorker(source, workLimits(options), [&] { return convertToStream(source, settings, STDOUT_FILENO); });
+    return reportSingle(source, outcome, options.verbosity);
 }
 
 int convert(const ConvertOptions &options)
 {
     if (options.toStandardOutput)
         return convertToStandardOutput(options);
-    // The batch's worker threads could not make the GUI application when a picture needs it.
-    setUpFonts();
     const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder, options.format);
-    const int threads = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
+    const int workers = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     ConsoleReport console(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
     JsonReport json(stdout, console);
     BatchObserver &report = options.report == ReportFormat::Json ? static_cast<BatchObserver &>(json) : console;
-    const BatchCounts counts = runBatch(plan.jobs, renderSettings(options), threads, report);
+    const BatchCounts counts = runBatch(plan.jobs, renderSettings(options), workers, workLimits(options), report);
     // One flush for every new picture of the batch, before the batch reports itself done.
     if (counts.converted > 0)
         ::sync();

@@ -4,6 +4,7 @@
 #include "options.h"
 
 #include "canvassize.h"
+#include "optionvalues.h"
 #include "pictureformats.h"
 #include "sizeplan.h"
 
@@ -27,6 +28,8 @@ enum class OptionId {
     Stdout,
     NoClobber,
     Jobs,
+    Timeout,
+    MemoryLimit,
     Quiet,
     Verbose,
     Report,
@@ -57,6 +60,8 @@ constexpr std::array optionSpecs {
     OptionSpec {OptionId::Stdout, 0, u"stdout", false},
     OptionSpec {OptionId::NoClobber, u'n', u"no-clobber", false},
     OptionSpec {OptionId::Jobs, u'j', u"jobs", true},
+    OptionSpec {OptionId::Timeout, 0, u"timeout", true},
+    OptionSpec {OptionId::MemoryLimit, 0, u"memory-limit", true},
     OptionSpec {OptionId::Quiet, u'q', u"quiet", false},
     OptionSpec {OptionId::Verbose, u'v', u"verbose", false},
     OptionSpec {OptionId::Report, 0, u"report", true},
@@ -82,44 +87,6 @@ const OptionSpec *findShort(QChar name)
             return &spec;
     }
     return nullptr;
-}
-
-// A whole number written with decimal digits only: no sign, no blanks, no grouping.
-std::optional<int> readCount(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return std::nullopt;
-    int value = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value;
-}
-
-// A resolution: a positive number in decimal digits with at most one point, as ImageMagick
-// hands on its -density ("96", "150.5").
-std::optional<double> readDpi(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 12 || text.count(u'.') > 1 || text.startsWith(u'.') || text.endsWith(u'.'))
-        return std::nullopt;
-    for (const QChar c : text) {
-        if ((c < u'0' || c > u'9') && c != u'.')
-            return std::nullopt;
-    }
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && value >= minDpi && value <= maxDpi ? std::optional<double>(value) : std::nullopt;
-}
-
-// "WIDTHxHEIGHT" split at its one "x" (either case) into the two texts.
-std::optional<std::pair<QString, QString>> splitSize(const QString &text)
-{
-    const qsizetype at = text.indexOf(u'x', 0, Qt::CaseInsensitive);
-    if (at < 0 || text.indexOf(u'x', at + 1, Qt::CaseInsensitive) >= 0)
-        return std::nullopt;
-    return std::pair {text.left(at), text.mid(at + 1)};
 }
 
 // Reads the command line into `m_line`; each step returns an error text or nothing.
@@ -184,6 +151,13 @@ CommandLine Parser::parse(const QStringList &arguments)
         m_line.error = *error;
     }
     return m_line;
+}
+
+// A resolution within the range --dpi accepts.
+std::optional<double> readDpi(QStringView text)
+{
+    const std::optional<double> value = readDecimal(text);
+    return value && *value >= minDpi && *value <= maxDpi ? value : std::nullopt;
 }
 
 std::optional<QString> Parser::readLong(const QStringList &arguments, qsizetype &index)
@@ -273,6 +247,21 @@ std::optional<QString> Parser::applyValue(OptionId id, const QString &value)
         if (!jobs || *jobs < 1 || *jobs > maxJobs)
             return u"invalid number of jobs '%1': give a whole number from 1 to %2"_s.arg(value).arg(maxJobs);
         options.jobs = *jobs;
+        break;
+    }
+    case OptionId::Timeout: {
+        const std::optional<int> seconds = readCount(value);
+        if (!seconds)
+            return u"invalid time limit '%1': give whole seconds, or 0 for none"_s.arg(value);
+        options.timeoutSeconds = *seconds;
+        break;
+    }
+    case OptionId::MemoryLimit: {
+        const std::optional<qint64> bytes = readMemorySize(value);
+        if (!bytes || (*bytes > 0 && *bytes < minMemoryLimitBytes))
+            return u"invalid memory limit '%1': give mebibytes from 1 (or a size such as 512M or 4G), or 0 for "
+                   "none"_s.arg(value);
+        options.memoryLimitBytes = *bytes;
         break;
     }
     case OptionId::Format: {
@@ -500,6 +489,10 @@ the pictures in it; - is standard input, converted to standard output.
                            or --window
   -n, --no-clobber       do not replace a picture that exists
   -j, --jobs=N           convert N files at once (default: one per core)
+      --timeout=SECONDS  give up a picture after SECONDS (default: 120; 0: no
+                           limit); it fails alone and the others go on
+      --memory-limit=SIZE  give up a picture that needs more memory than SIZE
+                           in MiB, or 512M, 4G (default: 2G; 0: no limit)
   -q, --quiet            report failures only
   -v, --verbose          name every file converted, and sum up at the end
       --report=json      write a JSON line per file to standard output

@@ -55,6 +55,8 @@ private Q_SLOTS:
     void thumbnailNeverReplacesAPipeOrDevice();
     void noGuiSetUpWithoutText_data();
     void noGuiSetUpWithoutText();
+    void oneFileNeverEndsOrStallsTheOthers_data();
+    void oneFileNeverEndsOrStallsTheOthers();
 
 private:
     Run run(const QStringList &arguments, int timeoutMs = 60000,
@@ -343,6 +345,64 @@ void tst_ConvertProgram::noGuiSetUpWithoutText()
     QVERIFY2(result.out.mid(1).startsWith(out), qPrintable(result.out.left(40)));
     if (arguments.contains(u"thumb.png"_s))
         QVERIFY(!QImage(path(u"thumb.png"_s)).isNull());
+}
+
+// Each picture is drawn in a worker process: one that crashes it (a fault switch aborts the
+// worker on the file named), stalls it or needs more memory than allowed fails alone, with
+// its reason, and the others are converted.
+void tst_ConvertProgram::oneFileNeverEndsOrStallsTheOthers_data()
+{
+    QTest::addColumn<QString>("fault"); // PICTORATE_CONVERT_FAULT
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QStringList>("written");
+
+    const QStringList all {u"a.bmp"_s, u"c.bmp"_s};
+    const QString crashed = u"b.wmf: could not be converted: it crashed the converter (Aborted)\n"_s;
+    QTest::addRow("a crash, one worker") << u"crash:b.wmf"_s
+                                         << QStringList {u"-j1"_s, u"a.wmf"_s, u"b.wmf"_s, u"c.wmf"_s} << crashed
+                                         << all;
+    QTest::addRow("a crash, two workers")
+        << u"crash:b.wmf"_s << QStringList {u"-j2"_s, u"a.wmf"_s, u"b.wmf"_s, u"c.wmf"_s} << crashed << all;
+    QTest::addRow("a crash in a folder") << u"crash:b.wmf"_s << QStringList {u"-j2"_s, u"-o"_s, u"out"_s, u"."_s}
+                                         << u"./"_s + crashed << QStringList {u"out/a.bmp"_s, u"out/c.bmp"_s};
+    QTest::addRow("a stall past the time limit")
+        << u"hang:b.wmf"_s << QStringList {u"--timeout=1"_s, u"a.wmf"_s, u"b.wmf"_s, u"c.wmf"_s}
+        << u"b.wmf: could not be converted within 1 second; give it more time with --timeout\n"_s << all;
+    QTest::addRow("more memory than allowed")
+        << QString() << QStringList {u"--memory-limit=64M"_s, u"-fjpeg"_s, u"--size=5000x5000"_s, u"a.wmf"_s}
+        << u"a.wmf: could not be converted: it needs more than the 64 MiB of memory a picture may take; give more "
+           "with --memory-limit\n"_s
+        << QStringList();
+    QTest::addRow("a thumbnail that crashes")
+        << u"crash:b.wmf"_s << QStringList {u"--thumbnail=64"_s, u"b.wmf"_s, u"b.png"_s} << crashed << QStringList();
+    QTest::addRow("a picture to standard output that stalls")
+        << u"hang:b.wmf"_s << QStringList {u"--timeout=1"_s, u"--stdout"_s, u"b.wmf"_s}
+        << u"b.wmf: could not be converted within 1 second; give it more time with --timeout\n"_s << QStringList();
+}
+
+void tst_ConvertProgram::oneFileNeverEndsOrStallsTheOthers()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, err);
+    QFETCH(QStringList, written);
+    for (const QString &name : {u"a.wmf"_s, u"b.wmf"_s, u"c.wmf"_s})
+        copy(testData(u"wmf/wmfjs__rect.wmf"_s), name);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"PICTORATE_CONVERT_FAULT"_s, fault);
+
+    const Run result = run(arguments, 60000, environment);
+    QCOMPARE(result.err, err);
+    QCOMPARE(result.status, 1);
+    for (const QString &name : written)
+        QCOMPARE(QImage(path(name)).size(), QSize(96, 96));
+    QVERIFY(!QFile::exists(path(u"b.bmp"_s)) && !QFile::exists(path(u"b.png"_s)));
+    // Nothing of the stopped workers' files is left.
+    QCOMPARE(QDir(path(written.isEmpty() ? u"."_s : QFileInfo(written.first()).path()))
+                 .entryList(QDir::Files | QDir::Hidden)
+                 .filter(u".pictorate"_s),
+             QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_ConvertProgram)

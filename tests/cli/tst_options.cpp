@@ -57,6 +57,10 @@ QString describe(const ConvertOptions &o)
     if (o.noClobber)
         parts << u"no-clobber"_s;
     parts << u"jobs=%1"_s.arg(o.jobs);
+    if (o.timeoutSeconds != defaultTimeoutSeconds)
+        parts << u"timeout=%1"_s.arg(o.timeoutSeconds);
+    if (o.memoryLimitBytes != defaultMemoryLimitBytes)
+        parts << u"memory=%1"_s.arg(o.memoryLimitBytes);
     parts << (o.verbosity == Verbosity::Quiet     ? u"quiet"_s
               : o.verbosity == Verbosity::Verbose ? u"verbose"_s
                                                   : u"normal"_s);
@@ -85,6 +89,18 @@ void tst_Options::accepted_data()
     QTest::addRow("-j2") << u"-j2 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=2 normal"_s;
     QTest::addRow("--jobs 1") << u"--jobs 1 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=1 normal"_s;
     QTest::addRow("most jobs") << u"-j 256 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=256 normal"_s;
+    QTest::addRow("a time limit") << u"--timeout 5 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 timeout=5 normal"_s;
+    QTest::addRow("no time limit") << u"--timeout=0 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 timeout=0 normal"_s;
+    QTest::addRow("memory in mebibytes") << u"--memory-limit=512 a.wmf"_s
+                                         << u"operands=a.wmf dpi=96 jobs=0 memory=536870912 normal"_s;
+    QTest::addRow("memory in gibibytes") << u"--memory-limit=4G a.wmf"_s
+                                         << u"operands=a.wmf dpi=96 jobs=0 memory=4294967296 normal"_s;
+    QTest::addRow("memory with a unit's full name")
+        << u"--memory-limit=1536MiB a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 memory=1610612736 normal"_s;
+    QTest::addRow("smallest memory limit")
+        << u"--memory-limit=1024k a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 memory=1048576 normal"_s;
+    QTest::addRow("no memory limit") << u"--memory-limit=0 a.wmf"_s
+                                     << u"operands=a.wmf dpi=96 jobs=0 memory=0 normal"_s;
     QTest::addRow("later verbosity wins") << u"-q -v a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 verbose"_s;
     QTest::addRow("size in pixels at 96 dpi")
         << u"--size 1024x768 a.wmf"_s << u"operands=a.wmf pixels=1024x768 twips=15360x11520 jobs=0 normal"_s;
@@ -232,6 +248,22 @@ void tst_Options::refused_data()
     QTest::addRow("negative jobs") << QStringList {u"--jobs=-1"_s, u"a"_s} << jobsError.arg(u"-1"_s);
     QTest::addRow("jobs not a number") << QStringList {u"-j"_s, u"two"_s, u"a"_s} << jobsError.arg(u"two"_s);
     QTest::addRow("jobs with a sign") << QStringList {u"-j+2"_s, u"a"_s} << jobsError.arg(u"+2"_s);
+    const QString timeoutError = u"invalid time limit '%1': give whole seconds, or 0 for none"_s;
+    QTest::addRow("time limit not whole") << QStringList {u"--timeout=1.5"_s, u"a"_s} << timeoutError.arg(u"1.5"_s);
+    QTest::addRow("time limit negative") << QStringList {u"--timeout=-1"_s, u"a"_s} << timeoutError.arg(u"-1"_s);
+    QTest::addRow("time limit with a unit") << QStringList {u"--timeout=5s"_s, u"a"_s} << timeoutError.arg(u"5s"_s);
+    const QString memoryError =
+        u"invalid memory limit '%1': give mebibytes from 1 (or a size such as 512M or 4G), or 0 for none"_s;
+    QTest::addRow("memory limit under a mebibyte")
+        << QStringList {u"--memory-limit=512K"_s, u"a"_s} << memoryError.arg(u"512K"_s);
+    QTest::addRow("memory limit past a tebibyte")
+        << QStringList {u"--memory-limit=1025G"_s, u"a"_s} << memoryError.arg(u"1025G"_s);
+    QTest::addRow("memory limit with two units")
+        << QStringList {u"--memory-limit=5MK"_s, u"a"_s} << memoryError.arg(u"5MK"_s);
+    QTest::addRow("memory limit in bytes' unit")
+        << QStringList {u"--memory-limit=100B"_s, u"a"_s} << memoryError.arg(u"100B"_s);
+    QTest::addRow("memory limit a unit alone")
+        << QStringList {u"--memory-limit=G"_s, u"a"_s} << memoryError.arg(u"G"_s);
     QTest::addRow("size without x") << QStringList {u"--size=1024"_s, u"a"_s} << sizeError.arg(u"1024"_s);
     QTest::addRow("size with two x") << QStringList {u"--size=1x2x3"_s, u"a"_s} << sizeError.arg(u"1x2x3"_s);
     QTest::addRow("size zero wide") << QStringList {u"--size=0x10"_s, u"a"_s} << sizeError.arg(u"0x10"_s);
