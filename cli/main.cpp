@@ -69,6 +69,8 @@ int terminalColumns()
 
 WorkLimits workLimits(const ConvertOptions &options) { return {options.timeoutSeconds, options.memoryLimitBytes}; }
 
+int jobCount(const ConvertOptions &options) { return options.jobs > 0 ? options.jobs : QThread::idealThreadCount(); }
+
 // A single picture's outcome on standard error: its failure, and with --verbose what the
 // libraries said while it was drawn.
 int reportSingle(const QString &source, const Outcome &outcome, Verbosity verbosity)
@@ -119,11 +121,11 @@ int convert(const ConvertOptions &options)
     if (options.toStandardOutput)
         return convertToStandardOutput(options);
     const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder, options.format);
-    const int workers = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     ConsoleReport console(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
     JsonReport json(stdout, console);
     BatchObserver &report = options.report == ReportFormat::Json ? static_cast<BatchObserver &>(json) : console;
-    const BatchCounts counts = runBatch(plan.jobs, renderSettings(options), workers, workLimits(options), report);
+    const BatchCounts counts =
+        runBatch(plan.jobs, renderSettings(options), jobCount(options), workLimits(options), report);
     // One flush for every new picture of the batch, before the batch reports itself done.
     if (counts.converted > 0)
         ::sync();
@@ -156,7 +158,8 @@ int main(int argc, char **argv)
     case CommandLine::Action::Version: std::printf("%s (Pictorate) %s\n", programName, PICTORATE_VERSION); return 0;
     case CommandLine::Action::Thumbnail: return thumbnail(line.options);
     case CommandLine::Action::Info:
-        return writePictureInfo(line.options.operands, line.options.recursive, stdout, stderr);
+        return writePictureInfo(line.options.operands, line.options.recursive, stdout, stderr, jobCount(line.options),
+                                workLimits(line.options), line.options.verbosity == Verbosity::Verbose);
     case CommandLine::Action::Convert: return convert(line.options);
     }
     return 2;

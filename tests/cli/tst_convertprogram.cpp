@@ -57,6 +57,8 @@ private Q_SLOTS:
     void noGuiSetUpWithoutText();
     void oneFileNeverEndsOrStallsTheOthers_data();
     void oneFileNeverEndsOrStallsTheOthers();
+    void libraryNotesOnlyWhenVerbose_data();
+    void libraryNotesOnlyWhenVerbose();
 
 private:
     Run run(const QStringList &arguments, int timeoutMs = 60000,
@@ -376,6 +378,9 @@ void tst_ConvertProgram::oneFileNeverEndsOrStallsTheOthers_data()
         << QStringList();
     QTest::addRow("a thumbnail that crashes")
         << u"crash:b.wmf"_s << QStringList {u"--thumbnail=64"_s, u"b.wmf"_s, u"b.png"_s} << crashed << QStringList();
+    QTest::addRow("a description that crashes")
+        << u"crash:b.wmf"_s << QStringList {u"--info"_s, u"a.wmf"_s, u"b.wmf"_s, u"c.wmf"_s}
+        << u"b.wmf: could not be described: it crashed the converter (Aborted)\n"_s << QStringList();
     QTest::addRow("a picture to standard output that stalls")
         << u"hang:b.wmf"_s << QStringList {u"--timeout=1"_s, u"--stdout"_s, u"b.wmf"_s}
         << u"b.wmf: could not be converted within 1 second; give it more time with --timeout\n"_s << QStringList();
@@ -403,6 +408,38 @@ void tst_ConvertProgram::oneFileNeverEndsOrStallsTheOthers()
                  .entryList(QDir::Files | QDir::Hidden)
                  .filter(u".pictorate"_s),
              QStringList());
+}
+
+// A corpus file holds a PNG image whose end is damaged; libpng, reading it through Qt, writes
+// its complaint on standard error itself. The converter's standard error carries failures
+// only, and with --verbose the complaint as a note of the file.
+void tst_ConvertProgram::libraryNotesOnlyWhenVerbose_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("err");
+
+    const QString note = u"damaged.wmf: note: libpng error: [00]IEN: invalid chunk type\n"_s;
+    QTest::addRow("a batch") << QStringList {u"damaged.wmf"_s} << QString();
+    QTest::addRow("a batch, quiet") << QStringList {u"-q"_s, u"damaged.wmf"_s} << QString();
+    QTest::addRow("a batch, verbose") << QStringList {u"-v"_s, u"damaged.wmf"_s} << note;
+    QTest::addRow("a thumbnail") << QStringList {u"--thumbnail=64"_s, u"damaged.wmf"_s, u"thumb.png"_s} << QString();
+    QTest::addRow("to standard output") << QStringList {u"--stdout"_s, u"damaged.wmf"_s} << QString();
+    QTest::addRow("described") << QStringList {u"--info"_s, u"damaged.wmf"_s} << QString();
+    QTest::addRow("described, verbose") << QStringList {u"--info"_s, u"-v"_s, u"damaged.wmf"_s} << note;
+}
+
+void tst_ConvertProgram::libraryNotesOnlyWhenVerbose()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, err);
+    const QString damaged = qEnvironmentVariable("PICTORATE_SHARED_CORPUS") + u"/real/libuemf__test_libuemf.wmf"_s;
+    if (!QFile::exists(damaged))
+        QSKIP("the shared corpus is not there");
+    copy(damaged, u"damaged.wmf"_s);
+
+    const Run result = run(arguments);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err, err);
 }
 
 QTEST_GUILESS_MAIN(tst_ConvertProgram)
