@@ -99,7 +99,10 @@ public:
             const Outcome finished = *std::exchange(m_outcomes[m_reported], std::nullopt);
             m_observer.finished(m_jobs[m_reported], finished);
             switch (finished.kind) {
-            case Outcome::Kind::Converted: ++m_counts.converted; break;
+            case Outcome::Kind::Converted:
+                ++m_counts.converted;
+                noteFolder(m_jobs[m_reported].target);
+                break;
             case Outcome::Kind::Skipped: ++m_counts.skipped; break;
             case Outcome::Kind::Failed: ++m_counts.failed; break;
             }
@@ -110,6 +113,13 @@ public:
     BatchCounts counts() const { return m_counts; }
 
 private:
+    void noteFolder(const QString &target)
+    {
+        const QString folder = QFileInfo(target).path();
+        if (!m_counts.writtenFolders.contains(folder))
+            m_counts.writtenFolders.append(folder);
+    }
+
     const std::vector<Job> &m_jobs;
     WorkLimits m_limits;
     BatchObserver &m_observer;

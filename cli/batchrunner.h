@@ -13,6 +13,7 @@
 #include "workerpool.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -32,6 +33,7 @@ struct BatchCounts
     int converted = 0;
     int skipped = 0;
     int failed = 0;
+    QStringList writtenFolders; // the folders pictures were written to, each once, in order
 };
 
 // `workers` at least 1; no more start than there are jobs.

@@ -8,6 +8,7 @@
 #include "batchplan.h"
 #include "batchrunner.h"
 #include "consolereport.h"
+#include "diskflush.h"
 #include "conversion.h"
 #include "jsonreport.h"
 #include "metafile/metafile.h"
@@ -126,11 +127,13 @@ int convert(const ConvertOptions &options)
     BatchObserver &report = options.report == ReportFormat::Json ? static_cast<BatchObserver &>(json) : console;
     const BatchCounts counts =
         runBatch(plan.jobs, renderSettings(options), jobCount(options), workLimits(options), report);
-    // One flush for every new picture of the batch, before the batch reports itself done.
-    if (counts.converted > 0)
-        ::sync();
+    // One flush for the batch's new pictures, before the batch reports itself done.
+    const std::vector<FlushFailure> unflushed = flushFileSystems(counts.writtenFolders);
+    for (const FlushFailure &failure : unflushed)
+        std::fprintf(stderr, "%s: the pictures written to %s may not all be on the disk: %s\n", programName,
+                     QFile::encodeName(failure.folder).constData(), QFile::encodeName(failure.reason).constData());
     console.summary(counts, plan.leftOut);
-    return counts.failed > 0 ? 1 : 0;
+    return counts.failed > 0 || !unflushed.empty() ? 1 : 0;
 }
 
 // Qt's own notes (a missing runtime folder, a font substituted) are not the user's business:

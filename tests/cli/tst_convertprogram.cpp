@@ -59,6 +59,8 @@ private Q_SLOTS:
     void oneFileNeverEndsOrStallsTheOthers();
     void libraryNotesOnlyWhenVerbose_data();
     void libraryNotesOnlyWhenVerbose();
+    void flushesOnlyTheDisksItWrote_data();
+    void flushesOnlyTheDisksItWrote();
 
 private:
     Run run(const QStringList &arguments, int timeoutMs = 60000,
@@ -440,6 +442,49 @@ void tst_ConvertProgram::libraryNotesOnlyWhenVerbose()
     const Run result = run(arguments);
     QCOMPARE(result.status, 0);
     QCOMPARE(result.err, err);
+}
+
+// A batch's new pictures reach the disk at its end through one flush of each file system it
+// wrote to, never through sync(), which waits for every other program's writes on every disk.
+// A preloaded library notes the flushes asked for; each row lists them, "syncfs FOLDER"
+// with the folder below the scratch folder.
+void tst_ConvertProgram::flushesOnlyTheDisksItWrote_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("flushes");
+
+    QTest::addRow("beside the sources") << QStringList {u"a.wmf"_s, u"sub/b.wmf"_s} << QStringList {u"syncfs ."_s};
+    QTest::addRow("into an output folder")
+        << QStringList {u"-o"_s, u"out"_s, u"-r"_s, u"."_s} << QStringList {u"syncfs out"_s};
+    QTest::addRow("to a file system of its own")
+        << QStringList {u"-o"_s, u"/dev/shm"_s, u"a.wmf"_s} << QStringList {u"syncfs /dev/shm"_s};
+    QTest::addRow("nothing written") << QStringList {u"missing.wmf"_s} << QStringList();
+}
+
+void tst_ConvertProgram::flushesOnlyTheDisksItWrote()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, flushes);
+    copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"a.wmf"_s);
+    copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"sub/b.wmf"_s);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_PRELOAD"_s, QStringLiteral(SYNCSPY));
+    environment.insert(u"SYNCSPY_LOG"_s, path(u"flushes.log"_s));
+    // Under AddressSanitizer its runtime would otherwise insist on being loaded first.
+    environment.insert(u"ASAN_OPTIONS"_s, environment.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+
+    const Run result = run(arguments, 60000, environment);
+    QCOMPARE(result.status, arguments.contains(u"missing.wmf"_s) ? 1 : 0);
+    const QString root = QDir(m_dir->path()).canonicalPath();
+    QStringList noted = QString::fromLocal8Bit(contents(path(u"flushes.log"_s))).split(u'\n', Qt::SkipEmptyParts);
+    for (QString &line : noted) {
+        line.replace(u' ' + root + u'/', u" "_s);
+        if (line.endsWith(u' ' + root))
+            line = line.left(line.size() - root.size()) + u'.';
+    }
+    QCOMPARE(noted, flushes);
+    if (arguments.contains(u"/dev/shm"_s))
+        QFile::remove(u"/dev/shm/a.bmp"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_ConvertProgram)
