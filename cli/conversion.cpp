@@ -62,6 +62,19 @@ QSize fittedSize(QSizeF natural, QSize box)
     return {side(natural.width(), box.width()), side(natural.height(), box.height())};
 }
 
+QSize proportionalSize(QSizeF natural, QSize given)
+{
+    if (given.width() > 0 && given.height() > 0)
+        return given;
+    if (!(natural.width() > 0) || !(natural.height() > 0))
+        return {std::max(given.width(), given.height()), std::max(given.width(), given.height())};
+    // Past an int's range is as much too large as a pixel past the limit.
+    const auto side = [](double length) { return int(std::clamp(std::round(length), 1.0, 1.0e9)); };
+    if (given.width() > 0)
+        return {given.width(), side(given.width() * natural.height() / natural.width())};
+    return {side(given.height() * natural.width() / natural.height()), given.height()};
+}
+
 // Loads `source` as a picture, or standard input for "-". LoadPicture refuses at once what is
 // not a regular file: opening a named pipe would wait for a writer, and a device has no end.
 std::optional<Picture> loadSource(const QString &source, QString *message)
@@ -105,6 +118,17 @@ std::optional<Plan> planImage(const Picture &picture, const RenderSettings &sett
         }
         // The file records the resolution asked for: the picture keeps its size on paper.
         return Plan {pixels, QSizeF(pixels) * (1440.0 / settings.dpi)};
+    }
+    if (settings.pixels.width() == 0 || settings.pixels.height() == 0) {
+        const QSize size = proportionalSize(picture.naturalSize(), settings.pixels);
+        if (!canvasHoldsPixels(size.width()) || !canvasHoldsPixels(size.height())) {
+            *message = u"could not be converted: in its proportions the picture is %1 x %2 pixels, more than the %3 "
+                       "a side allowed; give a smaller --size"_s.arg(size.width())
+                           .arg(size.height())
+                           .arg(maxCanvasPixels);
+            return std::nullopt;
+        }
+        return Plan {size, QSizeF(size) * standardTwipsPerPixel};
     }
     if (!settings.fit)
         return Plan {settings.pixels, settings.physicalTwips};

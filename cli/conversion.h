@@ -20,7 +20,7 @@
 struct RenderSettings
 {
     double dpi = 0; // > 0: the picture's own size at this resolution; `pixels` is then unused
-    QSize pixels; // the picture's size, or with `fit` the box it is fitted into
+    QSize pixels; // the picture's size, or with `fit` the box it is fitted into; a side of 0 follows its proportions
     QSizeF physicalTwips; // what the file's resolution gives `pixels`
     bool fit = false;
     bool noClobber = false;
@@ -55,6 +55,11 @@ inline constexpr QStringView standardStream = u"-";
 // The largest size inside `box` with the proportions of `natural`, at least a pixel a side;
 // `box` itself when `natural` has no area.
 QSize fittedSize(QSizeF natural, QSize box);
+
+// `given` with its side of 0 made from the other in the proportions of `natural`, at least a
+// pixel; the given side twice over when `natural` has no area. May exceed the pixels a side
+// allowed: the caller refuses that.
+QSize proportionalSize(QSizeF natural, QSize given);
 
 // Loads `source`, a file or "-" for standard input (refused when it is a terminal). On
 // failure returns nothing and sets `message` to "could not be read as a picture: ...".

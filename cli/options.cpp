@@ -413,14 +413,19 @@ std::optional<QString> Parser::finishSize()
     return std::nullopt;
 }
 
+// "WIDTHxHEIGHT", or one side alone ("1024x", "x768"): the other then follows from each
+// picture's proportions.
 std::optional<QString> Parser::readPixels(const QString &text)
 {
     const auto parts = splitSize(text);
-    const std::optional<int> width = parts ? readCount(parts->first) : std::nullopt;
-    const std::optional<int> height = parts ? readCount(parts->second) : std::nullopt;
-    if (!width || !height || !canvasHoldsPixels(*width) || !canvasHoldsPixels(*height))
-        return u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to %2"_s.arg(text).arg(
-            maxCanvasPixels);
+    const auto side = [](const QString &part) { return part.isEmpty() ? std::optional<int>(0) : readCount(part); };
+    const std::optional<int> width = parts ? side(parts->first) : std::nullopt;
+    const std::optional<int> height = parts ? side(parts->second) : std::nullopt;
+    const auto fits = [](int pixels) { return pixels == 0 || canvasHoldsPixels(pixels); };
+    if (!width || !height || (*width == 0 && *height == 0) || !fits(*width) || !fits(*height))
+        return u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to %2"_s
+            .arg(text)
+            .arg(maxCanvasPixels);
     m_line.options.pixels = QSize(*width, *height);
     m_line.options.physicalTwips = QSizeF(*width * standardTwipsPerPixel, *height * standardTwipsPerPixel);
     return std::nullopt;
@@ -465,22 +470,26 @@ QString helpText()
   or:  pictorate-convert [OPTION]... --stdout FILE|-
   or:  pictorate-convert --info [-r] FILE|FOLDER...
   or:  pictorate-convert --thumbnail SIZE INPUT OUTPUT
-Convert pictures (Windows Metafiles and Enhanced Metafiles, also gzip-compressed
-as .wmz and .emz, and the raster formats the window opens) into BMP, PNG or the
-other formats Qt writes, drawn as Pictorate's window draws them. Each FILE is
-written beside it, its last extension replaced by the format's; a FOLDER means
-the pictures in it; - is standard input, converted to standard output.
+Convert Windows Metafiles (WMF) and Enhanced Metafiles (EMF, also with EMF+
+records), both also gzip-compressed as .wmz and .emz, and the raster pictures
+the window opens (BMP, PNG, JPEG, GIF, ICO, ...) into BMP, PNG, JPEG, TIFF, WebP
+or the other formats Qt writes, drawn as Pictorate's window draws them. Each
+FILE is written beside it, its last extension replaced by the format's; a
+FOLDER means the pictures in it; - is standard input, converted to standard
+output.
 
   -r, --recursive        convert the pictures in subfolders too
   -o, --output=FOLDER    write the pictures into FOLDER, subfolders mirrored
-  -f, --format=FORMAT    bmp (the default), png, jpeg, ...: the file's format
-                           and extension; an unknown one lists those there are
+  -f, --format=FORMAT    bmp (the default), png, jpeg, tiff, webp, ...: the
+                           file's format and extension; an unknown one lists
+                           those there are
       --background=COLOR the canvas: white (the default), a name, #RRGGBB, or
                            transparent (#AARRGGBB) for formats with alpha
       --stdout           write the single picture to standard output
       --dpi=N            the picture's own size at N dots per inch (default:
                            its own size at 96 dots per inch)
-      --size=WxH         the picture's size in pixels
+      --size=WxH         the picture's size in pixels; with one side alone (Wx,
+                           xH) the other follows the picture's proportions
       --twips=WxH        the bitmap the window writes for a width of W and a
                            height of H twips
       --window           the bitmap the window writes by default: 4095x3255

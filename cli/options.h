@@ -48,7 +48,7 @@ struct ConvertOptions
     QString outputFolder; // empty: each picture beside its source
     // > 0: each picture at its own size at this many dots per inch; `pixels` is then empty.
     double dpi = defaultDpi;
-    QSize pixels; // the picture's size, or with `fit` the box the picture is fitted into
+    QSize pixels; // the picture's size, or with `fit` the box it is fitted into; a side of 0 follows its proportions
     QSizeF physicalTwips; // the physical size the file's resolution gives `pixels`
     bool fit = false;
     QString format = QStringLiteral("bmp"); // lower-case, one of writableFormats()

@@ -49,7 +49,8 @@ private Q_SLOTS:
     void neverWritesThroughALinkToItsSource();
     void sameFilesForAnyNumberOfJobs();
     void noClobberKeepsExistingBitmaps();
-    void fitKeepsProportions();
+    void sizeKeepsProportions_data();
+    void sizeKeepsProportions();
     void thumbnailLongerSideAndProportions_data();
     void thumbnailLongerSideAndProportions();
     void thumbnailNeverReplacesAPipeOrDevice();
@@ -257,13 +258,36 @@ void tst_ConvertProgram::noClobberKeepsExistingBitmaps()
 }
 
 // aspose__eye.wmf's placeable frame is 3096 x 2615 units.
-void tst_ConvertProgram::fitKeepsProportions()
+void tst_ConvertProgram::sizeKeepsProportions_data()
 {
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QSize>("expected"); // empty: refused
+    QTest::addRow("fitted into a square") << u"--fit --size=400x400"_s << QSize(400, 338);
+    QTest::addRow("fitted into a wide box") << u"--fit --size=1000x100"_s << QSize(118, 100);
+    QTest::addRow("width alone") << u"--size=400x"_s << QSize(400, 338);
+    QTest::addRow("height alone") << u"--size=x100"_s << QSize(118, 100);
+    QTest::addRow("width alone, fitted") << u"--fit --size=400x"_s << QSize(400, 338);
+    QTest::addRow("height alone, the width past the largest") << u"--size=x32767"_s << QSize();
+}
+
+void tst_ConvertProgram::sizeKeepsProportions()
+{
+    QFETCH(QString, size);
+    QFETCH(QSize, expected);
     copy(testData(u"wmf/aspose__eye.wmf"_s), u"eye.wmf"_s);
-    QCOMPARE(run({u"--fit"_s, u"--size=400x400"_s, u"eye.wmf"_s}).status, 0);
-    QCOMPARE(QImage(path(u"eye.bmp"_s)).size(), QSize(400, 338));
-    QCOMPARE(run({u"--fit"_s, u"--size=1000x100"_s, u"eye.wmf"_s}).status, 0);
-    QCOMPARE(QImage(path(u"eye.bmp"_s)).size(), QSize(118, 100));
+    const Run result = run(size.split(u' ') << u"eye.wmf"_s);
+    if (expected.isEmpty()) {
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, u"eye.wmf: could not be converted: in its proportions the picture is 38795 x 32767 "
+                             "pixels, more than the 32767 a side allowed; give a smaller --size\n"_s);
+        QVERIFY(!QFile::exists(path(u"eye.bmp"_s)));
+        return;
+    }
+    QCOMPARE(result.status, 0);
+    const QImage image(path(u"eye.bmp"_s));
+    QCOMPARE(image.size(), expected);
+    // 96 dots per inch, as any size in pixels.
+    QCOMPARE(image.dotsPerMeterX(), 3780);
 }
 
 void tst_ConvertProgram::thumbnailLongerSideAndProportions_data()

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void thumbnail();
     void info();
     void helpStopsReading();
+    void helpNamesWhatItReadsAndWrites_data();
+    void helpNamesWhatItReadsAndWrites();
     void twipsReadInTheUsersNumberFormat();
 };
 
@@ -106,6 +108,10 @@ void tst_Options::accepted_data()
         << u"--size 1024x768 a.wmf"_s << u"operands=a.wmf pixels=1024x768 twips=15360x11520 jobs=0 normal"_s;
     QTest::addRow("size with a capital X")
         << u"--size=1X1 a.wmf"_s << u"operands=a.wmf pixels=1x1 twips=15x15 jobs=0 normal"_s;
+    QTest::addRow("width alone") << u"--size 1024x a.wmf"_s
+                                 << u"operands=a.wmf pixels=1024x0 twips=15360x0 jobs=0 normal"_s;
+    QTest::addRow("height alone") << u"--size=X768 a.wmf"_s
+                                  << u"operands=a.wmf pixels=0x768 twips=0x11520 jobs=0 normal"_s;
     QTest::addRow("largest size") << u"--size=32767x32767 a.wmf"_s
                                   << u"operands=a.wmf pixels=32767x32767 twips=491505x491505 jobs=0 normal"_s;
     QTest::addRow("fit") << u"--fit --size 100x100 a.wmf"_s
@@ -228,7 +234,8 @@ void tst_Options::refused_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("error");
 
-    const QString sizeError = u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to 32767"_s;
+    const QString sizeError =
+        u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to 32767"_s;
     QTest::addRow("no operand") << QStringList {} << u"missing file or folder operand"_s;
     QTest::addRow("options but no operand") << QStringList {u"-r"_s} << u"missing file or folder operand"_s;
     QTest::addRow("unknown long option") << QStringList {u"--bogus"_s, u"a"_s} << u"unrecognized option '--bogus'"_s;
@@ -272,6 +279,10 @@ void tst_Options::refused_data()
         << QStringList {u"--size=32768x10"_s, u"a"_s} << sizeError.arg(u"32768x10"_s);
     QTest::addRow("size height past the largest")
         << QStringList {u"--size=10x32768"_s, u"a"_s} << sizeError.arg(u"10x32768"_s);
+    QTest::addRow("size without either side") << QStringList {u"--size=x"_s, u"a"_s} << sizeError.arg(u"x"_s);
+    QTest::addRow("size, one side zero") << QStringList {u"--size=0x"_s, u"a"_s} << sizeError.arg(u"0x"_s);
+    QTest::addRow("size, one side past the largest")
+        << QStringList {u"--size=x32768"_s, u"a"_s} << sizeError.arg(u"x32768"_s);
     QTest::addRow("size in twips' fractions")
         << QStringList {u"--size=10.5x10"_s, u"a"_s} << sizeError.arg(u"10.5x10"_s);
     QTest::addRow("size and twips together")
@@ -354,6 +365,28 @@ void tst_Options::helpStopsReading()
     QCOMPARE(parseCommandLine({u"--help"_s, u"--bogus"_s}, QLocale::c()).action, CommandLine::Action::Help);
     QCOMPARE(parseCommandLine({u"a"_s, u"--version"_s, u"-j0"_s}, QLocale::c()).action, CommandLine::Action::Version);
     QCOMPARE(parseCommandLine({u"--bogus"_s, u"--help"_s}, QLocale::c()).action, CommandLine::Action::UsageError);
+}
+
+void tst_Options::helpNamesWhatItReadsAndWrites_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addRow("Windows Metafiles") << u"Windows Metafiles (WMF)"_s;
+    QTest::addRow("Enhanced Metafiles") << u"Enhanced Metafiles (EMF"_s;
+    QTest::addRow("EMF+") << u"EMF+"_s;
+    QTest::addRow("compressed metafiles") << u".wmz and .emz"_s;
+    QTest::addRow("the formats written") << u"BMP, PNG, JPEG, TIFF, WebP"_s;
+    QTest::addRow("the time limit") << u"--timeout=SECONDS"_s;
+    QTest::addRow("the memory limit") << u"--memory-limit=SIZE"_s;
+}
+
+void tst_Options::helpNamesWhatItReadsAndWrites()
+{
+    QFETCH(QString, words);
+    // Lines break anywhere in the help: the words are looked for with the breaks undone.
+    const QString help = helpText().simplified();
+    QVERIFY2(help.contains(words), qPrintable(help));
+    for (const QString &line : helpText().split(u'\n'))
+        QVERIFY2(line.size() <= 80, qPrintable(line));
 }
 
 // The size check reads the whole text in the user's format, as the window's fields do, and
