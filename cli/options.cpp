@@ -418,11 +418,16 @@ std::optional<QString> Parser::finishSize()
 std::optional<QString> Parser::readPixels(const QString &text)
 {
     const auto parts = splitSize(text);
-    const auto side = [](const QString &part) { return part.isEmpty() ? std::optional<int>(0) : readCount(part); };
+    // An empty side is 0, "follow the proportions"; a side given as 0 is as wrong as one too large.
+    const auto side = [](const QString &part) -> std::optional<int> {
+        if (part.isEmpty())
+            return 0;
+        const std::optional<int> pixels = readCount(part);
+        return pixels && canvasHoldsPixels(*pixels) ? pixels : std::nullopt;
+    };
     const std::optional<int> width = parts ? side(parts->first) : std::nullopt;
     const std::optional<int> height = parts ? side(parts->second) : std::nullopt;
-    const auto fits = [](int pixels) { return pixels == 0 || canvasHoldsPixels(pixels); };
-    if (!width || !height || (*width == 0 && *height == 0) || !fits(*width) || !fits(*height))
+    if (!width || !height || (*width == 0 && *height == 0))
         return u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to %2"_s
             .arg(text)
             .arg(maxCanvasPixels);
