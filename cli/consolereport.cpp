@@ -2,14 +2,13 @@
 // SPDX-FileCopyrightText: 2026 Quillfern
 
 #include "consolereport.h"
-
-#include <QFile>
+#include "filename.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray local(const QString &text) { return QFile::encodeName(text); }
+QByteArray local(const QString &text) { return encodeFileName(text); }
 
 // `text` cut from the left to `width` characters, so the file's own name stays in view.
 QString fitFromLeft(const QString &text, int width)
@@ -73,8 +72,7 @@ void ConsoleReport::finished(const Job &job, const Outcome &outcome)
         break;
     case Outcome::Kind::Skipped:
         if (m_verbosity == Verbosity::Verbose)
-            std::fprintf(m_out, "%s: skipped, %s exists\n", local(job.source).constData(),
-                         local(job.target).constData());
+            std::fprintf(m_out, "%s: skipped, %s\n", local(job.source).constData(), local(outcome.message).constData());
         break;
     }
 }

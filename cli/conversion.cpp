@@ -7,12 +7,12 @@
 #include "bandedsave.h"
 #include "canvassize.h"
 #include "fileerror.h"
+#include "filename.h"
 #include "picture.h"
 #include "pictureformats.h"
 #include "renderpicture.h"
 #include "targetpath.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -41,6 +41,15 @@ QString whyNoFolder(const QString &folder)
             break;
     }
     return u"the folder %1 could not be made"_s.arg(folder);
+}
+
+// Whether the job's target is at least as new as its source, as cp -u decides. A source
+// that cannot be read is converted, so that its failure is reported.
+bool isUpToDate(const Job &job)
+{
+    const std::optional<qint64> source = modificationTime(job.source);
+    const std::optional<qint64> target = modificationTime(job.target);
+    return source && target && *target >= *source;
 }
 
 QString noMemory(QSize size)
@@ -87,6 +96,9 @@ std::optional<Picture> loadSource(const QString &source, QString *message)
             why = u"standard input is a terminal; give a file, or send the picture through a pipe"_s;
         else
             picture = LoadPictureFromDescriptor(STDIN_FILENO, &why);
+    } else if (source.isEmpty()) {
+        // LoadPicture gives the window's empty picture for no name; here it is a name no file has.
+        why = fileErrorReason(ENOENT, FileAccess::Read);
     } else {
         picture = LoadPicture(source, &why);
     }
@@ -219,9 +231,11 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     // Links are followed: a target that is a link to the source would write through it.
     if (isSameFile(job.source, job.target))
         return Outcome::failure(u"could not be saved as %1: %2"_s.arg(job.target, sourceIsTargetReason()));
-    if (settings.noClobber && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink())) {
+    const bool exists = settings.noClobber && pathExists(job.target);
+    if (exists || (settings.update && isUpToDate(job))) {
         Outcome skipped;
         skipped.kind = Outcome::Kind::Skipped;
+        skipped.message = (exists ? u"%1 exists"_s : u"%1 is up to date"_s).arg(job.target);
         return skipped;
     }
 
@@ -235,7 +249,7 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     if (!plan)
         return outcome;
     const QString folder = QFileInfo(job.target).path();
-    if (!QDir().mkpath(folder)) {
+    if (!makeFolders(folder)) {
         outcome.message = u"could not be saved as %1: %2"_s.arg(job.target, whyNoFolder(folder));
         return outcome;
     }

@@ -24,6 +24,7 @@ struct RenderSettings
     QSizeF physicalTwips; // what the file's resolution gives `pixels`
     bool fit = false;
     bool noClobber = false;
+    bool update = false; // skip a target whose modification time is not before its source's
     QString format = QStringLiteral("bmp"); // one of writableFormats()
     QColor background = Qt::white;
     bool countSkipped = false; // fill Outcome::recordsSkipped
@@ -34,7 +35,7 @@ struct Outcome
     enum class Kind { Converted, Skipped, Failed };
 
     Kind kind = Kind::Failed;
-    QString message; // Failed: the reason, as "could not be read as a picture: ..."
+    QString message; // Failed: the reason, as "could not be read as a picture: ..."; Skipped: why, "a.bmp exists"
     QSize size; // Converted: the picture's size in pixels
     qint64 milliseconds = 0; // from loading the source to the picture written
     int recordsSkipped = 0; // with RenderSettings::countSkipped: records not played

@@ -5,8 +5,7 @@
 
 #include "filedescriptor.h"
 #include "fileerror.h"
-
-#include <QFile>
+#include "filename.h"
 
 #include <cerrno>
 #include <set>
@@ -21,7 +20,7 @@ std::vector<FlushFailure> flushFileSystems(const QStringList &folders)
     std::set<dev_t> flushed;
     for (const QString &folder : folders) {
         const FileDescriptor descriptor(
-            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY));
+            ::open(encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY));
         struct stat status = {};
         if (!descriptor.isValid() || ::fstat(descriptor.get(), &status) != 0) {
             failures.push_back({folder, fileErrorReason(errno, FileAccess::Write)});

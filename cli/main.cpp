@@ -8,14 +8,14 @@
 #include "batchplan.h"
 #include "batchrunner.h"
 #include "consolereport.h"
-#include "diskflush.h"
 #include "conversion.h"
+#include "diskflush.h"
+#include "filename.h"
 #include "jsonreport.h"
 #include "metafile/metafile.h"
 #include "options.h"
 #include "pictureinfo.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QThread>
 
@@ -53,7 +53,7 @@ void setUpFonts()
 int usageError(const QString &message)
 {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName,
-                 QFile::encodeName(message).constData(), programName);
+                 encodeFileName(message).constData(), programName);
     return 2;
 }
 
@@ -80,8 +80,7 @@ int reportSingle(const QString &source, const Outcome &outcome, Verbosity verbos
         writeNotes(stderr, source, outcome.errorOutput);
     if (outcome.kind != Outcome::Kind::Failed)
         return 0;
-    std::fprintf(stderr, "%s: %s\n", QFile::encodeName(source).constData(),
-                 QFile::encodeName(outcome.message).constData());
+    std::fprintf(stderr, "%s: %s\n", encodeFileName(source).constData(), encodeFileName(outcome.message).constData());
     return 1;
 }
 
@@ -101,6 +100,7 @@ RenderSettings renderSettings(const ConvertOptions &options)
     settings.physicalTwips = options.physicalTwips;
     settings.fit = options.fit;
     settings.noClobber = options.noClobber;
+    settings.update = options.update;
     settings.format = options.format;
     settings.background = options.background;
     settings.countSkipped = options.report == ReportFormat::Json;
@@ -121,7 +121,8 @@ int convert(const ConvertOptions &options)
 {
     if (options.toStandardOutput)
         return convertToStandardOutput(options);
-    const BatchPlan plan = planBatch(options.operands, options.recursive, options.outputFolder, options.format);
+    const BatchPlan plan =
+        planBatch(options.operands, options.recursive, options.outputFolder, options.format, options.keepExtension);
     ConsoleReport console(options.verbosity, int(plan.jobs.size()), stdout, stderr, terminalColumns());
     JsonReport json(stdout, console);
     BatchObserver &report = options.report == ReportFormat::Json ? static_cast<BatchObserver &>(json) : console;
@@ -131,7 +132,7 @@ int convert(const ConvertOptions &options)
     const std::vector<FlushFailure> unflushed = flushFileSystems(counts.writtenFolders);
     for (const FlushFailure &failure : unflushed)
         std::fprintf(stderr, "%s: the pictures written to %s may not all be on the disk: %s\n", programName,
-                     QFile::encodeName(failure.folder).constData(), QFile::encodeName(failure.reason).constData());
+                     encodeFileName(failure.folder).constData(), encodeFileName(failure.reason).constData());
     console.summary(counts, plan.leftOut);
     return counts.failed > 0 || !unflushed.empty() ? 1 : 0;
 }
@@ -152,12 +153,12 @@ int main(int argc, char **argv)
     metafile::setFontSetUp(setUpFonts);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QFile::decodeName(argv[i]);
+        arguments << decodeFileName(argv[i]);
 
     const CommandLine line = parseCommandLine(arguments, QLocale());
     switch (line.action) {
     case CommandLine::Action::UsageError: return usageError(line.error);
-    case CommandLine::Action::Help: std::fputs(QFile::encodeName(helpText()).constData(), stdout); return 0;
+    case CommandLine::Action::Help: std::fputs(encodeFileName(helpText()).constData(), stdout); return 0;
     case CommandLine::Action::Version: std::printf("%s (Pictorate) %s\n", programName, PICTORATE_VERSION); return 0;
     case CommandLine::Action::Thumbnail: return thumbnail(line.options);
     case CommandLine::Action::Info:

@@ -27,6 +27,8 @@ enum class OptionId {
     Background,
     Stdout,
     NoClobber,
+    Update,
+    KeepExtension,
     Jobs,
     Timeout,
     MemoryLimit,
@@ -59,6 +61,8 @@ constexpr std::array optionSpecs {
     OptionSpec {OptionId::Background, 0, u"background", true},
     OptionSpec {OptionId::Stdout, 0, u"stdout", false},
     OptionSpec {OptionId::NoClobber, u'n', u"no-clobber", false},
+    OptionSpec {OptionId::Update, u'u', u"update", false},
+    OptionSpec {OptionId::KeepExtension, 0, u"keep-extension", false},
     OptionSpec {OptionId::Jobs, u'j', u"jobs", true},
     OptionSpec {OptionId::Timeout, 0, u"timeout", true},
     OptionSpec {OptionId::MemoryLimit, 0, u"memory-limit", true},
@@ -213,6 +217,8 @@ std::optional<QString> Parser::apply(const OptionSpec &spec, const QString &valu
     case OptionId::Fit: options.fit = true; break;
     case OptionId::Stdout: options.toStandardOutput = true; break;
     case OptionId::NoClobber: options.noClobber = true; break;
+    case OptionId::Update: options.update = true; break;
+    case OptionId::KeepExtension: options.keepExtension = true; break;
     case OptionId::Quiet: options.verbosity = Verbosity::Quiet; break;
     case OptionId::Verbose: options.verbosity = Verbosity::Verbose; break;
     case OptionId::Info: m_line.action = CommandLine::Action::Info; break;
@@ -340,7 +346,8 @@ std::optional<QString> Parser::finishInfo()
 {
     const QString conversionOption =
         firstGiven({OptionId::Output, OptionId::Size, OptionId::Twips, OptionId::Window, OptionId::Dpi, OptionId::Fit,
-                    OptionId::Format, OptionId::Background, OptionId::Stdout, OptionId::NoClobber, OptionId::Report});
+                    OptionId::Format, OptionId::Background, OptionId::Stdout, OptionId::NoClobber, OptionId::Update,
+                    OptionId::KeepExtension, OptionId::Report});
     if (!conversionOption.isEmpty())
         return u"--info cannot be used with %1"_s.arg(conversionOption);
     const QStringList &operands = m_line.options.operands;
@@ -361,8 +368,10 @@ std::optional<QString> Parser::finishOutput()
     if (options.operands.contains(u"-"_s))
         options.toStandardOutput = true;
     if (options.toStandardOutput) {
-        const QString batchOption =
-            firstGiven({OptionId::Output, OptionId::Recursive, OptionId::NoClobber, OptionId::Report});
+        // Standard output has no file to keep, compare with or name: the options about the
+        // files a batch writes are refused rather than ignored.
+        const QString batchOption = firstGiven({OptionId::Output, OptionId::Recursive, OptionId::NoClobber,
+                                                OptionId::Update, OptionId::KeepExtension, OptionId::Report});
         if (!batchOption.isEmpty())
             return u"--stdout cannot be used with %1"_s.arg(batchOption);
         if (options.verbosity == Verbosity::Verbose)
@@ -428,8 +437,7 @@ std::optional<QString> Parser::readPixels(const QString &text)
     const std::optional<int> width = parts ? side(parts->first) : std::nullopt;
     const std::optional<int> height = parts ? side(parts->second) : std::nullopt;
     if (!width || !height || (*width == 0 && *height == 0))
-        return u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to %2"_s
-            .arg(text)
+        return u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to %2"_s.arg(text)
             .arg(maxCanvasPixels);
     m_line.options.pixels = QSize(*width, *height);
     m_line.options.physicalTwips = QSizeF(*width * standardTwipsPerPixel, *height * standardTwipsPerPixel);
@@ -502,6 +510,11 @@ output.
       --fit              keep the picture's proportions inside --size, --twips
                            or --window
   -n, --no-clobber       do not replace a picture that exists
+  -u, --update           convert only where the picture is missing or older
+                           than its source (by their modification times)
+      --keep-extension   append the format's extension to the whole name
+                           (a.wmf gives a.wmf.bmp), so a.wmf and a.emf may share
+                           a folder
   -j, --jobs=N           convert N files at once (default: one per core)
       --timeout=SECONDS  give up a picture after SECONDS (default: 120; 0: no
                            limit); it fails alone and the others go on

@@ -56,6 +56,8 @@ struct ConvertOptions
     bool toStandardOutput = false; // the single picture goes to standard output
     ReportFormat report = ReportFormat::Text;
     bool noClobber = false;
+    bool update = false; // only where the target is missing or older than its source
+    bool keepExtension = false; // "a.wmf" gives "a.wmf.bmp"
     int jobs = 0; // conversions at once; 0: one per processor core
     int timeoutSeconds = defaultTimeoutSeconds; // a picture's time; 0: no limit
     qint64 memoryLimitBytes = defaultMemoryLimitBytes; // a picture's memory; 0: no limit

@@ -7,8 +7,8 @@
 #include "batchrunner.h"
 #include "consolereport.h"
 #include "conversion.h"
+#include "filename.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPainter>
@@ -110,7 +110,7 @@ void describeImage(const Picture &picture, QJsonObject &info)
     info.insert(u"malformed"_s, QJsonObject());
 }
 
-QByteArray local(const QString &text) { return QFile::encodeName(text); }
+QByteArray local(const QString &text) { return encodeFileName(text); }
 
 } // namespace
 

@@ -48,7 +48,10 @@ private Q_SLOTS:
     void neverWritesOverItsSource();
     void neverWritesThroughALinkToItsSource();
     void sameFilesForAnyNumberOfJobs();
-    void noClobberKeepsExistingBitmaps();
+    void existingPicturesKeptOrReplaced_data();
+    void existingPicturesKeptOrReplaced();
+    void namesThatAreNotUtf8_data();
+    void namesThatAreNotUtf8();
     void sizeKeepsProportions_data();
     void sizeKeepsProportions();
     void thumbnailLongerSideAndProportions_data();
@@ -117,6 +120,8 @@ void tst_ConvertProgram::exitStatus_data()
     QTest::addRow("an empty folder") << QStringList {u"empty"_s} << 0 << QString();
     QTest::addRow("a file missing") << QStringList {u"good.wmf"_s, u"missing.wmf"_s} << 1
                                     << u"missing.wmf: could not be read as a picture: the file does not exist\n"_s;
+    QTest::addRow("an empty name") << QStringList {QString(), u"good.wmf"_s} << 1
+                                   << u": could not be read as a picture: the file does not exist\n"_s;
     QTest::addRow("usage error") << QStringList {u"--bogus"_s, u"good.wmf"_s} << 2
                                  << u"pictorate-convert: unrecognized option '--bogus'\n"
                                     "Try 'pictorate-convert --help' for more information.\n"_s;
@@ -239,22 +244,108 @@ void tst_ConvertProgram::sameFilesForAnyNumberOfJobs()
     QVERIFY(QFile::exists(path(u"one/reference/wmfjs__rect.bmp"_s)));
 }
 
-void tst_ConvertProgram::noClobberKeepsExistingBitmaps()
+void tst_ConvertProgram::existingPicturesKeptOrReplaced_data()
 {
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("targetAge"); // seconds the old a.bmp is older than a.wmf
+    QTest::addColumn<QString>("written"); // empty: nothing written, a.bmp kept
+    QTest::addColumn<QString>("out"); // with -v
+    const QString skipped = u"0 converted, 1 skipped, 0 failed\n"_s;
+    const QString converted = u"1 converted, 0 skipped, 0 failed\n"_s;
+    QTest::addRow("replaced") << QString() << -60 << u"a.bmp"_s << u"a.wmf -> a.bmp\n"_s + converted;
+    QTest::addRow("no clobber") << u"-n"_s << 60 << QString() << u"a.wmf: skipped, a.bmp exists\n"_s + skipped;
+    QTest::addRow("update, the picture newer")
+        << u"-u"_s << -60 << QString() << u"a.wmf: skipped, a.bmp is up to date\n"_s + skipped;
+    QTest::addRow("update, the picture as new")
+        << u"--update"_s << 0 << QString() << u"a.wmf: skipped, a.bmp is up to date\n"_s + skipped;
+    QTest::addRow("update, the picture older")
+        << u"--update"_s << 60 << u"a.bmp"_s << u"a.wmf -> a.bmp\n"_s + converted;
+    QTest::addRow("keep the extension") << u"--keep-extension"_s << -60 << u"a.wmf.bmp"_s
+                                        << u"a.wmf -> a.wmf.bmp\n"_s + converted;
+}
+
+void tst_ConvertProgram::existingPicturesKeptOrReplaced()
+{
+    QFETCH(QString, options);
+    QFETCH(int, targetAge);
+    QFETCH(QString, written);
+    QFETCH(QString, out);
     copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"a.wmf"_s);
     QFile old(path(u"a.bmp"_s));
-    QVERIFY(old.open(QIODevice::WriteOnly));
+    QVERIFY(old.open(QIODevice::ReadWrite));
     old.write("old");
+    QVERIFY(old.flush());
+    // Whole seconds: a file's own time may have nanoseconds that QDateTime drops.
+    const QDateTime sourceTime = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 600);
+    QFile source(path(u"a.wmf"_s));
+    QVERIFY(source.open(QIODevice::ReadWrite));
+    QVERIFY(source.setFileTime(sourceTime, QFileDevice::FileModificationTime));
+    QVERIFY(old.setFileTime(sourceTime.addSecs(-targetAge), QFileDevice::FileModificationTime));
     old.close();
 
-    const Run kept = run({u"-n"_s, u"-v"_s, u"a.wmf"_s});
-    QCOMPARE(kept.status, 0);
-    QCOMPARE(contents(path(u"a.bmp"_s)), QByteArray("old"));
-    QCOMPARE(kept.out, u"a.wmf: skipped, a.bmp exists\n0 converted, 1 skipped, 0 failed\n"_s);
+    const Run result = run(QStringList {u"-v"_s} + options.split(u' ', Qt::SkipEmptyParts) + QStringList {u"a.wmf"_s});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.out, out);
+    if (written != u"a.bmp")
+        QCOMPARE(contents(path(u"a.bmp"_s)), QByteArray("old"));
+    if (!written.isEmpty())
+        QCOMPARE(QImage(path(written)).size(), QSize(96, 96));
+}
 
-    const Run replaced = run({u"a.wmf"_s});
-    QCOMPARE(replaced.status, 0);
-    QCOMPARE(QImage(path(u"a.bmp"_s)).size(), QSize(96, 96));
+// A name is bytes: one that is not UTF-8 (here "d\xff", as a Latin-1 "dÿ") is converted, its
+// picture named with the same bytes, and reported with them when it fails.
+void tst_ConvertProgram::namesThatAreNotUtf8_data()
+{
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<QByteArrayList>("written");
+    QTest::addRow("named") << QByteArrayList {"d\xff.wmf"} << 0 << QByteArray() << QByteArrayList {"d\xff.bmp"};
+    QTest::addRow("named, missing") << QByteArrayList {"e\xff.wmf"} << 1
+                                    << QByteArray(
+                                           "e\xff.wmf: could not be read as a picture: the file does not exist\n")
+                                    << QByteArrayList {};
+    QTest::addRow("in a folder") << QByteArrayList {"."} << 0 << QByteArray() << QByteArrayList {"d\xff.bmp"};
+    QTest::addRow("in a folder below, into another")
+        << QByteArrayList {"-r", "-o", "out", "--keep-extension", "."} << 0 << QByteArray()
+        << QByteArrayList {"out/d\xff.wmf.bmp", "out/f\xff/g.wmf.bmp"};
+    QTest::addRow("reported") << QByteArrayList {"-r", "--report=json", "f\xff"} << 0 << QByteArray()
+                              << QByteArrayList {"f\xff/g.bmp"};
+}
+
+void tst_ConvertProgram::namesThatAreNotUtf8()
+{
+    QFETCH(QByteArrayList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, err);
+    QFETCH(QByteArrayList, written);
+    // Qt's file classes cannot name these files: the system's calls make them, and a shell
+    // hands the program its arguments, which QProcess would read as UTF-8.
+    const QByteArray folder = QFile::encodeName(m_dir->path()) + '/';
+    const QByteArray source = contents(testData(u"wmf/wmfjs__rect.wmf"_s));
+    QVERIFY(::mkdir(folder + "f\xff", 0700) == 0);
+    for (const QByteArray name : {"d\xff.wmf", "f\xff/g.wmf"}) {
+        std::FILE *file = std::fopen(folder + name, "wb");
+        QVERIFY(file);
+        QCOMPARE(std::fwrite(source.constData(), 1, std::size_t(source.size()), file), std::size_t(source.size()));
+        std::fclose(file);
+    }
+    // Each byte past ASCII goes through an octal escape of printf's %b.
+    QByteArray command = "cd '" + folder + "' && exec '" + QByteArray(PICTORATE_CONVERT) + "'";
+    for (const QByteArray &argument : std::as_const(arguments))
+        command += " \"$(printf %b '" + QByteArray(argument).replace("\xff", "\\0377") + "')\"";
+    QProcess shell;
+    shell.start(u"/bin/sh"_s, {u"-c"_s, QString::fromLatin1(command)});
+    QVERIFY(shell.waitForFinished(60000));
+    QCOMPARE(shell.readAllStandardError(), err);
+    QCOMPARE(shell.exitCode(), status);
+    const QByteArray out = shell.readAllStandardOutput();
+    if (arguments.contains("--report=json"))
+        QVERIFY2(out.startsWith("{\"height\":96,") && out.contains("\"source\":\"f\\udcff/g.wmf\""), out.constData());
+    for (const QByteArray &name : std::as_const(written)) {
+        struct stat status = {};
+        QVERIFY2(::stat(folder + name, &status) == 0 && status.st_size > 0, name.constData());
+    }
 }
 
 // aspose__eye.wmf's placeable frame is 3096 x 2615 units.

@@ -58,6 +58,10 @@ QString describe(const ConvertOptions &o)
         parts << u"report=json"_s;
     if (o.noClobber)
         parts << u"no-clobber"_s;
+    if (o.update)
+        parts << u"update"_s;
+    if (o.keepExtension)
+        parts << u"keep-extension"_s;
     parts << u"jobs=%1"_s.arg(o.jobs);
     if (o.timeoutSeconds != defaultTimeoutSeconds)
         parts << u"timeout=%1"_s.arg(o.timeoutSeconds);
@@ -83,6 +87,9 @@ void tst_Options::accepted_data()
         << u"-rnq pics"_s << u"operands=pics recursive dpi=96 no-clobber jobs=0 quiet"_s;
     QTest::addRow("long options") << u"--recursive --no-clobber --verbose pics"_s
                                   << u"operands=pics recursive dpi=96 no-clobber jobs=0 verbose"_s;
+    QTest::addRow("update, clustered") << u"-ruq pics"_s << u"operands=pics recursive dpi=96 update jobs=0 quiet"_s;
+    QTest::addRow("update and keep the extension")
+        << u"--update --keep-extension pics"_s << u"operands=pics dpi=96 update keep-extension jobs=0 normal"_s;
     QTest::addRow("-o with its value attached") << u"-oout a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("-o with its value apart") << u"-o out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("--output=") << u"--output=out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
@@ -205,6 +212,12 @@ void addPipelineRefusals()
         << QStringList {u"--stdout"_s, u"-o"_s, u"out"_s, u"a"_s} << u"--stdout cannot be used with --output"_s;
     QTest::addRow("stdout with recursion")
         << QStringList {u"-r"_s, u"--stdout"_s, u"a"_s} << u"--stdout cannot be used with --recursive"_s;
+    QTest::addRow("stdout and update") << QStringList {u"--stdout"_s, u"-u"_s, u"a"_s}
+                                       << u"--stdout cannot be used with --update"_s;
+    QTest::addRow("standard input and keep the extension")
+        << QStringList {u"--keep-extension"_s, u"-"_s} << u"--stdout cannot be used with --keep-extension"_s;
+    QTest::addRow("info and update") << QStringList {u"--info"_s, u"-u"_s, u"a"_s}
+                                     << u"--info cannot be used with --update"_s;
     QTest::addRow("stdout with two files")
         << QStringList {u"--stdout"_s, u"a"_s, u"b"_s} << u"--stdout writes a single picture: give one file"_s;
     QTest::addRow("stdout verbose") << QStringList {u"--stdout"_s, u"-v"_s, u"a"_s}
@@ -377,6 +390,8 @@ void tst_Options::helpNamesWhatItReadsAndWrites_data()
     QTest::addRow("the formats written") << u"BMP, PNG, JPEG, TIFF, WebP"_s;
     QTest::addRow("the time limit") << u"--timeout=SECONDS"_s;
     QTest::addRow("the memory limit") << u"--memory-limit=SIZE"_s;
+    QTest::addRow("update") << u"-u, --update"_s;
+    QTest::addRow("keep the extension") << u"--keep-extension"_s;
 }
 
 void tst_Options::helpNamesWhatItReadsAndWrites()
