@@ -41,10 +41,13 @@ echo "Memory ..."
 python3 bench/memory.py --files "$files" > "$results/memory.txt" || status=1
 echo "Start-up ..."
 python3 bench/startup.py > "$results/startup.txt" || status=1
+echo "The converter's start-up and thumbnails ..."
+python3 bench/convertstartup.py > "$results/convertstartup.txt" || status=1
 echo "The largest conversion (a 3.2 GB bitmap in a temporary folder) ..."
 python3 bench/largest.py > "$results/largest.txt" || status=1
 
 sed -n '1p;/^== Summary/,$p' "$results/conversion.txt"
 sed -n '1p;/^== Summary/,$p' "$results/conversion-emf.txt"
-cat "$results/peers.txt" "$results/memory.txt" "$results/startup.txt" "$results/largest.txt"
+cat "$results/peers.txt" "$results/memory.txt" "$results/startup.txt" "$results/convertstartup.txt" \
+    "$results/largest.txt"
 exit $status

@@ -3,6 +3,8 @@
 
 #include "batchplan.h"
 
+#include "filedescriptor.h"
+#include "filename.h"
 #include "metafile/metafile.h"
 #include "targetpath.h"
 
@@ -14,6 +16,9 @@
 #include <QSet>
 
 #include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +43,7 @@ struct Walk
 {
     bool recursive = false;
     QString extension;
+    bool keepExtension = false;
     QString outputFolder;
     QString outputCanonical; // empty when the output folder does not exist yet
     BatchPlan plan;
@@ -51,7 +57,7 @@ QString besideSource(const QString &source, const QString &name)
 
 void addFolderFile(Walk &walk, const QString &source, const QString &relativeFolder)
 {
-    const QString name = targetName(QFileInfo(source).fileName(), walk.extension);
+    const QString name = targetName(QFileInfo(source).fileName(), walk.extension, walk.keepExtension);
     const QString target = walk.outputFolder.isEmpty() ? besideSource(source, name)
                                                        : QDir(walk.outputFolder).filePath(relativeFolder + name);
     if (isSameFile(source, target)) {
@@ -63,12 +69,12 @@ void addFolderFile(Walk &walk, const QString &source, const QString &relativeFol
 
 // The pictures that converting the folder's other files in place writes: "a.bmp" beside
 // "a.wmf" is an earlier result, not a source of its own.
-QSet<QString> earlierResults(const QFileInfoList &files, const QString &extension)
+QSet<QString> earlierResults(const QStringList &files, const Walk &walk)
 {
     QSet<QString> names;
-    for (const QFileInfo &file : files) {
-        const QString name = targetName(file.fileName(), extension);
-        if (name != file.fileName())
+    for (const QString &file : files) {
+        const QString name = targetName(file, walk.extension, walk.keepExtension);
+        if (name != file)
             names.insert(name);
     }
     return names;
@@ -77,32 +83,33 @@ QSet<QString> earlierResults(const QFileInfoList &files, const QString &extensio
 // `relativeFolder` is empty or ends with a slash.
 void walkFolder(Walk &walk, const QString &folder, const QString &relativeFolder)
 {
-    // QDir::Files without QDir::System leaves out pipes, devices, sockets and broken links.
-    QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    std::sort(entries.begin(), entries.end(),
-              [](const QFileInfo &a, const QFileInfo &b) { return a.fileName() < b.fileName(); });
+    // Listed by the system's calls, so that a name that is not UTF-8 is found and kept as it
+    // is (see filename.h). Pipes, devices, sockets and broken links are neither files nor folders.
+    const std::vector<FolderEntry> entries = listFolder(folder).value_or(std::vector<FolderEntry> {});
     const QDir dir(folder);
-    QFileInfoList pictures;
-    for (const QFileInfo &entry : std::as_const(entries)) {
-        if (entry.isFile() && isPictureFile(entry.filePath()))
-            pictures.append(entry);
+    QStringList pictures;
+    for (const FolderEntry &entry : entries) {
+        // Hidden files are left out, as a folder's listing leaves them out.
+        if (entry.isFile && !entry.name.startsWith(u'.') && isPictureFile(dir.filePath(entry.name)))
+            pictures.append(entry.name);
     }
-    const QSet<QString> results = earlierResults(pictures, walk.extension);
-    for (const QFileInfo &picture : std::as_const(pictures)) {
-        if (results.contains(picture.fileName()))
+    const QSet<QString> results = earlierResults(pictures, walk);
+    for (const QString &picture : std::as_const(pictures)) {
+        if (results.contains(picture))
             ++walk.plan.leftOut;
         else
-            addFolderFile(walk, dir.filePath(picture.fileName()), relativeFolder);
+            addFolderFile(walk, dir.filePath(picture), relativeFolder);
     }
     if (!walk.recursive)
         return;
-    for (const QFileInfo &entry : std::as_const(entries)) {
+    for (const FolderEntry &entry : entries) {
         // Links to folders are not followed: they could lead back up and never end.
-        if (!entry.isDir() || entry.isSymLink())
+        if (!entry.isFolder || entry.name.startsWith(u'.'))
             continue;
-        if (!walk.outputCanonical.isEmpty() && entry.canonicalFilePath() == walk.outputCanonical)
+        const QString path = dir.filePath(entry.name);
+        if (!walk.outputCanonical.isEmpty() && canonicalPath(path) == walk.outputCanonical)
             continue; // the bitmaps being written are not sources
-        walkFolder(walk, dir.filePath(entry.fileName()), relativeFolder + entry.fileName() + u'/');
+        walkFolder(walk, path, relativeFolder + entry.name + u'/');
     }
 }
 
@@ -123,9 +130,9 @@ void refuseSharedTargets(BatchPlan &plan)
 
 } // namespace
 
-QString targetName(const QString &fileName, const QString &extension)
+QString targetName(const QString &fileName, const QString &extension, bool keepExtension)
 {
-    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const qsizetype dot = keepExtension ? -1 : fileName.lastIndexOf(u'.');
     return (dot < 0 ? fileName + u'.' : fileName.left(dot + 1)) + extension;
 }
 
@@ -135,8 +142,13 @@ bool isPictureFile(const QString &path)
 {
     if (hasPictureExtension(path))
         return true;
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    // Opened by the system's call, for a name that is not UTF-8; O_NONBLOCK, for a file that
+    // became a pipe since it was listed.
+    if (!S_ISREG(fileMode(path)))
+        return false;
+    FileDescriptor descriptor(::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    QFile file;
+    if (!descriptor.isValid() || !file.open(descriptor.get(), QIODevice::ReadOnly))
         return false;
     const QByteArray head = file.peek(headBytes);
     if (metafile::looksLikeMetafile(head))
@@ -148,20 +160,22 @@ bool isPictureFile(const QString &path)
     return !QImageReader::imageFormat(&file).isEmpty();
 }
 
-BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder, const QString &extension)
+BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder, const QString &extension,
+                    bool keepExtension)
 {
     Walk walk;
     walk.recursive = recursive;
     walk.extension = extension;
+    walk.keepExtension = keepExtension;
     walk.outputFolder = outputFolder;
-    walk.outputCanonical = outputFolder.isEmpty() ? QString() : QFileInfo(outputFolder).canonicalFilePath();
+    walk.outputCanonical = outputFolder.isEmpty() ? QString() : canonicalPath(outputFolder);
     for (const QString &operand : operands) {
-        if (QFileInfo(operand).isDir()) {
+        if (S_ISDIR(fileMode(operand))) {
             walkFolder(walk, operand, {});
             continue;
         }
         // A named file is always tried, so that whatever is wrong with it is reported.
-        const QString name = targetName(QFileInfo(operand).fileName(), extension);
+        const QString name = targetName(QFileInfo(operand).fileName(), extension, keepExtension);
         const QString target = outputFolder.isEmpty() ? besideSource(operand, name) : QDir(outputFolder).filePath(name);
         walk.plan.jobs.push_back({operand, target, {}});
     }

@@ -27,8 +27,9 @@ struct BatchPlan
 };
 
 // The written picture's file name for a source's file name: the last extension replaced by
-// `extension` ("a.b.wmf" gives "a.b.png"), or appended when there is none.
-QString targetName(const QString &fileName, const QString &extension);
+// `extension` ("a.b.wmf" gives "a.b.png"), or appended when there is none or with
+// `keepExtension` ("a.wmf" gives "a.wmf.png", so that a.wmf and a.emf may share a folder).
+QString targetName(const QString &fileName, const QString &extension, bool keepExtension = false);
 // targetName() with "bmp".
 QString bitmapName(const QString &fileName);
 
@@ -40,8 +41,9 @@ bool isPictureFile(const QString &path);
 // The jobs for `operands` in order: a file as named, a folder's pictures sorted by name
 // (with `recursive` also its subfolders', depth first, not following links to folders and
 // not entering `outputFolder`). A bitmap in a folder is left out when it would replace
-// itself, or when another picture there is converted to its name. Each target lies beside its source, or in `outputFolder`
-// with the path below the operand folder kept, named with `extension`. A target that an
-// earlier job already writes makes the later job a refusal.
+// itself, or when another picture there is converted to its name. Each target lies beside its
+// source, or in `outputFolder` with the path below the operand folder kept, named by
+// targetName(). A target that an earlier job already writes makes the later job a refusal.
+// Names need not be UTF-8: a folder's are read as filename.h says, and written back as they were.
 BatchPlan planBatch(const QStringList &operands, bool recursive, const QString &outputFolder,
-                    const QString &extension = QStringLiteral("bmp"));
+                    const QString &extension = QStringLiteral("bmp"), bool keepExtension = false);

@@ -3,108 +3,197 @@
 
 #include "batchrunner.h"
 
-#include <condition_variable>
-#include <mutex>
+#include <QDataStream>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <optional>
-#include <thread>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the workers share with the thread that reports; guarded by `mutex`.
-struct Shared
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t next = 0; // the next job a worker takes
-    std::size_t lastStarted = 0;
-    int done = 0;
-    int failed = 0;
-    std::vector<std::optional<Outcome>> outcomes;
-};
+constexpr qint64 mebibyte = qint64(1024) * 1024;
 
-// A file too large for the memory left fails alone; on a worker thread the exception would
-// end the whole batch.
-Outcome convertOrReport(const Job &job, const RenderSettings &settings)
+// An outcome as a worker sends it to the program.
+QByteArray encode(const Outcome &outcome)
 {
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << int(outcome.kind) << outcome.message << outcome.size << qint64(outcome.milliseconds)
+           << outcome.recordsSkipped << outcome.outOfMemory;
+    return bytes;
+}
+
+Outcome decode(const QByteArray &bytes)
+{
+    QDataStream stream(bytes);
+    Outcome outcome;
+    int kind = 0;
+    qint64 milliseconds = 0;
+    stream >> kind >> outcome.message >> outcome.size >> milliseconds >> outcome.recordsSkipped >> outcome.outOfMemory;
+    if (stream.status() != QDataStream::Ok || kind < 0 || kind > int(Outcome::Kind::Failed))
+        return Outcome::failure(u"could not be converted: the converter's worker gave no answer"_s);
+    outcome.kind = Outcome::Kind(kind);
+    outcome.milliseconds = milliseconds;
+    return outcome;
+}
+
+// Runs in a worker: `work` for `source`, its outcome made ready to send.
+QByteArray doInWorker(const QString &source, const WorkLimits &limits, const std::function<Outcome()> &work)
+{
+    applyTestFault(source);
+    Outcome outcome;
     try {
-        return convertJob(job, settings);
+        outcome = work();
     } catch (const std::bad_alloc &) {
-        return Outcome::failure(QStringLiteral("could not be converted: there is not enough memory"));
+        outcome = Outcome::failure(u"could not be converted: there is not enough memory"_s);
+        outcome.outOfMemory = true;
     }
+    // Under a limit, the memory that ran out is most likely the limit's.
+    if (outcome.kind == Outcome::Kind::Failed && outcome.outOfMemory && limits.memoryBytes > 0)
+        outcome.message = u"could not be converted: it needs more than the %1 MiB of memory a picture may take; "
+                          "give more with --memory-limit"_s.arg(limits.memoryBytes / mebibyte);
+    return encode(outcome);
 }
 
-void work(Shared &shared, const std::vector<Job> &jobs, const RenderSettings &settings)
+Outcome outcomeOf(const TaskEnd &end, const WorkLimits &limits)
 {
-    for (;;) {
-        std::size_t index = 0;
-        {
-            const std::scoped_lock lock(shared.mutex);
-            if (shared.next == jobs.size())
-                return;
-            index = shared.next++;
-            shared.lastStarted = index;
-        }
-        shared.changed.notify_one();
-        Outcome outcome = convertOrReport(jobs[index], settings);
-        {
-            const std::scoped_lock lock(shared.mutex);
-            ++shared.done;
-            if (outcome.kind == Outcome::Kind::Failed)
-                ++shared.failed;
-            shared.outcomes[index] = std::move(outcome);
-        }
-        shared.changed.notify_one();
-    }
+    if (end.kind == TaskEnd::Kind::NotStarted)
+        return outcomeOfUnfinished(end, limits); // its error output is the reason
+    Outcome outcome = end.kind == TaskEnd::Kind::Done ? decode(end.result) : outcomeOfUnfinished(end, limits);
+    outcome.errorOutput = end.errorOutput;
+    return outcome;
 }
+
+// Hears the tasks end in any order and tells the batch's observer in the plan's order.
+class OrderedReport : public TaskObserver
+{
+public:
+    OrderedReport(const std::vector<Job> &jobs, const WorkLimits &limits, BatchObserver &observer)
+        : m_jobs(jobs)
+        , m_limits(limits)
+        , m_observer(observer)
+        , m_outcomes(jobs.size())
+    { }
+
+    void started(std::size_t index) override
+    {
+        m_lastStarted = index;
+        m_observer.progress(m_done, m_failed, m_jobs[m_lastStarted]);
+    }
+
+    void ended(std::size_t index, const TaskEnd &end) override
+    {
+        Outcome outcome = outcomeOf(end, m_limits);
+        ++m_done;
+        m_failed += outcome.kind == Outcome::Kind::Failed ? 1 : 0;
+        m_outcomes[index] = std::move(outcome);
+        for (; m_reported < m_jobs.size() && m_outcomes[m_reported]; ++m_reported) {
+            const Outcome finished = *std::exchange(m_outcomes[m_reported], std::nullopt);
+            m_observer.finished(m_jobs[m_reported], finished);
+            switch (finished.kind) {
+            case Outcome::Kind::Converted:
+                ++m_counts.converted;
+                noteFolder(m_jobs[m_reported].target);
+                break;
+            case Outcome::Kind::Skipped: ++m_counts.skipped; break;
+            case Outcome::Kind::Failed: ++m_counts.failed; break;
+            }
+        }
+        m_observer.progress(m_done, m_failed, m_jobs[m_lastStarted]);
+    }
+
+    BatchCounts counts() const { return m_counts; }
+
+private:
+    void noteFolder(const QString &target)
+    {
+        const QString folder = QFileInfo(target).path();
+        if (!m_counts.writtenFolders.contains(folder))
+            m_counts.writtenFolders.append(folder);
+    }
+
+    const std::vector<Job> &m_jobs;
+    WorkLimits m_limits;
+    BatchObserver &m_observer;
+    std::vector<std::optional<Outcome>> m_outcomes;
+    std::size_t m_reported = 0;
+    std::size_t m_lastStarted = 0;
+    int m_done = 0;
+    int m_failed = 0;
+    BatchCounts m_counts;
+};
 
 } // namespace
 
-BatchCounts runBatch(const std::vector<Job> &jobs, const RenderSettings &settings, int threads, BatchObserver &observer)
+BatchCounts runBatch(const std::vector<Job> &jobs, const RenderSettings &settings, int workers,
+                     const WorkLimits &limits, BatchObserver &observer)
 {
-    BatchCounts counts;
-    if (jobs.empty())
-        return counts;
-    Shared shared;
-    shared.outcomes.resize(jobs.size());
-    const std::size_t workerCount = std::min<std::size_t>(std::max(threads, 1), jobs.size());
-    std::vector<std::jthread> workers;
-    workers.reserve(workerCount);
-    for (std::size_t i = 0; i < workerCount; ++i)
-        workers.emplace_back([&] { work(shared, jobs, settings); });
+    OrderedReport report(jobs, limits, observer);
+    runTasks(
+        jobs.size(), workers, limits,
+        [&](std::size_t index) {
+            return doInWorker(jobs[index].source, limits, [&] { return convertJob(jobs[index], settings); });
+        },
+        report);
+    return report.counts();
+}
 
-    std::size_t reported = 0;
-    int shownDone = -1;
-    std::size_t shownStarted = jobs.size();
-    while (reported < jobs.size()) {
-        std::vector<Outcome> ready;
-        int done = 0;
-        int failed = 0;
-        std::size_t started = 0;
-        {
-            std::unique_lock lock(shared.mutex);
-            shared.changed.wait(lock, [&] {
-                return shared.outcomes[reported].has_value() || shared.done != shownDone
-                    || shared.lastStarted != shownStarted;
-            });
-            for (std::size_t i = reported; i < jobs.size() && shared.outcomes[i]; ++i)
-                ready.push_back(*std::exchange(shared.outcomes[i], std::nullopt));
-            done = shared.done;
-            failed = shared.failed;
-            started = shared.lastStarted;
-        }
-        for (const Outcome &outcome : ready) {
-            observer.finished(jobs[reported], outcome);
-            switch (outcome.kind) {
-            case Outcome::Kind::Converted: ++counts.converted; break;
-            case Outcome::Kind::Skipped: ++counts.skipped; break;
-            case Outcome::Kind::Failed: ++counts.failed; break;
-            }
-            ++reported;
-        }
-        shownDone = done;
-        shownStarted = started;
-        observer.progress(done, failed, jobs[started]);
+Outcome runInWorker(const QString &source, const WorkLimits &limits, const std::function<Outcome()> &work)
+{
+    class Single : public TaskObserver
+    {
+    public:
+        void started(std::size_t) override { }
+        void ended(std::size_t, const TaskEnd &end) override { m_end = end; }
+        TaskEnd m_end;
+    } single;
+    runTasks(
+        1, 1, limits, [&](std::size_t) { return doInWorker(source, limits, work); }, single);
+    // Only a picture to standard output writes to a pipe: the worker found the reader gone, and
+    // the program ends as it would have, writing there itself.
+    if (single.m_end.kind == TaskEnd::Kind::Crashed && single.m_end.signal == SIGPIPE) {
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
     }
-    return counts;
+    return outcomeOf(single.m_end, limits);
+}
+
+Outcome outcomeOfUnfinished(const TaskEnd &end, const WorkLimits &limits, const QString &failed)
+{
+    switch (end.kind) {
+    case TaskEnd::Kind::Crashed:
+        if (end.signal != 0)
+            return Outcome::failure(
+                u"%1: it crashed the converter (%2)"_s.arg(failed, QString::fromLocal8Bit(::strsignal(end.signal))));
+        return Outcome::failure(u"%1: the converter's worker ended with status %2"_s.arg(failed).arg(end.exitCode));
+    case TaskEnd::Kind::TimedOut:
+        return Outcome::failure(u"%1 within %2; give it more time with --timeout"_s.arg(
+            failed, limits.timeoutSeconds == 1 ? u"1 second"_s : u"%1 seconds"_s.arg(limits.timeoutSeconds)));
+    case TaskEnd::Kind::NotStarted:
+        return Outcome::failure(u"%1: no worker process could be started: %2"_s.arg(
+            failed, QString::fromLocal8Bit(end.errorOutput).toLower()));
+    case TaskEnd::Kind::Done: break;
+    }
+    return Outcome::failure(failed);
+}
+
+void applyTestFault(const QString &source)
+{
+    static const QString fault = qEnvironmentVariable("PICTORATE_CONVERT_FAULT");
+    const qsizetype colon = fault.indexOf(u':');
+    if (colon < 0 || QFileInfo(source).fileName() != fault.mid(colon + 1))
+        return;
+    const QStringView kind = QStringView(fault).left(colon);
+    if (kind == u"crash")
+        std::abort();
+    while (kind == u"hang")
+        ::pause();
 }

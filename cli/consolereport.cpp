@@ -2,14 +2,13 @@
 // SPDX-FileCopyrightText: 2026 Quillfern
 
 #include "consolereport.h"
-
-#include <QFile>
+#include "filename.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray local(const QString &text) { return QFile::encodeName(text); }
+QByteArray local(const QString &text) { return encodeFileName(text); }
 
 // `text` cut from the left to `width` characters, so the file's own name stays in view.
 QString fitFromLeft(const QString &text, int width)
@@ -22,6 +21,15 @@ QString fitFromLeft(const QString &text, int width)
 }
 
 } // namespace
+
+void writeNotes(std::FILE *err, const QString &source, const QByteArray &errorOutput)
+{
+    for (const QByteArray &line : errorOutput.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            std::fprintf(err, "%s: note: %s\n", local(source).constData(), line.trimmed().constData());
+    }
+    std::fflush(err);
+}
 
 ConsoleReport::ConsoleReport(Verbosity verbosity, int total, std::FILE *out, std::FILE *err, int columns)
     : m_verbosity(verbosity)
@@ -48,6 +56,10 @@ void ConsoleReport::progress(int done, int failed, const Job &current)
 
 void ConsoleReport::finished(const Job &job, const Outcome &outcome)
 {
+    if (m_verbosity == Verbosity::Verbose && !outcome.errorOutput.trimmed().isEmpty()) {
+        clearProgress();
+        writeNotes(m_err, job.source, outcome.errorOutput);
+    }
     switch (outcome.kind) {
     case Outcome::Kind::Failed:
         clearProgress();
@@ -60,8 +72,7 @@ void ConsoleReport::finished(const Job &job, const Outcome &outcome)
         break;
     case Outcome::Kind::Skipped:
         if (m_verbosity == Verbosity::Verbose)
-            std::fprintf(m_out, "%s: skipped, %s exists\n", local(job.source).constData(),
-                         local(job.target).constData());
+            std::fprintf(m_out, "%s: skipped, %s\n", local(job.source).constData(), local(outcome.message).constData());
         break;
     }
 }

@@ -12,6 +12,10 @@
 
 #include <cstdio>
 
+// Writes what the libraries said on standard error while `source` was drawn (`errorOutput`),
+// a line each as "SOURCE: note: LINE".
+void writeNotes(std::FILE *err, const QString &source, const QByteArray &errorOutput);
+
 class ConsoleReport : public BatchObserver
 {
 public:

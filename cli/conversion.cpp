@@ -7,12 +7,12 @@
 #include "bandedsave.h"
 #include "canvassize.h"
 #include "fileerror.h"
+#include "filename.h"
 #include "picture.h"
 #include "pictureformats.h"
 #include "renderpicture.h"
 #include "targetpath.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -43,6 +43,15 @@ QString whyNoFolder(const QString &folder)
     return u"the folder %1 could not be made"_s.arg(folder);
 }
 
+// Whether the job's target is at least as new as its source, as cp -u decides. A source
+// that cannot be read is converted, so that its failure is reported.
+bool isUpToDate(const Job &job)
+{
+    const std::optional<qint64> source = modificationTime(job.source);
+    const std::optional<qint64> target = modificationTime(job.target);
+    return source && target && *target >= *source;
+}
+
 QString noMemory(QSize size)
 {
     return u"could not be converted: there is not enough memory for an image of %1 x %2 pixels"_s.arg(size.width())
@@ -62,6 +71,19 @@ QSize fittedSize(QSizeF natural, QSize box)
     return {side(natural.width(), box.width()), side(natural.height(), box.height())};
 }
 
+QSize proportionalSize(QSizeF natural, QSize given)
+{
+    if (given.width() > 0 && given.height() > 0)
+        return given;
+    if (!(natural.width() > 0) || !(natural.height() > 0))
+        return {std::max(given.width(), given.height()), std::max(given.width(), given.height())};
+    // Past an int's range is as much too large as a pixel past the limit.
+    const auto side = [](double length) { return int(std::clamp(std::round(length), 1.0, 1.0e9)); };
+    if (given.width() > 0)
+        return {given.width(), side(given.width() * natural.height() / natural.width())};
+    return {side(given.height() * natural.width() / natural.height()), given.height()};
+}
+
 // Loads `source` as a picture, or standard input for "-". LoadPicture refuses at once what is
 // not a regular file: opening a named pipe would wait for a writer, and a device has no end.
 std::optional<Picture> loadSource(const QString &source, QString *message)
@@ -74,6 +96,9 @@ std::optional<Picture> loadSource(const QString &source, QString *message)
             why = u"standard input is a terminal; give a file, or send the picture through a pipe"_s;
         else
             picture = LoadPictureFromDescriptor(STDIN_FILENO, &why);
+    } else if (source.isEmpty()) {
+        // LoadPicture gives the window's empty picture for no name; here it is a name no file has.
+        why = fileErrorReason(ENOENT, FileAccess::Read);
     } else {
         picture = LoadPicture(source, &why);
     }
@@ -106,6 +131,17 @@ std::optional<Plan> planImage(const Picture &picture, const RenderSettings &sett
         // The file records the resolution asked for: the picture keeps its size on paper.
         return Plan {pixels, QSizeF(pixels) * (1440.0 / settings.dpi)};
     }
+    if (settings.pixels.width() == 0 || settings.pixels.height() == 0) {
+        const QSize size = proportionalSize(picture.naturalSize(), settings.pixels);
+        if (!canvasHoldsPixels(size.width()) || !canvasHoldsPixels(size.height())) {
+            *message = u"could not be converted: in its proportions the picture is %1 x %2 pixels, more than the %3 "
+                       "a side allowed; give a smaller --size"_s.arg(size.width())
+                           .arg(size.height())
+                           .arg(maxCanvasPixels);
+            return std::nullopt;
+        }
+        return Plan {size, QSizeF(size) * standardTwipsPerPixel};
+    }
     if (!settings.fit)
         return Plan {settings.pixels, settings.physicalTwips};
     const QSize size = fittedSize(picture.naturalSize(), settings.pixels);
@@ -137,6 +173,7 @@ std::optional<QImage> drawSource(const QString &source, const RenderSettings &se
     QImage image = renderOnBackground(*picture, plan->pixels, settings.background);
     if (image.isNull()) {
         outcome->message = noMemory(plan->pixels);
+        outcome->outOfMemory = true;
         return std::nullopt;
     }
     countSkipped(*picture, settings, outcome);
@@ -194,9 +231,11 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     // Links are followed: a target that is a link to the source would write through it.
     if (isSameFile(job.source, job.target))
         return Outcome::failure(u"could not be saved as %1: %2"_s.arg(job.target, sourceIsTargetReason()));
-    if (settings.noClobber && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink())) {
+    const bool exists = settings.noClobber && pathExists(job.target);
+    if (exists || (settings.update && isUpToDate(job))) {
         Outcome skipped;
         skipped.kind = Outcome::Kind::Skipped;
+        skipped.message = (exists ? u"%1 exists"_s : u"%1 is up to date"_s).arg(job.target);
         return skipped;
     }
 
@@ -210,7 +249,7 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     if (!plan)
         return outcome;
     const QString folder = QFileInfo(job.target).path();
-    if (!QDir().mkpath(folder)) {
+    if (!makeFolders(folder)) {
         outcome.message = u"could not be saved as %1: %2"_s.arg(job.target, whyNoFolder(folder));
         return outcome;
     }
@@ -219,7 +258,10 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     QString why;
     switch (savePicture(*picture, *plan, settings, job.target, &why)) {
     case SaveOutcome::Saved: break;
-    case SaveOutcome::NoMemory: outcome.message = noMemory(plan->pixels); return outcome;
+    case SaveOutcome::NoMemory:
+        outcome.message = noMemory(plan->pixels);
+        outcome.outOfMemory = true;
+        return outcome;
     default: outcome.message = u"could not be saved as %1: %2"_s.arg(job.target, why); return outcome;
     }
     outcome.kind = Outcome::Kind::Converted;
@@ -258,25 +300,25 @@ Outcome convertToStream(const QString &source, const RenderSettings &settings, i
     return outcome;
 }
 
-bool writeThumbnail(const QString &input, const QString &output, int size, QString *message)
+Outcome writeThumbnail(const QString &input, const QString &output, int size)
 {
-    if (isSameFile(input, output)) {
-        *message = u"could not be saved as %1: %2"_s.arg(output, sourceIsTargetReason());
-        return false;
-    }
-    const std::optional<Picture> picture = loadSource(input, message);
+    if (isSameFile(input, output))
+        return Outcome::failure(u"could not be saved as %1: %2"_s.arg(output, sourceIsTargetReason()));
+    Outcome outcome;
+    const std::optional<Picture> picture = loadSource(input, &outcome.message);
     if (!picture)
-        return false;
+        return outcome;
     const QSize pixels = fittedSize(picture->naturalSize(), QSize(size, size));
     const QImage image = renderPicture(*picture, pixels);
     if (image.isNull()) {
-        *message = noMemory(pixels);
-        return false;
+        outcome.message = noMemory(pixels);
+        outcome.outOfMemory = true;
+        return outcome;
     }
     QString why;
-    if (!SavePng(image, output, &why)) {
-        *message = u"could not be saved as %1: %2"_s.arg(output, why);
-        return false;
-    }
-    return true;
+    if (!SavePng(image, output, &why))
+        return Outcome::failure(u"could not be saved as %1: %2"_s.arg(output, why));
+    outcome.kind = Outcome::Kind::Converted;
+    outcome.size = pixels;
+    return outcome;
 }

@@ -20,10 +20,11 @@
 struct RenderSettings
 {
     double dpi = 0; // > 0: the picture's own size at this resolution; `pixels` is then unused
-    QSize pixels; // the picture's size, or with `fit` the box it is fitted into
+    QSize pixels; // the picture's size, or with `fit` the box it is fitted into; a side of 0 follows its proportions
     QSizeF physicalTwips; // what the file's resolution gives `pixels`
     bool fit = false;
     bool noClobber = false;
+    bool update = false; // skip a target whose modification time is not before its source's
     QString format = QStringLiteral("bmp"); // one of writableFormats()
     QColor background = Qt::white;
     bool countSkipped = false; // fill Outcome::recordsSkipped
@@ -34,10 +35,12 @@ struct Outcome
     enum class Kind { Converted, Skipped, Failed };
 
     Kind kind = Kind::Failed;
-    QString message; // Failed: the reason, as "could not be read as a picture: ..."
+    QString message; // Failed: the reason, as "could not be read as a picture: ..."; Skipped: why, "a.bmp exists"
     QSize size; // Converted: the picture's size in pixels
     qint64 milliseconds = 0; // from loading the source to the picture written
     int recordsSkipped = 0; // with RenderSettings::countSkipped: records not played
+    bool outOfMemory = false; // Failed: for want of memory
+    QByteArray errorOutput; // what libraries wrote on standard error while it was converted
 
     static Outcome failure(const QString &message)
     {
@@ -54,6 +57,11 @@ inline constexpr QStringView standardStream = u"-";
 // `box` itself when `natural` has no area.
 QSize fittedSize(QSizeF natural, QSize box);
 
+// `given` with its side of 0 made from the other in the proportions of `natural`, at least a
+// pixel; the given side twice over when `natural` has no area. May exceed the pixels a side
+// allowed: the caller refuses that.
+QSize proportionalSize(QSizeF natural, QSize given);
+
 // Loads `source`, a file or "-" for standard input (refused when it is a terminal). On
 // failure returns nothing and sets `message` to "could not be read as a picture: ...".
 std::optional<Picture> loadSource(const QString &source, QString *message);
@@ -65,5 +73,4 @@ Outcome convertJob(const Job &job, const RenderSettings &settings);
 Outcome convertToStream(const QString &source, const RenderSettings &settings, int descriptor);
 
 // Writes the picture at `input` as a PNG at `output` whose longer side is `size` pixels.
-// On failure returns false and sets `message` to the reason.
-bool writeThumbnail(const QString &input, const QString &output, int size, QString *message);
+Outcome writeThumbnail(const QString &input, const QString &output, int size);

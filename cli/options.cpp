@@ -4,6 +4,7 @@
 #include "options.h"
 
 #include "canvassize.h"
+#include "optionvalues.h"
 #include "pictureformats.h"
 #include "sizeplan.h"
 
@@ -26,7 +27,11 @@ enum class OptionId {
     Background,
     Stdout,
     NoClobber,
+    Update,
+    KeepExtension,
     Jobs,
+    Timeout,
+    MemoryLimit,
     Quiet,
     Verbose,
     Report,
@@ -56,7 +61,11 @@ constexpr std::array optionSpecs {
     OptionSpec {OptionId::Background, 0, u"background", true},
     OptionSpec {OptionId::Stdout, 0, u"stdout", false},
     OptionSpec {OptionId::NoClobber, u'n', u"no-clobber", false},
+    OptionSpec {OptionId::Update, u'u', u"update", false},
+    OptionSpec {OptionId::KeepExtension, 0, u"keep-extension", false},
     OptionSpec {OptionId::Jobs, u'j', u"jobs", true},
+    OptionSpec {OptionId::Timeout, 0, u"timeout", true},
+    OptionSpec {OptionId::MemoryLimit, 0, u"memory-limit", true},
     OptionSpec {OptionId::Quiet, u'q', u"quiet", false},
     OptionSpec {OptionId::Verbose, u'v', u"verbose", false},
     OptionSpec {OptionId::Report, 0, u"report", true},
@@ -82,44 +91,6 @@ const OptionSpec *findShort(QChar name)
             return &spec;
     }
     return nullptr;
-}
-
-// A whole number written with decimal digits only: no sign, no blanks, no grouping.
-std::optional<int> readCount(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return std::nullopt;
-    int value = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value;
-}
-
-// A resolution: a positive number in decimal digits with at most one point, as ImageMagick
-// hands on its -density ("96", "150.5").
-std::optional<double> readDpi(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 12 || text.count(u'.') > 1 || text.startsWith(u'.') || text.endsWith(u'.'))
-        return std::nullopt;
-    for (const QChar c : text) {
-        if ((c < u'0' || c > u'9') && c != u'.')
-            return std::nullopt;
-    }
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && value >= minDpi && value <= maxDpi ? std::optional<double>(value) : std::nullopt;
-}
-
-// "WIDTHxHEIGHT" split at its one "x" (either case) into the two texts.
-std::optional<std::pair<QString, QString>> splitSize(const QString &text)
-{
-    const qsizetype at = text.indexOf(u'x', 0, Qt::CaseInsensitive);
-    if (at < 0 || text.indexOf(u'x', at + 1, Qt::CaseInsensitive) >= 0)
-        return std::nullopt;
-    return std::pair {text.left(at), text.mid(at + 1)};
 }
 
 // Reads the command line into `m_line`; each step returns an error text or nothing.
@@ -186,6 +157,13 @@ CommandLine Parser::parse(const QStringList &arguments)
     return m_line;
 }
 
+// A resolution within the range --dpi accepts.
+std::optional<double> readDpi(QStringView text)
+{
+    const std::optional<double> value = readDecimal(text);
+    return value && *value >= minDpi && *value <= maxDpi ? value : std::nullopt;
+}
+
 std::optional<QString> Parser::readLong(const QStringList &arguments, qsizetype &index)
 {
     const QString &argument = arguments[index];
@@ -239,6 +217,8 @@ std::optional<QString> Parser::apply(const OptionSpec &spec, const QString &valu
     case OptionId::Fit: options.fit = true; break;
     case OptionId::Stdout: options.toStandardOutput = true; break;
     case OptionId::NoClobber: options.noClobber = true; break;
+    case OptionId::Update: options.update = true; break;
+    case OptionId::KeepExtension: options.keepExtension = true; break;
     case OptionId::Quiet: options.verbosity = Verbosity::Quiet; break;
     case OptionId::Verbose: options.verbosity = Verbosity::Verbose; break;
     case OptionId::Info: m_line.action = CommandLine::Action::Info; break;
@@ -273,6 +253,21 @@ std::optional<QString> Parser::applyValue(OptionId id, const QString &value)
         if (!jobs || *jobs < 1 || *jobs > maxJobs)
             return u"invalid number of jobs '%1': give a whole number from 1 to %2"_s.arg(value).arg(maxJobs);
         options.jobs = *jobs;
+        break;
+    }
+    case OptionId::Timeout: {
+        const std::optional<int> seconds = readCount(value);
+        if (!seconds)
+            return u"invalid time limit '%1': give whole seconds, or 0 for none"_s.arg(value);
+        options.timeoutSeconds = *seconds;
+        break;
+    }
+    case OptionId::MemoryLimit: {
+        const std::optional<qint64> bytes = readMemorySize(value);
+        if (!bytes || (*bytes > 0 && *bytes < minMemoryLimitBytes))
+            return u"invalid memory limit '%1': give mebibytes from 1 (or a size such as 512M or 4G), or 0 for "
+                   "none"_s.arg(value);
+        options.memoryLimitBytes = *bytes;
         break;
     }
     case OptionId::Format: {
@@ -351,7 +346,8 @@ std::optional<QString> Parser::finishInfo()
 {
     const QString conversionOption =
         firstGiven({OptionId::Output, OptionId::Size, OptionId::Twips, OptionId::Window, OptionId::Dpi, OptionId::Fit,
-                    OptionId::Format, OptionId::Background, OptionId::Stdout, OptionId::NoClobber, OptionId::Report});
+                    OptionId::Format, OptionId::Background, OptionId::Stdout, OptionId::NoClobber, OptionId::Update,
+                    OptionId::KeepExtension, OptionId::Report});
     if (!conversionOption.isEmpty())
         return u"--info cannot be used with %1"_s.arg(conversionOption);
     const QStringList &operands = m_line.options.operands;
@@ -372,8 +368,10 @@ std::optional<QString> Parser::finishOutput()
     if (options.operands.contains(u"-"_s))
         options.toStandardOutput = true;
     if (options.toStandardOutput) {
-        const QString batchOption =
-            firstGiven({OptionId::Output, OptionId::Recursive, OptionId::NoClobber, OptionId::Report});
+        // Standard output has no file to keep, compare with or name: the options about the
+        // files a batch writes are refused rather than ignored.
+        const QString batchOption = firstGiven({OptionId::Output, OptionId::Recursive, OptionId::NoClobber,
+                                                OptionId::Update, OptionId::KeepExtension, OptionId::Report});
         if (!batchOption.isEmpty())
             return u"--stdout cannot be used with %1"_s.arg(batchOption);
         if (options.verbosity == Verbosity::Verbose)
@@ -424,14 +422,23 @@ std::optional<QString> Parser::finishSize()
     return std::nullopt;
 }
 
+// "WIDTHxHEIGHT", or one side alone ("1024x", "x768"): the other then follows from each
+// picture's proportions.
 std::optional<QString> Parser::readPixels(const QString &text)
 {
     const auto parts = splitSize(text);
-    const std::optional<int> width = parts ? readCount(parts->first) : std::nullopt;
-    const std::optional<int> height = parts ? readCount(parts->second) : std::nullopt;
-    if (!width || !height || !canvasHoldsPixels(*width) || !canvasHoldsPixels(*height))
-        return u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to %2"_s.arg(text).arg(
-            maxCanvasPixels);
+    // An empty side is 0, "follow the proportions"; a side given as 0 is as wrong as one too large.
+    const auto side = [](const QString &part) -> std::optional<int> {
+        if (part.isEmpty())
+            return 0;
+        const std::optional<int> pixels = readCount(part);
+        return pixels && canvasHoldsPixels(*pixels) ? pixels : std::nullopt;
+    };
+    const std::optional<int> width = parts ? side(parts->first) : std::nullopt;
+    const std::optional<int> height = parts ? side(parts->second) : std::nullopt;
+    if (!width || !height || (*width == 0 && *height == 0))
+        return u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to %2"_s.arg(text)
+            .arg(maxCanvasPixels);
     m_line.options.pixels = QSize(*width, *height);
     m_line.options.physicalTwips = QSizeF(*width * standardTwipsPerPixel, *height * standardTwipsPerPixel);
     return std::nullopt;
@@ -476,22 +483,26 @@ QString helpText()
   or:  pictorate-convert [OPTION]... --stdout FILE|-
   or:  pictorate-convert --info [-r] FILE|FOLDER...
   or:  pictorate-convert --thumbnail SIZE INPUT OUTPUT
-Convert pictures (Windows Metafiles and Enhanced Metafiles, also gzip-compressed
-as .wmz and .emz, and the raster formats the window opens) into BMP, PNG or the
-other formats Qt writes, drawn as Pictorate's window draws them. Each FILE is
-written beside it, its last extension replaced by the format's; a FOLDER means
-the pictures in it; - is standard input, converted to standard output.
+Convert Windows Metafiles (WMF) and Enhanced Metafiles (EMF, also with EMF+
+records), both also gzip-compressed as .wmz and .emz, and the raster pictures
+the window opens (BMP, PNG, JPEG, GIF, ICO, ...) into BMP, PNG, JPEG, TIFF, WebP
+or the other formats Qt writes, drawn as Pictorate's window draws them. Each
+FILE is written beside it, its last extension replaced by the format's; a
+FOLDER means the pictures in it; - is standard input, converted to standard
+output.
 
   -r, --recursive        convert the pictures in subfolders too
   -o, --output=FOLDER    write the pictures into FOLDER, subfolders mirrored
-  -f, --format=FORMAT    bmp (the default), png, jpeg, ...: the file's format
-                           and extension; an unknown one lists those there are
+  -f, --format=FORMAT    bmp (the default), png, jpeg, tiff, webp, ...: the
+                           file's format and extension; an unknown one lists
+                           those there are
       --background=COLOR the canvas: white (the default), a name, #RRGGBB, or
                            transparent (#AARRGGBB) for formats with alpha
       --stdout           write the single picture to standard output
       --dpi=N            the picture's own size at N dots per inch (default:
                            its own size at 96 dots per inch)
-      --size=WxH         the picture's size in pixels
+      --size=WxH         the picture's size in pixels; with one side alone (Wx,
+                           xH) the other follows the picture's proportions
       --twips=WxH        the bitmap the window writes for a width of W and a
                            height of H twips
       --window           the bitmap the window writes by default: 4095x3255
@@ -499,7 +510,16 @@ the pictures in it; - is standard input, converted to standard output.
       --fit              keep the picture's proportions inside --size, --twips
                            or --window
   -n, --no-clobber       do not replace a picture that exists
+  -u, --update           convert only where the picture is missing or older
+                           than its source (by their modification times)
+      --keep-extension   append the format's extension to the whole name
+                           (a.wmf gives a.wmf.bmp), so a.wmf and a.emf may share
+                           a folder
   -j, --jobs=N           convert N files at once (default: one per core)
+      --timeout=SECONDS  give up a picture after SECONDS (default: 120; 0: no
+                           limit); it fails alone and the others go on
+      --memory-limit=SIZE  give up a picture that needs more memory than SIZE
+                           in MiB, or 512M, 4G (default: 2G; 0: no limit)
   -q, --quiet            report failures only
   -v, --verbose          name every file converted, and sum up at the end
       --report=json      write a JSON line per file to standard output

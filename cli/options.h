@@ -32,6 +32,15 @@ enum class ReportFormat {
 // The resolution of the picture's own size when no size is asked for.
 inline constexpr double defaultDpi = 96;
 
+// What a picture may take before it fails alone (--timeout, --memory-limit). A drawing takes
+// milliseconds; the largest picture accepted, 32767 x 32767 pixels, drawn and written a band
+// at a time, about half a minute and 100 MiB. The formats written whole (JPEG, TIFF, WebP,
+// any on a background that is not opaque) hold the whole image: 2 GiB is a JPEG of 23000 x
+// 23000 pixels. Past these a file is stuck, or asks for more than a drawing needs.
+inline constexpr int defaultTimeoutSeconds = 120;
+inline constexpr qint64 defaultMemoryLimitBytes = qint64(2048) * 1024 * 1024;
+inline constexpr qint64 minMemoryLimitBytes = qint64(1024) * 1024;
+
 struct ConvertOptions
 {
     QStringList operands; // files and folders, "-" for standard input; for --thumbnail the input and the output
@@ -39,7 +48,7 @@ struct ConvertOptions
     QString outputFolder; // empty: each picture beside its source
     // > 0: each picture at its own size at this many dots per inch; `pixels` is then empty.
     double dpi = defaultDpi;
-    QSize pixels; // the picture's size, or with `fit` the box the picture is fitted into
+    QSize pixels; // the picture's size, or with `fit` the box it is fitted into; a side of 0 follows its proportions
     QSizeF physicalTwips; // the physical size the file's resolution gives `pixels`
     bool fit = false;
     QString format = QStringLiteral("bmp"); // lower-case, one of writableFormats()
@@ -47,7 +56,11 @@ struct ConvertOptions
     bool toStandardOutput = false; // the single picture goes to standard output
     ReportFormat report = ReportFormat::Text;
     bool noClobber = false;
+    bool update = false; // only where the target is missing or older than its source
+    bool keepExtension = false; // "a.wmf" gives "a.wmf.bmp"
     int jobs = 0; // conversions at once; 0: one per processor core
+    int timeoutSeconds = defaultTimeoutSeconds; // a picture's time; 0: no limit
+    qint64 memoryLimitBytes = defaultMemoryLimitBytes; // a picture's memory; 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     int thumbnailSize = 0; // pixels of the longer side, --thumbnail only
 };

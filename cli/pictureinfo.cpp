@@ -4,14 +4,18 @@
 #include "pictureinfo.h"
 
 #include "batchplan.h"
+#include "batchrunner.h"
+#include "consolereport.h"
 #include "conversion.h"
+#include "filename.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPainter>
 
 #include <cmath>
+#include <optional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -106,7 +110,7 @@ void describeImage(const Picture &picture, QJsonObject &info)
     info.insert(u"malformed"_s, QJsonObject());
 }
 
-QByteArray local(const QString &text) { return QFile::encodeName(text); }
+QByteArray local(const QString &text) { return encodeFileName(text); }
 
 } // namespace
 
@@ -136,21 +140,76 @@ QJsonObject describePicture(const QString &source)
     return info;
 }
 
-int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err)
+namespace {
+
+// Writes each picture's line as the workers finish, in the order of the plan.
+class InfoReport : public TaskObserver
 {
-    int status = 0;
+public:
+    InfoReport(const std::vector<Job> &jobs, const WorkLimits &limits, std::FILE *out, std::FILE *err, bool verbose)
+        : m_jobs(jobs)
+        , m_limits(limits)
+        , m_out(out)
+        , m_err(err)
+        , m_verbose(verbose)
+        , m_ended(jobs.size())
+    { }
+
+    void started(std::size_t) override { }
+
+    void ended(std::size_t index, const TaskEnd &end) override
+    {
+        m_ended[index] = end;
+        for (; m_written < m_jobs.size() && m_ended[m_written]; ++m_written)
+            write(m_jobs[m_written].source, *std::exchange(m_ended[m_written], std::nullopt));
+    }
+
+    int status() const { return m_status; }
+
+private:
+    void write(const QString &source, const TaskEnd &end)
+    {
+        QJsonObject info = QJsonDocument::fromJson(end.result).object();
+        if (end.kind != TaskEnd::Kind::Done || info.isEmpty()) {
+            const Outcome failed = outcomeOfUnfinished(end, m_limits, u"could not be described"_s);
+            info = QJsonObject {{u"file"_s, source}, {u"status"_s, u"failed"_s}, {u"reason"_s, failed.message}};
+        }
+        std::fprintf(m_out, "%s\n", QJsonDocument(info).toJson(QJsonDocument::Compact).constData());
+        std::fflush(m_out);
+        if (m_verbose && end.kind != TaskEnd::Kind::NotStarted)
+            writeNotes(m_err, source, end.errorOutput);
+        if (info.value(u"status"_s) != u"ok"_s) {
+            std::fprintf(m_err, "%s: %s\n", local(source).constData(),
+                         local(info.value(u"reason"_s).toString()).constData());
+            m_status = 1;
+        }
+    }
+
+    const std::vector<Job> &m_jobs;
+    WorkLimits m_limits;
+    std::FILE *m_out;
+    std::FILE *m_err;
+    bool m_verbose;
+    std::vector<std::optional<TaskEnd>> m_ended;
+    std::size_t m_written = 0;
+    int m_status = 0;
+};
+
+} // namespace
+
+int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err, int workers,
+                     const WorkLimits &limits, bool verbose)
+{
     // No extension for the targets: nothing is written, and no picture in a folder is taken
     // for an earlier result of another.
     const BatchPlan plan = planBatch(operands, recursive, {}, QString());
-    for (const Job &job : plan.jobs) {
-        const QJsonObject info = describePicture(job.source);
-        std::fprintf(out, "%s\n", QJsonDocument(info).toJson(QJsonDocument::Compact).constData());
-        std::fflush(out);
-        if (info.value(u"status"_s) != u"ok"_s) {
-            std::fprintf(err, "%s: %s\n", local(job.source).constData(),
-                         local(info.value(u"reason"_s).toString()).constData());
-            status = 1;
-        }
-    }
-    return status;
+    InfoReport report(plan.jobs, limits, out, err, verbose);
+    runTasks(
+        plan.jobs.size(), workers, limits,
+        [&](std::size_t index) {
+            applyTestFault(plan.jobs[index].source);
+            return QJsonDocument(describePicture(plan.jobs[index].source)).toJson(QJsonDocument::Compact);
+        },
+        report);
+    return report.status();
 }

@@ -8,6 +8,8 @@
 // skipped or broken, fonts drawn in other faces) and how large the picture is. The fields
 // are described in pictorate-convert(1) and stay as they are: scripts read them.
 
+#include "workerpool.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -23,6 +25,10 @@ QJsonObject describePicture(const QString &source);
 inline constexpr int maxInfoPlaySide = 4096;
 
 // Describes the pictures `operands` name (folders as the converter walks them) on `out`, a
-// line each, and each failure also as "FILE: reason" on `err`. Returns the exit status: 0
-// when every picture was described, 1 when some could not be read.
-int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err);
+// line each in their order, and each failure also as "FILE: reason" on `err`. Each picture
+// is described in a worker process (at most `workers` at once) within `limits`, as a batch
+// converts them: one that crashes or stalls is a failure of its own. With `verbose`, what the
+// libraries said meanwhile follows on `err` as notes. Returns the exit status: 0 when every
+// picture was described, 1 when some could not be.
+int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err, int workers,
+                     const WorkLimits &limits, bool verbose = false);

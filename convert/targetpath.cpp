@@ -3,8 +3,9 @@
 
 #include "targetpath.h"
 
+#include "filename.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -20,7 +21,7 @@ bool isSameFile(const QString &first, const QString &second)
 {
     struct stat a = {};
     struct stat b = {};
-    if (::stat(QFile::encodeName(first).constData(), &a) != 0 || ::stat(QFile::encodeName(second).constData(), &b) != 0)
+    if (::stat(encodeFileName(first).constData(), &a) != 0 || ::stat(encodeFileName(second).constData(), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

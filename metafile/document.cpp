@@ -9,6 +9,7 @@
 #include "emf/emffacts.h"
 #include "emf/emfloader.h"
 #include "emf/emfplayer.h"
+#include "text/fontmap.h"
 #include "wmf/wmffacts.h"
 #include "wmf/wmfloader.h"
 #include "wmf/wmfplayer.h"
@@ -42,6 +43,8 @@ bool looksLikeMetafile(QByteArrayView head)
 }
 
 bool isCompressed(QByteArrayView bytes) { return core::isGzip(bytes); }
+
+void setFontSetUp(void (*setUp)()) { text::setFontSetUp(setUp); }
 
 Document::Document(std::shared_ptr<const Data> data) : m_data(std::move(data)) { }
 

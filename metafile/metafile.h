@@ -61,6 +61,14 @@ struct Description
     std::vector<FontFace> fonts; // the faces asked for and the faces drawn instead
 };
 
+// Fonts need a QGuiApplication. A program that goes without one until a picture needs a font
+// (the command-line converter: most pictures draw no text, and the set-up of a GUI application
+// and of the system's font configuration is most of its start-up) gives here a function that
+// makes one. The engine calls it when it first looks up a font with no GUI application there,
+// on the thread that loads or plays, which must then be the program's main thread. Without a
+// GUI application after it, no font is looked up: text is not drawn.
+void setFontSetUp(void (*setUp)());
+
 class Document
 {
 public:

@@ -5,8 +5,8 @@
 
 #include "filedescriptor.h"
 #include "fileerror.h"
+#include "filename.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QRandomGenerator>
@@ -194,13 +194,13 @@ bool saveAtomically(const QString &path, SaveSync sync, QString *error, const st
         return false;
     };
     const QString finalPath = finalPathOf(path);
-    const QByteArray finalName = QFile::encodeName(finalPath);
+    const QByteArray finalName = encodeFileName(finalPath);
     struct stat existing = {};
     bool replacing = false;
     if (const QString refusal = refusalOf(finalName, existing, replacing); !refusal.isEmpty())
         return fail(refusal);
 
-    PendingFile file(QFile::encodeName(QFileInfo(finalPath).path()));
+    PendingFile file(encodeFileName(QFileInfo(finalPath).path()));
     if (!file.open())
         return fail(fileErrorReason(errno, FileAccess::Write));
     if (replacing) {

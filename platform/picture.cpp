@@ -5,9 +5,9 @@
 
 #include "filedescriptor.h"
 #include "fileerror.h"
+#include "filename.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
@@ -69,7 +69,7 @@ std::optional<QByteArray> readPictureFile(const QString &path, QString *error)
             *error = why;
         return std::nullopt;
     };
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = encodeFileName(path);
     struct stat status = {};
     if (::stat(name.constData(), &status) != 0)
         return fail(fileErrorReason(errno, FileAccess::Read));

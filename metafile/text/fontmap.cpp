@@ -7,11 +7,13 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMutex>
 #include <QRawFont>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -34,6 +36,8 @@ constexpr qsizetype kMaxCachedFaces = 1024;
 // Of the 224 symbol positions, a symbol font fills most; 64 tells one from a text font with a
 // few private characters.
 constexpr int kMinPrivateUseSymbols = 64;
+
+std::atomic<void (*)()> fontSetUp {nullptr};
 
 enum class FaceKind { Sans, SansNarrow, Serif, Mono, Script, Symbol, Dingbats };
 
@@ -358,9 +362,29 @@ SymbolMapping symbolMappingFor(const FaceResolution &face, const FaceMetrics &me
 
 } // namespace
 
+void setFontSetUp(void (*setUp)()) { fontSetUp = setUp; }
+
+bool fontsReady()
+{
+    const auto hasGuiApplication = [] { return qobject_cast<QGuiApplication *>(QCoreApplication::instance()); };
+    if (hasGuiApplication())
+        return true;
+    // One thread sets up at a time; the set-up runs on the program's main thread.
+    static QMutex mutex;
+    const QMutexLocker lock(&mutex);
+    if (void (*const setUp)() = fontSetUp; setUp && !hasGuiApplication())
+        setUp();
+    return hasGuiApplication();
+}
+
 QString requestedFace(const LogFont &logFont) { return faceName(logFont); }
 
-QString familyForLogFont(const LogFont &logFont) { return resolveFace(logFont).family; }
+QString familyForLogFont(const LogFont &logFont)
+{
+    if (!fontsReady())
+        return faceName(logFont);
+    return resolveFace(logFont).family;
+}
 
 bool hasStandardGlyphOrder(const LogFont &logFont)
 {
@@ -378,6 +402,8 @@ bool hasStandardGlyphOrder(const LogFont &logFont)
 FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels,
                           double gridPixelsPerUnit)
 {
+    if (!fontsReady())
+        return {}; // nothing to draw with
     const FaceResolution face = resolveFace(logFont);
     FontChoice choice;
     choice.font = baseFont(face, logFont);

@@ -88,6 +88,14 @@ QString familyForLogFont(const LogFont &logFont);
 // substitutes them for.
 bool hasStandardGlyphOrder(const LogFont &logFont);
 
+// Fonts need a QGuiApplication. `setUp`, when a program gives one (see metafile.h), is called
+// when a font is first needed and there is no GUI application yet; it should make one.
+void setFontSetUp(void (*setUp)());
+
+// Whether fonts may be used: there is a GUI application, after the set-up was asked for one.
+// Without, no font is looked up: a face's family stays the one asked for, and text is not drawn.
+bool fontsReady();
+
 // defaultCellPixels: the cell height for a height of 0, device pixels (see kDefaultCellHeight).
 // gridPixelsPerUnit: the scale at which GDI picks grey or bi-level glyphs (FontChoice::smoothed),
 // where that is not pixelsPerUnit; 0 for pixelsPerUnit.

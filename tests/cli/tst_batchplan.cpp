@@ -33,6 +33,7 @@ private Q_SLOTS:
     void earlierResultsLeftOut();
     void outputFolderInsideNotWalked();
     void linkToFolderNotFollowed();
+    void sharedTargetRefusedAfterTheFirst_data();
     void sharedTargetRefusedAfterTheFirst();
 
 private:
@@ -85,15 +86,19 @@ void tst_BatchPlan::targetName_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("extension replaced") << u"plan.wmf"_s << u"bmp"_s << u"plan.bmp"_s;
-    QTest::addRow("only the last extension") << u"a.b.wmf"_s << u"bmp"_s << u"a.b.bmp"_s;
-    QTest::addRow("no extension") << u"plan"_s << u"bmp"_s << u"plan.bmp"_s;
-    QTest::addRow("ends with a dot") << u"plan."_s << u"bmp"_s << u"plan.bmp"_s;
-    QTest::addRow("only an extension") << u".wmf"_s << u"bmp"_s << u".bmp"_s;
-    QTest::addRow("capital extension") << u"PLAN.WMF"_s << u"bmp"_s << u"PLAN.bmp"_s;
-    QTest::addRow("a bitmap's own name") << u"plan.bmp"_s << u"bmp"_s << u"plan.bmp"_s;
-    QTest::addRow("the format's extension") << u"chart.emz"_s << u"png"_s << u"chart.png"_s;
-    QTest::addRow("the format's name as typed") << u"chart.emf"_s << u"jpeg"_s << u"chart.jpeg"_s;
+    QTest::addColumn<bool>("keepExtension");
+    QTest::addRow("extension kept") << u"plan.wmf"_s << u"bmp"_s << u"plan.wmf.bmp"_s << true;
+    QTest::addRow("extension kept, a bitmap's") << u"plan.bmp"_s << u"png"_s << u"plan.bmp.png"_s << true;
+    QTest::addRow("extension kept, none there") << u"plan"_s << u"bmp"_s << u"plan.bmp"_s << true;
+    QTest::addRow("extension replaced") << u"plan.wmf"_s << u"bmp"_s << u"plan.bmp"_s << false;
+    QTest::addRow("only the last extension") << u"a.b.wmf"_s << u"bmp"_s << u"a.b.bmp"_s << false;
+    QTest::addRow("no extension") << u"plan"_s << u"bmp"_s << u"plan.bmp"_s << false;
+    QTest::addRow("ends with a dot") << u"plan."_s << u"bmp"_s << u"plan.bmp"_s << false;
+    QTest::addRow("only an extension") << u".wmf"_s << u"bmp"_s << u".bmp"_s << false;
+    QTest::addRow("capital extension") << u"PLAN.WMF"_s << u"bmp"_s << u"PLAN.bmp"_s << false;
+    QTest::addRow("a bitmap's own name") << u"plan.bmp"_s << u"bmp"_s << u"plan.bmp"_s << false;
+    QTest::addRow("the format's extension") << u"chart.emz"_s << u"png"_s << u"chart.png"_s << false;
+    QTest::addRow("the format's name as typed") << u"chart.emf"_s << u"jpeg"_s << u"chart.jpeg"_s << false;
 }
 
 void tst_BatchPlan::targetName()
@@ -101,8 +106,9 @@ void tst_BatchPlan::targetName()
     QFETCH(QString, name);
     QFETCH(QString, extension);
     QFETCH(QString, expected);
-    QCOMPARE(::targetName(name, extension), expected);
-    if (extension == u"bmp")
+    QFETCH(bool, keepExtension);
+    QCOMPARE(::targetName(name, extension, keepExtension), expected);
+    if (extension == u"bmp" && !keepExtension)
         QCOMPARE(::bitmapName(name), expected);
 }
 
@@ -214,18 +220,33 @@ void tst_BatchPlan::linkToFolderNotFollowed()
     QCOMPARE(describe(plan), QStringList {u"src/a.wmf -> out/a.bmp"_s});
 }
 
+void tst_BatchPlan::sharedTargetRefusedAfterTheFirst_data()
+{
+    QTest::addColumn<bool>("keepExtension");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addRow("extension replaced")
+        << false
+        << QStringList {
+               u"one/a.emf -> out/a.bmp"_s,
+               u"one/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the picture of one/a.emf"_s,
+               u"two/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the picture of one/a.emf"_s};
+    // A WMF and an EMF of the same name share a folder.
+    QTest::addRow("extension kept")
+        << true
+        << QStringList {u"one/a.emf -> out/a.emf.bmp"_s, u"one/a.wmf -> out/a.wmf.bmp"_s,
+                        u"two/a.wmf -> out/a.wmf.bmp refused: could not be saved as out/a.wmf.bmp: it is also the "
+                        "picture of one/a.wmf"_s};
+}
+
 void tst_BatchPlan::sharedTargetRefusedAfterTheFirst()
 {
+    QFETCH(bool, keepExtension);
+    QFETCH(QStringList, expected);
     make(u"one/a.wmf"_s);
     make(u"one/a.emf"_s);
     make(u"two/a.wmf"_s);
-    const BatchPlan plan = planBatch({path(u"one"_s), path(u"two"_s)}, false, path(u"out"_s));
-    QCOMPARE(
-        describe(plan),
-        (QStringList {
-            u"one/a.emf -> out/a.bmp"_s,
-            u"one/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the picture of one/a.emf"_s,
-            u"two/a.wmf -> out/a.bmp refused: could not be saved as out/a.bmp: it is also the picture of one/a.emf"_s}));
+    const BatchPlan plan = planBatch({path(u"one"_s), path(u"two"_s)}, false, path(u"out"_s), u"bmp"_s, keepExtension);
+    QCOMPARE(describe(plan), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_BatchPlan)

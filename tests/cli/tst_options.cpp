@@ -24,6 +24,8 @@ private Q_SLOTS:
     void thumbnail();
     void info();
     void helpStopsReading();
+    void helpNamesWhatItReadsAndWrites_data();
+    void helpNamesWhatItReadsAndWrites();
     void twipsReadInTheUsersNumberFormat();
 };
 
@@ -56,7 +58,15 @@ QString describe(const ConvertOptions &o)
         parts << u"report=json"_s;
     if (o.noClobber)
         parts << u"no-clobber"_s;
+    if (o.update)
+        parts << u"update"_s;
+    if (o.keepExtension)
+        parts << u"keep-extension"_s;
     parts << u"jobs=%1"_s.arg(o.jobs);
+    if (o.timeoutSeconds != defaultTimeoutSeconds)
+        parts << u"timeout=%1"_s.arg(o.timeoutSeconds);
+    if (o.memoryLimitBytes != defaultMemoryLimitBytes)
+        parts << u"memory=%1"_s.arg(o.memoryLimitBytes);
     parts << (o.verbosity == Verbosity::Quiet     ? u"quiet"_s
               : o.verbosity == Verbosity::Verbose ? u"verbose"_s
                                                   : u"normal"_s);
@@ -77,6 +87,9 @@ void tst_Options::accepted_data()
         << u"-rnq pics"_s << u"operands=pics recursive dpi=96 no-clobber jobs=0 quiet"_s;
     QTest::addRow("long options") << u"--recursive --no-clobber --verbose pics"_s
                                   << u"operands=pics recursive dpi=96 no-clobber jobs=0 verbose"_s;
+    QTest::addRow("update, clustered") << u"-ruq pics"_s << u"operands=pics recursive dpi=96 update jobs=0 quiet"_s;
+    QTest::addRow("update and keep the extension")
+        << u"--update --keep-extension pics"_s << u"operands=pics dpi=96 update keep-extension jobs=0 normal"_s;
     QTest::addRow("-o with its value attached") << u"-oout a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("-o with its value apart") << u"-o out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
     QTest::addRow("--output=") << u"--output=out a.wmf"_s << u"operands=a.wmf output=out "_s + defaults;
@@ -85,11 +98,27 @@ void tst_Options::accepted_data()
     QTest::addRow("-j2") << u"-j2 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=2 normal"_s;
     QTest::addRow("--jobs 1") << u"--jobs 1 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=1 normal"_s;
     QTest::addRow("most jobs") << u"-j 256 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=256 normal"_s;
+    QTest::addRow("a time limit") << u"--timeout 5 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 timeout=5 normal"_s;
+    QTest::addRow("no time limit") << u"--timeout=0 a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 timeout=0 normal"_s;
+    QTest::addRow("memory in mebibytes") << u"--memory-limit=512 a.wmf"_s
+                                         << u"operands=a.wmf dpi=96 jobs=0 memory=536870912 normal"_s;
+    QTest::addRow("memory in gibibytes") << u"--memory-limit=4G a.wmf"_s
+                                         << u"operands=a.wmf dpi=96 jobs=0 memory=4294967296 normal"_s;
+    QTest::addRow("memory with a unit's full name")
+        << u"--memory-limit=1536MiB a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 memory=1610612736 normal"_s;
+    QTest::addRow("smallest memory limit")
+        << u"--memory-limit=1024k a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 memory=1048576 normal"_s;
+    QTest::addRow("no memory limit") << u"--memory-limit=0 a.wmf"_s
+                                     << u"operands=a.wmf dpi=96 jobs=0 memory=0 normal"_s;
     QTest::addRow("later verbosity wins") << u"-q -v a.wmf"_s << u"operands=a.wmf dpi=96 jobs=0 verbose"_s;
     QTest::addRow("size in pixels at 96 dpi")
         << u"--size 1024x768 a.wmf"_s << u"operands=a.wmf pixels=1024x768 twips=15360x11520 jobs=0 normal"_s;
     QTest::addRow("size with a capital X")
         << u"--size=1X1 a.wmf"_s << u"operands=a.wmf pixels=1x1 twips=15x15 jobs=0 normal"_s;
+    QTest::addRow("width alone") << u"--size 1024x a.wmf"_s
+                                 << u"operands=a.wmf pixels=1024x0 twips=15360x0 jobs=0 normal"_s;
+    QTest::addRow("height alone") << u"--size=X768 a.wmf"_s
+                                  << u"operands=a.wmf pixels=0x768 twips=0x11520 jobs=0 normal"_s;
     QTest::addRow("largest size") << u"--size=32767x32767 a.wmf"_s
                                   << u"operands=a.wmf pixels=32767x32767 twips=491505x491505 jobs=0 normal"_s;
     QTest::addRow("fit") << u"--fit --size 100x100 a.wmf"_s
@@ -183,6 +212,12 @@ void addPipelineRefusals()
         << QStringList {u"--stdout"_s, u"-o"_s, u"out"_s, u"a"_s} << u"--stdout cannot be used with --output"_s;
     QTest::addRow("stdout with recursion")
         << QStringList {u"-r"_s, u"--stdout"_s, u"a"_s} << u"--stdout cannot be used with --recursive"_s;
+    QTest::addRow("stdout and update") << QStringList {u"--stdout"_s, u"-u"_s, u"a"_s}
+                                       << u"--stdout cannot be used with --update"_s;
+    QTest::addRow("standard input and keep the extension")
+        << QStringList {u"--keep-extension"_s, u"-"_s} << u"--stdout cannot be used with --keep-extension"_s;
+    QTest::addRow("info and update") << QStringList {u"--info"_s, u"-u"_s, u"a"_s}
+                                     << u"--info cannot be used with --update"_s;
     QTest::addRow("stdout with two files")
         << QStringList {u"--stdout"_s, u"a"_s, u"b"_s} << u"--stdout writes a single picture: give one file"_s;
     QTest::addRow("stdout verbose") << QStringList {u"--stdout"_s, u"-v"_s, u"a"_s}
@@ -212,7 +247,8 @@ void tst_Options::refused_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("error");
 
-    const QString sizeError = u"invalid size '%1': give WIDTHxHEIGHT in whole pixels, each from 1 to 32767"_s;
+    const QString sizeError =
+        u"invalid size '%1': give WIDTHxHEIGHT, WIDTHx or xHEIGHT in whole pixels, each from 1 to 32767"_s;
     QTest::addRow("no operand") << QStringList {} << u"missing file or folder operand"_s;
     QTest::addRow("options but no operand") << QStringList {u"-r"_s} << u"missing file or folder operand"_s;
     QTest::addRow("unknown long option") << QStringList {u"--bogus"_s, u"a"_s} << u"unrecognized option '--bogus'"_s;
@@ -232,6 +268,22 @@ void tst_Options::refused_data()
     QTest::addRow("negative jobs") << QStringList {u"--jobs=-1"_s, u"a"_s} << jobsError.arg(u"-1"_s);
     QTest::addRow("jobs not a number") << QStringList {u"-j"_s, u"two"_s, u"a"_s} << jobsError.arg(u"two"_s);
     QTest::addRow("jobs with a sign") << QStringList {u"-j+2"_s, u"a"_s} << jobsError.arg(u"+2"_s);
+    const QString timeoutError = u"invalid time limit '%1': give whole seconds, or 0 for none"_s;
+    QTest::addRow("time limit not whole") << QStringList {u"--timeout=1.5"_s, u"a"_s} << timeoutError.arg(u"1.5"_s);
+    QTest::addRow("time limit negative") << QStringList {u"--timeout=-1"_s, u"a"_s} << timeoutError.arg(u"-1"_s);
+    QTest::addRow("time limit with a unit") << QStringList {u"--timeout=5s"_s, u"a"_s} << timeoutError.arg(u"5s"_s);
+    const QString memoryError =
+        u"invalid memory limit '%1': give mebibytes from 1 (or a size such as 512M or 4G), or 0 for none"_s;
+    QTest::addRow("memory limit under a mebibyte")
+        << QStringList {u"--memory-limit=512K"_s, u"a"_s} << memoryError.arg(u"512K"_s);
+    QTest::addRow("memory limit past a tebibyte")
+        << QStringList {u"--memory-limit=1025G"_s, u"a"_s} << memoryError.arg(u"1025G"_s);
+    QTest::addRow("memory limit with two units")
+        << QStringList {u"--memory-limit=5MK"_s, u"a"_s} << memoryError.arg(u"5MK"_s);
+    QTest::addRow("memory limit in bytes' unit")
+        << QStringList {u"--memory-limit=100B"_s, u"a"_s} << memoryError.arg(u"100B"_s);
+    QTest::addRow("memory limit a unit alone")
+        << QStringList {u"--memory-limit=G"_s, u"a"_s} << memoryError.arg(u"G"_s);
     QTest::addRow("size without x") << QStringList {u"--size=1024"_s, u"a"_s} << sizeError.arg(u"1024"_s);
     QTest::addRow("size with two x") << QStringList {u"--size=1x2x3"_s, u"a"_s} << sizeError.arg(u"1x2x3"_s);
     QTest::addRow("size zero wide") << QStringList {u"--size=0x10"_s, u"a"_s} << sizeError.arg(u"0x10"_s);
@@ -240,6 +292,10 @@ void tst_Options::refused_data()
         << QStringList {u"--size=32768x10"_s, u"a"_s} << sizeError.arg(u"32768x10"_s);
     QTest::addRow("size height past the largest")
         << QStringList {u"--size=10x32768"_s, u"a"_s} << sizeError.arg(u"10x32768"_s);
+    QTest::addRow("size without either side") << QStringList {u"--size=x"_s, u"a"_s} << sizeError.arg(u"x"_s);
+    QTest::addRow("size, one side zero") << QStringList {u"--size=0x"_s, u"a"_s} << sizeError.arg(u"0x"_s);
+    QTest::addRow("size, one side past the largest")
+        << QStringList {u"--size=x32768"_s, u"a"_s} << sizeError.arg(u"x32768"_s);
     QTest::addRow("size in twips' fractions")
         << QStringList {u"--size=10.5x10"_s, u"a"_s} << sizeError.arg(u"10.5x10"_s);
     QTest::addRow("size and twips together")
@@ -322,6 +378,30 @@ void tst_Options::helpStopsReading()
     QCOMPARE(parseCommandLine({u"--help"_s, u"--bogus"_s}, QLocale::c()).action, CommandLine::Action::Help);
     QCOMPARE(parseCommandLine({u"a"_s, u"--version"_s, u"-j0"_s}, QLocale::c()).action, CommandLine::Action::Version);
     QCOMPARE(parseCommandLine({u"--bogus"_s, u"--help"_s}, QLocale::c()).action, CommandLine::Action::UsageError);
+}
+
+void tst_Options::helpNamesWhatItReadsAndWrites_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addRow("Windows Metafiles") << u"Windows Metafiles (WMF)"_s;
+    QTest::addRow("Enhanced Metafiles") << u"Enhanced Metafiles (EMF"_s;
+    QTest::addRow("EMF+") << u"EMF+"_s;
+    QTest::addRow("compressed metafiles") << u".wmz and .emz"_s;
+    QTest::addRow("the formats written") << u"BMP, PNG, JPEG, TIFF, WebP"_s;
+    QTest::addRow("the time limit") << u"--timeout=SECONDS"_s;
+    QTest::addRow("the memory limit") << u"--memory-limit=SIZE"_s;
+    QTest::addRow("update") << u"-u, --update"_s;
+    QTest::addRow("keep the extension") << u"--keep-extension"_s;
+}
+
+void tst_Options::helpNamesWhatItReadsAndWrites()
+{
+    QFETCH(QString, words);
+    // Lines break anywhere in the help: the words are looked for with the breaks undone.
+    const QString help = helpText().simplified();
+    QVERIFY2(help.contains(words), qPrintable(help));
+    for (const QString &line : helpText().split(u'\n'))
+        QVERIFY2(line.size() <= 80, qPrintable(line));
 }
 
 // The size check reads the whole text in the user's format, as the window's fields do, and

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quillfern
 
 #include "canvassize.h"
+#include "filename.h"
 #include "targetpath.h"
 
 #include <QFile>
@@ -22,6 +23,8 @@ private Q_SLOTS:
     void resolveTargetPath_data();
     void resolveTargetPath();
     void sameFile();
+    void fileNameBytesKept_data();
+    void fileNameBytesKept();
     void canvasInnerPixels_data();
     void canvasInnerPixels();
     void limitMessage();
@@ -71,6 +74,30 @@ void TestTargetPath::sameFile()
     QVERIFY(!isSameFile(source, other));
     QVERIFY(!isSameFile(source, dir.filePath(u"missing.bmp"_s)));
     QVERIFY(!isSameFile(dir.filePath(u"missing.bmp"_s), dir.filePath(u"missing.bmp"_s)));
+}
+
+void TestTargetPath::fileNameBytesKept_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name"); // as read: U+DC80 + the byte for each stray byte
+    QTest::addRow("ASCII") << QByteArray("plan.wmf") << u"plan.wmf"_s;
+    QTest::addRow("UTF-8") << QByteArray("d\xc3\xbf.wmf") << u"d\u00ff.wmf"_s;
+    QTest::addRow("UTF-8's own replacement character") << QByteArray("\xef\xbf\xbd") << u"\ufffd"_s;
+    QTest::addRow("four bytes") << QByteArray("\xf0\x9f\x96\xbc") << u"\U0001F5BC"_s;
+    QTest::addRow("Latin-1") << QByteArray("d\xff.wmf") << u"d\xdcff.wmf"_s;
+    QTest::addRow("cut short") << QByteArray("a\xc3") << u"a\xdcc3"_s;
+    QTest::addRow("overlong slash") << QByteArray("\xc0\xaf") << u"\xdcc0\xdcaf"_s;
+    QTest::addRow("an encoded surrogate") << QByteArray("\xed\xb3\xbf") << u"\xdced\xdcb3\xdcbf"_s;
+    QTest::addRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << u"\xdcf4\xdc90\xdc80\xdc80"_s;
+}
+
+// A name that is not UTF-8 reads into a QString and back into the same bytes.
+void TestTargetPath::fileNameBytesKept()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QCOMPARE(decodeFileName(bytes), name);
+    QCOMPARE(encodeFileName(name), bytes);
 }
 
 void TestTargetPath::canvasInnerPixels_data()
