@@ -320,8 +320,10 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
     // The fill before this one was the last drawing (prepare() counted one for this).
     const bool abutting = seal && m_lastFill && m_lastFill->drawing + 1 == m_surface.drawings()
                        && shareAnEdge(m_lastFill->devicePath, devicePath);
-    if (abutting)
+    if (abutting) {
+        m_surface.markRasterOnly();
         fillAliased(painter, m_lastFill->painted, m_lastFill->brush);
+    }
     painter.fillPath(painted, fill);
     if (abutting)
         fillAliased(painter, painted, fill);

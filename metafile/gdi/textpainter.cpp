@@ -367,7 +367,7 @@ void TextPainter::drawUpright(const TextRun &text)
     if (!m_paint.budget.spendWork(text.bytes.size() + 1))
         return;
     // The clip as for any drawing, but ROP2 does not apply to text.
-    m_paint.fills.prepare(m_paint.dc.rop2);
+    m_paint.fills.prepare(gdi::R2_COPYPEN);
     surface.painter().setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (text.rect && (text.options & gdi::ETO_OPAQUE)) {
         const QRectF rect = m_paint.dc.mapping.toDeviceRect(boxRect(*text.rect).normalized());
