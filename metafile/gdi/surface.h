@@ -39,10 +39,12 @@ public:
     [[nodiscard]] QSizeF size() const { return m_target.size(); }
     [[nodiscard]] bool scanMode() const { return m_scanMode; }
     // Whether the painter's engine does raster operations (printers and PDF do not). Asking
-    // says that the drawing under way uses one: a raster patch where patches are recorded.
+    // says that the drawing under way uses one: a raster patch where patches are recorded. Ask
+    // after prepare() and before drawing anything.
     [[nodiscard]] bool hasRasterOps();
     // The canvas image when the painter draws on one, else nothing. Asking says that the
-    // drawing under way reads its pixels: a raster patch where patches are recorded.
+    // drawing under way reads its pixels: a raster patch where patches are recorded. Ask after
+    // prepare() and before drawing anything.
     [[nodiscard]] QImage *image();
     // The drawing under way is one only pixels can express (the pass that closes the seam
     // between abutting fills), though it asks for neither: a raster patch where recorded.
@@ -97,14 +99,6 @@ public:
     AntialiasGuard &operator=(const AntialiasGuard &) = delete;
 
 private:
-    [[nodiscard]] bool engineHasRasterOps() const;
-    [[nodiscard]] QImage *canvas() const;
-    // The canvas pixels the painter's clip leaves, for the patch recorder.
-    [[nodiscard]] QRect clipOnCanvas() const;
-    // Begins a step for the patches; true when the step draws its patch instead of itself.
-    bool beginStep(bool rasterOnly);
-    void drawPatch(quint64 step);
-
     QPainter &m_painter;
     bool m_restore;
 };
