@@ -4,8 +4,8 @@
 #pragma once
 
 // A PDF file drawn with QPainter: the paint device the converter writes PDF files with. It hands
-// each drawing on to Qt's PDF writer as the shape, picture or glyphs VectorPaintEngine reduces it
-// to, which spares the writer what it gets wrong for GDI's pictures: a clip that hides everything
+// each drawing on to Qt's PDF writer (relaypaintengine.h) as the shape, picture or glyphs it is
+// reduced to, which spares the writer what it gets wrong for GDI's pictures: a clip that hides all
 // (the writer would draw bitmaps as if there were none), a bitmap's source that ends inside a
 // pixel (it rounds it, moving the picture), and bitmaps written as JPEG (kept lossless here).
 // The writer keeps text as text, with the face that drew it embedded as a subset of its glyphs.

@@ -150,5 +150,3 @@ QByteArray svgPngData(const QImage &image)
         return {};
     return "data:image/png;base64," + png.toBase64();
 }
-
-QByteArray svgEscaped(const QString &text) { return text.toHtmlEscaped().toUtf8(); }

@@ -36,6 +36,3 @@ QByteArray svgPatternTile(Qt::BrushStyle style);
 
 // `image` as a data URL of a PNG file ("data:image/png;base64,...").
 QByteArray svgPngData(const QImage &image);
-
-// Escapes the characters XML reserves in text and attribute values.
-QByteArray svgEscaped(const QString &text);
