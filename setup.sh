@@ -22,6 +22,7 @@ packages=(
     imagemagick                        # screenshots, pixel reads, an independent BMP reader, and the delegates test
     python3                            # small test and benchmark scripts
     python3-pil                        # the Python module's Pillow handler, tested with Debian's Pillow
+    python3-pyqt6                      # a real Qt 6 program that opens metafiles through the image plugin
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers
     libbenchmark-dev                   # the benchmarks in bench/ (bench/run.sh)
     desktop-file-utils appstream       # the tests validate the launcher and the metainfo file

@@ -2,8 +2,8 @@
 # SPDX-FileCopyrightText: 2026 Quillfern
 
 # The Debian package (`cpack -G DEB` in a build folder). It holds what `cmake --install` puts
-# under /usr: the program, its launcher, icons and metainfo. Name, version and summary come
-# from project().
+# under /usr: the program, its launcher, icons and metainfo, and Qt's image-format plugin. Name,
+# version and summary come from project().
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pictorate)
@@ -16,7 +16,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "optionally give a target name and a size in twips, and press the big button."
     "Its converter, pictorate-convert, also writes PNG and the other formats Qt"
     "writes, reads standard input and gzip-compressed .wmz and .emz files, and"
-    "draws metafiles for Pillow (the Python module pictorate) and ImageMagick.")
+    "draws metafiles for Pillow (the Python module pictorate) and ImageMagick."
+    "A Qt image-format plugin lets every Qt 6 application open WMF, EMF, WMZ and"
+    "EMZ files as pictures.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

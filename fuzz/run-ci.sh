@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 Quillfern
 # The hardening job: the metafile engine under libFuzzer with AddressSanitizer and
-# UndefinedBehaviorSanitizer for a bounded time, then the whole test suite built with the
-# same sanitizers. Any crash, leak, sanitizer report, timeout or out-of-memory fails it.
+# UndefinedBehaviorSanitizer for a bounded time, then the tests of everything that reads or
+# writes files without a window (the engine, the picture service, the converter; the tests
+# labelled "sanitized") built in the same tree with the same sanitizers, so that the engine is
+# compiled once for both. Any crash, leak, sanitizer report, timeout or out-of-memory fails it.
 #
 #   fuzz/run-ci.sh                 both parts
 #   FUZZ_SECONDS=600 fuzz/run-ci.sh   a longer fuzzing run
@@ -42,9 +44,9 @@ run_fuzz() {
 }
 
 run_tests() {
-    cmake --preset asan
-    cmake --build --preset asan -j "$jobs"
-    ASAN_OPTIONS="detect_leaks=1" ctest --preset asan
+    cmake --preset fuzz
+    cmake --build build/fuzz --target sanitized_tests -j "$jobs"
+    ASAN_OPTIONS="detect_leaks=1" ctest --test-dir build/fuzz -L sanitized --output-on-failure -j "$jobs"
 }
 
 case "${1:-all}" in

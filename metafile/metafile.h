@@ -10,6 +10,7 @@
 //            Document::play(painter, target) -> the player's device context -> QPainter
 
 #include "core/facts.h"
+#include "core/limits.h"
 #include "core/playresult.h"
 
 #include <QByteArrayView>
@@ -44,6 +45,10 @@ using FontFace = core::FontFace;
 
 // Whether `bytes` are a gzip stream, as .wmz and .emz files are (whatever they hold).
 [[nodiscard]] bool isCompressed(QByteArrayView bytes);
+
+// The most bytes a metafile may have, as a file and inflated: Document::load() refuses more, so
+// a reader of a stream need not hold more than one byte past it to be told why.
+inline constexpr qsizetype maxFileBytes = core::limits::maxFileBytes;
 
 // The kind of a metafile: a Windows Metafile with or without the placeable header, or an
 // Enhanced Metafile, whose comments may carry EMF+ records. A dual one draws the same picture

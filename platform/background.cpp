@@ -38,16 +38,21 @@ QImage pictureLayer(const QImage &onWhite, const QImage &onBlack)
 
 QImage renderOnBackground(const Picture &picture, QSize size, const QColor &background)
 {
+    return renderRegionOnBackground(picture, size, QRect(QPoint(0, 0), size), background);
+}
+
+QImage renderRegionOnBackground(const Picture &picture, QSize size, const QRect &region, const QColor &background)
+{
     if (background.alpha() == 255)
-        return renderPicture(picture, size, background);
-    const QImage onWhite = renderPicture(picture, size, Qt::white);
-    const QImage onBlack = onWhite.isNull() ? QImage() : renderPicture(picture, size, Qt::black);
+        return renderPictureRegion(picture, size, region, background);
+    const QImage onWhite = renderPictureRegion(picture, size, region, Qt::white);
+    const QImage onBlack = onWhite.isNull() ? QImage() : renderPictureRegion(picture, size, region, Qt::black);
     if (onBlack.isNull())
         return {};
     QImage layer = pictureLayer(onWhite, onBlack);
     if (layer.isNull() || background.alpha() == 0)
         return layer;
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(region.size(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {};
     image.fill(background);

@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 class Picture;
@@ -21,3 +22,8 @@ class Picture;
 // colour (as renderPicture gives), an ARGB32 premultiplied one when the colour lets the canvas
 // show through. A null image when the pixels cannot be allocated.
 QImage renderOnBackground(const Picture &picture, QSize size, const QColor &background);
+
+// The part `region` of renderOnBackground(picture, size, background), drawn alone as
+// renderPictureRegion draws a part: the picture is played onto images of the region's size
+// with the painter moved. A null image when the region is empty or cannot be allocated.
+QImage renderRegionOnBackground(const Picture &picture, QSize size, const QRect &region, const QColor &background);

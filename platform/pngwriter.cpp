@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr double metresPerTwip = 0.0254 / 1440.0;
 // Deflated bytes go out in IDAT chunks of this size.
 constexpr qsizetype chunkBytes = qsizetype(256) * 1024;
 constexpr int filterNone = 0;

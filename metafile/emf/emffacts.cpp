@@ -20,7 +20,7 @@ constexpr qsizetype emfPlusRecordHeadBytes = 12; // type, flags, size, data size
 
 // The name of a record the player plays, or nothing. The switch names every type of
 // RecordType, the player's own list, and the compiler holds the two together.
-const char *playedName(quint32 type)
+const char *playedName(quint32 type) // NOLINT(readability-function-size)
 {
     if (type > 0xFFFF)
         return nullptr;

@@ -415,6 +415,9 @@ std::vector<int> readDx(QByteArrayView params, quint32 offset, quint32 count, bo
     return dx;
 }
 
+// A text record's graphics mode; 0 for a value GDI refuses, which leaves the context's.
+int graphicsMode(quint32 mode) { return mode == gdi::GM_COMPATIBLE || mode == gdi::GM_ADVANCED ? int(mode) : 0; }
+
 // EMRTEXT at the reader: reference point, character count, string offset, options,
 // rectangle, spacing offset. Its offsets count from the start of the record whose
 // parameters are `params`.
@@ -448,8 +451,13 @@ std::optional<gdi::TextRun> readEmrText(core::ByteReader &r, QByteArrayView para
 std::optional<gdi::TextRun> decodeExtTextOut(core::ByteReader &r, bool wide)
 {
     const QByteArrayView params = r.rest();
-    r.skip(16 + 12);
-    return readEmrText(r, params, wide);
+    r.skip(16);
+    const int mode = graphicsMode(r.readU32());
+    r.skip(8);
+    std::optional<gdi::TextRun> run = readEmrText(r, params, wide);
+    if (run)
+        run->graphicsMode = mode;
+    return run;
 }
 
 // Bounds, graphics mode, x and y scale, the string count, then an EMRTEXT for each string.
@@ -458,7 +466,9 @@ std::optional<std::vector<gdi::TextRun>> decodePolyTextOut(core::ByteReader &r, 
 {
     constexpr quint64 emrTextBytes = 40;
     const QByteArrayView params = r.rest();
-    r.skip(16 + 12);
+    r.skip(16);
+    const int mode = graphicsMode(r.readU32());
+    r.skip(8);
     const quint32 count = r.readU32();
     if (!r.ok() || count > quint64(r.remaining()) / emrTextBytes)
         return std::nullopt;
@@ -468,6 +478,7 @@ std::optional<std::vector<gdi::TextRun>> decodePolyTextOut(core::ByteReader &r, 
         std::optional<gdi::TextRun> run = readEmrText(r, params, wide);
         if (!run)
             return std::nullopt;
+        run->graphicsMode = mode;
         runs.push_back(std::move(*run));
     }
     return runs;
@@ -481,7 +492,8 @@ std::optional<gdi::TextRun> decodeSmallTextOut(core::ByteReader &r)
     run.reference = readPoint(r, false);
     const quint32 count = r.readU32();
     const quint32 options = r.readU32();
-    r.skip(12);
+    run.graphicsMode = graphicsMode(r.readU32());
+    r.skip(8);
     const gdi::Box rect = (options & etoNoRect) ? gdi::Box() : readBox(r);
     const bool wide = (options & etoSmallChars) == 0;
     if (!r.ok() || quint64(count) * (wide ? 2 : 1) > quint64(r.remaining()))

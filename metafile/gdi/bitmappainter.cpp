@@ -5,9 +5,11 @@
 
 #include "gdi/canvasblits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace metafile::gdi {
 
@@ -118,6 +120,46 @@ DibRows decodeDibRows(QByteArrayView dib, bitmap::ColorUsage usage, qint64 start
     if (!shape.compressed)
         rows.firstRow = shape.bottomUp ? shape.height - startScan - count : startScan;
     return rows;
+}
+
+// The destination pixel GDI gives a source pixel when it shrinks `from` pixels to `to`: the
+// one its centre falls in.
+int shrunkIndex(int index, int from, int to) { return int(((2 * qint64(index) + 1) * to) / (2 * qint64(from))); }
+
+// GDI's stretch modes that keep whole pixels shrink a bitmap by combining the source pixels
+// whose centres fall in one destination pixel: BLACKONWHITE (the default) by AND of their
+// values, so that a black line one pixel wide stays on a white page however small the
+// picture is drawn; WHITEONBLACK by OR; COLORONCOLOR keeps the last. Only the axes that
+// shrink, and only bitmaps without transparent pixels, which are drawn as they are.
+QImage shrunk(const QImage &image, QSize size, int mode)
+{
+    const int width = std::min(size.width(), image.width());
+    const int height = std::min(size.height(), image.height());
+    if ((width == image.width() && height == image.height()) || width < 1 || height < 1 || image.hasAlphaChannel()
+        || mode < gdi::STRETCH_ANDSCANS || mode > gdi::STRETCH_DELETESCANS)
+        return image;
+    const auto combine = [mode](QRgb kept, QRgb next) {
+        return mode == gdi::STRETCH_ANDSCANS ? kept & next : mode == gdi::STRETCH_ORSCANS ? kept | next : next;
+    };
+    const QImage source = image.convertToFormat(QImage::Format_RGB32);
+    QImage out(width, height, QImage::Format_RGB32);
+    std::vector<QRgb> line(static_cast<size_t>(width));
+    int lastRow = -1;
+    for (int y = 0; y < source.height(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+        int lastColumn = -1;
+        for (int x = 0; x < source.width(); ++x) {
+            const int column = shrunkIndex(x, source.width(), width);
+            line[size_t(column)] = column == lastColumn ? combine(line[size_t(column)], from[x]) : from[x];
+            lastColumn = column;
+        }
+        const int row = shrunkIndex(y, source.height(), height);
+        auto *to = reinterpret_cast<QRgb *>(out.scanLine(row));
+        for (int x = 0; x < width; ++x)
+            to[x] = row == lastRow ? combine(to[x], line[size_t(x)]) : line[size_t(x)];
+        lastRow = row;
+    }
+    return out;
 }
 
 } // namespace
@@ -255,14 +297,15 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
     if (whole.isEmpty() || !surface.spendPixels(whole))
         return;
     fills.prepare(gdi::R2_COPYPEN);
-    const bool smooth = m_paint.dc.stretchBltMode == gdi::STRETCH_HALFTONE;
+    const int stretchMode = m_paint.dc.stretchBltMode;
+    const bool smooth = stretchMode == gdi::STRETCH_HALFTONE;
+    const QImage image = smooth ? part->image : shrunk(part->image, whole.size(), stretchMode);
     const std::optional<QPainter::CompositionMode> mode = exactMode(rop);
     // Skipped pixels of an RLE bitmap (alpha 0) must leave the canvas as it is, which only
     // the plain copy and the per-pixel path do.
-    const bool paintExactly =
-        mode && (ropIndex(rop) == ropIndex(bitmap::rop3::SRCCOPY) || !part->image.hasAlphaChannel());
-    if (paintExactly || !m_paint.blits.combine(whole, &part->image, rop, smooth))
-        paintImage(part->image, whole, mode.value_or(QPainter::CompositionMode_SourceOver), smooth);
+    const bool paintExactly = mode && (ropIndex(rop) == ropIndex(bitmap::rop3::SRCCOPY) || !image.hasAlphaChannel());
+    if (paintExactly || !m_paint.blits.combine(whole, &image, rop, smooth))
+        paintImage(image, whole, mode.value_or(QPainter::CompositionMode_SourceOver), smooth);
 }
 
 // Draws through the painter. Devices without raster operations copy instead.

@@ -98,6 +98,11 @@ struct DeviceContext
     // text runs from its reference point the other way, and blits are mirrored unless
     // gdi::LAYOUT_BITMAPORIENTATIONPRESERVED.
     quint32 layout = 0;
+    // gdi::GM_COMPATIBLE or gdi::GM_ADVANCED: how text goes through the mapping
+    // (textpainter.h) and whether rectangles take in their right and bottom edges
+    // (ShapePainter::rectangle). GDI plays an enhanced metafile in the advanced mode; a text
+    // record's own mode holds for that record.
+    int graphicsMode = gdi::GM_COMPATIBLE;
 
     Mapping mapping;
 

@@ -181,6 +181,9 @@ struct TextRun
     std::vector<int> dx; // logical units, one entry per byte (per code unit); empty without an array
     std::optional<Box> rect; // logical units
     quint16 options = 0; // gdi::ETO_OPAQUE, gdi::ETO_CLIPPED
+    // The graphics mode the run was recorded in (an enhanced metafile's text records carry
+    // it); 0: the context's.
+    int graphicsMode = 0;
 };
 
 } // namespace metafile::gdi

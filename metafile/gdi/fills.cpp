@@ -318,7 +318,9 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
     const QBrush fill = this->brush(brush, rop2);
     const bool seal = sealable(painter, fill);
     // The fill before this one was the last drawing (prepare() counted one for this).
+    // Only in the same clip: the second pass over the last fill goes through the clip in force.
     const bool abutting = seal && m_lastFill && m_lastFill->drawing + 1 == m_surface.drawings()
+                       && m_lastFill->clip == m_dc.clip && m_lastFill->metaRegion == m_dc.metaRegion
                        && shareAnEdge(m_lastFill->devicePath, devicePath);
     if (abutting) {
         m_surface.markRasterOnly();
@@ -329,7 +331,7 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
         fillAliased(painter, painted, fill);
     m_lastFill.reset();
     if (seal)
-        m_lastFill = LastFill {devicePath, painted, fill, m_surface.drawings()};
+        m_lastFill = LastFill {devicePath, painted, fill, m_surface.drawings(), m_dc.clip, m_dc.metaRegion};
 }
 
 void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke)

@@ -64,6 +64,9 @@ private:
         QPainterPath painted;
         QBrush brush;
         quint64 drawing = 0; // Surface::drawings() when it was filled
+        // The clip and meta regions it was filled in: a second pass keeps to them.
+        std::optional<QRegion> clip;
+        std::optional<QRegion> metaRegion;
     };
 
     const DeviceContext &m_dc;

@@ -36,7 +36,10 @@ constexpr quint16 DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1;
 constexpr quint16 ETO_OPAQUE = 0x0002, ETO_CLIPPED = 0x0004;
 // SETSTRETCHBLTMODE values. BLACKONWHITE (1), WHITEONBLACK (2) and COLORONCOLOR (3, also
 // called DELETESCANS) all keep whole source pixels; only HALFTONE blends them.
-constexpr int STRETCH_HALFTONE = 4;
+constexpr int STRETCH_ANDSCANS = 1, STRETCH_ORSCANS = 2, STRETCH_DELETESCANS = 3, STRETCH_HALFTONE = 4;
+// Graphics modes. In the advanced mode text goes through the whole world-to-device transform
+// and rectangles take in their right and bottom edges.
+constexpr int GM_COMPATIBLE = 1, GM_ADVANCED = 2;
 // Arc directions (SETARCDIRECTION) and the region combinations of clipping records.
 constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
 constexpr int RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5;

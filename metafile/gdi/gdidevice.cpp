@@ -47,6 +47,10 @@ GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayRepo
     , m_gradients(paintContext())
 {
     m_dc.mapping = startMapping(target);
+    // GDI plays an enhanced metafile in the advanced graphics mode, which its text records may
+    // set otherwise for themselves.
+    if (target.enhanced)
+        m_dc.graphicsMode = gdi::GM_ADVANCED;
 }
 
 PaintContext GdiDevice::paintContext()

@@ -35,13 +35,13 @@ QPainterPath ShapePainter::mapped(const QPainterPath &logical) const
 }
 
 // The box the outline runs through, in device pixels. GDI leaves out the right and bottom
-// edges of the box, so the outline's pixel centres run from left to right - 1; an
-// inside-frame pen is pulled inside the box.
-QRectF ShapePainter::shapeBox(const Box &box) const
+// edges of the box, so the outline's pixel centres run from left to right - 1, unless the
+// box is `inclusive`; an inside-frame pen is pulled inside the box.
+QRectF ShapePainter::shapeBox(const Box &box, bool inclusive) const
 {
     const DeviceContext &dc = m_paint.dc;
     QRectF outline = dc.mapping.toDeviceRect(boxRect(box));
-    outline.adjust(0.5, 0.5, -0.5, -0.5);
+    outline.adjust(0.5, 0.5, inclusive ? 0.5 : -0.5, inclusive ? 0.5 : -0.5);
     const double width = m_paint.fills.penWidth();
     if ((dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_INSIDEFRAME && width > 1) {
         const double inset = qMin((width - 1) / 2, qMin(outline.width(), outline.height()) / 2);
@@ -50,6 +50,11 @@ QRectF ShapePainter::shapeBox(const Box &box) const
     return outline;
 }
 
+// In the advanced graphics mode, the one GDI plays enhanced metafiles in, a rectangle takes
+// in its right and bottom edges: the pen runs through them, and without a pen the brush
+// fills up to them. So a rectangle narrower than a pixel still fills one wherever its edges
+// round to different pixels (the grid of a table drawn as thin filled rectangles), where
+// the compatible mode, a pixel short on each side, leaves nothing.
 void ShapePainter::rectangle(const Box &box)
 {
     QPainterPath path;
@@ -58,7 +63,7 @@ void ShapePainter::rectangle(const Box &box)
         drawFigure(m_paint, mapped(path), true, true);
         return;
     }
-    const QRectF outline = shapeBox(box);
+    const QRectF outline = shapeBox(box, m_paint.dc.graphicsMode == gdi::GM_ADVANCED);
     if (outline.width() < 0 || outline.height() < 0)
         return;
     path.addRect(outline);

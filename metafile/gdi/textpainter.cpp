@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
 #include <utility>
@@ -32,6 +33,10 @@ constexpr double kMaxRunPixels = 1.0e6;
 // is not there. Glyphs that would stretch past this are filled as outlines instead.
 constexpr double kMaxBitmapGlyphPixels = 2048;
 constexpr double kMaxQtCachedGlyphPixels = 64;
+// Runs whose box on the canvas is larger than this (pixels) are smoothed as Qt smooths them,
+// without GDI's grey levels: their mask and the copy of the canvas under it would cost more
+// memory than the canvas, and at such sizes the levels only touch the glyphs' edges.
+constexpr qint64 kMaxGreyMaskPixels = qint64(1) << 22;
 
 // GDI asks the font engine for a whole-pixel em: the height is rounded in device pixels.
 void snapToWholePixels(text::FontChoice &choice)
@@ -116,6 +121,64 @@ void layoutWithAdvances(RunLayout &layout, const text::DecodedText &decoded, con
 
 bool isSane(double value) { return std::isfinite(value) && std::abs(value) <= kMaxRunPixels; }
 
+// In the advanced mode GDI picks grey or bi-level glyphs by the em before the world
+// transform, the picture's fitting included: the size the text was recorded at. The
+// window and viewport's vertical scale alone.
+double pageScale(const Mapping &mapping)
+{
+    Mapping page = mapping;
+    page.setWorldTransform(QTransform());
+    page.setDeviceTransform(QTransform());
+    return std::abs(page.transform().m22());
+}
+
+// Where a run's space sits on the device (textpainter.h).
+struct RunFrame
+{
+    double pixelsPerUnit = 0; // the em's device pixels per logical unit
+    double unitsToDevice = 0; // device pixels per logical unit along the baseline
+    double stretch = 1; // device pixels along the baseline per unit of run space
+    QTransform shape; // run space to device pixels, without the move to the reference point
+    double glyphTurn = 0; // degrees each glyph turns beyond the baseline
+};
+
+// Compatible mode: the em at the map's vertical scale, spacing at its horizontal one, and
+// the run turned by the escapement on the device, stretched as `stretch` says.
+// Advanced mode: the whole map in logical space. The baseline and each glyph turn in
+// logical space, by the escapement and the orientation; the em's scale is the device
+// length of a logical unit across the baseline, the map's second row, so that run space
+// keeps the em's pixels on both axes and the map's shape, over that scale, does the rest.
+// Nothing when the map flattens the run's space to a line or a point.
+std::optional<RunFrame> runFrame(const DeviceContext &dc, int mode, double stretch)
+{
+    const QTransform map = dc.mapping.transform();
+    const double escapement = std::fmod(dc.font.escapement / 10.0, 360.0);
+    QTransform turn;
+    turn.rotate(-escapement);
+    RunFrame frame;
+    if (mode != gdi::GM_ADVANCED) {
+        frame.pixelsPerUnit = std::abs(map.m22());
+        frame.unitsToDevice = std::abs(map.m11());
+        frame.stretch = stretch;
+        frame.shape = turn * QTransform::fromScale(stretch, 1);
+        return frame;
+    }
+    QTransform linear(map.m11(), map.m12(), map.m21(), map.m22(), 0, 0);
+    // A mirrored layout leaves the glyphs reading left to right (place() swaps the alignment).
+    if (dc.layout & gdi::LAYOUT_RTL)
+        linear *= QTransform::fromScale(-1, 1);
+    const double across = std::hypot(map.m21(), map.m22());
+    const QTransform baseline = turn * linear;
+    frame.pixelsPerUnit = across;
+    frame.unitsToDevice = std::hypot(baseline.m11(), baseline.m12());
+    frame.stretch = frame.unitsToDevice / across;
+    frame.shape = turn * QTransform::fromScale(1 / across, 1 / across) * linear;
+    frame.glyphTurn = std::fmod(dc.font.orientation / 10.0, 360.0) - escapement;
+    if (!std::isfinite(frame.stretch) || frame.stretch <= 0 || !frame.shape.isInvertible())
+        return std::nullopt;
+    return frame;
+}
+
 // Where the run starts and where its baseline lies in run space, from the alignment: the
 // run's left, centre or right at the reference point; its top, baseline or bottom.
 QPointF alignedStart(quint16 align, double width, double ascent, double descent)
@@ -139,6 +202,91 @@ struct PaintedRun
     const RunPlacement &placement;
     QTransform world; // run space to the painter
     QColor color;
+    QImage *canvas = nullptr; // the painter's image, where smoothed glyphs can be drawn as GDI's
+};
+
+// The grey a smoothed glyph's pixel takes on GDI, black on white, by the sixteenths of it
+// the glyph covers: measured from GDI's renders (Wine's), which show exactly these 17 values.
+// The ramp is steep at the dark end: a pixel half covered comes out light grey (189), not mid
+// grey, so small smoothed text is much lighter than plain coverage blending draws it.
+constexpr std::array<int, 17> kGreyLevels {255, 248, 240, 233, 225, 217, 208, 199, 189,
+                                           178, 167, 154, 140, 124, 104, 77,  0};
+
+// Smoothed glyphs drawn through GDI's grey levels: their coverage is gathered in a mask over
+// the run's box on the canvas, cut to sixteenths, and each pixel moves from the canvas's
+// colour toward the text's by its level's share. Needs the canvas image the painter draws on.
+class GreyGlyphs
+{
+public:
+    GreyGlyphs(QPainter &painter, QImage &canvas, const QRectF &deviceBox) : m_painter(painter), m_canvas(canvas)
+    {
+        QRect area = deviceBox.toAlignedRect() & canvas.rect();
+        if (painter.hasClipping())
+            area &= painter.combinedTransform().mapRect(painter.clipBoundingRect()).toAlignedRect();
+        m_area = area;
+        if (m_area.isEmpty())
+            return;
+        m_mask = QImage(m_area.size(), QImage::Format_Alpha8);
+        m_mask.fill(0);
+        m_maskPainter.begin(&m_mask);
+        m_maskPainter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        m_maskPainter.setPen(Qt::black);
+    }
+    GreyGlyphs(const GreyGlyphs &) = delete;
+    GreyGlyphs &operator=(const GreyGlyphs &) = delete;
+    ~GreyGlyphs() = default;
+
+    // A glyph as the painter would draw it with its present transform.
+    void add(const QFont &font, const QString &text)
+    {
+        if (!m_maskPainter.isActive())
+            return;
+        m_maskPainter.setFont(font);
+        m_maskPainter.setTransform(m_painter.combinedTransform()
+                                   * QTransform::fromTranslate(-m_area.left(), -m_area.top()));
+        m_maskPainter.drawText(QPointF(0, 0), text);
+    }
+
+    // Blends the gathered glyphs onto the canvas, through the painter's clip.
+    void finish(const QColor &color)
+    {
+        if (!m_maskPainter.isActive())
+            return;
+        m_maskPainter.end();
+        // Premultiplied, so that a canvas with transparent parts takes the text as it would
+        // take any opaque drawing.
+        QImage pixels = m_canvas.copy(m_area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const std::array<int, 4> text {color.red(), color.green(), color.blue(), 255};
+        for (int y = 0; y < pixels.height(); ++y) {
+            const uchar *coverage = m_mask.constScanLine(y);
+            auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
+            for (int x = 0; x < pixels.width(); ++x) {
+                const int share = 255 - kGreyLevels[size_t((coverage[x] * 16 + 128) / 256)];
+                if (share == 0)
+                    continue;
+                const std::array<int, 4> under {qRed(row[x]), qGreen(row[x]), qBlue(row[x]), qAlpha(row[x])};
+                std::array<int, 4> out {};
+                for (size_t c = 0; c < out.size(); ++c) {
+                    const int towards = (text[c] - under[c]) * share;
+                    out[c] = under[c] + (towards + (towards >= 0 ? 127 : -127)) / 255;
+                }
+                row[x] = qRgba(out[0], out[1], out[2], out[3]);
+            }
+        }
+        m_painter.save();
+        m_painter.resetTransform();
+        m_painter.setWorldTransform(m_painter.deviceTransform().inverted());
+        m_painter.setCompositionMode(QPainter::CompositionMode_Source);
+        m_painter.drawImage(m_area.topLeft(), pixels);
+        m_painter.restore();
+    }
+
+private:
+    QPainter &m_painter;
+    QImage &m_canvas;
+    QRect m_area; // canvas pixels
+    QImage m_mask;
+    QPainter m_maskPainter;
 };
 
 // Whether a glyph of `pixelSize` under `t` would be rendered by Qt as one bitmap (its area
@@ -156,13 +304,33 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
     QFont font = choice.font;
     font.setUnderline(false); // drawn by drawLines() across the whole run, gaps included
     font.setStrikeOut(false);
+    // Where GDI draws the glyphs bi-level it also fits them to the pixel grid, by the face's
+    // own hints: strokes a whole pixel wide, not a grey pair. Smoothed glyphs are fitted where
+    // the face asks for it, unless the run's shape stretches or turns them (GDI's renders of
+    // such glyphs are not fitted).
+    if (!choice.smoothed)
+        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoAntialias));
+    if (!choice.smoothed || (choice.fitted && run.layout.shape.isIdentity()))
+        font.setHintingPreference(QFont::PreferFullHinting);
     painter.setFont(font);
     painter.setPen(run.color);
+    // The run's box with an em around it for overhangs, on the canvas.
+    const double em = choice.emPixels * std::max(1.0, choice.horizontalScale);
+    const QRectF box(run.placement.start - QPointF(em, run.placement.ascent + em),
+                     QSizeF(run.layout.width + 2 * em, run.placement.ascent + run.placement.descent + 2 * em));
+    const QRectF deviceBox = painter.combinedTransform().mapRect(box);
+    std::optional<GreyGlyphs> grey;
+    if (choice.smoothed && run.canvas) {
+        const QRectF onCanvas = deviceBox & QRectF(run.canvas->rect());
+        if (onCanvas.width() * onCanvas.height() <= double(kMaxGreyMaskPixels))
+            grey.emplace(painter, *run.canvas, deviceBox);
+    }
     for (const Glyph &glyph : run.layout.glyphs) {
         const QPointF at = run.placement.start + QPointF(glyph.x, 0);
         if (visible && !visible->contains(run.placement.run.map(at)))
             continue;
         QTransform glyphWorld = QTransform::fromTranslate(at.x(), at.y());
+        glyphWorld.rotate(-run.layout.glyphTurn);
         glyphWorld.scale(choice.scale * choice.horizontalScale, choice.scale);
         painter.setWorldTransform(glyphWorld * run.world);
         if (stretchedPastBitmaps(painter.combinedTransform(), font.pixelSize())) {
@@ -176,8 +344,13 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
             painter.setRenderHint(QPainter::Antialiasing, smooth);
             continue;
         }
-        painter.drawText(QPointF(0, 0), glyph.text);
+        if (grey)
+            grey->add(font, glyph.text);
+        else
+            painter.drawText(QPointF(0, 0), glyph.text);
     }
+    if (grey)
+        grey->finish(run.color);
 }
 
 // Underline and strike-out at the face's own positions and thickness, whole pixels.
@@ -227,10 +400,17 @@ double TextPainter::stretch() const
 std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
 {
     const DeviceContext &dc = m_paint.dc;
-    const QTransform map = dc.mapping.transform();
-    const double pixelsPerUnit = std::abs(map.m22());
+    const int mode = text.graphicsMode != 0 ? text.graphicsMode : dc.graphicsMode;
+    const std::optional<RunFrame> frame = runFrame(dc, mode, mode == gdi::GM_ADVANCED ? 1.0 : stretch());
+    if (!frame)
+        return std::nullopt;
+    const double pixelsPerUnit = frame->pixelsPerUnit;
     RunLayout layout;
-    layout.choice = text::fontForLogFont(dc.font, pixelsPerUnit, text::kDefaultCellHeight * pixelsPerUnit);
+    layout.stretch = frame->stretch;
+    layout.shape = frame->shape;
+    layout.glyphTurn = frame->glyphTurn;
+    layout.choice = text::fontForLogFont(dc.font, pixelsPerUnit, text::kDefaultCellHeight * pixelsPerUnit,
+                                         mode == gdi::GM_ADVANCED ? pageScale(dc.mapping) : 0);
     snapToWholePixels(layout.choice);
     // An em as large as the font map's bound is a broken height or mapping: no output is
     // that large, and GDI would show a sliver of one glyph at best.
@@ -257,8 +437,7 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     const text::DecodedText decoded = text.glyphIndices ? text::decodeStandardGlyphs(text.bytes, text.utf16)
                                     : text.utf16 ? decodeUtf16WithPositions(text.bytes, charSet, layout.choice.symbols)
                                                  : decodeTextWithPositions(text.bytes, charSet, layout.choice.symbols);
-    layout.stretch = stretch();
-    const Spacing spacing {text.dx, std::abs(map.m11()), double(dc.textCharExtra), dc.breakCount,
+    const Spacing spacing {text.dx, frame->unitsToDevice, double(dc.textCharExtra), dc.breakCount,
                            double(dc.breakExtra)};
     if (text.dx.empty())
         layoutWithAdvances(layout, decoded, spacing);
@@ -289,9 +468,7 @@ RunPlacement TextPainter::place(const TextRun &text, const RunLayout &layout)
 
     const bool updateCp = align & gdi::TA_UPDATECP;
     const QPointF origin = dc.mapping.toDevice(updateCp ? dc.position : QPointF(text.reference));
-    placement.run = QTransform::fromTranslate(origin.x(), origin.y());
-    placement.run.scale(layout.stretch, 1.0);
-    placement.run.rotate(-layout.choice.rotation);
+    placement.run = layout.shape * QTransform::fromTranslate(origin.x(), origin.y());
     if (updateCp && (align & gdi::TA_HORZ_MASK) != gdi::TA_CENTER) {
         bool invertible = false;
         const QTransform back = dc.mapping.transform().inverted(&invertible);
@@ -312,7 +489,7 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     const bool opaqueRect = text.rect && (text.options & gdi::ETO_OPAQUE);
     const bool clipped = text.rect && (text.options & gdi::ETO_CLIPPED);
     const PaintedRun run {layout, placement, placement.run * painter.worldTransform(),
-                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN)};
+                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN), m_paint.surface.image()};
     painter.save();
     if (clipped)
         painter.setClipRect(dc.mapping.toDeviceRect(boxRect(*text.rect).normalized()), Qt::IntersectClip);
@@ -335,33 +512,7 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     painter.restore();
 }
 
-// The run is laid out upright in the page's device pixels; a world transform that turns or
-// shears turns the painted run around those pixels: device = logical * world * page is
-// (logical * page) * (page^-1 * world * page).
 void TextPainter::draw(const TextRun &text)
-{
-    DeviceContext &dc = m_paint.dc;
-    const QTransform world = dc.mapping.worldTransform();
-    if (world.m12() == 0 && world.m21() == 0) {
-        drawUpright(text);
-        return;
-    }
-    dc.mapping.setWorldTransform(QTransform());
-    bool invertible = false;
-    const QTransform page = dc.mapping.transform();
-    const QTransform pageInverse = page.inverted(&invertible);
-    // The clip goes on in device pixels before the painter turns.
-    if (invertible && m_paint.fills.prepare(dc.rop2)) {
-        QPainter &painter = m_paint.surface.painter();
-        painter.save();
-        painter.setTransform(pageInverse * world * page, true);
-        drawUpright(text);
-        painter.restore();
-    }
-    dc.mapping.setWorldTransform(world);
-}
-
-void TextPainter::drawUpright(const TextRun &text)
 {
     Surface &surface = m_paint.surface;
     if (!m_paint.budget.spendWork(text.bytes.size() + 1))

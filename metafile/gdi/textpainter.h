@@ -11,13 +11,22 @@
 // space -> placement: the alignment and the run transform -> painting: background, glyphs,
 // underline and strike-out.
 //
-// Run space: x runs along the baseline and y down across it, in device pixels of the
-// picture at its own aspect ratio. The run transform turns it by the escapement, stretches
-// it with the picture (stretch()) and moves it to the reference point. GDI sizes a font
-// by the vertical scale alone and keeps each glyph's natural width, so the text of a
-// picture drawn at another aspect ratio runs too long or too short on GDI; here the glyphs
-// stretch with the picture, while each run and each glyph of a spacing array starts where
-// GDI puts it (a centred or right-aligned run keeps its aligned edge on the reference point).
+// Run space: x runs along the baseline and y down across it, in pixels of the em's scale.
+// The run transform turns it, shapes it and moves it to the reference point, by the graphics
+// mode the run is drawn in:
+// - compatible (GM_COMPATIBLE, every Windows Metafile): run space is device pixels of the
+//   picture at its own aspect ratio, turned by the escapement on the device and stretched
+//   with the picture (stretch()). GDI sizes a font by the vertical scale alone and keeps
+//   each glyph's natural width and upright shape whatever the world transform, so the text
+//   of a picture drawn at another aspect ratio runs too long or too short on GDI; here the
+//   glyphs stretch with the picture, while each run and each glyph of a spacing array starts
+//   where GDI puts it (a centred or right-aligned run keeps its aligned edge on the
+//   reference point).
+// - advanced (GM_ADVANCED, the mode GDI plays enhanced metafiles in): the run goes through
+//   the whole world-to-device transform as any shape does. The escapement turns the baseline
+//   and the orientation each glyph in logical space; the transform then squeezes, stretches,
+//   shears, turns or mirrors glyphs and spacing alike. Run space is logical space scaled by
+//   the device length of a logical unit across the baseline (runFrame()).
 //
 // As on GDI: the em is a whole number of device pixels, advances are whole device pixels,
 // ascent and descent are the face's Windows metrics, the escapement turns counter-clockwise
@@ -47,7 +56,9 @@ struct RunLayout
     text::FontChoice choice;
     std::vector<Glyph> glyphs;
     double width = 0; // run space
-    double stretch = 1; // how much wider than its own aspect ratio the picture is drawn
+    double stretch = 1; // device pixels along the baseline per unit of run space
+    QTransform shape; // run space to device pixels about the reference point
+    double glyphTurn = 0; // degrees each glyph turns beyond the baseline, counter-clockwise
 };
 
 // A laid-out run with its place: `start` is the run-space point of the first glyph's
@@ -68,7 +79,6 @@ public:
     void draw(const TextRun &text);
 
 private:
-    void drawUpright(const TextRun &text);
     [[nodiscard]] std::optional<RunLayout> layout(const TextRun &text) const;
     [[nodiscard]] RunPlacement place(const TextRun &text, const RunLayout &layout);
     void paint(const TextRun &text, const RunLayout &layout, const RunPlacement &placement);

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace metafile::text {
 
@@ -24,6 +26,8 @@ constexpr double kMinHorizontalScale = 0.01;
 constexpr double kMaxHorizontalScale = 100.0;
 // Metrics are read from the font at this size.
 constexpr int kReferencePixelSize = 256;
+// LOGFONT's lfQuality asking for glyphs without smoothing.
+constexpr quint8 kNonAntialiasedQuality = 3;
 constexpr int kNormalWeight = 400;
 // Faces looked up and measured stay cached (see boundedcache.h); a file uses a handful.
 constexpr qsizetype kMaxCachedFaces = 1024;
@@ -192,6 +196,9 @@ struct FaceMetrics
     double ascent = 0.9; // the cell above and below the baseline, which GDI aligns text by
     double descent = 0.2;
     bool hasPrivateUseSymbols = false;
+    // The gasp table: from the smallest size up, the largest em in pixels of each range and
+    // how GDI draws glyphs in it (gaspAt()).
+    std::vector<std::pair<int, quint16>> gasp;
 };
 
 // Font tables are big-endian.
@@ -219,6 +226,30 @@ double weightedAverageWidth(const QRawFont &raw)
     return sum / 1000.0 / raw.pixelSize();
 }
 
+// The gasp table's ranges: a version, a count, then for each range its largest em in pixels
+// and its behaviour: GASP_GRIDFIT (1) asks for the glyphs fitted to the pixel grid by their
+// hints, GASP_DOGRAY (2) for grey smoothing.
+constexpr quint16 kGridFit = 0x0001;
+constexpr quint16 kDoGray = 0x0002;
+
+std::vector<std::pair<int, quint16>> gaspRanges(const QByteArray &gasp)
+{
+    std::vector<std::pair<int, quint16>> ranges;
+    const int count = readBigEndianU16(gasp, 2);
+    for (int i = 0; i < count && 4 + 4 * i + 4 <= gasp.size(); ++i)
+        ranges.emplace_back(readBigEndianU16(gasp, 4 + 4 * i), readBigEndianU16(gasp, 6 + 4 * i));
+    return ranges;
+}
+
+// The behaviour at an em; a face without a table is fitted and smoothed at every size.
+quint16 gaspAt(const std::vector<std::pair<int, quint16>> &ranges, double emPixels)
+{
+    const long ppem = std::lround(emPixels);
+    const auto range = std::find_if(ranges.begin(), ranges.end(),
+                                    [ppem](const std::pair<int, quint16> &r) { return ppem <= r.first; });
+    return range == ranges.end() ? kGridFit | kDoGray : range->second;
+}
+
 // A symbol-encoded font answers at U+F020 to U+F0FF for nearly every byte. OpenSymbol has
 // a handful of characters there (digits at U+F030), which must not count.
 bool hasPrivateUseSymbols(const QRawFont &raw)
@@ -244,6 +275,7 @@ FaceMetrics measureFace(const QFont &font, bool exact)
     if (!raw.isValid())
         return metrics;
     metrics.hasPrivateUseSymbols = hasPrivateUseSymbols(raw);
+    metrics.gasp = gaspRanges(raw.fontTable("gasp"));
     const double unitsPerEm = raw.unitsPerEm();
     const QByteArray os2 = raw.fontTable("OS/2");
     // usWinAscent and usWinDescent (offsets 74, 76) make the cell GDI sizes and aligns by.
@@ -284,6 +316,16 @@ QFont baseFont(const FaceResolution &face, const LogFont &logFont)
     font.setUnderline(logFont.underline);
     font.setStrikeOut(logFont.strikeOut);
     font.setPixelSize(kReferencePixelSize);
+    // A painter fills in what a font leaves unset from the application's own font, which a host
+    // application (or its desktop's theme) may give a style name, a stretch, spacing or
+    // capitals: every such property is pinned to the font's own, so text draws alike anywhere.
+    font.setStyleName(font.styleName());
+    font.setStretch(font.stretch());
+    font.setOverline(font.overline());
+    font.setFixedPitch(font.fixedPitch());
+    font.setCapitalization(font.capitalization());
+    font.setLetterSpacing(font.letterSpacingType(), font.letterSpacing());
+    font.setWordSpacing(font.wordSpacing());
     return font;
 }
 
@@ -333,7 +375,8 @@ bool hasStandardGlyphOrder(const LogFont &logFont)
                        [&](const char *name) { return face.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; });
 }
 
-FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels)
+FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels,
+                          double gridPixelsPerUnit)
 {
     const FaceResolution face = resolveFace(logFont);
     FontChoice choice;
@@ -355,6 +398,13 @@ FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double d
             std::isfinite(factor) ? std::clamp(factor, kMinHorizontalScale, kMaxHorizontalScale) : 1.0;
     }
     choice.rotation = std::fmod(logFont.escapement / 10.0, 360.0);
+    const double gridEm = gridPixelsPerUnit > 0 && pixelsPerUnit > 0
+                            ? emPixelsFor(logFont, std::abs(gridPixelsPerUnit),
+                                          defaultCellPixels * std::abs(gridPixelsPerUnit) / pixelsPerUnit, metrics)
+                            : choice.emPixels;
+    const quint16 behaviour = gaspAt(metrics.gasp, gridEm);
+    choice.smoothed = logFont.quality != kNonAntialiasedQuality && (behaviour & kDoGray) != 0;
+    choice.fitted = (behaviour & kGridFit) != 0;
     choice.symbols = symbolMappingFor(face, metrics);
     choice.ascent = metrics.ascent;
     choice.descent = metrics.descent;

@@ -61,6 +61,13 @@ struct FontChoice
     double scale = 1; // emPixels / font.pixelSize()
     double horizontalScale = 1; // the LogFont's width as a factor of the face's natural width
     double rotation = 0; // degrees, counter-clockwise on the page (the escapement)
+    // Whether GDI smooths the glyphs at this size (grey edges); otherwise it draws them
+    // bi-level on the pixel grid: at every size for NONANTIALIASED_QUALITY, and wherever the
+    // face's gasp table leaves out grey (Arial and its stand-in from 9 to 17 pixels).
+    bool smoothed = true;
+    // Whether GDI fits smoothed glyphs to the pixel grid by the face's hints at this size, as
+    // the gasp table asks (Arial above 17 pixels); bi-level glyphs are always fitted.
+    bool fitted = true;
     SymbolMapping symbols = SymbolMapping::PrivateUse; // how SYMBOL_CHARSET bytes are decoded
 
     // GDI's vertical metrics of the face (usWinAscent, usWinDescent), fractions of the em.
@@ -82,6 +89,9 @@ QString familyForLogFont(const LogFont &logFont);
 bool hasStandardGlyphOrder(const LogFont &logFont);
 
 // defaultCellPixels: the cell height for a height of 0, device pixels (see kDefaultCellHeight).
-FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels = kDefaultCellHeight);
+// gridPixelsPerUnit: the scale at which GDI picks grey or bi-level glyphs (FontChoice::smoothed),
+// where that is not pixelsPerUnit; 0 for pixelsPerUnit.
+FontChoice fontForLogFont(const LogFont &logFont, double pixelsPerUnit, double defaultCellPixels = kDefaultCellHeight,
+                          double gridPixelsPerUnit = 0);
 
 } // namespace metafile::text

@@ -45,6 +45,7 @@ function(check_installed_tree root)
         usr/bin/pictorate
         usr/bin/pictorate-convert
         usr/lib/python3/dist-packages/pictorate/__init__.py
+        usr/${QT_PLUGINS}/imageformats/libpictorate-metafile.so
         usr/share/applications/${APP_ID}.desktop
         usr/share/doc/pictorate/copyright
         usr/share/icons/hicolor/16x16/apps/${APP_ID}.png
@@ -67,6 +68,12 @@ function(check_installed_tree root)
             fail("usr/bin/${program} is not executable")
         endif()
     endforeach()
+    # Qt loads an image plugin only when its metadata names the image readers' interface.
+    file(STRINGS ${root}/usr/${QT_PLUGINS}/imageformats/libpictorate-metafile.so metadata
+         REGEX "QImageIOHandlerFactoryInterface")
+    if(NOT metadata)
+        fail("${QT_PLUGINS}/imageformats/libpictorate-metafile.so carries no image plugin's metadata")
+    endif()
     check_thumbnailer(${root}/usr/share/thumbnailers/pictorate.thumbnailer)
     # ImageMagick runs the converter where the package puts it, whatever the user's PATH.
     file(READ ${root}/usr/share/pictorate/imagemagick/delegates.xml delegates)

@@ -36,6 +36,7 @@ public:
         SetMapMode = 17,
         SetBkMode = 18,
         SetPolyFillMode = 19,
+        SetStretchBltMode = 21,
         SetTextColor = 24,
         MoveToEx = 27,
         OffsetClipRgn = 26,
@@ -162,9 +163,11 @@ public:
     {
         return raw(ModifyWorldTransform, floats({m11, m12, m21, m22, dx, dy}) + ints({mode}));
     }
-    EmfBuilder &font(int index, int height, const QString &face)
+    // A LOGFONT of `height` and `face`; `width` 0 for the face's own width; escapement and
+    // orientation in tenths of a degree.
+    EmfBuilder &font(int index, int height, const QString &face, int width = 0, int escapement = 0, int orientation = 0)
     {
-        QByteArray params = ints({index, height, 0, 0, 0, 400});
+        QByteArray params = ints({index, height, width, escapement, orientation, 400});
         params += QByteArray(8, '\0'); // italic ... pitch and family
         for (int i = 0; i < 32; ++i)
             appendU16(params, i < face.size() ? face[i].unicode() : 0);
@@ -195,26 +198,39 @@ public:
         }
         return raw(type, params);
     }
+    // The graphics mode the text records that follow carry (GM_ADVANCED 2 by default).
+    EmfBuilder &textMode(int mode)
+    {
+        m_textMode = mode;
+        return *this;
+    }
     // EXTTEXTOUTW with the string right after the record's fixed part.
     EmfBuilder &textOut(int x, int y, const QString &text, int options = 0, const QRect &rect = {})
     {
         return textOut(x, y, units(text), options, rect);
     }
-    // EXTTEXTOUTW of 16-bit units: characters, or glyph indices with etoGlyphIndex.
-    EmfBuilder &textOut(int x, int y, const QList<quint16> &text, int options = 0, const QRect &rect = {})
+    // EXTTEXTOUTW of 16-bit units: characters, or glyph indices with etoGlyphIndex; a
+    // spacing array after them when `dx` is given.
+    EmfBuilder &textOut(int x, int y, const QList<quint16> &text, int options = 0, const QRect &rect = {},
+                        const QList<int> &dx = {})
     {
         const int offString = 8 + 16 + 12 + 40;
-        QByteArray params =
-            bounds() + ints({2}) + floats({1, 1}) + emrText(x, y, text.size(), offString, options, rect, 0);
+        const qsizetype offDx = dx.isEmpty() ? 0 : offString + (text.size() * 2 + 3) / 4 * 4;
+        QByteArray params = bounds() + ints({m_textMode}) + floats({1, 1})
+                          + emrText(x, y, text.size(), offString, options, rect, offDx);
         for (quint16 unit : text)
             appendU16(params, unit);
+        while (params.size() % 4)
+            params.append('\0');
+        for (int step : dx)
+            appendU32(params, quint32(step));
         return raw(ExtTextOutW, params);
     }
     // SMALLTEXTOUT: 16-bit units, or with etoSmallChars their low bytes; no rectangle with
     // etoNoRect.
     EmfBuilder &smallTextOut(int x, int y, const QList<quint16> &text, int options = etoNoRect)
     {
-        QByteArray params = ints({x, y, text.size(), options, 2}) + floats({1, 1});
+        QByteArray params = ints({x, y, text.size(), options, m_textMode}) + floats({1, 1});
         if (!(options & etoNoRect))
             params += ints({0, 0, 0, 0});
         for (quint16 unit : text) {
@@ -236,7 +252,7 @@ public:
     EmfBuilder &polyTextOut(const QList<PolyString> &strings)
     {
         const qsizetype fixed = 8 + 16 + 12 + 4 + 40 * strings.size();
-        QByteArray params = bounds() + ints({2}) + floats({1, 1}) + ints({strings.size()});
+        QByteArray params = bounds() + ints({m_textMode}) + floats({1, 1}) + ints({strings.size()});
         QByteArray tail;
         for (const PolyString &string : strings) {
             const qint64 offString = string.offString >= 0 ? string.offString : fixed + tail.size();
@@ -413,4 +429,5 @@ private:
     QRect m_frame {QPoint(0, 0), QPoint(10000, 10000)};
     int m_handles = 16;
     int m_count = 0;
+    int m_textMode = 2;
 };

@@ -3,7 +3,7 @@
 
 // Enhanced Metafile playback by record family, from small pictures built in the test and
 // probed pixel by pixel: state and mapping, world transforms, objects, shapes, paths,
-// clipping, text and bitmaps.
+// clipping, gradients and bitmaps (text: tst_emftext).
 
 #include "colours.h"
 #include "emfbuilder.h"
@@ -11,7 +11,7 @@
 
 #include <QTest>
 
-#include <algorithm>
+#include <initializer_list>
 
 using testsupport::pixel;
 
@@ -78,12 +78,8 @@ class TestEmfPlayer : public QObject
 private Q_SLOTS:
     void probes_data();
     void probes();
-    void textDraws_data();
-    void textDraws();
     void gradients_data();
     void gradients();
-    void glyphIndicesDrawTheirCharacters_data();
-    void glyphIndicesDrawTheirCharacters();
 };
 
 void TestEmfPlayer::probes_data()
@@ -248,6 +244,41 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("mitred join within the default limit") << sharpTurn(0) << Probes {{{50, 10}, r}};
     QTest::newRow("mitred join past SETMITERLIMIT is bevelled")
         << sharpTurn(7) << Probes {{{50, 10}, w}, {{50, 42}, r}};
+    // GDI plays an enhanced metafile in the advanced graphics mode, where a rectangle takes in
+    // its right and bottom edges: without a pen the brush fills up to them, so a rectangle
+    // narrower than a pixel fills one wherever its edges round to different pixels. Here the
+    // frame is 137 units drawn 100 pixels wide: x 15 and 16 round to 11 and 12, x 5 and 6
+    // both to 4, y 50 and 51 to 36 and 37.
+    const auto shrunk = [](EmfBuilder b) {
+        b.frame(QRect(QPoint(0, 0), QPoint(13700, 13700)));
+        return b;
+    };
+    QTest::newRow("a rectangle a unit wide fills a pixel at 0.73")
+        << shrunk(red()).record(B::Rectangle, {15, 10, 16, 60}).bytes()
+        << Probes {{{11, 20}, r}, {{10, 20}, w}, {{12, 20}, w}};
+    QTest::newRow("a rectangle a unit wide whose edges round together fills nothing")
+        << shrunk(red()).record(B::Rectangle, {5, 10, 6, 60}).bytes() << Probes {{{4, 20}, w}, {{3, 20}, w}};
+    QTest::newRow("a rectangle a unit high fills a pixel at 0.73")
+        << shrunk(red()).record(B::Rectangle, {10, 50, 60, 51}).bytes()
+        << Probes {{{20, 36}, r}, {{20, 35}, w}, {{20, 37}, w}};
+    QTest::newRow("a rectangle's pen runs through its right and bottom edges")
+        << EmfBuilder()
+               .createPen(2, 0, 0, colorref::black)
+               .selectObject(2)
+               .record(B::Rectangle, {10, 10, 20, 20})
+               .bytes()
+        << Probes {{{10, 15}, qrgb::black}, {{20, 15}, qrgb::black}, {{15, 20}, qrgb::black},
+                   {{21, 15}, w},           {{15, 21}, w},           {{15, 15}, w}};
+    // A fill that shares an edge with the one before gets a second pass over both to close
+    // the seam, which must keep the clip the one before was filled in.
+    QTest::newRow("a fill abutting the last one keeps that one's clip")
+        << red()
+               .record(B::IntersectClipRect, {0, 0, 50, 100})
+               .poly(B::Polygon, {{0, 0}, {100, 0}, {100, 50}, {0, 50}})
+               .record(B::ExtSelectClipRgn, {0, rgnCopy})
+               .poly(B::Polygon, {{0, 50}, {100, 50}, {100, 100}, {0, 100}})
+               .bytes()
+        << Probes {{{25, 25}, r}, {{75, 25}, w}, {{75, 75}, r}};
     QTest::newRow("16-bit polygon") << red().poly(B::Polygon16, {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, true).bytes()
                                     << Probes {{{50, 50}, r}, {{5, 5}, w}};
     QTest::newRow("poly-polygon with a hole")
@@ -295,6 +326,34 @@ void TestEmfPlayer::probes_data()
                                           + B::dib24(2, {colorref::red, colorref::blue}).bytes)
                .bytes()
         << Probes {{{25, 25}, r}, {{75, 25}, qrgb::blue}, {{50, 75}, w}};
+    // GDI shrinks a bitmap in the stretch modes that keep whole pixels by combining the
+    // source pixels whose centres fall in one target pixel: by AND in BLACKONWHITE, the
+    // default, by OR in WHITEONBLACK, the last one in COLORONCOLOR. Ten pixels onto three:
+    // 0-2, 3-6 and 7-9 each make one.
+    const auto shrunkBitmap = [](EmfBuilder b, int column, quint32 colour, quint32 rest) {
+        QList<quint32> row(10, rest);
+        row[column] = colour;
+        return b
+            .raw(B::StretchDiBits, B::bounds() + B::ints({10, 10, 0, 0, 10, 1, 80, 40, 120, 32, 0, 0xCC0020, 3, 3})
+                                       + B::dib24(10, row).bytes)
+            .bytes();
+    };
+    const QRgb k = qrgb::black;
+    QTest::newRow("a bitmap shrunk by default keeps a black column one pixel wide")
+        << shrunkBitmap(EmfBuilder(), 3, colorref::black, colorref::white)
+        << Probes {{{11, 11}, k}, {{10, 11}, w}, {{12, 11}, w}};
+    QTest::newRow("a bitmap shrunk by default makes red and green black")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({10, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, 1, 1})
+                                          + B::dib24(2, {colorref::red, colorref::green}).bytes)
+               .bytes()
+        << Probes {{{10, 10}, k}};
+    QTest::newRow("a bitmap shrunk white on black keeps a white column")
+        << shrunkBitmap(EmfBuilder().record(B::SetStretchBltMode, {2}), 3, colorref::white, colorref::black)
+        << Probes {{{11, 11}, w}, {{10, 11}, k}, {{12, 11}, k}};
+    QTest::newRow("a bitmap shrunk colour on colour keeps the last pixel of each")
+        << shrunkBitmap(EmfBuilder().record(B::SetStretchBltMode, {3}), 2, colorref::black, colorref::white)
+        << Probes {{{10, 11}, k}, {{11, 11}, w}};
     // The header's part of the record may run past the colour table (here by 8 bytes); the
     // bits are where their own offset says, not right after the table.
     QTest::newRow("bitmap header with room to spare")
@@ -421,65 +480,6 @@ void TestEmfPlayer::probes()
     checkProbes(bytes, probes, 0);
 }
 
-// EXTTEXTOUTW draws its UTF-16 text in the selected font, below and right of the
-// reference point with the default alignment; a turning world transform turns the run.
-// Every area gets ink, and nothing lies outside them.
-void TestEmfPlayer::textDraws_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QList<QRect>>("areas");
-    const auto arial = [] {
-        EmfBuilder b;
-        b.font(1, -40, QStringLiteral("Arial")).selectObject(1);
-        return b;
-    };
-    QTest::newRow("upright") << arial().textOut(10, 10, QStringLiteral("HH")).bytes()
-                             << QList<QRect> {QRect(10, 10, 60, 45)};
-    EmfBuilder turned;
-    turned
-        .setWorldTransform(0, 1, -1, 0, 100, 0) // (x, y) -> (100 - y, x)
-        .font(1, -40, QStringLiteral("Arial"))
-        .selectObject(1)
-        .textOut(10, 10, QStringLiteral("HH"));
-    QTest::newRow("turned a quarter") << turned.bytes() << QList<QRect> {QRect(45, 10, 45, 60)};
-    const QList<quint16> glyphsHH = B::standardGlyphs(QStringLiteral("HH"));
-    QTest::newRow("glyph indices") << arial().textOut(10, 10, glyphsHH, B::etoGlyphIndex).bytes()
-                                   << QList<QRect> {QRect(10, 10, 60, 45)};
-    QTest::newRow("glyph indices in SMALLTEXTOUT")
-        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex).bytes()
-        << QList<QRect> {QRect(10, 10, 60, 45)};
-    QTest::newRow("glyph indices of a byte each in SMALLTEXTOUT")
-        << arial().smallTextOut(10, 10, glyphsHH, B::etoNoRect | B::etoGlyphIndex | B::etoSmallChars).bytes()
-        << QList<QRect> {QRect(10, 10, 60, 45)};
-    QTest::newRow("POLYTEXTOUTW: each string at its own point")
-        << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes()
-        << QList<QRect> {QRect(5, 5, 50, 45), QRect(50, 52, 45, 45)};
-    // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
-    QTest::newRow("right to left: the run ends at its mirrored point")
-        << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << QList<QRect> {QRect(30, 10, 60, 45)};
-}
-
-void TestEmfPlayer::textDraws()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QList<QRect>, areas);
-    const QImage image = testsupport::renderImage(bytes);
-    QList<int> inside(areas.size(), 0);
-    int outside = 0;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 100; ++x) {
-            if (qGray(image.pixel(x, y)) >= 128)
-                continue;
-            const auto area =
-                std::find_if(areas.begin(), areas.end(), [&](const QRect &a) { return a.contains(x, y); });
-            (area == areas.end() ? outside : inside[area - areas.begin()]) += 1;
-        }
-    }
-    for (int ink : inside)
-        QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
-    QCOMPARE(outside, 0);
-}
-
 // GRADIENTFILL, probed at the ends and the middle: colours within a step of the expected.
 void TestEmfPlayer::gradients_data()
 {
@@ -547,38 +547,6 @@ void TestEmfPlayer::gradients()
     QFETCH(QByteArray, bytes);
     QFETCH(Probes, probes);
     checkProbes(bytes, probes, 8);
-}
-
-// Glyph indices of a face in the standard Macintosh glyph order draw what the characters
-// they stand for draw, places and gaps included; those of a face with an order of its own
-// draw nothing.
-void TestEmfPlayer::glyphIndicesDrawTheirCharacters_data()
-{
-    QTest::addColumn<QByteArray>("glyphs");
-    QTest::addColumn<QByteArray>("characters");
-    const auto run = [](const char *face, const QList<quint16> &text, int options) {
-        EmfBuilder b;
-        b.font(1, -30, QLatin1String(face)).selectObject(1).textOut(5, 20, text, options);
-        return b.bytes();
-    };
-    QTest::newRow("Arial, ASCII") << run("Arial", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex)
-                                  << run("Arial", B::units(QStringLiteral("Hxg")), 0);
-    // Adieresis, eacute, germandbls: past the 98 glyphs the stand-in faces share.
-    QTest::newRow("Times New Roman, Latin-1") << run("Times New Roman", {98, 112, 137}, B::etoGlyphIndex)
-                                              << run("Times New Roman", B::units(QStringLiteral("Äéß")), 0);
-    QTest::newRow("a glyph past the order keeps its place")
-        << run("Arial", {43, 1000, 43}, B::etoGlyphIndex) << run("Arial", B::units(QStringLiteral("H\u00A0H")), 0);
-    QTest::newRow("Calibri's own order: nothing")
-        << run("Calibri", B::standardGlyphs(QStringLiteral("Hxg")), B::etoGlyphIndex) << run("Calibri", {}, 0);
-}
-
-void TestEmfPlayer::glyphIndicesDrawTheirCharacters()
-{
-    QFETCH(QByteArray, glyphs);
-    QFETCH(QByteArray, characters);
-    const QImage expected = testsupport::renderImage(characters);
-    const QImage image = testsupport::renderImage(glyphs);
-    QCOMPARE(image, expected);
 }
 
 QTEST_MAIN(TestEmfPlayer)

@@ -30,6 +30,7 @@ namespace {
 // points "x,y", rectangles "x,y wxh", lists in brackets, a missing optional "-".
 struct Hex
 {
+    Hex(quint32 value) : value(value) { } // from a field, also where a container converts
     quint32 value;
 };
 QString str(double v) { return QString::number(v); }

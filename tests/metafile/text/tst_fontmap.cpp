@@ -154,23 +154,54 @@ void TestFontMap::heightRules_data()
     QTest::addColumn<double>("pixelsPerUnit");
     QTest::addColumn<double>("defaultCell");
     QTest::addColumn<double>("expectedEm");
+    // Whether GDI smooths the glyphs at that em, by the face's gasp table (Liberation Sans
+    // and so Arial: grey to 8 pixels, bi-level from 9 to 17, grey above; the bold face grey at
+    // every size; Liberation Serif grey to 10), or bi-level at every size for lfQuality
+    // NONANTIALIASED_QUALITY (3): as GDI's renders of Arial show.
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<bool>("smoothed");
+    // Whether GDI fits the glyphs to the pixel grid by the face's hints at that em: Arial
+    // from 9 pixels up, Times New Roman from 11.
+    QTest::addColumn<bool>("fitted");
 
     // Cell heights (usWinAscent + usWinDescent) of the Liberation faces, in 2048ths of an em.
     const double sansCell = (1854 + 434) / 2048.0;
     const double serifCell = (1825 + 443) / 2048.0;
     const double monoCell = (1705 + 615) / 2048.0;
-    QTest::addRow("negative is the em") << QByteArray("Arial") << -100 << 1.0 << 16.0 << 100.0;
-    QTest::addRow("negative scaled") << QByteArray("Arial") << -100 << 2.5 << 16.0 << 250.0;
-    QTest::addRow("flipped y axis") << QByteArray("Arial") << -100 << -2.5 << 16.0 << 250.0;
-    QTest::addRow("positive is the cell, sans") << QByteArray("Arial") << 100 << 1.0 << 16.0 << 100 / sansCell;
+    QTest::addRow("negative is the em") << QByteArray("Arial") << -100 << 1.0 << 16.0 << 100.0 << 400 << 0 << true
+                                        << true;
+    QTest::addRow("negative scaled") << QByteArray("Arial") << -100 << 2.5 << 16.0 << 250.0 << 400 << 0 << true << true;
+    QTest::addRow("flipped y axis") << QByteArray("Arial") << -100 << -2.5 << 16.0 << 250.0 << 400 << 0 << true << true;
+    QTest::addRow("positive is the cell, sans")
+        << QByteArray("Arial") << 100 << 1.0 << 16.0 << 100 / sansCell << 400 << 0 << true << true;
     QTest::addRow("positive is the cell, serif")
-        << QByteArray("Times New Roman") << 100 << 1.0 << 16.0 << 100 / serifCell;
-    QTest::addRow("positive is the cell, mono") << QByteArray("Courier New") << 100 << 1.0 << 16.0 << 100 / monoCell;
-    QTest::addRow("positive scaled") << QByteArray("Arial") << 100 << 0.25 << 16.0 << 25 / sansCell;
-    QTest::addRow("zero is the default cell") << QByteArray("Arial") << 0 << 1.0 << 16.0 << 16 / sansCell;
-    QTest::addRow("zero ignores the scale") << QByteArray("Arial") << 0 << 7.0 << 32.0 << 32 / sansCell;
-    QTest::addRow("smallest negative") << QByteArray("Arial") << -1 << 1.0 << 16.0 << 1.0;
-    QTest::addRow("below a pixel") << QByteArray("Arial") << -1 << 0.1 << 16.0 << 0.1;
+        << QByteArray("Times New Roman") << 100 << 1.0 << 16.0 << 100 / serifCell << 400 << 0 << true << true;
+    QTest::addRow("positive is the cell, mono")
+        << QByteArray("Courier New") << 100 << 1.0 << 16.0 << 100 / monoCell << 400 << 0 << true << true;
+    QTest::addRow("positive scaled") << QByteArray("Arial") << 100 << 0.25 << 16.0 << 25 / sansCell << 400 << 0 << true
+                                     << true;
+    QTest::addRow("zero is the default cell")
+        << QByteArray("Arial") << 0 << 1.0 << 16.0 << 16 / sansCell << 400 << 0 << false << true;
+    QTest::addRow("zero ignores the scale")
+        << QByteArray("Arial") << 0 << 7.0 << 32.0 << 32 / sansCell << 400 << 0 << true << true;
+    QTest::addRow("smallest negative") << QByteArray("Arial") << -1 << 1.0 << 16.0 << 1.0 << 400 << 0 << true << false;
+    QTest::addRow("below a pixel") << QByteArray("Arial") << -1 << 0.1 << 16.0 << 0.1 << 400 << 0 << true << false;
+    QTest::addRow("8 pixels: grey") << QByteArray("Arial") << -8 << 1.0 << 16.0 << 8.0 << 400 << 0 << true << false;
+    QTest::addRow("9 pixels: bi-level") << QByteArray("Arial") << -9 << 1.0 << 16.0 << 9.0 << 400 << 0 << false << true;
+    QTest::addRow("17 pixels: bi-level") << QByteArray("Arial") << -17 << 1.0 << 16.0 << 17.0 << 400 << 0 << false
+                                         << true;
+    QTest::addRow("18 pixels: grey") << QByteArray("Arial") << -18 << 1.0 << 16.0 << 18.0 << 400 << 0 << true << true;
+    QTest::addRow("12 pixels bold: grey")
+        << QByteArray("Arial") << -12 << 1.0 << 16.0 << 12.0 << 700 << 0 << true << true;
+    QTest::addRow("10 pixels serif: grey")
+        << QByteArray("Times New Roman") << -10 << 1.0 << 16.0 << 10.0 << 400 << 0 << true << false;
+    QTest::addRow("11 pixels serif: bi-level")
+        << QByteArray("Times New Roman") << -11 << 1.0 << 16.0 << 11.0 << 400 << 0 << false << true;
+    QTest::addRow("not antialiased quality: bi-level at 30 pixels")
+        << QByteArray("Arial") << -30 << 1.0 << 16.0 << 30.0 << 400 << 3 << false << true;
+    QTest::addRow("antialiased quality: as the face says at 12 pixels")
+        << QByteArray("Arial") << -12 << 1.0 << 16.0 << 12.0 << 400 << 4 << false << true;
 }
 
 void TestFontMap::heightRules()
@@ -180,13 +211,21 @@ void TestFontMap::heightRules()
     QFETCH(double, pixelsPerUnit);
     QFETCH(double, defaultCell);
     QFETCH(double, expectedEm);
+    QFETCH(int, weight);
+    QFETCH(int, quality);
+    QFETCH(bool, smoothed);
+    QFETCH(bool, fitted);
 
-    const metafile::text::FontChoice choice =
-        fontForLogFont(makeFont(face.constData(), qint16(height)), pixelsPerUnit, defaultCell);
+    metafile::text::LogFont font = makeFont(face.constData(), qint16(height));
+    font.weight = qint16(weight);
+    font.quality = quint8(quality);
+    const metafile::text::FontChoice choice = fontForLogFont(font, pixelsPerUnit, defaultCell);
     QVERIFY2(std::abs(choice.emPixels - expectedEm) < 0.01,
              qPrintable(QStringLiteral("em %1, expected %2").arg(choice.emPixels).arg(expectedEm)));
     QVERIFY(std::abs(choice.font.pixelSize() * choice.scale - expectedEm) < 0.01);
     QVERIFY(std::abs(choice.font.pixelSize() - expectedEm) <= 0.5 || choice.font.pixelSize() == 1);
+    QCOMPARE(choice.smoothed, smoothed);
+    QCOMPARE(choice.fitted, fitted);
 }
 
 void TestFontMap::clampsAbsurdSizes_data()

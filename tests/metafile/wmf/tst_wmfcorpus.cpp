@@ -25,6 +25,9 @@ constexpr double fidelityTolerance = 2.0;
 // The same for the worst 16 x 16 tile of the reduced images. A lost 20 x 20 block of a
 // strong colour costs far more than this in its tile; the committed files stay under it.
 constexpr double tileTolerance = 12.0;
+// At 269 x 213 a picture is mostly edges, each costing more of a 4 x 4 block than at four
+// times the size, so the mean has more room; a lost shape still costs several units.
+constexpr double windowTolerance = 3.0;
 
 QImage reduce4(const QImage &source)
 {
@@ -122,10 +125,16 @@ private Q_SLOTS:
     void malformedFilesEndCleanly();
 };
 
+// Each file twice: at four times its reference's size (its own proportions, or 1024 x 768
+// for a part of the Windows Metafiles), reduced to the reference's; and at 269 x 213, the
+// canvas the main window draws on with the picture stretched over it, both sides reduced.
+// Small and stretched is where a rule that rounds to whole pixels or sizes glyphs by one
+// axis goes wrong unseen at the larger size.
 void TestWmfCorpus::matchesGdi_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reference");
+    QTest::addColumn<bool>("window");
     for (const QString &kind : {QStringLiteral("wmf"), QStringLiteral("emf")}) {
         const QDir dir(qEnvironmentVariable("PICTORATE_TEST_DATA") + QLatin1Char('/') + kind);
         const QStringList files = dir.entryList({QStringLiteral("*.") + kind}, QDir::Files, QDir::Name);
@@ -135,7 +144,9 @@ void TestWmfCorpus::matchesGdi_data()
         for (const QString &name : files) {
             const QString base = name.chopped(4);
             QTest::addRow("%s", qPrintable(base))
-                << dir.filePath(name) << dir.filePath(QStringLiteral("reference/%1.png").arg(base));
+                << dir.filePath(name) << dir.filePath(QStringLiteral("reference/%1.png").arg(base)) << false;
+            QTest::addRow("%s, 269 x 213", qPrintable(base))
+                << dir.filePath(name) << dir.filePath(QStringLiteral("reference/window/%1.png").arg(base)) << true;
         }
     }
 }
@@ -144,12 +155,14 @@ void TestWmfCorpus::matchesGdi()
 {
     QFETCH(QString, path);
     QFETCH(QString, reference);
-    const QImage expected(reference);
-    QVERIFY2(!expected.isNull(), qPrintable(reference));
-    const Rendered rendered = render(path, expected.size() * 4);
+    QFETCH(bool, window);
+    const QImage gdi(reference);
+    QVERIFY2(!gdi.isNull(), qPrintable(reference));
+    const Rendered rendered = render(path, window ? gdi.size() : gdi.size() * 4);
     QVERIFY2(rendered.result, qPrintable(rendered.error));
     QCOMPARE(*rendered.result, metafile::PlayResult::Ok);
     const QImage ours = reduce4(rendered.image);
+    const QImage expected = window ? reduce4(gdi) : gdi.convertToFormat(QImage::Format_RGB32);
     const double difference = meanDifference(ours, expected);
     QImage blank(expected.size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
@@ -157,7 +170,15 @@ void TestWmfCorpus::matchesGdi()
     // the comparison would prove nothing.
     QVERIFY(meanDifference(blank, expected) > 2 * fidelityTolerance);
     const double worstTile = worstTileDifference(ours, expected);
-    QVERIFY2(difference < fidelityTolerance, qPrintable(QStringLiteral("difference %1").arg(difference)));
+    // Known differences at the window's size. A Windows Metafile's glyphs stretch with the
+    // picture here, where GDI keeps their natural width and piles them up: text set in
+    // Symbol at its own aspect, drawn squeezed. GDI's wide pens have aliased edges that leave
+    // more of a thin wedge's fill showing than smoothed ones.
+    QEXPECT_FAIL("wmf2canvas__image28, 269 x 213", "glyphs stretched with the picture (mean 13)", Continue);
+    QEXPECT_FAIL("poi__64716_image1, 269 x 213", "glyphs stretched with the picture (mean 9)", Continue);
+    QEXPECT_FAIL("wmfjs__poly-polygon, 269 x 213", "thin wedges under a wide pen (mean 4)", Continue);
+    QVERIFY2(difference < (window ? windowTolerance : fidelityTolerance),
+             qPrintable(QStringLiteral("difference %1").arg(difference)));
     // Known differences the mean hid: GDI draws these files' text elsewhere and in other
     // characters (the second line of wmf2canvas__3 is Chinese on GDI, "Test" here).
     QEXPECT_FAIL("wmf2canvas__2", "text placed and decoded unlike GDI (worst tile 41)", Continue);
@@ -165,6 +186,8 @@ void TestWmfCorpus::matchesGdi()
     // The Symbol glyphs (theta, sigma) sit a pixel off GDI's, whose symbol face is hinted
     // otherwise; the mean is 1.2.
     QEXPECT_FAIL("wmf2canvas__image28", "Symbol glyphs a pixel off GDI's (worst tile 24)", Continue);
+    QEXPECT_FAIL("wmf2canvas__image28, 269 x 213", "glyphs stretched with the picture (worst tile 40)", Continue);
+    QEXPECT_FAIL("poi__64716_image1, 269 x 213", "glyphs stretched with the picture (worst tile 32)", Continue);
     QVERIFY2(worstTile < tileTolerance, qPrintable(QStringLiteral("worst tile %1").arg(worstTile)));
 }
 
