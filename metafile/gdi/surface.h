@@ -46,6 +46,10 @@ public:
     // drawing under way reads its pixels: a raster patch where patches are recorded. Ask after
     // prepare() and before drawing anything.
     [[nodiscard]] QImage *image();
+    // The canvas image when the painter draws on one, for a drawing that only looks closer to
+    // GDI drawn through its pixels (smoothed glyphs in GDI's grey levels): no raster patch, as a
+    // painter that keeps shapes draws it well enough as shapes (text stays text).
+    [[nodiscard]] QImage *canvas() const;
     // The drawing under way is one only pixels can express (the pass that closes the seam
     // between abutting fills), though it asks for neither: a raster patch where recorded.
     void markRasterOnly();
@@ -68,7 +72,6 @@ public:
 
 private:
     [[nodiscard]] bool engineHasRasterOps() const;
-    [[nodiscard]] QImage *canvas() const;
     // The canvas pixels the painter's clip leaves, for the patch recorder.
     [[nodiscard]] QRect clipOnCanvas() const;
     // Begins a step for the patches; true when the step draws its patch instead of itself.

@@ -489,7 +489,7 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     const bool opaqueRect = text.rect && (text.options & gdi::ETO_OPAQUE);
     const bool clipped = text.rect && (text.options & gdi::ETO_CLIPPED);
     const PaintedRun run {layout, placement, placement.run * painter.worldTransform(),
-                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN), m_paint.surface.image()};
+                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN), m_paint.surface.canvas()};
     painter.save();
     if (clipped)
         painter.setClipRect(dc.mapping.toDeviceRect(boxRect(*text.rect).normalized()), Qt::IntersectClip);
