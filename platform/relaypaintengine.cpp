@@ -10,8 +10,8 @@ bool RelayPaintEngine::begin(QPaintDevice *)
         return false;
     // Bitmaps are kept as they are: a PDF writer would otherwise make JPEG files of them.
     m_painter.setRenderHint(QPainter::LosslessImageRendering);
-    m_base = QTransform::fromScale(double(target->width()) / pixels().width(),
-                                   double(target->height()) / pixels().height());
+    m_base =
+        QTransform::fromScale(double(target->width()) / pixels().width(), double(target->height()) / pixels().height());
     m_clipSet = false;
     return true;
 }
@@ -25,7 +25,8 @@ bool RelayPaintEngine::end()
 void RelayPaintEngine::applyClip()
 {
     const Clip *current = clip();
-    if (m_clipSet && (current ? current->generation : 0) == m_clipGeneration && bool(current) == m_painter.hasClipping())
+    if (m_clipSet && (current ? current->generation : 0) == m_clipGeneration
+        && bool(current) == m_painter.hasClipping())
         return;
     m_painter.setWorldTransform(m_base);
     if (!current) {

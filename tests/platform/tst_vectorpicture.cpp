@@ -41,13 +41,13 @@ Picture pictureOf(const Build &build)
 // A bitmap of `size` in 24 bits, the STRETCHDIB record's way.
 void stretchDib(WmfBuilder &b, quint32 rop, QSize size, QRect target)
 {
-    QByteArray bits = WmfBuilder::words({40, 0, size.width(), 0, size.height(), 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                         0, 0});
+    QByteArray bits =
+        WmfBuilder::words({40, 0, size.width(), 0, size.height(), 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     const int stride = (size.width() * 3 + 3) / 4 * 4;
     for (int i = 0; i < stride * size.height(); ++i)
         bits.append(char(i * 37 & 0xFF));
-    b.raw(0x0F43, WmfBuilder::words({WmfBuilder::low(rop), WmfBuilder::high(rop), 0, size.height(), size.width(), 0,
-                                     0, target.height(), target.width(), target.y(), target.x()})
+    b.raw(0x0F43, WmfBuilder::words({WmfBuilder::low(rop), WmfBuilder::high(rop), 0, size.height(), size.width(), 0, 0,
+                                     target.height(), target.width(), target.y(), target.x()})
                       + bits);
 }
 
@@ -173,8 +173,8 @@ void TestVectorPicture::patchesStandInForPixels_data()
     }) << 2 << true;
     QTest::addRow("R2_NOTCOPYPEN") << Build([](WmfBuilder &b) { b.setRop2(4).rectangle(10, 10, 60, 60); }) << 1 << true;
     QTest::addRow("R2_MASKPEN") << Build([](WmfBuilder &b) { b.setRop2(9).ellipse(10, 10, 60, 60); }) << 1 << true;
-    QTest::addRow("R2_BLACK, a plain fill") << Build([](WmfBuilder &b) { b.setRop2(1).rectangle(10, 10, 60, 60); })
-                                            << 0 << false;
+    QTest::addRow("R2_BLACK, a plain fill")
+        << Build([](WmfBuilder &b) { b.setRop2(1).rectangle(10, 10, 60, 60); }) << 0 << false;
     QTest::addRow("R2_NOP") << Build([](WmfBuilder &b) { b.setRop2(11).rectangle(10, 10, 60, 60); }) << 0 << false;
     QTest::addRow("text under XOR stays text") << Build([](WmfBuilder &b) {
         QByteArray bilevel = WmfBuilder::logFont(-20); // NONANTIALIASED_QUALITY: no grey levels to compare
@@ -202,9 +202,9 @@ void TestVectorPicture::patchesStandInForPixels_data()
         b.polygon({{10, 10}, {90, 20}, {20, 90}}).createBrush(0, colorref::green).selectObject(2);
         b.polygon({{90, 20}, {20, 90}, {95, 95}});
     }) << 1 << false;
-    QTest::addRow("XOR clipped away, no pixels") << Build([&](WmfBuilder &b) {
-        xorPen(b), b.intersectClipRect(0, 0, 10, 10).rectangle(40, 40, 90, 90);
-    }) << 0 << false;
+    QTest::addRow("XOR clipped away, no pixels")
+        << Build([&](WmfBuilder &b) { xorPen(b), b.intersectClipRect(0, 0, 10, 10).rectangle(40, 40, 90, 90); }) << 0
+        << false;
 }
 
 // Played through a painter without raster operations, the drawings only pixels express are their
@@ -227,7 +227,9 @@ void TestVectorPicture::patchesStandInForPixels()
     // Each band plays alone, as a raster picture saved in bands does (a flood fill stays in its band).
     QImage rasterBands(100, 100, QImage::Format_RGB32);
     for (int top = 0; top < 100; top += 7)
-        QPainter(&rasterBands).drawImage(0, top, renderPictureRegion(picture, QSize(100, 100), QRect(0, top, 100, std::min(7, 100 - top))));
+        QPainter(&rasterBands)
+            .drawImage(0, top,
+                       renderPictureRegion(picture, QSize(100, 100), QRect(0, top, 100, std::min(7, 100 - top))));
     QCOMPARE(relayed(picture, &*banded), rasterBands);
     if (onlyPixels)
         QVERIFY2(relayed(picture, nullptr) != raster, "without its patches the picture should differ");
@@ -248,20 +250,22 @@ void TestVectorPicture::svgElements_data()
         << Build([](WmfBuilder &b) { b.intersectClipRect(20, 20, 50, 50).ellipse(10, 10, 90, 90); })
         << QStringList {uR"re(<clipPath id="(c\d+)"><path d="M20 20L50 20L50 50L20 50Z")re"_s,
                         uR"re(<g clip-path="url\(#c\d+\)">\n<path d="M[^"]*C)re"_s};
-    QTest::addRow("a hatch is a pattern") << Build([](WmfBuilder &b) {
-        b.createBrush(2, colorref::blue, 4).selectObject(2).rectangle(10, 10, 90, 90);
-    }) << QStringList {uR"re(<pattern id="(p\d+)" patternUnits="userSpaceOnUse" width="8" height="8")re"_s,
-                       uR"re(fill="url\(#p\d+\)")re"_s};
+    QTest::addRow("a hatch is a pattern")
+        << Build([](WmfBuilder &b) { b.createBrush(2, colorref::blue, 4).selectObject(2).rectangle(10, 10, 90, 90); })
+        << QStringList {uR"re(<pattern id="(p\d+)" patternUnits="userSpaceOnUse" width="8" height="8")re"_s,
+                        uR"re(fill="url\(#p\d+\)")re"_s};
     QTest::addRow("a bitmap at its own resolution")
         << Build([](WmfBuilder &b) { stretchDib(b, SRCCOPY, QSize(4, 3), QRect(10, 10, 80, 60)); })
-        << QStringList {uR"re(<image id="i\d+" width="4" height="3" preserveAspectRatio="none" xlink:href="data:image/png;base64,)re"_s,
-                        uR"re(<use xlink:href="#i\d+" transform="matrix\(20 0 0 20 10 10\)")re"_s};
-    QTest::addRow("text as glyph outlines") << Build([](WmfBuilder &b) {
-        b.createFont(-20).selectObject(2).textOut(10, 40, "Tt");
-    }) << QStringList {uR"re(<defs><path id="g\d+" d="M)re"_s, uR"re(<use xlink:href="#g\d+" fill="#000000")re"_s};
-    QTest::addRow("a raster operation, a patch") << Build([](WmfBuilder &b) {
-        b.rectangle(0, 0, 50, 50).patBlt(20, 20, 60, 60, DSTINVERT);
-    }) << QStringList {uR"re(<use xlink:href="#i\d+" transform="matrix\(1 0 0 1 20 20\)" image-rendering="optimizeSpeed"/>)re"_s};
+        << QStringList {
+               uR"re(<image id="i\d+" width="4" height="3" preserveAspectRatio="none" xlink:href="data:image/png;base64,)re"_s,
+               uR"re(<use xlink:href="#i\d+" transform="matrix\(20 0 0 20 10 10\)")re"_s};
+    QTest::addRow("text as glyph outlines")
+        << Build([](WmfBuilder &b) { b.createFont(-20).selectObject(2).textOut(10, 40, "Tt"); })
+        << QStringList {uR"re(<defs><path id="g\d+" d="M)re"_s, uR"re(<use xlink:href="#g\d+" fill="#000000")re"_s};
+    QTest::addRow("a raster operation, a patch")
+        << Build([](WmfBuilder &b) { b.rectangle(0, 0, 50, 50).patBlt(20, 20, 60, 60, DSTINVERT); })
+        << QStringList {
+               uR"re(<use xlink:href="#i\d+" transform="matrix\(1 0 0 1 20 20\)" image-rendering="optimizeSpeed"/>)re"_s};
 }
 
 void TestVectorPicture::svgElements()
@@ -296,9 +300,8 @@ void TestVectorPicture::pdfKeepsText()
     QFETCH(QByteArray, text);
     QFETCH(QString, embedded);
     QFETCH(int, height);
-    const QByteArray pdf = pdfOf(pictureOf([&](WmfBuilder &b) {
-        b.raw(0x02FB, WmfBuilder::logFont(height, face)).selectObject(2).textOut(5, 40, text);
-    }));
+    const QByteArray pdf = pdfOf(pictureOf(
+        [&](WmfBuilder &b) { b.raw(0x02FB, WmfBuilder::logFont(height, face)).selectObject(2).textOut(5, 40, text); }));
     QVERIFY(pdf.startsWith("%PDF-"));
     if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
