@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QHash>
 
+#include <array>
 #include <limits>
 #include <vector>
 
@@ -18,6 +19,12 @@ constexpr double cssPixelsPerInch = 96;
 constexpr double millimetresPerInch = 25.4;
 
 QByteArray attribute(const char *name, const QByteArray &value) { return QByteArray(" ") + name + "=\"" + value + '"'; }
+
+// The share of the text's colour a smoothed glyph's pixel takes on GDI, by the sixteenths of it
+// the glyph covers (as the raster output draws them): far lighter than plain coverage at the
+// edges, so small text drawn with a renderer's own smoothing would look bold beside Windows'.
+constexpr std::array<int, 17> kGreyLevels {255, 248, 240, 233, 225, 217, 208, 199, 189,
+                                           178, 167, 154, 140, 124, 104, 77,  0};
 
 QByteArray fillRule(const QPainterPath &path)
 {
@@ -45,6 +52,10 @@ protected:
 private:
     // Opens the groups of the current clip, one clip path each, around what comes.
     void enterClip();
+    // Smoothed glyphs in a row share one group with the filter of GDI's grey levels (a filter
+    // on each glyph would cost a renderer a canvas each); anything else ends the group.
+    void enterTextGroup();
+    void leaveTextGroup();
     // The id of the definition `element` (its id written as "%ID%"), written once per `key`;
     // the key's first letter starts the id.
     QByteArray define(const QByteArray &key, const QByteArray &element);
@@ -53,6 +64,8 @@ private:
     [[nodiscard]] QByteArray patternId(const QBrush &brush);
     [[nodiscard]] QByteArray imageId(const QImage &image);
     [[nodiscard]] QByteArray glyphId(const QFont &font, const QString &text);
+    // A filter that takes a smoothed glyph's coverage through GDI's grey levels.
+    [[nodiscard]] QByteArray greyLevelsId();
     // The attributes every element takes from the state: transform, opacity, edges.
     [[nodiscard]] QByteArray placement(const QTransform &transform) const;
 
@@ -63,6 +76,7 @@ private:
     std::vector<QByteArray> m_clipIds;
     QHash<QByteArray, QByteArray> m_defined;
     int m_ids = 0;
+    bool m_inTextGroup = false;
 };
 
 SvgPaintEngine::SvgPaintEngine(QSize pixels, QSizeF cssPixels) : VectorPaintEngine(pixels), m_cssPixels(cssPixels) { }
@@ -79,6 +93,7 @@ bool SvgPaintEngine::begin(QPaintDevice *)
 
 bool SvgPaintEngine::end()
 {
+    leaveTextGroup();
     for (size_t i = 0; i < m_openGroups.size(); ++i)
         m_out += "</g>\n";
     m_openGroups.clear();
@@ -101,6 +116,9 @@ void SvgPaintEngine::enterClip()
     size_t same = 0;
     while (same < m_clipIds.size() && same < m_openGroups.size() && m_clipIds[same] == m_openGroups[same])
         ++same;
+    if (same == m_openGroups.size() && same == m_clipIds.size())
+        return;
+    leaveTextGroup();
     for (size_t i = same; i < m_openGroups.size(); ++i)
         m_out += "</g>\n";
     m_openGroups.resize(same);
@@ -108,6 +126,23 @@ void SvgPaintEngine::enterClip()
         m_out += "<g clip-path=\"url(#" + m_clipIds[i] + ")\">\n";
         m_openGroups.push_back(m_clipIds[i]);
     }
+}
+
+void SvgPaintEngine::enterTextGroup()
+{
+    if (m_inTextGroup)
+        return;
+    const QByteArray filter = greyLevelsId();
+    m_out += "<g filter=\"url(#" + filter + ")\">\n";
+    m_inTextGroup = true;
+}
+
+void SvgPaintEngine::leaveTextGroup()
+{
+    if (!m_inTextGroup)
+        return;
+    m_out += "</g>\n";
+    m_inTextGroup = false;
 }
 
 QByteArray SvgPaintEngine::define(const QByteArray &key, const QByteArray &element)
@@ -202,6 +237,17 @@ QByteArray SvgPaintEngine::glyphId(const QFont &font, const QString &text)
                   "<path id=\"%ID%\" d=\"" + svgPathData(outline) + "\" fill-rule=\"" + fillRule(outline) + "\"/>");
 }
 
+// The renderer smooths the outline at whatever size it draws it; the filter maps the coverage it
+// finds (the alpha) to GDI's levels in between, so the text is as light as Windows draws it.
+QByteArray SvgPaintEngine::greyLevelsId()
+{
+    QByteArray table;
+    for (const int level : kGreyLevels)
+        table += (table.isEmpty() ? "" : " ") + svgNumber((255 - level) / 255.0);
+    return define("filter grey levels", "<filter id=\"%ID%\"><feComponentTransfer><feFuncA type=\"table\""
+                                            + attribute("tableValues", table) + "/></feComponentTransfer></filter>");
+}
+
 QByteArray SvgPaintEngine::placement(const QTransform &transform) const
 {
     QByteArray out;
@@ -226,6 +272,7 @@ void SvgPaintEngine::drawShape(const QPainterPath &path)
     const QByteArray data = svgPathData(shape);
     if (data.isEmpty())
         return;
+    leaveTextGroup();
     enterClip();
     QByteArray rule;
     if (brush().style() != Qt::NoBrush && shape.fillRule() == Qt::OddEvenFill)
@@ -245,25 +292,33 @@ void SvgPaintEngine::drawPicture(const QImage &image, const QTransform &place, c
             "clip-path",
             "url(#" + define("clip " + data, "<clipPath id=\"%ID%\"><path d=\"" + data + "\"/></clipPath>") + ')');
     }
+    leaveTextGroup();
     enterClip();
     m_out += "<use xlink:href=\"#" + id + '"' + attribute("transform", svgMatrix(place))
            + (smoothPictures() ? QByteArray() : attribute("image-rendering", "optimizeSpeed")) + cutAttribute
            + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
 }
 
-// Text in the pen's colour, as QPainter draws it.
+// Text in the pen's colour, as QPainter draws it: bi-level glyphs with crisp edges, smoothed ones
+// in GDI's grey levels.
 void SvgPaintEngine::drawGlyphs(const QPointF &origin, const QFont &font, const QString &text)
 {
     const QByteArray id = glyphId(font, text);
     if (id.isEmpty())
         return;
+    const bool smoothed = !(font.styleStrategy() & QFont::NoAntialias);
     const QColor color = pen().color();
     QByteArray ink = attribute("fill", svgColor(color));
     if (color.alpha() < 255)
         ink += attribute("fill-opacity", svgNumber(color.alphaF()));
     enterClip();
+    if (smoothed)
+        enterTextGroup();
+    else
+        leaveTextGroup();
     m_out += "<use xlink:href=\"#" + id + '"' + ink
            + attribute("transform", svgMatrix(QTransform::fromTranslate(origin.x(), origin.y()) * transform()))
+           + (smoothed ? QByteArray() : attribute("shape-rendering", "crispEdges"))
            + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
 }
 

@@ -261,7 +261,15 @@ void TestVectorPicture::svgElements_data()
                uR"re(<use xlink:href="#i\d+" transform="matrix\(20 0 0 20 10 10\)")re"_s};
     QTest::addRow("text as glyph outlines")
         << Build([](WmfBuilder &b) { b.createFont(-20).selectObject(2).textOut(10, 40, "Tt"); })
-        << QStringList {uR"re(<defs><path id="g\d+" d="M)re"_s, uR"re(<use xlink:href="#g\d+" fill="#000000")re"_s};
+        << QStringList {
+               uR"re(<defs><path id="g\d+" d="M)re"_s,
+               uR"re(<g filter="url\(#f\d+\)">\n<use xlink:href="#g\d+" fill="#000000"[^>]*/>\n(<defs>.*</defs>\n)?<use)re"_s,
+               uR"re(<feFuncA type="table" tableValues="0 0.027 [^"]* 0.698 1"/>)re"_s};
+    QTest::addRow("bi-level text, crisp") << Build([](WmfBuilder &b) {
+        QByteArray bilevel = WmfBuilder::logFont(-20);
+        bilevel[16] = 3; // NONANTIALIASED_QUALITY
+        b.raw(0x02FB, bilevel).selectObject(2).textOut(10, 40, "T");
+    }) << QStringList {uR"re(<use xlink:href="#g\d+" fill="#000000"[^>]* shape-rendering="crispEdges"/>)re"_s};
     QTest::addRow("a raster operation, a patch")
         << Build([](WmfBuilder &b) { b.rectangle(0, 0, 50, 50).patBlt(20, 20, 60, 60, DSTINVERT); })
         << QStringList {
