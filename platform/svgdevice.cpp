@@ -150,7 +150,7 @@ QByteArray SvgPaintEngine::define(const QByteArray &key, const QByteArray &eleme
     const auto found = m_defined.constFind(key);
     if (found != m_defined.constEnd())
         return *found;
-    const QByteArray id = QByteArray(1, key.at(0)) + QByteArray::number(++m_ids);
+    QByteArray id = QByteArray(1, key.at(0)) + QByteArray::number(++m_ids);
     QByteArray written = element;
     m_out += "<defs>" + written.replace("%ID%", id) + "</defs>\n";
     m_defined.insert(key, id);
@@ -162,7 +162,7 @@ QByteArray SvgPaintEngine::clipId(const QPainterPath &devicePath)
     const QByteArray data = svgPathData(devicePath);
     const QByteArray rule = fillRule(devicePath);
     return define("clip " + rule + data,
-                  "<clipPath id=\"%ID%\"><path d=\"" + data + "\" clip-rule=\"" + rule + "\"/></clipPath>");
+                  R"(<clipPath id="%ID%"><path d=")" + data + R"(" clip-rule=")" + rule + R"("/></clipPath>)");
 }
 
 QByteArray SvgPaintEngine::fill(const QBrush &brush)
@@ -191,19 +191,19 @@ QByteArray SvgPaintEngine::patternId(const QBrush &brush)
         if (tile.isNull())
             return {};
         const QByteArray image = imageId(tile);
-        return define("pattern " + image + place, "<pattern id=\"%ID%\" patternUnits=\"userSpaceOnUse\""
+        return define("pattern " + image + place, R"(<pattern id="%ID%" patternUnits="userSpaceOnUse")"
                                                       + attribute("width", svgNumber(tile.width()))
                                                       + attribute("height", svgNumber(tile.height())) + place
-                                                      + "><use xlink:href=\"#" + image
-                                                      + "\" image-rendering=\"optimizeSpeed\"/></pattern>");
+                                                      + R"(><use xlink:href="#)" + image
+                                                      + R"(" image-rendering="optimizeSpeed"/></pattern>)");
     }
     const QColor color = brush.color();
     const QByteArray ink = attribute("fill", svgColor(color))
                          + (color.alpha() < 255 ? attribute("fill-opacity", svgNumber(color.alphaF())) : QByteArray());
     const QByteArray tile = svgPatternTile(brush.style());
     return define("pattern " + tile + ink + place,
-                  "<pattern id=\"%ID%\" patternUnits=\"userSpaceOnUse\" width=\"8\" height=\"8\"" + place
-                      + "><path d=\"" + tile + '"' + ink + "/></pattern>");
+                  R"(<pattern id="%ID%" patternUnits="userSpaceOnUse" width="8" height="8")" + place + R"(><path d=")"
+                      + tile + '"' + ink + "/></pattern>");
 }
 
 // Bitmaps are kept whole, once each, however often they are drawn.
@@ -215,8 +215,8 @@ QByteArray SvgPaintEngine::imageId(const QImage &image)
     hash.addData(QByteArrayView(reinterpret_cast<const char *>(pixels.constBits()), pixels.sizeInBytes()));
     const QByteArray key = "image " + QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height())
                          + ' ' + hash.result().toHex();
-    return define(key, "<image id=\"%ID%\"" + attribute("width", svgNumber(pixels.width()))
-                           + attribute("height", svgNumber(pixels.height())) + " preserveAspectRatio=\"none\""
+    return define(key, R"(<image id="%ID%")" + attribute("width", svgNumber(pixels.width()))
+                           + attribute("height", svgNumber(pixels.height())) + R"( preserveAspectRatio="none")"
                            + attribute("xlink:href", svgPngData(pixels)) + "/>");
 }
 
@@ -234,7 +234,7 @@ QByteArray SvgPaintEngine::glyphId(const QFont &font, const QString &text)
         return {};
     }
     return define(key,
-                  "<path id=\"%ID%\" d=\"" + svgPathData(outline) + "\" fill-rule=\"" + fillRule(outline) + "\"/>");
+                  R"(<path id="%ID%" d=")" + svgPathData(outline) + R"(" fill-rule=")" + fillRule(outline) + R"("/>)");
 }
 
 // The renderer smooths the outline at whatever size it draws it; the filter maps the coverage it
@@ -244,7 +244,7 @@ QByteArray SvgPaintEngine::greyLevelsId()
     QByteArray table;
     for (const int level : kGreyLevels)
         table += (table.isEmpty() ? "" : " ") + svgNumber((255 - level) / 255.0);
-    return define("filter grey levels", "<filter id=\"%ID%\"><feComponentTransfer><feFuncA type=\"table\""
+    return define("filter grey levels", R"(<filter id="%ID%"><feComponentTransfer><feFuncA type="table")"
                                             + attribute("tableValues", table) + "/></feComponentTransfer></filter>");
 }
 
@@ -277,7 +277,7 @@ void SvgPaintEngine::drawShape(const QPainterPath &path)
     QByteArray rule;
     if (brush().style() != Qt::NoBrush && shape.fillRule() == Qt::OddEvenFill)
         rule = attribute("fill-rule", "evenodd");
-    m_out += "<path d=\"" + data + '"' + paint + rule + svgStroke(pen()) + placement(place) + "/>\n";
+    m_out += R"(<path d=")" + data + '"' + paint + rule + svgStroke(pen()) + placement(place) + "/>\n";
 }
 
 void SvgPaintEngine::drawPicture(const QImage &image, const QTransform &place, const std::optional<QRectF> &cut)
@@ -290,11 +290,11 @@ void SvgPaintEngine::drawPicture(const QImage &image, const QTransform &place, c
         const QByteArray data = svgPathData(inside);
         cutAttribute = attribute(
             "clip-path",
-            "url(#" + define("clip " + data, "<clipPath id=\"%ID%\"><path d=\"" + data + "\"/></clipPath>") + ')');
+            "url(#" + define("clip " + data, R"(<clipPath id="%ID%"><path d=")" + data + R"("/></clipPath>)") + ')');
     }
     leaveTextGroup();
     enterClip();
-    m_out += "<use xlink:href=\"#" + id + '"' + attribute("transform", svgMatrix(place))
+    m_out += R"(<use xlink:href="#)" + id + '"' + attribute("transform", svgMatrix(place))
            + (smoothPictures() ? QByteArray() : attribute("image-rendering", "optimizeSpeed")) + cutAttribute
            + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
 }
@@ -316,7 +316,7 @@ void SvgPaintEngine::drawGlyphs(const QPointF &origin, const QFont &font, const 
         enterTextGroup();
     else
         leaveTextGroup();
-    m_out += "<use xlink:href=\"#" + id + '"' + ink
+    m_out += R"(<use xlink:href="#)" + id + '"' + ink
            + attribute("transform", svgMatrix(QTransform::fromTranslate(origin.x(), origin.y()) * transform()))
            + (smoothed ? QByteArray() : attribute("shape-rendering", "crispEdges"))
            + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
