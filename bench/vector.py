@@ -4,7 +4,7 @@
 """The converter's SVG and PDF files over the shared corpus: readable, close to GDI, small.
 
     bench/vector.py check [--set emf|wmf ...] [-j N] [--convert PATH] [FILE|FOLDER ...]
-    bench/vector.py score [--set emf|wmf ...] [--files N] [-j N] [--keep DIR] [--far N]
+    bench/vector.py score [--set emf|wmf ...] [--files N] [-j N] [--keep DIR] [--far N] [--pdf-cairo]
 
 check: each metafile (the shared sets, or the FILEs and the metafiles below the FOLDERs) as the converter writes it by default, at its
 own size, as an SVG file that rsvg-convert draws and a PDF file that pdfinfo accepts; where the
@@ -18,7 +18,9 @@ SVG and a PDF file of that size (--size) rasterised at that size (SVG with rsvg-
 pdftoppm), each scored against GDI's render as tests/fidelity/score.py scores. Prints the medians
 per set and per kind, the files whose SVG or PDF lies farthest from their raster output, and the
 files' sizes against the PNG of the same picture. With --keep the pictures stay in DIR
-(NAME.raster.bmp, NAME.svg.bmp, NAME.pdf.bmp, NAME.oracle.bmp) for looking at side by side.
+(NAME.raster.bmp, NAME.svg.bmp, NAME.pdf.bmp, NAME.oracle.bmp) for looking at side by side. With --pdf-cairo the PDF files are
+rasterised by poppler's Cairo backend (pdftocairo), which smooths edges as rsvg-convert does,
+rather than by pdftoppm's own rasteriser.
 
 Needs Debian's python3-pil, librsvg2-bin, poppler-utils, and for score the GDI oracle (Wine).
 """
@@ -167,7 +169,7 @@ def as_bmp(png, bmp, size):
 
 
 def score_one(job):
-    converter, wmf_render, kind, source, keep = job
+    converter, wmf_render, kind, source, keep, pdf_cairo = job
     size = fidelity.own_size(source)
     cache = benchtools.SOURCE_DIR / "build" / "fidelity" / f"oracle-v{fidelity.oracle_version()}" / kind
     with tempfile.TemporaryDirectory() as scratch:
@@ -189,7 +191,7 @@ def score_one(job):
                     run(["rsvg-convert", "-w", str(size[0]), "-h", str(size[1]), "-b", "white", "-o", str(png),
                          str(folder / "v.svg")])
                 else:
-                    run(["pdftoppm", "-png", "-singlefile", "-scale-to-x", str(size[0]), "-scale-to-y", "-1",
+                    run(["pdftocairo" if pdf_cairo else "pdftoppm", "-png", "-singlefile", "-scale-to-x", str(size[0]), "-scale-to-y", "-1",
                          str(folder / "v.pdf"), str(folder / "pdf")])
             bmp = folder / f"{fmt}.bmp"
             if png.exists():
@@ -238,6 +240,7 @@ def main():
     parser.add_argument("-j", "--jobs", type=int, default=2)
     parser.add_argument("--keep", type=pathlib.Path, help="keep the pictures in this folder")
     parser.add_argument("--convert", help="the pictorate-convert to run (default: the first one built)")
+    parser.add_argument("--pdf-cairo", action="store_true", help="rasterise PDF files with pdftocairo")
     parser.add_argument("--far", type=int, default=10, help="list this many files farthest from the raster output")
     args = parser.parse_intermixed_args()
     converter = benchtools.find_built("cli/pictorate-convert", args.convert)
@@ -264,7 +267,7 @@ def main():
         args.keep.mkdir(parents=True, exist_ok=True)
     rows = []
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        for row in pool.map(score_one, [(converter, wmf_render, kind, f, args.keep) for kind, f in jobs]):
+        for row in pool.map(score_one, [(converter, wmf_render, kind, f, args.keep, args.pdf_cairo) for kind, f in jobs]):
             if row:
                 rows.append(row)
                 print(f"{row['raster']:7.2f} {row['svg']:7.2f} {row['pdf']:7.2f}  {row['name']}", flush=True)
