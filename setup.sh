@@ -21,6 +21,8 @@ packages=(
     libxfixes3                         # ... and reads the pointer's picture through XFixes
     imagemagick                        # screenshots, pixel reads, an independent BMP reader, and the delegates test
     python3                            # small test and benchmark scripts
+    poppler-utils                      # the tests read the PDF files the converter writes (pdftotext, pdfinfo)
+    librsvg2-bin                       # ... and draw its SVG files (rsvg-convert); bench/vector.py rasterises both
     python3-pil                        # the Python module's Pillow handler, tested with Debian's Pillow
     python3-pyqt6                      # a real Qt 6 program that opens metafiles through the image plugin
     clang libclang-rt-14-dev           # the fuzzing job: libFuzzer with the address and UB sanitizers

@@ -12,6 +12,7 @@
 #include "pictureformats.h"
 #include "renderpicture.h"
 #include "targetpath.h"
+#include "vectorpicture.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -160,25 +161,50 @@ void countSkipped(const Picture &picture, const RenderSettings &settings, Outcom
         outcome->recordsSkipped += count.count;
 }
 
-// The source drawn as `settings` ask, with the size it has and the size its file records.
-std::optional<QImage> drawSource(const QString &source, const RenderSettings &settings, Plan *plan, Outcome *outcome)
+// The source drawn as `settings` ask and encoded in their format, for a stream.
+std::optional<QByteArray> encodeSource(const QString &source, const RenderSettings &settings, Outcome *outcome)
 {
     const std::optional<Picture> picture = loadSource(source, &outcome->message);
     if (!picture)
         return std::nullopt;
-    const std::optional<Plan> planned = planImage(*picture, settings, &outcome->message);
-    if (!planned)
+    const std::optional<Plan> plan = planImage(*picture, settings, &outcome->message);
+    if (!plan)
         return std::nullopt;
-    *plan = *planned;
-    QImage image = renderOnBackground(*picture, plan->pixels, settings.background);
-    if (image.isNull()) {
-        outcome->message = noMemory(plan->pixels);
-        outcome->outOfMemory = true;
+    QString why;
+    std::optional<QByteArray> bytes;
+    if (const std::optional<VectorFormat> vector = vectorFormat(settings.format)) {
+        bool noMemoryLeft = false;
+        if (std::optional<VectorPicture> file = renderVector(*picture, *vector, plan->pixels, plan->physicalTwips,
+                                                             settings.background, &why, &noMemoryLeft))
+            bytes = std::move(file->bytes);
+        else if (noMemoryLeft)
+            why.clear();
+    } else {
+        const QImage image = renderOnBackground(*picture, plan->pixels, settings.background);
+        if (!image.isNull())
+            bytes = encodeImage(image, settings.format, plan->physicalTwips, &why);
+    }
+    if (!bytes) {
+        outcome->outOfMemory = why.isEmpty();
+        outcome->message =
+            why.isEmpty() ? noMemory(plan->pixels) : u"could not be written to standard output: %1"_s.arg(why);
         return std::nullopt;
     }
     countSkipped(*picture, settings, outcome);
     outcome->size = plan->pixels;
-    return image;
+    return bytes;
+}
+
+// A vector file is made whole in memory and saved at once.
+SaveOutcome saveVector(const Picture &picture, VectorFormat format, const Plan &plan, const RenderSettings &settings,
+                       const QString &target, QString *why)
+{
+    bool noMemoryLeft = false;
+    const std::optional<VectorPicture> file =
+        renderVector(picture, format, plan.pixels, plan.physicalTwips, settings.background, why, &noMemoryLeft);
+    if (!file)
+        return noMemoryLeft ? SaveOutcome::NoMemory : SaveOutcome::Failed;
+    return SaveFileBytes(file->bytes, target, why, SaveSync::WhenReplacing) ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 // Saves the picture as `settings` ask. BMP and PNG files on an opaque background are drawn
@@ -187,6 +213,8 @@ std::optional<QImage> drawSource(const QString &source, const RenderSettings &se
 SaveOutcome savePicture(const Picture &picture, const Plan &plan, const RenderSettings &settings, const QString &target,
                         QString *why)
 {
+    if (const std::optional<VectorFormat> vector = vectorFormat(settings.format))
+        return saveVector(picture, *vector, plan, settings, target, why);
     const bool bmp = settings.format == u"bmp";
     if ((bmp || settings.format == u"png") && settings.background.alpha() == 255) {
         BandedSave how;
@@ -280,16 +308,9 @@ Outcome convertToStream(const QString &source, const RenderSettings &settings, i
     }
     QElapsedTimer clock;
     clock.start();
-    Plan plan;
-    const std::optional<QImage> image = drawSource(source, settings, &plan, &outcome);
-    if (!image)
+    const std::optional<QByteArray> bytes = encodeSource(source, settings, &outcome);
+    if (!bytes)
         return outcome;
-    QString why;
-    const std::optional<QByteArray> bytes = encodeImage(*image, settings.format, plan.physicalTwips, &why);
-    if (!bytes) {
-        outcome.message = u"could not be written to standard output: %1"_s.arg(why);
-        return outcome;
-    }
     if (!writeAll(descriptor, *bytes)) {
         outcome.message =
             u"could not be written to standard output: %1"_s.arg(fileErrorReason(errno, FileAccess::Write));

@@ -59,8 +59,10 @@ QJsonObject counts(const std::vector<metafile::RecordCount> &records)
     return object;
 }
 
-// Plays the document once and counts the records it reports malformed, by name.
-metafile::PlayResult playForFaults(const metafile::Document &document, QSize natural, QJsonObject *malformed)
+// Plays the document once and counts the records it reports malformed, by name, and the raster
+// patches an SVG or PDF file of its own size holds.
+metafile::PlayResult playForFaults(const metafile::Document &document, QSize natural, QJsonObject *malformed,
+                                   int *patches)
 {
     const QSize size = natural.width() <= maxInfoPlaySide && natural.height() <= maxInfoPlaySide
                          ? natural
@@ -70,12 +72,16 @@ metafile::PlayResult playForFaults(const metafile::Document &document, QSize nat
         return metafile::PlayResult::LimitExceeded;
     image.fill(Qt::white);
     QPainter painter(&image);
-    return document.play(painter, QRectF(QPointF(0, 0), QSizeF(size)), [&](const metafile::Diagnostic &diagnostic) {
-        if (diagnostic.result == metafile::PlayResult::Malformed) {
-            const QString name = document.recordName(diagnostic.function);
-            malformed->insert(name, malformed->value(name).toInt() + 1);
-        }
-    });
+    metafile::RasterPatches recorded;
+    const metafile::PlayResult result = document.recordPatches(
+        painter, QRectF(QPointF(0, 0), QSizeF(size)), recorded, [&](const metafile::Diagnostic &diagnostic) {
+            if (diagnostic.result == metafile::PlayResult::Malformed) {
+                const QString name = document.recordName(diagnostic.function);
+                malformed->insert(name, malformed->value(name).toInt() + 1);
+            }
+        });
+    *patches = recorded.count();
+    return result;
 }
 
 void describeMetafile(const metafile::Document &document, QSize natural, QJsonObject &info)
@@ -93,8 +99,10 @@ void describeMetafile(const metafile::Document &document, QSize natural, QJsonOb
         fonts.append(QJsonObject {{u"asked"_s, face.asked}, {u"used"_s, face.used}});
     info.insert(u"fonts"_s, fonts);
     QJsonObject malformed;
-    info.insert(u"play"_s, playName(playForFaults(document, natural, &malformed)));
+    int patches = 0;
+    info.insert(u"play"_s, playName(playForFaults(document, natural, &malformed, &patches)));
     info.insert(u"malformed"_s, malformed);
+    info.insert(u"raster_patches"_s, patches);
 }
 
 void describeImage(const Picture &picture, QJsonObject &info)
@@ -108,6 +116,7 @@ void describeImage(const Picture &picture, QJsonObject &info)
     info.insert(u"fonts"_s, QJsonArray());
     info.insert(u"play"_s, u"ok"_s);
     info.insert(u"malformed"_s, QJsonObject());
+    info.insert(u"raster_patches"_s, 0);
 }
 
 QByteArray local(const QString &text) { return encodeFileName(text); }

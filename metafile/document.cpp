@@ -118,11 +118,33 @@ QString Document::recordName(quint16 function) const
 
 PlayResult Document::play(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook) const
 {
+    return playOn(painter, target, hook, gdi::Patches());
+}
+
+PlayResult Document::recordPatches(QPainter &canvas, const QRectF &target, RasterPatches &patches,
+                                   const DiagnosticsHook &hook) const
+{
+    return playOn(canvas, target, hook, gdi::Patches {patches.m_book.get(), nullptr});
+}
+
+PlayResult Document::playWithPatches(QPainter &painter, const QRectF &target, const RasterPatches &patches,
+                                     const DiagnosticsHook &hook) const
+{
+    return playOn(painter, target, hook, gdi::Patches {nullptr, patches.m_book.get()});
+}
+
+PlayResult Document::playOn(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook,
+                            const gdi::Patches &patches) const
+{
     if (!painter.isActive() || target.isEmpty())
         return PlayResult::Ok;
     if (m_data->enhanced)
-        return emf::Player(painter, *m_data, target, hook).play();
-    return wmf::Player(painter, *m_data, target, false, hook).play();
+        return emf::Player(painter, *m_data, target, hook, patches).play();
+    return wmf::Player(painter, *m_data, target, false, hook, patches).play();
 }
+
+RasterPatches::RasterPatches() : m_book(std::make_shared<gdi::PatchBook>()) { }
+
+int RasterPatches::count() const { return m_book->pieceCount(); }
 
 } // namespace metafile

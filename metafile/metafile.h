@@ -24,6 +24,11 @@
 
 class QPainter;
 
+namespace metafile::gdi {
+class PatchBook;
+struct Patches;
+} // namespace metafile::gdi
+
 namespace metafile {
 
 using PlayResult = core::PlayResult;
@@ -69,6 +74,21 @@ struct Description
 // GUI application after it, no font is looked up: text is not drawn.
 void setFontSetUp(void (*setUp)());
 
+// The drawings of a picture that only pixels can express, kept for an output that keeps the rest
+// as shapes (SVG, PDF): each a piece of pixels placed over the shapes where the drawing was.
+// Recorded by Document::recordPatches(), drawn by Document::playWithPatches(). Copies share.
+class RasterPatches
+{
+public:
+    RasterPatches();
+    // The pieces recorded, each a rectangle of pixels in the output.
+    [[nodiscard]] int count() const;
+
+private:
+    friend class Document;
+    std::shared_ptr<gdi::PatchBook> m_book;
+};
+
 class Document
 {
 public:
@@ -105,9 +125,24 @@ public:
     // empty target draws nothing and is no fault of the file: Ok.
     PlayResult play(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook = {}) const;
 
+    // For an output that keeps the drawing as shapes: plays as play() does onto `canvas`, a
+    // painter on a QImage at the output's resolution (moved by whole pixels at most, to draw one
+    // band of it), and adds to `patches` the pixels that the drawings only pixels can express
+    // changed: binary raster operations that read the canvas (SETROP2), blits whose raster
+    // operation is more than a copy, region inversions, flood fills, and the pass that closes the
+    // seam between a fill and the one it abuts. Call it for each band with the same `target`.
+    PlayResult recordPatches(QPainter &canvas, const QRectF &target, RasterPatches &patches,
+                             const DiagnosticsHook &hook = {}) const;
+    // Plays onto `painter`, one that keeps shapes (an SVG or PDF writer), with the `target` the
+    // patches were recorded for: those drawings draw their patches instead, in place.
+    PlayResult playWithPatches(QPainter &painter, const QRectF &target, const RasterPatches &patches,
+                               const DiagnosticsHook &hook = {}) const;
+
 private:
     struct Data;
     explicit Document(std::shared_ptr<const Data> data);
+    PlayResult playOn(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook,
+                      const gdi::Patches &patches) const;
     std::shared_ptr<const Data> m_data;
 };
 

@@ -47,6 +47,8 @@ QStringList writableFormats()
         formats.append(QString::fromLatin1(format).toLower());
     formats.append(QStringLiteral("bmp"));
     formats.append(QStringLiteral("png"));
+    formats.append(QStringLiteral("svg"));
+    formats.append(QStringLiteral("pdf"));
     formats.sort();
     formats.removeDuplicates();
     return formats;
@@ -56,7 +58,8 @@ bool formatKeepsAlpha(const QString &format)
 {
     static const QStringList withAlpha {QStringLiteral("png"),  QStringLiteral("tif"), QStringLiteral("tiff"),
                                         QStringLiteral("webp"), QStringLiteral("ico"), QStringLiteral("cur"),
-                                        QStringLiteral("icns"), QStringLiteral("tga")};
+                                        QStringLiteral("icns"), QStringLiteral("tga"), QStringLiteral("svg"),
+                                        QStringLiteral("pdf")};
     return withAlpha.contains(format);
 }
 

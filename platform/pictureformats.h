@@ -24,8 +24,8 @@
 // visibly below 90. WebP files are written lossless.
 inline constexpr int jpegQuality = 90;
 
-// The names of the formats that can be written here, lower-case and sorted; "bmp" and
-// "png" are always among them.
+// The names of the formats that can be written here, lower-case and sorted; "bmp", "png" and
+// the vector formats "svg" and "pdf" (vectorpicture.h) are always among them.
 QStringList writableFormats();
 
 // Whether files of `format` keep an alpha channel, so that a transparent background shows.

@@ -11,11 +11,12 @@ namespace metafile::emf {
 
 namespace {
 
-gdi::PlayTarget playTarget(const core::MetafileData &data, const QRectF &target)
+gdi::PlayTarget playTarget(const core::MetafileData &data, const QRectF &target, const gdi::Patches &patches)
 {
     gdi::PlayTarget play {target, data.frameOrigin, data.frameExtent, data.objectCount};
     play.enhanced = true;
     play.referenceDpi = data.referenceDpi;
+    play.patches = patches;
     return play;
 }
 
@@ -29,11 +30,12 @@ void dibBrush(gdi::GdiDevice &device, const DibBrush &brush, bool mono)
 
 } // namespace
 
-Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, core::DiagnosticsHook hook)
+Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, core::DiagnosticsHook hook,
+               const gdi::Patches &patches)
     : m_data(data)
     , m_report(std::move(hook))
     , m_budget(m_report)
-    , m_device(painter, playTarget(data, target), m_report, m_budget)
+    , m_device(painter, playTarget(data, target, patches), m_report, m_budget)
 { }
 
 core::PlayResult Player::play()

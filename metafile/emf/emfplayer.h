@@ -36,7 +36,9 @@ namespace metafile::emf {
 class Player
 {
 public:
-    Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, core::DiagnosticsHook hook = {});
+    // `patches`: the raster patches recorded or drawn for a painter that keeps shapes.
+    Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, core::DiagnosticsHook hook = {},
+           const gdi::Patches &patches = {});
 
     [[nodiscard]] core::PlayResult play();
 

@@ -312,12 +312,12 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
 void BitmapPainter::paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode, bool smooth)
 {
     QPainter &painter = m_paint.surface.painter();
-    const bool rasterOps = m_paint.surface.hasRasterOps();
+    const bool rasterOp = mode >= QPainter::RasterOp_SourceOrDestination;
+    const bool rasterOps = rasterOp && m_paint.surface.hasRasterOps();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setCompositionMode(
-        rasterOps || mode < QPainter::RasterOp_SourceOrDestination ? mode : QPainter::CompositionMode_SourceOver);
+    painter.setCompositionMode(rasterOps || !rasterOp ? mode : QPainter::CompositionMode_SourceOver);
     drawStretched(painter, QRectF(target), image, smooth);
     painter.restore();
 }

@@ -322,8 +322,10 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
     const bool abutting = seal && m_lastFill && m_lastFill->drawing + 1 == m_surface.drawings()
                        && m_lastFill->clip == m_dc.clip && m_lastFill->metaRegion == m_dc.metaRegion
                        && shareAnEdge(m_lastFill->devicePath, devicePath);
-    if (abutting)
+    if (abutting) {
+        m_surface.markRasterOnly();
         fillAliased(painter, m_lastFill->painted, m_lastFill->brush);
+    }
     painter.fillPath(painted, fill);
     if (abutting)
         fillAliased(painter, painted, fill);

@@ -34,7 +34,7 @@ GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayRepo
     , m_report(report)
     , m_budget(budget)
     , m_objects(target.objectCount)
-    , m_surface(painter, target.rect, target.scanMode, budget)
+    , m_surface(painter, target.rect, target.scanMode, budget, target.patches)
     , m_fills(m_dc, m_surface, budget)
     , m_blits(m_dc, m_surface, m_fills)
     , m_clipping(m_dc, m_surface, m_target, m_objects)

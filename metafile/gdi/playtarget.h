@@ -6,6 +6,8 @@
 // The picture a device draws: where its frame lands on the caller's painter, and how the
 // recording device's units reach the target.
 
+#include "gdi/rasterpatches.h"
+
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -27,6 +29,9 @@ struct PlayTarget
     // window, fitted by the viewport.
     bool enhanced = false;
     QSizeF referenceDpi {96, 96};
+    // For a painter that keeps shapes: the raster patches recorded on its canvas image, or
+    // drawn on it in place of what only pixels can express (rasterpatches.h).
+    Patches patches {};
 };
 
 } // namespace metafile::gdi

@@ -201,8 +201,10 @@ void ShapePainter::floodFill(QPoint point, ColorRef color, bool surface)
 {
     const DeviceContext &dc = m_paint.dc;
     Fills &fills = m_paint.fills;
+    if (!fills.prepare(dc.rop2))
+        return;
     const QImage *canvas = m_paint.surface.image();
-    if (!fills.prepare(dc.rop2) || !canvas)
+    if (!canvas)
         return;
     const QImage &image = *canvas;
     const QTransform toImage = m_paint.surface.painter().deviceTransform();

@@ -71,7 +71,8 @@ double antialiasCost(const QPainter &painter, const QPainterPath &path, double e
 
 } // namespace
 
-Surface::Surface(QPainter &painter, const QRectF &target, bool scanMode, core::WorkBudget &budget)
+Surface::Surface(QPainter &painter, const QRectF &target, bool scanMode, core::WorkBudget &budget,
+                 const Patches &patches)
     : m_painter(painter)
     , m_target(target)
     , m_scanMode(scanMode)
@@ -81,7 +82,8 @@ Surface::Surface(QPainter &painter, const QRectF &target, bool scanMode, core::W
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, true);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    m_painter.setWorldTransform(QTransform::fromTranslate(m_target.left(), m_target.top()) * base);
+    m_base = QTransform::fromTranslate(m_target.left(), m_target.top()) * base;
+    m_painter.setWorldTransform(m_base);
     if (m_scanMode) {
         m_painter.setClipping(false);
         m_outerClip = QPainterPath();
@@ -93,16 +95,37 @@ Surface::Surface(QPainter &painter, const QRectF &target, bool scanMode, core::W
             m_outerClip = m_painter.clipPath();
     }
     m_painter.setBackgroundMode(Qt::TransparentMode);
+    // Pieces are kept in the picture's device pixels, which the canvas holds one to one.
+    const QTransform toCanvas = m_painter.deviceTransform();
+    const QPointF offset = toCanvas.map(QPointF(0, 0));
+    if (patches.record && !m_scanMode && canvas() && toCanvas.type() <= QTransform::TxTranslate
+        && offset == QPointF(offset.toPoint()))
+        m_recorder = std::make_unique<PatchRecorder>(*patches.record, *canvas(), offset.toPoint());
+    if (!m_scanMode)
+        m_drawPatches = patches.draw;
 }
 
-Surface::~Surface() { m_painter.restore(); }
+Surface::~Surface()
+{
+    if (m_recorder)
+        m_recorder->finish();
+    m_painter.restore();
+}
 
-bool Surface::hasRasterOps() const
+bool Surface::engineHasRasterOps() const
 {
     return m_painter.paintEngine() && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
 }
 
-QImage *Surface::image() const
+bool Surface::hasRasterOps()
+{
+    const bool has = engineHasRasterOps();
+    if (has)
+        markRasterOnly();
+    return has;
+}
+
+QImage *Surface::canvas() const
 {
     QPaintDevice *device = m_painter.device();
     if (!device || device->devType() != QInternal::Image)
@@ -110,11 +133,35 @@ QImage *Surface::image() const
     return static_cast<QImage *>(device);
 }
 
+QImage *Surface::image()
+{
+    QImage *image = canvas();
+    if (image)
+        markRasterOnly();
+    return image;
+}
+
+void Surface::markRasterOnly()
+{
+    if (m_recorder)
+        m_recorder->markRasterOnly(clipOnCanvas());
+}
+
+QRect Surface::clipOnCanvas() const
+{
+    const QImage *image = canvas();
+    if (!image)
+        return {};
+    if (!m_painter.hasClipping())
+        return image->rect();
+    return m_painter.deviceTransform().mapRect(m_painter.clipBoundingRect()).toAlignedRect() & image->rect();
+}
+
 // The 16 binary raster operations. Qt's raster operations match GDI's bit operations
 // on opaque pixels; only the anti-aliased edge pixels, which GDI does not have, are
 // blended by coverage. R2_BLACK and R2_WHITE draw in black and white (see withRop2()), and
 // R2_NOP draws nothing. Painters on devices without raster operations (printers, PDF)
-// fall back to plain copying.
+// fall back to plain copying; those that keep shapes draw a raster patch instead.
 bool Surface::prepare(const std::optional<QRegion> &clip, const std::optional<QRegion> &metaRegion, int rop2)
 {
     ++m_drawings;
@@ -138,7 +185,10 @@ bool Surface::prepare(const std::optional<QRegion> &clip, const std::optional<QR
         QPainter::CompositionMode_SourceOver, // R2_WHITE
     };
     const QPainter::CompositionMode mode = modes[qBound(0, rop2, 16)];
-    m_painter.setCompositionMode(hasRasterOps() ? mode : QPainter::CompositionMode_SourceOver);
+    m_painter.setCompositionMode(engineHasRasterOps() ? mode : QPainter::CompositionMode_SourceOver);
+    // A restore() by a painter may bring back the empty clip of a patched step.
+    if (m_drawPatches && m_clipApplied && m_painter.hasClipping() && m_painter.clipBoundingRect().isEmpty())
+        m_clipApplied = false;
     if (!m_clipApplied) {
         if (m_outerClip)
             m_painter.setClipPath(*m_outerClip);
@@ -150,7 +200,45 @@ bool Surface::prepare(const std::optional<QRegion> &clip, const std::optional<QR
             m_painter.setClipRegion(clip ? *clip : *metaRegion, Qt::IntersectClip);
         m_clipApplied = true;
     }
+    // Every mode but a plain copy combines the pen or brush with the canvas, bit by bit.
+    if (beginStep(mode != QPainter::CompositionMode_SourceOver)) {
+        m_painter.setClipRegion(QRegion()); // nothing of the step shows: its patch stands in
+        m_clipApplied = false;
+    }
     return rop2 != gdi::R2_NOP;
+}
+
+bool Surface::beginStep(bool rasterOnly)
+{
+    ++m_step;
+    if (m_recorder) {
+        m_recorder->beginStep(rasterOnly, clipOnCanvas());
+        return false;
+    }
+    if (!m_drawPatches || !m_drawPatches->rasterOnly(m_step))
+        return false;
+    drawPatch(m_step);
+    return true;
+}
+
+// The pieces go where the canvas had them, inside the picture and the caller's clip.
+void Surface::drawPatch(quint64 step)
+{
+    const std::vector<const PatchPiece *> pieces = m_drawPatches->piecesAt(step);
+    if (pieces.empty())
+        return;
+    m_painter.save();
+    m_painter.setWorldTransform(m_base);
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_painter.setOpacity(1);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (m_outerClip)
+        m_painter.setClipPath(*m_outerClip);
+    else
+        m_painter.setClipRect(QRectF(QPointF(0, 0), m_target.size()));
+    for (const PatchPiece *piece : pieces)
+        m_painter.drawImage(QPointF(piece->at), piece->pixels);
+    m_painter.restore();
 }
 
 bool Surface::spendPixels(const QRectF &deviceRect)

@@ -7,15 +7,19 @@
 // top-left as origin, the caller's clip and the context's clip and meta regions, the
 // composition of the binary raster operation, and what drawing on it costs: the pixels a
 // fill or blit covers there (charged to the play's work budget) and the anti-aliasing
-// cost limits of Qt's rasteriser.
+// cost limits of Qt's rasteriser. For a painter that keeps shapes (SVG, PDF) it also records
+// or draws the raster patches of the drawings that only pixels can express (rasterpatches.h):
+// each prepare() begins a step, and what a step asks for tells whether it is one of them.
 
 #include "core/workbudget.h"
+#include "gdi/rasterpatches.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QTransform>
 
+#include <memory>
 #include <optional>
 
 namespace metafile::gdi {
@@ -23,8 +27,10 @@ namespace metafile::gdi {
 class Surface
 {
 public:
-    // With `scanMode` the surface has no edges: used to find what a picture touches.
-    Surface(QPainter &painter, const QRectF &target, bool scanMode, core::WorkBudget &budget);
+    // With `scanMode` the surface has no edges: used to find what a picture touches. With
+    // `patches.record` the painter must draw on an image moved by whole pixels at most.
+    Surface(QPainter &painter, const QRectF &target, bool scanMode, core::WorkBudget &budget,
+            const Patches &patches = {});
     ~Surface();
     Surface(const Surface &) = delete;
     Surface &operator=(const Surface &) = delete;
@@ -32,10 +38,21 @@ public:
     [[nodiscard]] QPainter &painter() { return m_painter; }
     [[nodiscard]] QSizeF size() const { return m_target.size(); }
     [[nodiscard]] bool scanMode() const { return m_scanMode; }
-    // Whether the painter's engine does raster operations (printers and PDF do not).
-    [[nodiscard]] bool hasRasterOps() const;
-    // The canvas image when the painter draws on one, else nothing.
-    [[nodiscard]] QImage *image() const;
+    // Whether the painter's engine does raster operations (printers and PDF do not). Asking
+    // says that the drawing under way uses one: a raster patch where patches are recorded. Ask
+    // after prepare() and before drawing anything.
+    [[nodiscard]] bool hasRasterOps();
+    // The canvas image when the painter draws on one, else nothing. Asking says that the
+    // drawing under way reads its pixels: a raster patch where patches are recorded. Ask after
+    // prepare() and before drawing anything.
+    [[nodiscard]] QImage *image();
+    // The canvas image when the painter draws on one, for a drawing that only looks closer to
+    // GDI drawn through its pixels (smoothed glyphs in GDI's grey levels): no raster patch, as a
+    // painter that keeps shapes draws it well enough as shapes (text stays text).
+    [[nodiscard]] QImage *canvas() const;
+    // The drawing under way is one only pixels can express (the pass that closes the seam
+    // between abutting fills), though it asks for neither: a raster patch where recorded.
+    void markRasterOnly();
 
     // Applies the clip and meta regions (device pixels; nothing is the whole target) and the
     // composition of `rop2` to the painter before a drawing; false when nothing is to be
@@ -54,6 +71,13 @@ public:
     [[nodiscard]] bool antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides);
 
 private:
+    [[nodiscard]] bool engineHasRasterOps() const;
+    // The canvas pixels the painter's clip leaves, for the patch recorder.
+    [[nodiscard]] QRect clipOnCanvas() const;
+    // Begins a step for the patches; true when the step draws its patch instead of itself.
+    bool beginStep(bool rasterOnly);
+    void drawPatch(quint64 step);
+
     QPainter &m_painter;
     QRectF m_target;
     bool m_scanMode = false;
@@ -62,6 +86,10 @@ private:
     quint64 m_drawings = 0;
     bool m_clipApplied = false;
     std::optional<QPainterPath> m_outerClip; // the caller's clip, in device pixels
+    QTransform m_base; // device pixels to the painter's coordinates
+    std::unique_ptr<PatchRecorder> m_recorder;
+    const PatchBook *m_drawPatches = nullptr;
+    quint64 m_step = 0;
 };
 
 // Turns anti-aliasing off for one drawing.

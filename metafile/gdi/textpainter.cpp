@@ -489,7 +489,7 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     const bool opaqueRect = text.rect && (text.options & gdi::ETO_OPAQUE);
     const bool clipped = text.rect && (text.options & gdi::ETO_CLIPPED);
     const PaintedRun run {layout, placement, placement.run * painter.worldTransform(),
-                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN), m_paint.surface.image()};
+                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN), m_paint.surface.canvas()};
     painter.save();
     if (clipped)
         painter.setClipRect(dc.mapping.toDeviceRect(boxRect(*text.rect).normalized()), Qt::IntersectClip);
@@ -518,7 +518,7 @@ void TextPainter::draw(const TextRun &text)
     if (!m_paint.budget.spendWork(text.bytes.size() + 1))
         return;
     // The clip as for any drawing, but ROP2 does not apply to text.
-    m_paint.fills.prepare(m_paint.dc.rop2);
+    m_paint.fills.prepare(gdi::R2_COPYPEN);
     surface.painter().setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (text.rect && (text.options & gdi::ETO_OPAQUE)) {
         const QRectF rect = m_paint.dc.mapping.toDeviceRect(boxRect(*text.rect).normalized());

@@ -19,11 +19,13 @@ gdi::PatternBitmap patternBitmap(const PatternBrush &brush)
 } // namespace
 
 Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, bool scanMode,
-               core::DiagnosticsHook hook)
+               core::DiagnosticsHook hook, const gdi::Patches &patches)
     : m_data(data)
     , m_report(std::move(hook))
     , m_budget(m_report)
-    , m_device(painter, gdi::PlayTarget {target, data.frameOrigin, data.frameExtent, data.objectCount, scanMode},
+    , m_device(painter,
+               gdi::PlayTarget {target, data.frameOrigin, data.frameExtent, data.objectCount, scanMode, false,
+                                QSizeF(96, 96), patches},
                m_report, m_budget)
 { }
 

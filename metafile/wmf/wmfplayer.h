@@ -32,8 +32,9 @@ public:
     // The frame (origin and signed extent, logical units) fills `target` (painter units).
     // With `scanMode` the player starts in MM_TEXT with device pixels equal to logical
     // units and ignores `frame`: used to find the extent of a picture without a frame.
+    // `patches`: the raster patches recorded or drawn for a painter that keeps shapes.
     Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, bool scanMode = false,
-           core::DiagnosticsHook hook = {});
+           core::DiagnosticsHook hook = {}, const gdi::Patches &patches = {});
 
     [[nodiscard]] core::PlayResult play();
 

@@ -172,6 +172,10 @@ void tst_Pipelines::formats()
     }
     QCOMPARE(result.err, QString());
     QCOMPARE(result.status, 0);
+    if (format == u"pdf") { // Qt reads no PDF files: tst_vectorpicture looks inside them
+        QVERIFY(contents(written).startsWith("%PDF-"));
+        return;
+    }
     QImageReader reader(written);
     QVERIFY2(reader.canRead(), qPrintable(written));
     const QImage image = reader.read();
