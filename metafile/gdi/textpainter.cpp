@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <span>
 #include <utility>
 
@@ -212,6 +213,27 @@ struct PaintedRun
 constexpr std::array<int, 17> kGreyLevels {255, 248, 240, 233, 225, 217, 208, 199, 189,
                                            178, 167, 154, 140, 124, 104, 77,  0};
 
+// The share of the text's colour a pixel takes, by the glyph's coverage of it (0 to 255).
+std::array<int, 256> coverageShares()
+{
+    std::array<int, 256> shares {};
+    for (size_t coverage = 0; coverage < shares.size(); ++coverage)
+        shares[coverage] = 255 - kGreyLevels[(coverage * 16 + 128) / 256];
+    return shares;
+}
+
+// `under` moved toward `text` by share / 255, each channel rounded half away from zero.
+QRgb blended(QRgb under, const std::array<int, 4> &text, int share)
+{
+    const std::array<int, 4> from {qRed(under), qGreen(under), qBlue(under), qAlpha(under)};
+    std::array<int, 4> out {};
+    for (size_t c = 0; c < out.size(); ++c) {
+        const int towards = (text[c] - from[c]) * share;
+        out[c] = from[c] + (towards + (towards >= 0 ? 127 : -127)) / 255;
+    }
+    return qRgba(out[0], out[1], out[2], out[3]);
+}
+
 // Smoothed glyphs drawn through GDI's grey levels: their coverage is gathered in a mask over
 // the run's box on the canvas, cut to sixteenths, and each pixel moves from the canvas's
 // colour toward the text's by its level's share. Needs the canvas image the painter draws on.
@@ -256,21 +278,26 @@ public:
         // Premultiplied, so that a canvas with transparent parts takes the text as it would
         // take any opaque drawing.
         QImage pixels = m_canvas.copy(m_area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // Most of the box lies between the glyphs, where the mask is empty: it is passed over
+        // eight pixels at a time.
+        const std::array<int, 256> shares = coverageShares();
         const std::array<int, 4> text {color.red(), color.green(), color.blue(), 255};
+        const int width = pixels.width();
         for (int y = 0; y < pixels.height(); ++y) {
             const uchar *coverage = m_mask.constScanLine(y);
             auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
-            for (int x = 0; x < pixels.width(); ++x) {
-                const int share = 255 - kGreyLevels[size_t((coverage[x] * 16 + 128) / 256)];
-                if (share == 0)
-                    continue;
-                const std::array<int, 4> under {qRed(row[x]), qGreen(row[x]), qBlue(row[x]), qAlpha(row[x])};
-                std::array<int, 4> out {};
-                for (size_t c = 0; c < out.size(); ++c) {
-                    const int towards = (text[c] - under[c]) * share;
-                    out[c] = under[c] + (towards + (towards >= 0 ? 127 : -127)) / 255;
+            for (int x = 0; x < width; ++x) {
+                if (x + 8 <= width) {
+                    quint64 eight = 0;
+                    std::memcpy(&eight, coverage + x, sizeof eight);
+                    if (eight == 0) {
+                        x += 7;
+                        continue;
+                    }
                 }
-                row[x] = qRgba(out[0], out[1], out[2], out[3]);
+                const int share = shares[coverage[x]];
+                if (share != 0)
+                    row[x] = blended(row[x], text, share);
             }
         }
         m_painter.save();
