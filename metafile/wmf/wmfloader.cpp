@@ -5,11 +5,14 @@
 
 #include "core/bytereader.h"
 #include "core/limits.h"
+#include "text/fontmap.h"
 #include "wmf/wmfplayer.h"
 #include "wmf/wmfrecordtype.h"
 
 #include <QPainter>
 #include <QPicture>
+
+#include <algorithm>
 
 namespace metafile::wmf {
 
@@ -84,9 +87,21 @@ bool frameFromWindowRecords(core::MetafileData &data)
     return true;
 }
 
+// Whether the drawing has text, whose fonts must be set up before a painter begins: a program
+// that sets them up only when text first needs them must not do so under an active painter.
+bool drawsText(const core::MetafileData &data)
+{
+    return std::any_of(data.records.begin(), data.records.end(), [](const core::RecordRef &record) {
+        const auto type = static_cast<RecordType>(record.function);
+        return type == RecordType::TextOut || type == RecordType::ExtTextOut || type == RecordType::CreateFontIndirect;
+    });
+}
+
 // Plays the drawing once in device units and takes what it touches.
 void frameFromDrawing(core::MetafileData &data)
 {
+    if (drawsText(data))
+        static_cast<void>(text::fontsReady());
     QPicture picture;
     QPainter painter(&picture);
     // The scan's result does not matter: the play proper reports the same faults.

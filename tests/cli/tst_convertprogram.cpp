@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "wmfbuilder.h"
+
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -132,6 +134,10 @@ void tst_ConvertProgram::exitStatus_data()
         << QStringList {u"-o"_s, u"good.wmf/sub"_s, u"good.wmf"_s} << 1
         << u"good.wmf: could not be saved as good.wmf/sub/good.bmp: good.wmf is not a folder\n"_s;
     QTest::addRow("no operand") << QStringList {} << 2 << u"...missing file or folder operand"_s;
+    // Its frame is found by drawing it once, which sets up the fonts its text needs.
+    QTest::addRow("text without a placeable header, alone") << QStringList {u"text.wmf"_s} << 0 << QString();
+    QTest::addRow("text without a placeable header, described")
+        << QStringList {u"--info"_s, u"text.wmf"_s} << 0 << QString();
 }
 
 void tst_ConvertProgram::exitStatus()
@@ -141,6 +147,10 @@ void tst_ConvertProgram::exitStatus()
     QFETCH(QString, err);
     copy(testData(u"wmf/wmfjs__rect.wmf"_s), u"good.wmf"_s);
     QVERIFY(QDir().mkpath(path(u"empty"_s)));
+    QFile text(path(u"text.wmf"_s));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write(WmfBuilder().createFont(-20).selectObject(0).textOut(10, 10, "Text").bytes());
+    text.close();
 
     const Run result = run(arguments);
     QCOMPARE(result.status, status);
