@@ -91,7 +91,9 @@ std::optional<QRectF> framePixels(const Header &h, QSizeF dpi)
     };
     if (sane(frame))
         return frame;
-    const QRectF bounds(h.bounds);
+    // In doubles: a QRect's width overflows an int for bounds from INT_MIN to INT_MAX.
+    const QRectF bounds(QPointF(h.bounds.left(), h.bounds.top()),
+                        QPointF(double(h.bounds.right()) + 1, double(h.bounds.bottom()) + 1));
     if (sane(bounds))
         return bounds;
     return std::nullopt;

@@ -95,6 +95,10 @@ void TestEmfDocument::refused_data()
     noSize = withU32At(withU32At(noSize, 16, 0), 20, 0); // bounds right, bottom
     noSize = withU32At(withU32At(noSize, 8, 5), 12, 5); // bounds left, top past them
     QTest::newRow("frame and bounds empty") << noSize << "the picture has no size";
+    // Bounds whose width overflows an int: too large, not an undefined width.
+    QByteArray huge = withU32At(withU32At(good, 32, 0), 36, 0);
+    huge = withU32At(withU32At(huge, 8, 0x80000000), 16, 0x7FFFFFFF);
+    QTest::newRow("frame empty, bounds wider than an int") << huge << "the picture has no size";
     QTest::newRow("signature wrong") << withU32At(good, 40, 0x464D4521) << "not a Windows Metafile";
 }
 
