@@ -523,6 +523,10 @@ void tst_ConvertProgram::oneFileNeverEndsOrStallsTheOthers()
         copy(testData(u"wmf/wmfjs__rect.wmf"_s), name);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"PICTORATE_CONVERT_FAULT"_s, fault);
+    // Built with AddressSanitizer (the sanitizer run), the converter's allocator returns null
+    // for a refused allocation, as the C library's does, rather than ending the worker.
+    const QString asan = environment.value(u"ASAN_OPTIONS"_s);
+    environment.insert(u"ASAN_OPTIONS"_s, asan + (asan.isEmpty() ? u""_s : u":"_s) + u"allocator_may_return_null=1"_s);
 
     const Run result = run(arguments, 60000, environment);
     QCOMPARE(result.err, err);
