@@ -12,6 +12,7 @@
 #include "core/facts.h"
 #include "core/limits.h"
 #include "core/playresult.h"
+#include "text/greylevels.h"
 
 #include <QByteArrayView>
 #include <QRectF>
@@ -49,6 +50,8 @@ using FontFace = core::FontFace;
 // The most bytes a metafile may have, as a file and inflated: Document::load() refuses more, so
 // a reader of a stream need not hold more than one byte past it to be told why.
 inline constexpr qsizetype maxFileBytes = core::limits::maxFileBytes;
+// The greys of smoothed text on GDI, by sixteenths of a pixel covered (text/greylevels.h).
+using text::smoothedGlyphGreys;
 
 // The kind of a metafile: a Windows Metafile with or without the placeable header, or an
 // Enhanced Metafile, whose comments may carry EMF+ records. A dual one draws the same picture

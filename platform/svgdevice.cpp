@@ -6,10 +6,11 @@
 #include "svgmarkup.h"
 #include "vectorpaintengine.h"
 
+#include "metafile/metafile.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 
-#include <array>
 #include <limits>
 #include <vector>
 
@@ -19,12 +20,6 @@ constexpr double cssPixelsPerInch = 96;
 constexpr double millimetresPerInch = 25.4;
 
 QByteArray attribute(const char *name, const QByteArray &value) { return QByteArray(" ") + name + "=\"" + value + '"'; }
-
-// The share of the text's colour a smoothed glyph's pixel takes on GDI, by the sixteenths of it
-// the glyph covers (as the raster output draws them): far lighter than plain coverage at the
-// edges, so small text drawn with a renderer's own smoothing would look bold beside Windows'.
-constexpr std::array<int, 17> kGreyLevels {255, 248, 240, 233, 225, 217, 208, 199, 189,
-                                           178, 167, 154, 140, 124, 104, 77,  0};
 
 QByteArray fillRule(const QPainterPath &path)
 {
@@ -242,7 +237,7 @@ QByteArray SvgPaintEngine::glyphId(const QFont &font, const QString &text)
 QByteArray SvgPaintEngine::greyLevelsId()
 {
     QByteArray table;
-    for (const int level : kGreyLevels)
+    for (const int level : metafile::smoothedGlyphGreys)
         table += (table.isEmpty() ? "" : " ") + svgNumber((255 - level) / 255.0);
     return define("filter grey levels", R"(<filter id="%ID%"><feComponentTransfer><feFuncA type="table")"
                                             + attribute("tableValues", table) + "/></feComponentTransfer></filter>");

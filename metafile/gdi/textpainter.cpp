@@ -4,6 +4,7 @@
 #include "gdi/textpainter.h"
 
 #include "text/charset.h"
+#include "text/greylevels.h"
 #include "text/textbox.h"
 
 #include <QFontMetricsF>
@@ -206,29 +207,22 @@ struct PaintedRun
     QImage *canvas = nullptr; // the painter's image, where smoothed glyphs can be drawn as GDI's
 };
 
-// The grey a smoothed glyph's pixel takes on GDI, black on white, by the sixteenths of it
-// the glyph covers: measured from GDI's renders (Wine's), which show exactly these 17 values.
-// The ramp is steep at the dark end: a pixel half covered comes out light grey (189), not mid
-// grey, so small smoothed text is much lighter than plain coverage blending draws it.
-constexpr std::array<int, 17> kGreyLevels {255, 248, 240, 233, 225, 217, 208, 199, 189,
-                                           178, 167, 154, 140, 124, 104, 77,  0};
-
 // The share of the text's colour a pixel takes, by the glyph's coverage of it (0 to 255).
 std::array<int, 256> coverageShares()
 {
     std::array<int, 256> shares {};
     for (size_t coverage = 0; coverage < shares.size(); ++coverage)
-        shares[coverage] = 255 - kGreyLevels[(coverage * 16 + 128) / 256];
+        shares[coverage] = 255 - text::smoothedGlyphGreys[(coverage * 16 + 128) / 256];
     return shares;
 }
 
-// `under` moved toward `text` by share / 255, each channel rounded half away from zero.
-QRgb blended(QRgb under, const std::array<int, 4> &text, int share)
+// `under` moved toward `ink` by share / 255, each channel rounded half away from zero.
+QRgb blended(QRgb under, const std::array<int, 4> &ink, int share)
 {
     const std::array<int, 4> from {qRed(under), qGreen(under), qBlue(under), qAlpha(under)};
     std::array<int, 4> out {};
     for (size_t c = 0; c < out.size(); ++c) {
-        const int towards = (text[c] - from[c]) * share;
+        const int towards = (ink[c] - from[c]) * share;
         out[c] = from[c] + (towards + (towards >= 0 ? 127 : -127)) / 255;
     }
     return qRgba(out[0], out[1], out[2], out[3]);
@@ -280,8 +274,8 @@ public:
         QImage pixels = m_canvas.copy(m_area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         // Most of the box lies between the glyphs, where the mask is empty: it is passed over
         // eight pixels at a time.
-        const std::array<int, 256> shares = coverageShares();
-        const std::array<int, 4> text {color.red(), color.green(), color.blue(), 255};
+        static const std::array<int, 256> shares = coverageShares();
+        const std::array<int, 4> ink {color.red(), color.green(), color.blue(), 255};
         const int width = pixels.width();
         for (int y = 0; y < pixels.height(); ++y) {
             const uchar *coverage = m_mask.constScanLine(y);
@@ -297,7 +291,7 @@ public:
                 }
                 const int share = shares[coverage[x]];
                 if (share != 0)
-                    row[x] = blended(row[x], text, share);
+                    row[x] = blended(row[x], ink, share);
             }
         }
         m_painter.save();
