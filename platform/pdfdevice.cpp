@@ -11,14 +11,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 namespace {
 
 constexpr double pointsPerInch = 72;
-constexpr double millimetresPerInch = 25.4;
-constexpr int pixelsPerInch = 96;
 constexpr int maxResolution = 100000;
 
 } // namespace
@@ -32,7 +29,7 @@ public:
         , m_creator(std::move(creator))
     { }
 
-    [[nodiscard]] const QByteArray &bytes() const { return m_bytes; }
+    [[nodiscard]] QByteArray bytes() const override { return m_bytes; }
 
 protected:
     QPaintDevice *openTarget() override;
@@ -71,34 +68,7 @@ bool PdfPaintEngine::closeTarget(bool ended)
     return ended;
 }
 
-PdfDevice::PdfDevice(QSize pixels, QSizeF points, const QString &creator)
-    : m_pixels(pixels)
-    , m_points(points)
-    , m_engine(std::make_unique<PdfPaintEngine>(pixels, points, creator))
-{ }
-
-PdfDevice::~PdfDevice() = default;
-
-QPaintEngine *PdfDevice::paintEngine() const { return m_engine.get(); }
-
-QByteArray PdfDevice::bytes() const { return m_engine->bytes(); }
-
-// Fonts sized in points take the resolution a canvas image has, so both draw them alike.
-int PdfDevice::metric(PaintDeviceMetric metric) const
+std::unique_ptr<VectorPaintEngine> makePdfEngine(QSize pixels, QSizeF points, const QString &creator)
 {
-    switch (metric) {
-    case PdmWidth: return m_pixels.width();
-    case PdmHeight: return m_pixels.height();
-    case PdmWidthMM: return qRound(m_points.width() * millimetresPerInch / pointsPerInch);
-    case PdmHeightMM: return qRound(m_points.height() * millimetresPerInch / pointsPerInch);
-    case PdmNumColors: return std::numeric_limits<int>::max();
-    case PdmDepth: return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY: return pixelsPerInch;
-    case PdmDevicePixelRatio: return 1;
-    case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-    default: return 0;
-    }
+    return std::make_unique<PdfPaintEngine>(pixels, points, creator);
 }

@@ -11,13 +11,9 @@
 #include <QCryptographicHash>
 #include <QHash>
 
-#include <limits>
 #include <vector>
 
 namespace {
-
-constexpr double cssPixelsPerInch = 96;
-constexpr double millimetresPerInch = 25.4;
 
 QByteArray attribute(const char *name, const QByteArray &value) { return QByteArray(" ") + name + "=\"" + value + '"'; }
 
@@ -37,7 +33,7 @@ public:
     bool end() override;
     [[nodiscard]] Type type() const override { return QPaintEngine::User; }
 
-    [[nodiscard]] const QByteArray &bytes() const { return m_out; }
+    [[nodiscard]] QByteArray bytes() const override { return m_out; }
 
 protected:
     void drawShape(const QPainterPath &path) override;
@@ -317,34 +313,7 @@ void SvgPaintEngine::drawGlyphs(const QPointF &origin, const QFont &font, const 
            + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
 }
 
-SvgDevice::SvgDevice(QSize pixels, QSizeF cssPixels)
-    : m_pixels(pixels)
-    , m_cssPixels(cssPixels)
-    , m_engine(std::make_unique<SvgPaintEngine>(pixels, cssPixels))
-{ }
-
-SvgDevice::~SvgDevice() = default;
-
-QPaintEngine *SvgDevice::paintEngine() const { return m_engine.get(); }
-
-QByteArray SvgDevice::bytes() const { return m_engine->bytes(); }
-
-// Fonts sized in points take the resolution a canvas image has, so both draw them alike.
-int SvgDevice::metric(PaintDeviceMetric metric) const
+std::unique_ptr<VectorPaintEngine> makeSvgEngine(QSize pixels, QSizeF cssPixels)
 {
-    switch (metric) {
-    case PdmWidth: return m_pixels.width();
-    case PdmHeight: return m_pixels.height();
-    case PdmWidthMM: return qRound(m_cssPixels.width() * millimetresPerInch / cssPixelsPerInch);
-    case PdmHeightMM: return qRound(m_cssPixels.height() * millimetresPerInch / cssPixelsPerInch);
-    case PdmNumColors: return std::numeric_limits<int>::max();
-    case PdmDepth: return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY: return int(cssPixelsPerInch);
-    case PdmDevicePixelRatio: return 1;
-    case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-    default: return 0;
-    }
+    return std::make_unique<SvgPaintEngine>(pixels, cssPixels);
 }

@@ -3,7 +3,8 @@
 
 #pragma once
 
-// An SVG file drawn with QPainter: the paint device and engine the converter writes SVG with.
+// An SVG file drawn with QPainter: the paint engine the converter writes SVG with (its device is
+// vectorfiledevice.h).
 //
 // Qt's own SVG generator (Qt SVG 6.4) drops clipping and bitmap brushes, which GDI's pictures use
 // all the time, so the program writes its own: a QPaintEngine that turns each drawing into an
@@ -15,33 +16,12 @@
 // without the faces that stood in for the file's fonts. What the engine leaves to QPainter
 // (gradients, blend modes) QPainter draws into an image first.
 
-#include <QByteArray>
-#include <QPaintDevice>
 #include <QSize>
 #include <QSizeF>
 
 #include <memory>
 
-class SvgPaintEngine;
+class VectorPaintEngine;
 
-class SvgDevice : public QPaintDevice
-{
-public:
-    // `pixels`: the drawing's size in its own units (the viewBox); `cssPixels`: the file's size.
-    SvgDevice(QSize pixels, QSizeF cssPixels);
-    ~SvgDevice() override;
-    SvgDevice(const SvgDevice &) = delete;
-    SvgDevice &operator=(const SvgDevice &) = delete;
-
-    [[nodiscard]] QPaintEngine *paintEngine() const override;
-    // The file, whole once the painter has ended.
-    [[nodiscard]] QByteArray bytes() const;
-
-protected:
-    [[nodiscard]] int metric(PaintDeviceMetric metric) const override;
-
-private:
-    QSize m_pixels;
-    QSizeF m_cssPixels;
-    std::unique_ptr<SvgPaintEngine> m_engine;
-};
+// The engine of an SVG file as large as `cssPixels`, with a viewBox over the drawing's `pixels`.
+std::unique_ptr<VectorPaintEngine> makeSvgEngine(QSize pixels, QSizeF cssPixels);

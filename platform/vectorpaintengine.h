@@ -3,7 +3,8 @@
 
 #pragma once
 
-// What the paint engines of the vector files (svgdevice.h, pdfdevice.h) share: the state QPainter
+// What the paint engines of the vector files (svgdevice.h, pdfdevice.h; their device is
+// vectorfiledevice.h) share: the state QPainter
 // hands over, kept with every clip as a path in the drawing's pixels, and every drawing reduced to
 // one of three kinds: a shape (a path with the pen and brush), a picture (a bitmap in whole pixels,
 // placed by a transform and cut to part of a pixel where its source asks), and glyphs (a run of
@@ -14,6 +15,7 @@
 // an image first; raster operations are not claimed, so the GDI device knows to patch them.
 
 #include <QBrush>
+#include <QByteArray>
 #include <QFont>
 #include <QImage>
 #include <QPaintEngine>
@@ -38,6 +40,9 @@ public:
     void drawImage(const QRectF &rect, const QImage &image, const QRectF &source,
                    Qt::ImageConversionFlags flags = Qt::AutoColor) final;
     void drawTextItem(const QPointF &origin, const QTextItem &item) final;
+
+    // The file, whole once the painter has ended; empty when it could not be written.
+    [[nodiscard]] virtual QByteArray bytes() const = 0;
 
 protected:
     // The clip: the intersection of its paths (the drawing's pixels), none when empty.

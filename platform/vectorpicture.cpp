@@ -6,6 +6,8 @@
 #include "pdfdevice.h"
 #include "picture.h"
 #include "svgdevice.h"
+#include "vectorfiledevice.h"
+#include "vectorpaintengine.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -17,6 +19,7 @@ namespace {
 
 constexpr double twipsPerCssPixel = 15;
 constexpr double twipsPerPoint = 20;
+constexpr double twipsPerMillimetre = 1440 / 25.4;
 
 // The picture over `pixels` on the painter's device, its raster patches in place.
 void drawPicture(QPainter &painter, const Picture &picture, QSize pixels, const QColor &background,
@@ -34,7 +37,8 @@ void drawPicture(QPainter &painter, const Picture &picture, QSize pixels, const 
 QByteArray writeSvg(const Picture &picture, QSize pixels, QSizeF physicalTwips, const QColor &background,
                     const metafile::RasterPatches &patches)
 {
-    SvgDevice device(pixels, physicalTwips / twipsPerCssPixel);
+    VectorFileDevice device(makeSvgEngine(pixels, physicalTwips / twipsPerCssPixel), pixels,
+                            physicalTwips / twipsPerMillimetre);
     QPainter painter(&device);
     drawPicture(painter, picture, pixels, background, patches);
     painter.end();
@@ -46,7 +50,8 @@ QByteArray writePdf(const Picture &picture, QSize pixels, QSizeF physicalTwips, 
 {
     const QSizeF points(std::max(1.0, physicalTwips.width() / twipsPerPoint),
                         std::max(1.0, physicalTwips.height() / twipsPerPoint));
-    PdfDevice device(pixels, points, QGuiApplication::applicationName());
+    VectorFileDevice device(makePdfEngine(pixels, points, QGuiApplication::applicationName()), pixels,
+                            points * twipsPerPoint / twipsPerMillimetre);
     QPainter painter(&device);
     if (!painter.isActive())
         return {};

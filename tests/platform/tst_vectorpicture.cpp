@@ -10,6 +10,7 @@
 #include "relaypaintengine.h"
 #include "renderpicture.h"
 #include "svgmarkup.h"
+#include "vectorfiledevice.h"
 #include "vectorpicture.h"
 #include "wmfbuilder.h"
 
@@ -57,6 +58,7 @@ class ImageRelay : public RelayPaintEngine
 {
 public:
     explicit ImageRelay(QImage &image) : RelayPaintEngine(image.size()), m_image(image) { }
+    [[nodiscard]] QByteArray bytes() const override { return {}; } // it writes no file
 
 protected:
     QPaintDevice *openTarget() override { return &m_image; }
@@ -65,40 +67,12 @@ private:
     QImage &m_image;
 };
 
-class RelayDevice : public QPaintDevice
-{
-public:
-    explicit RelayDevice(QImage &image) : m_image(image), m_engine(std::make_unique<ImageRelay>(image)) { }
-    QPaintEngine *paintEngine() const override { return m_engine.get(); }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override
-    {
-        switch (metric) {
-        case PdmWidth: return m_image.width();
-        case PdmHeight: return m_image.height();
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return 96;
-        case PdmDepth: return 32;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        default: return 1;
-        }
-    }
-
-private:
-    QImage &m_image;
-    std::unique_ptr<ImageRelay> m_engine;
-};
-
 // The picture played through the relay onto a white image, with `patches` or without any.
 QImage relayed(const Picture &picture, const metafile::RasterPatches *patches)
 {
     QImage image(100, 100, QImage::Format_RGB32);
     image.fill(Qt::white);
-    RelayDevice device(image);
+    VectorFileDevice device(std::make_unique<ImageRelay>(image), image.size(), QSizeF(image.size()) * 25.4 / 96);
     QPainter painter(&device);
     const QRectF target(0, 0, 100, 100);
     if (patches)
