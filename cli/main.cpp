@@ -150,6 +150,8 @@ void quietQtNotes(QtMsgType type, const QMessageLogContext &context, const QStri
 int main(int argc, char **argv)
 {
     defaultMessageHandler = qInstallMessageHandler(quietQtNotes);
+    // Named before any application exists: most runs make none, and the files written name it.
+    QCoreApplication::setApplicationName(QString::fromLatin1(programName));
     metafile::setFontSetUp(setUpFonts);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

@@ -9,7 +9,7 @@
 #include "vectorfiledevice.h"
 #include "vectorpaintengine.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -50,7 +50,7 @@ QByteArray writePdf(const Picture &picture, QSize pixels, QSizeF physicalTwips, 
 {
     const QSizeF points(std::max(1.0, physicalTwips.width() / twipsPerPoint),
                         std::max(1.0, physicalTwips.height() / twipsPerPoint));
-    VectorFileDevice device(makePdfEngine(pixels, points, QGuiApplication::applicationName()), pixels,
+    VectorFileDevice device(makePdfEngine(pixels, points, QCoreApplication::applicationName()), pixels,
                             points * twipsPerPoint / twipsPerMillimetre);
     QPainter painter(&device);
     if (!painter.isActive())
