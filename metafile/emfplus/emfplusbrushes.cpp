@@ -23,8 +23,9 @@ auto readSized(core::ByteReader &r, Decode decode) -> decltype(decode(r))
     return decode(bytes);
 }
 
-// EmfPlusBlendColors: a count, the positions, then a colour at each.
-std::optional<Blend> readBlendColors(core::ByteReader &r)
+// EmfPlusBlendColors (`colors`) or EmfPlusBlendFactors: a count, the positions, then a colour
+// or a factor at each.
+std::optional<Blend> readBlend(core::ByteReader &r, bool colors)
 {
     const quint32 count = r.readU32();
     if (!r.ok() || count > quint64(r.remaining()) / 8)
@@ -32,22 +33,12 @@ std::optional<Blend> readBlendColors(core::ByteReader &r)
     Blend blend;
     for (quint32 i = 0; i < count; ++i)
         blend.positions.push_back(readFloat(r));
-    for (quint32 i = 0; i < count; ++i)
-        blend.colors.push_back(readArgb(r));
-    return r.ok() ? std::optional<Blend>(std::move(blend)) : std::nullopt;
-}
-
-// EmfPlusBlendFactors: a count, the positions, then a factor at each.
-std::optional<Blend> readBlendFactors(core::ByteReader &r)
-{
-    const quint32 count = r.readU32();
-    if (!r.ok() || count > quint64(r.remaining()) / 8)
-        return std::nullopt;
-    Blend blend;
-    for (quint32 i = 0; i < count; ++i)
-        blend.positions.push_back(readFloat(r));
-    for (quint32 i = 0; i < count; ++i)
-        blend.factors.push_back(readFloat(r));
+    for (quint32 i = 0; i < count; ++i) {
+        if (colors)
+            blend.colors.push_back(readArgb(r));
+        else
+            blend.factors.push_back(readFloat(r));
+    }
     return r.ok() ? std::optional<Blend>(std::move(blend)) : std::nullopt;
 }
 
@@ -56,9 +47,9 @@ std::optional<Blend> readBlendFactors(core::ByteReader &r)
 bool readBlend(core::ByteReader &r, quint32 flags, std::optional<Blend> &blend)
 {
     if (flags & brushDataPresetColors)
-        blend = readBlendColors(r);
+        blend = readBlend(r, true);
     else if (flags & brushDataBlendFactorsH)
-        blend = readBlendFactors(r);
+        blend = readBlend(r, false);
     else
         return true;
     return blend.has_value();
@@ -94,7 +85,7 @@ std::optional<Brush> readLinearGradient(core::ByteReader &r)
     if (!r.ok() || !readBlend(r, brush.flags, brush.blend))
         return std::nullopt;
     if (!(brush.flags & brushDataPresetColors) && (brush.flags & brushDataBlendFactorsV)) {
-        brush.verticalBlend = readBlendFactors(r);
+        brush.verticalBlend = readBlend(r, false);
         if (!brush.verticalBlend)
             return std::nullopt;
     }
