@@ -11,8 +11,6 @@
 #include <QImageReader>
 #include <QLoggingCategory>
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -36,23 +34,6 @@ constexpr qint64 readChunkBytes = qint64(1024) * 1024;
 bool startsEnhancedMetafile(QByteArrayView plain)
 {
     return plain.size() >= signatureOffset + 4 && plain.sliced(signatureOffset, 4) == QByteArrayView(" EMF");
-}
-
-// The first bytes that the gzip stream starting `head` inflates to, as far as they come.
-QByteArray inflatedHead(QByteArrayView head)
-{
-    QByteArray plain(signatureOffset + 4, '\0');
-    z_stream stream {};
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return {};
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(head.data()));
-    stream.avail_in = uInt(head.size());
-    stream.next_out = reinterpret_cast<Bytef *>(plain.data());
-    stream.avail_out = uInt(plain.size());
-    inflate(&stream, Z_SYNC_FLUSH);
-    plain.truncate(qsizetype(stream.total_out));
-    inflateEnd(&stream);
-    return plain;
 }
 
 // Reads the rest of `device`, never more than one byte past what the engine accepts, so that
@@ -118,11 +99,11 @@ bool MetafileImageHandler::canRead(QIODevice *device)
 
 QByteArray MetafileImageHandler::formatOf(QIODevice *device)
 {
-    if (!canRead(device))
+    const QByteArray head = device ? device->peek(headBytes) : QByteArray();
+    if (!metafile::looksLikeMetafile(head))
         return {};
-    const QByteArray head = device->peek(headBytes);
     if (metafile::isCompressed(head))
-        return startsEnhancedMetafile(inflatedHead(head)) ? "emz"_ba : "wmz"_ba;
+        return startsEnhancedMetafile(metafile::inflateHead(head, signatureOffset + 4)) ? "emz"_ba : "wmz"_ba;
     return startsEnhancedMetafile(head) ? "emf"_ba : "wmf"_ba;
 }
 

@@ -10,6 +10,7 @@
 //            Document::play(painter, target) -> the player's device context -> QPainter
 
 #include "core/facts.h"
+#include "core/inflate.h"
 #include "core/limits.h"
 #include "core/playresult.h"
 #include "text/greylevels.h"
@@ -46,6 +47,8 @@ using FontFace = core::FontFace;
 
 // Whether `bytes` are a gzip stream, as .wmz and .emz files are (whatever they hold).
 [[nodiscard]] bool isCompressed(QByteArrayView bytes);
+// The first bytes, at most `count`, that the start of a gzip stream inflates to.
+using core::inflateHead;
 
 // The most bytes a metafile may have, as a file and inflated: Document::load() refuses more, so
 // a reader of a stream need not hold more than one byte past it to be told why.
