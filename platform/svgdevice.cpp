@@ -15,8 +15,6 @@
 
 namespace {
 
-QByteArray attribute(const char *name, const QByteArray &value) { return QByteArray(" ") + name + "=\"" + value + '"'; }
-
 QByteArray fillRule(const QPainterPath &path)
 {
     return path.fillRule() == Qt::OddEvenFill ? QByteArrayLiteral("evenodd") : QByteArrayLiteral("nonzero");
@@ -76,9 +74,9 @@ bool SvgPaintEngine::begin(QPaintDevice *)
 {
     m_out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
             "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\""
-          + attribute("width", svgNumber(m_cssPixels.width()) + "px")
-          + attribute("height", svgNumber(m_cssPixels.height()) + "px")
-          + attribute("viewBox", "0 0 " + svgNumber(pixels().width()) + ' ' + svgNumber(pixels().height())) + ">\n";
+          + svgAttribute("width", svgNumber(m_cssPixels.width()) + "px")
+          + svgAttribute("height", svgNumber(m_cssPixels.height()) + "px")
+          + svgAttribute("viewBox", "0 0 " + svgNumber(pixels().width()) + ' ' + svgNumber(pixels().height())) + ">\n";
     return true;
 }
 
@@ -165,32 +163,34 @@ QByteArray SvgPaintEngine::fill(const QBrush &brush)
         const QByteArray pattern = patternId(brush);
         paint = pattern.isEmpty() ? QByteArrayLiteral("none") : "url(#" + pattern + ')';
     }
-    QByteArray out = attribute("fill", paint);
+    QByteArray out = svgAttribute("fill", paint);
     if (color.alpha() < 255 && style != Qt::NoBrush && style != Qt::TexturePattern)
-        out += attribute("fill-opacity", svgNumber(color.alphaF()));
+        out += svgAttribute("fill-opacity", svgNumber(color.alphaF()));
     return out;
 }
 
 // A pattern brush's tile lies on the brush origin in the shape's own space, as QPainter lays it.
 QByteArray SvgPaintEngine::patternId(const QBrush &brush)
 {
-    QByteArray place = attribute("x", svgNumber(brushOrigin().x())) + attribute("y", svgNumber(brushOrigin().y()));
+    QByteArray place =
+        svgAttribute("x", svgNumber(brushOrigin().x())) + svgAttribute("y", svgNumber(brushOrigin().y()));
     if (!brush.transform().isIdentity())
-        place += attribute("patternTransform", svgMatrix(brush.transform()));
+        place += svgAttribute("patternTransform", svgMatrix(brush.transform()));
     if (brush.style() == Qt::TexturePattern) {
         const QImage tile = brush.textureImage();
         if (tile.isNull())
             return {};
         const QByteArray image = imageId(tile);
         return define("pattern " + image + place, R"(<pattern id="%ID%" patternUnits="userSpaceOnUse")"
-                                                      + attribute("width", svgNumber(tile.width()))
-                                                      + attribute("height", svgNumber(tile.height())) + place
+                                                      + svgAttribute("width", svgNumber(tile.width()))
+                                                      + svgAttribute("height", svgNumber(tile.height())) + place
                                                       + R"(><use xlink:href="#)" + image
                                                       + R"(" image-rendering="optimizeSpeed"/></pattern>)");
     }
     const QColor color = brush.color();
-    const QByteArray ink = attribute("fill", svgColor(color))
-                         + (color.alpha() < 255 ? attribute("fill-opacity", svgNumber(color.alphaF())) : QByteArray());
+    const QByteArray ink =
+        svgAttribute("fill", svgColor(color))
+        + (color.alpha() < 255 ? svgAttribute("fill-opacity", svgNumber(color.alphaF())) : QByteArray());
     const QByteArray tile = svgPatternTile(brush.style());
     return define("pattern " + tile + ink + place,
                   R"(<pattern id="%ID%" patternUnits="userSpaceOnUse" width="8" height="8")" + place + R"(><path d=")"
@@ -206,9 +206,9 @@ QByteArray SvgPaintEngine::imageId(const QImage &image)
     hash.addData(QByteArrayView(reinterpret_cast<const char *>(pixels.constBits()), pixels.sizeInBytes()));
     const QByteArray key = "image " + QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height())
                          + ' ' + hash.result().toHex();
-    return define(key, R"(<image id="%ID%")" + attribute("width", svgNumber(pixels.width()))
-                           + attribute("height", svgNumber(pixels.height())) + R"( preserveAspectRatio="none")"
-                           + attribute("xlink:href", svgPngData(pixels)) + "/>");
+    return define(key, R"(<image id="%ID%")" + svgAttribute("width", svgNumber(pixels.width()))
+                           + svgAttribute("height", svgNumber(pixels.height())) + R"( preserveAspectRatio="none")"
+                           + svgAttribute("xlink:href", svgPngData(pixels)) + "/>");
 }
 
 // A glyph's outline at the size it is drawn, defined once for its face and size.
@@ -236,18 +236,18 @@ QByteArray SvgPaintEngine::greyLevelsId()
     for (const int level : metafile::smoothedGlyphGreys)
         table += (table.isEmpty() ? "" : " ") + svgNumber((255 - level) / 255.0);
     return define("filter grey levels", R"(<filter id="%ID%"><feComponentTransfer><feFuncA type="table")"
-                                            + attribute("tableValues", table) + "/></feComponentTransfer></filter>");
+                                            + svgAttribute("tableValues", table) + "/></feComponentTransfer></filter>");
 }
 
 QByteArray SvgPaintEngine::placement(const QTransform &transform) const
 {
     QByteArray out;
     if (!transform.isIdentity())
-        out += attribute("transform", svgMatrix(transform));
+        out += svgAttribute("transform", svgMatrix(transform));
     if (opacity() < 1)
-        out += attribute("opacity", svgNumber(opacity()));
+        out += svgAttribute("opacity", svgNumber(opacity()));
     if (!antialiased())
-        out += attribute("shape-rendering", "crispEdges");
+        out += svgAttribute("shape-rendering", "crispEdges");
     return out;
 }
 
@@ -267,7 +267,7 @@ void SvgPaintEngine::drawShape(const QPainterPath &path)
     enterClip();
     QByteArray rule;
     if (brush().style() != Qt::NoBrush && shape.fillRule() == Qt::OddEvenFill)
-        rule = attribute("fill-rule", "evenodd");
+        rule = svgAttribute("fill-rule", "evenodd");
     m_out += R"(<path d=")" + data + '"' + paint + rule + svgStroke(pen()) + placement(place) + "/>\n";
 }
 
@@ -279,15 +279,15 @@ void SvgPaintEngine::drawPicture(const QImage &image, const QTransform &place, c
         QPainterPath inside;
         inside.addRect(*cut);
         const QByteArray data = svgPathData(inside);
-        cutAttribute = attribute(
+        cutAttribute = svgAttribute(
             "clip-path",
             "url(#" + define("clip " + data, R"(<clipPath id="%ID%"><path d=")" + data + R"("/></clipPath>)") + ')');
     }
     leaveTextGroup();
     enterClip();
-    m_out += R"(<use xlink:href="#)" + id + '"' + attribute("transform", svgMatrix(place))
-           + (smoothPictures() ? QByteArray() : attribute("image-rendering", "optimizeSpeed")) + cutAttribute
-           + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
+    m_out += R"(<use xlink:href="#)" + id + '"' + svgAttribute("transform", svgMatrix(place))
+           + (smoothPictures() ? QByteArray() : svgAttribute("image-rendering", "optimizeSpeed")) + cutAttribute
+           + (opacity() < 1 ? svgAttribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
 }
 
 // Text in the pen's colour, as QPainter draws it: bi-level glyphs with crisp edges, smoothed ones
@@ -299,18 +299,18 @@ void SvgPaintEngine::drawGlyphs(const QPointF &origin, const QFont &font, const 
         return;
     const bool smoothed = !(font.styleStrategy() & QFont::NoAntialias);
     const QColor color = pen().color();
-    QByteArray ink = attribute("fill", svgColor(color));
+    QByteArray ink = svgAttribute("fill", svgColor(color));
     if (color.alpha() < 255)
-        ink += attribute("fill-opacity", svgNumber(color.alphaF()));
+        ink += svgAttribute("fill-opacity", svgNumber(color.alphaF()));
     enterClip();
     if (smoothed)
         enterTextGroup();
     else
         leaveTextGroup();
     m_out += R"(<use xlink:href="#)" + id + '"' + ink
-           + attribute("transform", svgMatrix(QTransform::fromTranslate(origin.x(), origin.y()) * transform()))
-           + (smoothed ? QByteArray() : attribute("shape-rendering", "crispEdges"))
-           + (opacity() < 1 ? attribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
+           + svgAttribute("transform", svgMatrix(QTransform::fromTranslate(origin.x(), origin.y()) * transform()))
+           + (smoothed ? QByteArray() : svgAttribute("shape-rendering", "crispEdges"))
+           + (opacity() < 1 ? svgAttribute("opacity", svgNumber(opacity())) : QByteArray()) + "/>\n";
 }
 
 std::unique_ptr<VectorPaintEngine> makeSvgEngine(QSize pixels, QSizeF cssPixels)

@@ -15,9 +15,12 @@ namespace {
 // Embedded pictures are written once and kept: deflated harder than the converter's PNG files.
 constexpr int embeddedPngLevel = 6;
 
-QByteArray attribute(const char *name, const QByteArray &value) { return QByteArray(" ") + name + "=\"" + value + '"'; }
-
 } // namespace
+
+QByteArray svgAttribute(const char *name, const QByteArray &value)
+{
+    return QByteArray(" ") + name + "=\"" + value + '"';
+}
 
 QByteArray svgNumber(double value)
 {
@@ -83,21 +86,21 @@ QByteArray svgColor(const QColor &color) { return color.name(QColor::HexRgb).toL
 QByteArray svgStroke(const QPen &pen)
 {
     if (pen.style() == Qt::NoPen || pen.brush().style() == Qt::NoBrush)
-        return attribute("stroke", "none");
+        return svgAttribute("stroke", "none");
     const QColor color = pen.color();
     const double width = pen.widthF() > 0 ? pen.widthF() : 1.0;
-    QByteArray out = attribute("stroke", svgColor(color)) + attribute("stroke-width", svgNumber(width));
+    QByteArray out = svgAttribute("stroke", svgColor(color)) + svgAttribute("stroke-width", svgNumber(width));
     if (color.alpha() < 255)
-        out += attribute("stroke-opacity", svgNumber(color.alphaF()));
+        out += svgAttribute("stroke-opacity", svgNumber(color.alphaF()));
     switch (pen.capStyle()) {
-    case Qt::SquareCap: out += attribute("stroke-linecap", "square"); break;
-    case Qt::RoundCap: out += attribute("stroke-linecap", "round"); break;
+    case Qt::SquareCap: out += svgAttribute("stroke-linecap", "square"); break;
+    case Qt::RoundCap: out += svgAttribute("stroke-linecap", "round"); break;
     default: break; // butt, SVG's default
     }
     switch (pen.joinStyle()) {
-    case Qt::BevelJoin: out += attribute("stroke-linejoin", "bevel"); break;
-    case Qt::RoundJoin: out += attribute("stroke-linejoin", "round"); break;
-    default: out += attribute("stroke-miterlimit", svgNumber(std::max(1.0, pen.miterLimit()))); break;
+    case Qt::BevelJoin: out += svgAttribute("stroke-linejoin", "bevel"); break;
+    case Qt::RoundJoin: out += svgAttribute("stroke-linejoin", "round"); break;
+    default: out += svgAttribute("stroke-miterlimit", svgNumber(std::max(1.0, pen.miterLimit()))); break;
     }
     if (pen.style() != Qt::SolidLine) {
         // Qt measures dashes in pen widths, SVG in the user space's units.
@@ -105,12 +108,12 @@ QByteArray svgStroke(const QPen &pen)
         for (const qreal length : pen.dashPattern())
             dashes += (dashes.isEmpty() ? "" : " ") + svgNumber(length * width);
         if (!dashes.isEmpty())
-            out += attribute("stroke-dasharray", dashes);
+            out += svgAttribute("stroke-dasharray", dashes);
         if (pen.dashOffset() != 0)
-            out += attribute("stroke-dashoffset", svgNumber(pen.dashOffset() * width));
+            out += svgAttribute("stroke-dashoffset", svgNumber(pen.dashOffset() * width));
     }
     if (pen.isCosmetic())
-        out += attribute("vector-effect", "non-scaling-stroke");
+        out += svgAttribute("vector-effect", "non-scaling-stroke");
     return out;
 }
 

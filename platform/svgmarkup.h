@@ -17,6 +17,9 @@
 // A number as short as it can be written to a thousandth of a pixel: "12", "-0.5", "3.142".
 QByteArray svgNumber(double value);
 
+// ` name="value"`, an attribute with the space before it.
+QByteArray svgAttribute(const char *name, const QByteArray &value);
+
 // The path data of `path` ("M0 0L10 0L10 10Z"); a figure that ends where it began is closed.
 QByteArray svgPathData(const QPainterPath &path);
 

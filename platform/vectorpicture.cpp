@@ -3,6 +3,7 @@
 
 #include "vectorpicture.h"
 
+#include "bandedsave.h"
 #include "pdfdevice.h"
 #include "picture.h"
 #include "svgdevice.h"
@@ -77,7 +78,7 @@ std::optional<metafile::RasterPatches> recordRasterPatches(const metafile::Docum
     metafile::RasterPatches patches;
     if (pixels.isEmpty())
         return patches;
-    const int rows = int(std::clamp<qint64>(bandBytes / (qint64(pixels.width()) * 4), 1, pixels.height()));
+    const int rows = bandRows(pixels.width(), pixels.height(), bandBytes);
     const QRectF target(QPointF(0, 0), QSizeF(pixels));
     for (int top = 0; top < pixels.height(); top += rows) {
         QImage band(pixels.width(), std::min(rows, pixels.height() - top), QImage::Format_RGB32);

@@ -15,6 +15,7 @@
 // CSS pixels at 96 to the inch in an SVG file, points in a PDF file). The PDF writer embeds the
 // faces that stand in for the file's fonts, as subsets, and keeps text as text.
 
+#include "bandedsave.h"
 #include "metafile/metafile.h"
 
 #include <QByteArray>
@@ -49,5 +50,4 @@ std::optional<VectorPicture> renderVector(const Picture &picture, VectorFormat f
 // The raster patches of `document` drawn over `pixels`, recorded on a canvas of `canvas` (an
 // opaque colour) in bands of at most `bandBytes` each; nothing when a band cannot be allocated.
 std::optional<metafile::RasterPatches> recordRasterPatches(const metafile::Document &document, QSize pixels,
-                                                           const QColor &canvas,
-                                                           qint64 bandBytes = qint64(64) * 1024 * 1024);
+                                                           const QColor &canvas, qint64 bandBytes = maxBandBytes);
