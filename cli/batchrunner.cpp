@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSet>
 
 #include <csignal>
 #include <cstdlib>
@@ -27,7 +28,7 @@ QByteArray encode(const Outcome &outcome)
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream << int(outcome.kind) << outcome.message << outcome.size << qint64(outcome.milliseconds)
-           << outcome.recordsSkipped << outcome.outOfMemory;
+           << outcome.recordsSkipped;
     return bytes;
 }
 
@@ -37,7 +38,7 @@ Outcome decode(const QByteArray &bytes)
     Outcome outcome;
     int kind = 0;
     qint64 milliseconds = 0;
-    stream >> kind >> outcome.message >> outcome.size >> milliseconds >> outcome.recordsSkipped >> outcome.outOfMemory;
+    stream >> kind >> outcome.message >> outcome.size >> milliseconds >> outcome.recordsSkipped;
     if (stream.status() != QDataStream::Ok || kind < 0 || kind > int(Outcome::Kind::Failed))
         return Outcome::failure(u"could not be converted: the converter's worker gave no answer"_s);
     outcome.kind = Outcome::Kind(kind);
@@ -116,14 +117,17 @@ private:
     void noteFolder(const QString &target)
     {
         const QString folder = QFileInfo(target).path();
-        if (!m_counts.writtenFolders.contains(folder))
+        if (!m_notedFolders.contains(folder)) {
+            m_notedFolders.insert(folder);
             m_counts.writtenFolders.append(folder);
+        }
     }
 
     const std::vector<Job> &m_jobs;
     WorkLimits m_limits;
     BatchObserver &m_observer;
     std::vector<std::optional<Outcome>> m_outcomes;
+    QSet<QString> m_notedFolders; // those in m_counts.writtenFolders, for a quick look-up
     std::size_t m_reported = 0;
     std::size_t m_lastStarted = 0;
     int m_done = 0;

@@ -106,10 +106,13 @@ std::optional<std::vector<FolderEntry>> listFolder(const QString &folder)
         const QByteArray full = path + '/' + name;
         struct stat status = {};
         FolderEntry item {decodeFileName(name)};
-        if (::lstat(full.constData(), &status) == 0 && S_ISDIR(status.st_mode))
-            item.isFolder = true;
-        else if (::stat(full.constData(), &status) == 0 && S_ISREG(status.st_mode))
-            item.isFile = true;
+        if (::lstat(full.constData(), &status) == 0) {
+            item.isFolder = S_ISDIR(status.st_mode);
+            item.isFile = S_ISREG(status.st_mode);
+            // A link counts as the file it leads to, never as a folder to walk.
+            if (S_ISLNK(status.st_mode))
+                item.isFile = ::stat(full.constData(), &status) == 0 && S_ISREG(status.st_mode);
+        }
         named.emplace_back(name, std::move(item));
     }
     std::sort(named.begin(), named.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
