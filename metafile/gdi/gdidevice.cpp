@@ -27,6 +27,23 @@ Mapping startMapping(const PlayTarget &target)
     return Mapping::fitting(target.frameOrigin, target.frameExtent, target.rect.size());
 }
 
+// Selects `object` into the context: a pen, brush or font; a region as the clip region; a
+// palette only where `palettes` (SelectObject takes only the stock one: a palette of the
+// table is selected by SelectPalette).
+void select(const GdiObject &object, DeviceContext &dc, Clipping &clipping, bool palettes)
+{
+    if (const Pen *pen = std::get_if<Pen>(&object))
+        dc.pen = *pen;
+    else if (const Brush *brush = std::get_if<Brush>(&object))
+        dc.brush = *brush;
+    else if (const text::LogFont *font = std::get_if<text::LogFont>(&object))
+        dc.font = *font;
+    else if (const Region *region = std::get_if<Region>(&object))
+        clipping.set(region->region); // selecting a region selects a copy as the clip region
+    else if (const Palette *palette = std::get_if<Palette>(&object); palette && palettes)
+        dc.palette = *palette;
+}
+
 } // namespace
 
 GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report, core::WorkBudget &budget)
@@ -126,17 +143,8 @@ void GdiDevice::createRegion(std::vector<QRect> rects)
 // or unknown slot: GDI ignores the call.
 void GdiDevice::selectObject(int index)
 {
-    const GdiObject *found = m_objects.at(index);
-    if (!found)
-        return;
-    if (const Pen *pen = std::get_if<Pen>(found))
-        m_dc.pen = *pen;
-    else if (const Brush *brush = std::get_if<Brush>(found))
-        m_dc.brush = *brush;
-    else if (const text::LogFont *font = std::get_if<text::LogFont>(found))
-        m_dc.font = *font;
-    else if (const Region *region = std::get_if<Region>(found))
-        m_clipping.set(region->region); // selecting a region selects a copy as the clip region
+    if (const GdiObject *found = m_objects.at(index))
+        select(*found, m_dc, m_clipping, false);
 }
 
 void GdiDevice::selectObjectOrStock(quint32 index)
@@ -145,17 +153,8 @@ void GdiDevice::selectObjectOrStock(quint32 index)
         selectObject(int(qMin(index, quint32(core::limits::maxObjects))));
         return;
     }
-    const std::optional<GdiObject> stock = stockObject(index);
-    if (!stock)
-        return;
-    if (const Pen *pen = std::get_if<Pen>(&*stock))
-        m_dc.pen = *pen;
-    else if (const Brush *brush = std::get_if<Brush>(&*stock))
-        m_dc.brush = *brush;
-    else if (const text::LogFont *font = std::get_if<text::LogFont>(&*stock))
-        m_dc.font = *font;
-    else if (const Palette *palette = std::get_if<Palette>(&*stock))
-        m_dc.palette = *palette;
+    if (const std::optional<GdiObject> stock = stockObject(index))
+        select(*stock, m_dc, m_clipping, true);
 }
 
 void GdiDevice::selectPalette(int index)

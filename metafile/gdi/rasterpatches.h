@@ -76,11 +76,13 @@ public:
     PatchRecorder &operator=(const PatchRecorder &) = delete;
 
     // A step begins: known to be raster-only already (its binary raster operation reads the
-    // canvas) or not yet. `clip`: canvas pixels it may draw in.
+    // canvas) or not yet. `clip`: canvas pixels it may draw in, read only for a raster-only step.
     void beginStep(bool rasterOnly, const QRect &clip);
     // The step under way turns out raster-only (it asks for the canvas's pixels or its raster
     // operations) before it has drawn anything.
     void markRasterOnly(const QRect &clip);
+    // Whether the step under way is marked already (later marks change nothing).
+    [[nodiscard]] bool stepMarked() const { return m_stepMarked || m_finished; }
     // Ends the open run and hands the play's steps to the book.
     void finish();
 

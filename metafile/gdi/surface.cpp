@@ -143,7 +143,7 @@ QImage *Surface::image()
 
 void Surface::markRasterOnly()
 {
-    if (m_recorder)
+    if (m_recorder && !m_recorder->stepMarked())
         m_recorder->markRasterOnly(clipOnCanvas());
 }
 
@@ -212,7 +212,8 @@ bool Surface::beginStep(bool rasterOnly)
 {
     ++m_step;
     if (m_recorder) {
-        m_recorder->beginStep(rasterOnly, clipOnCanvas());
+        // Only a raster-only step reads the clip: the others end the run whatever it is.
+        m_recorder->beginStep(rasterOnly, rasterOnly ? clipOnCanvas() : QRect());
         return false;
     }
     if (!m_drawPatches || !m_drawPatches->rasterOnly(m_step))
