@@ -4,6 +4,7 @@
 #include "pngwriter.h"
 
 #include "imagestream.h"
+#include "pngdeflate.h"
 
 #include <QIODevice>
 #include <QImage>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -61,6 +64,9 @@ public:
         const int height = image.height();
         for (int y = 0; y < height; ++y) {
             const auto *pixels = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            // A row that repeats the one above has no colour the picture has not shown yet.
+            if (y > 0 && std::memcmp(pixels, image.constScanLine(y - 1), size_t(width) * sizeof(QRgb)) == 0)
+                continue;
             QRgb last = ~pixels[0];
             for (int x = 0; x < width; ++x) {
                 if (pixels[x] == last)
@@ -131,8 +137,21 @@ bool writeHeader(QIODevice &device, QSize size, ColourType type, const Palette &
     return writeChunk(device, "pHYs", physical.data(), qsizetype(physical.size()));
 }
 
-// One row's samples (indices, RGB or RGBA) into `samples`, from 32-bit pixels.
-void unpackRow(const QRgb *pixels, int width, ColourType type, const Palette &palette, unsigned char *samples)
+int sampleBytes(ColourType type) { return type == ColourType::Indexed ? 1 : type == ColourType::Truecolour ? 3 : 4; }
+
+// Each byte of `pixel` less the same byte of `above`, no byte borrowing from the next: the
+// Up filter of four samples at once.
+quint32 byteDifferences(quint32 pixel, quint32 above)
+{
+    constexpr quint32 high = 0x80808080U;
+    return ((pixel | high) - (above & ~high)) ^ ((pixel ^ ~above) & high);
+}
+
+// One row filtered by the row above (`above`, zeros for the first row), from 32-bit pixels
+// into samples (indices, RGB or RGBA). An indexed row keeps its indices in `indices`, where
+// those of the row above are.
+void filterRow(const QRgb *pixels, const QRgb *above, int width, ColourType type, const Palette &palette,
+               unsigned char *indices, unsigned char *out)
 {
     if (type == ColourType::Indexed) {
         QRgb last = ~pixels[0];
@@ -142,26 +161,34 @@ void unpackRow(const QRgb *pixels, int width, ColourType type, const Palette &pa
                 last = pixels[x];
                 index = palette.index(last);
             }
-            *samples++ = index;
+            out[x] = (unsigned char)(index - indices[x]);
+            indices[x] = index;
         }
         return;
     }
     for (int x = 0; x < width; ++x) {
-        const QRgb pixel = pixels[x];
-        *samples++ = (unsigned char)qRed(pixel);
-        *samples++ = (unsigned char)qGreen(pixel);
-        *samples++ = (unsigned char)qBlue(pixel);
+        const quint32 difference = byteDifferences(pixels[x], above[x]);
+        *out++ = (unsigned char)qRed(difference);
+        *out++ = (unsigned char)qGreen(difference);
+        *out++ = (unsigned char)qBlue(difference);
         if (type == ColourType::TruecolourAlpha)
-            *samples++ = (unsigned char)qAlpha(pixel);
+            *out++ = (unsigned char)qAlpha(difference);
     }
 }
 
-// Deflates the filtered rows and writes them as IDAT chunks.
+// Deflates the filtered rows and writes them as IDAT chunks: with the run deflater at
+// pngRunLevel, else with zlib at `level`.
 class ImageData
 {
 public:
-    explicit ImageData(QIODevice &device, int level) : m_device(device), m_out(chunkBytes)
+    ImageData(QIODevice &device, int level, int pixelBytes) : m_device(device)
     {
+        if (level == pngRunLevel) {
+            m_runs.emplace(pixelBytes);
+            m_ready = true;
+            return;
+        }
+        m_out.resize(chunkBytes);
         m_ready = deflateInit(&m_stream, level) == Z_OK;
     }
     ~ImageData() { deflateEnd(&m_stream); }
@@ -170,14 +197,55 @@ public:
 
     bool ready() const { return m_ready; }
 
-    bool add(const unsigned char *bytes, qsizetype size, bool last)
+    bool add(const unsigned char *bytes, qsizetype size)
+    {
+        if (!m_runs)
+            return deflateWithZlib(bytes, size, Z_NO_FLUSH);
+        m_runs->add(bytes, size_t(size));
+        return writeRuns(false);
+    }
+
+    bool addZeros(qsizetype size)
+    {
+        if (m_runs) {
+            m_runs->addZeros(size_t(size));
+            return writeRuns(false);
+        }
+        static const std::array<unsigned char, 4096> zeros {};
+        for (; size > 0; size -= qsizetype(zeros.size()))
+            if (!deflateWithZlib(zeros.data(), std::min(size, qsizetype(zeros.size())), Z_NO_FLUSH))
+                return false;
+        return true;
+    }
+
+    bool finish()
+    {
+        if (!m_runs)
+            return deflateWithZlib(nullptr, 0, Z_FINISH);
+        m_runs->finish();
+        return writeRuns(true);
+    }
+
+private:
+    // Writes what the run deflater made once there is a chunk's worth, or all of it at the end.
+    bool writeRuns(bool last)
+    {
+        std::vector<unsigned char> &out = m_runs->output();
+        if (qsizetype(out.size()) < chunkBytes && !(last && !out.empty()))
+            return true;
+        const bool written = writeChunk(m_device, "IDAT", out.data(), qsizetype(out.size()));
+        out.clear();
+        return written;
+    }
+
+    bool deflateWithZlib(const unsigned char *bytes, qsizetype size, int flush)
     {
         m_stream.next_in = const_cast<Bytef *>(bytes);
         m_stream.avail_in = uInt(size);
         for (;;) {
             m_stream.next_out = m_out.data() + m_used;
             m_stream.avail_out = uInt(qsizetype(m_out.size()) - m_used);
-            const int status = deflate(&m_stream, last ? Z_FINISH : Z_NO_FLUSH);
+            const int status = deflate(&m_stream, flush);
             m_used = qsizetype(m_out.size()) - m_stream.avail_out;
             if (status == Z_STREAM_ERROR)
                 return false;
@@ -186,13 +254,13 @@ public:
                     return false;
                 m_used = 0;
             }
-            if (status == Z_STREAM_END || (!last && m_stream.avail_in == 0 && m_stream.avail_out > 0))
+            if (status == Z_STREAM_END || (flush == Z_NO_FLUSH && m_stream.avail_in == 0 && m_stream.avail_out > 0))
                 return true;
         }
     }
 
-private:
     QIODevice &m_device;
+    std::optional<RunDeflater> m_runs;
     z_stream m_stream {};
     std::vector<unsigned char> m_out;
     qsizetype m_used = 0;
@@ -206,16 +274,13 @@ class RowWriter
 {
 public:
     RowWriter(QIODevice &device, int width, ColourType type, const Palette &palette, int level)
-        : m_data(device, level)
+        : m_data(device, level, sampleBytes(type))
         , m_width(width)
         , m_type(type)
         , m_palette(palette)
-        , m_rowBytes(size_t(width)
-                     * size_t(type == ColourType::Indexed      ? 1
-                              : type == ColourType::Truecolour ? 3
-                                                               : 4))
-        , m_previous(m_rowBytes, 0)
-        , m_current(m_rowBytes)
+        , m_rowBytes(size_t(width) * size_t(sampleBytes(type)))
+        , m_indices(size_t(width), 0)
+        , m_previousPixels(size_t(width), 0)
     { }
 
     bool ready() const { return m_data.ready(); }
@@ -224,34 +289,44 @@ public:
     bool add(const QImage &band, bool last)
     {
         // Rows are deflated some 256 KiB at a time: few calls, and never a band twice over.
-        const auto rowsPerBatch = static_cast<int>(std::max<size_t>(1, size_t(chunkBytes) / (m_rowBytes + 1)));
-        m_batch.resize((m_rowBytes + 1) * size_t(std::min(rowsPerBatch, band.height())));
-        for (int y = 0; y < band.height();) {
-            unsigned char *out = m_batch.data();
-            const int end = std::min(y + rowsPerBatch, band.height());
-            for (; y < end; ++y) {
-                unpackRow(reinterpret_cast<const QRgb *>(band.constScanLine(y)), m_width, m_type, m_palette,
-                          m_current.data());
-                *out++ = (unsigned char)(m_first ? filterNone : filterUp);
-                for (size_t i = 0; i < m_rowBytes; ++i)
-                    *out++ = (unsigned char)(m_current[i] - m_previous[i]);
-                std::swap(m_previous, m_current);
-                m_first = false;
+        m_batch.reserve(size_t(chunkBytes) + m_rowBytes + 1);
+        const size_t pixelBytes = size_t(m_width) * sizeof(QRgb);
+        for (int y = 0; y < band.height(); ++y) {
+            const auto *pixels = reinterpret_cast<const QRgb *>(band.constScanLine(y));
+            m_batch.push_back((unsigned char)(m_first ? filterNone : filterUp));
+            // Most rows of a drawing repeat the row above: all zeros, nothing to unpack.
+            if (!m_first && std::memcmp(pixels, m_previousPixels.data(), pixelBytes) == 0) {
+                if (!flush() || !m_data.addZeros(qsizetype(m_rowBytes)))
+                    return false;
+                continue;
             }
-            if (!m_data.add(m_batch.data(), out - m_batch.data(), last && y == band.height()))
+            const size_t at = m_batch.size();
+            m_batch.resize(at + m_rowBytes);
+            filterRow(pixels, m_previousPixels.data(), m_width, m_type, m_palette, m_indices.data(),
+                      m_batch.data() + at);
+            std::memcpy(m_previousPixels.data(), pixels, pixelBytes);
+            m_first = false;
+            if (qsizetype(m_batch.size()) >= chunkBytes && !flush())
                 return false;
         }
-        return true;
+        return flush() && (!last || m_data.finish());
     }
 
 private:
+    bool flush()
+    {
+        const bool added = m_batch.empty() || m_data.add(m_batch.data(), qsizetype(m_batch.size()));
+        m_batch.clear();
+        return added;
+    }
+
     ImageData m_data;
     int m_width = 0;
     ColourType m_type;
     const Palette &m_palette;
     size_t m_rowBytes = 0;
-    std::vector<unsigned char> m_previous;
-    std::vector<unsigned char> m_current;
+    std::vector<unsigned char> m_indices; // an indexed picture's row above
+    std::vector<QRgb> m_previousPixels;
     std::vector<unsigned char> m_batch;
     bool m_first = true;
 };

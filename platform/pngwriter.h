@@ -4,22 +4,27 @@
 #pragma once
 
 // Writing a drawn picture as a PNG file, fast: deflating is most of the time a batch of PNG
-// files takes, so the writer gives zlib as few bytes as it can, as easily packed as it can.
-// Qt's PNG writer tries five filters on every row; a drawing's large flat areas need none of
-// that. A picture of at most 256 colours (most drawings) is written with a palette, a byte a
+// files takes, so the writer gives the deflater as few bytes as it can, as easily packed as it
+// can. Qt's PNG writer tries five filters on every row; a drawing's large flat areas need none
+// of that. A picture of at most 256 colours (most drawings) is written with a palette, a byte a
 // pixel; rows are filtered by their difference from the row above (PNG's "Up" filter: a flat
-// area becomes zeros) and deflated at zlib's fastest level, pngDeflateLevel. Over the corpus
-// drawn at 1024 x 768 (bench/bench_png) that takes 5 ms a picture for 62 KiB; zlib's default
-// level 6 makes files a sixth smaller in twice the time, level 9 a fifth smaller in thirteen
-// times; Qt's writer takes 17 ms at level 1 and 25 ms at level 6 for larger files.
+// area becomes zeros), and a row equal to the one above is not looked at twice.
+//
+// The rows are deflated by the writer's own run deflater (pngdeflate.h) unless a zlib level is
+// asked for. Over the corpus drawn at 1024 x 768 (bench/bench_png) zlib's fastest level 1
+// takes 5 ms a picture for 62 KiB, its default level 6 makes files a sixth smaller in twice
+// the time, level 9 a fifth smaller in thirteen times; Qt's writer takes 17 ms at level 1 and
+// 25 ms at level 6 for larger files.
 
 #include <QSizeF>
 
 class QImage;
 class QIODevice;
 
-// The zlib level written PNG files are deflated at.
-inline constexpr int pngDeflateLevel = 1;
+// The level that deflates with the run deflater; 1 to 9 are zlib's levels.
+inline constexpr int pngRunLevel = 0;
+// The level written PNG files are deflated at.
+inline constexpr int pngDeflateLevel = pngRunLevel;
 
 // Writes `image` as an 8-bit PNG: indexed when it is opaque with at most 256 colours, else
 // truecolour, with an alpha channel when the image has one.

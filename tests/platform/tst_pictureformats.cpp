@@ -17,6 +17,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <zlib.h>
 
 using namespace Qt::StringLiterals;
 
@@ -52,12 +53,47 @@ QImage translucent()
     return image;
 }
 
-QByteArray png(const QImage &image, QSizeF twips = {})
+// Two rows of a first pixel of its own, then `run` of one colour, then one more; 300 other
+// colours in the rows after them make the picture truecolour when `truecolour`.
+QImage runs(int run, bool truecolour)
+{
+    const int width = run + 2;
+    QImage image(width, truecolour ? 2 + (300 + width - 1) / width : 2, QImage::Format_RGB32);
+    image.fill(qRgb(10, 20, 30));
+    for (int y = 0; y < 2; ++y) {
+        image.setPixel(0, y, qRgb(1, 2, 3));
+        image.setPixel(run + 1, y, qRgb(4, 5, 6));
+    }
+    for (int i = 0; truecolour && i < 300; ++i)
+        image.setPixel(i % width, 2 + i / width, qRgb(i & 0xFF, i >> 8, 99));
+    return image;
+}
+
+QByteArray png(const QImage &image, QSizeF twips = {}, int level = pngDeflateLevel)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    return writePng(image, buffer, twips) ? bytes : QByteArray();
+    return writePng(image, buffer, twips, level) ? bytes : QByteArray();
+}
+
+// Whether the IDAT chunks hold one zlib stream that inflates to its end with its checksum
+// right: a reader that stops at the last row would not notice a wrong one.
+bool inflatesWhole(const QByteArray &bytes, QSize size)
+{
+    QByteArray stream;
+    for (qsizetype at = 8; at + 12 <= bytes.size();) {
+        const quint32 length = quint32(quint8(bytes[at])) << 24 | quint32(quint8(bytes[at + 1])) << 16
+                             | quint32(quint8(bytes[at + 2])) << 8 | quint8(bytes[at + 3]);
+        if (bytes.mid(at + 4, 4) == "IDAT")
+            stream += bytes.mid(at + 8, qsizetype(length));
+        at += 12 + qsizetype(length);
+    }
+    QByteArray rows(qsizetype(size.height()) * (qsizetype(size.width()) * 4 + 1), '\0');
+    auto rowsSize = uLongf(rows.size());
+    return uncompress(reinterpret_cast<Bytef *>(rows.data()), &rowsSize,
+                      reinterpret_cast<const Bytef *>(stream.constData()), uLong(stream.size()))
+        == Z_OK;
 }
 
 // The PNG's chunk types in order.
@@ -93,18 +129,33 @@ void tst_PictureFormats::pngRoundTrip_data()
     QTest::addColumn<QImage>("image");
     QTest::addColumn<int>("colourType"); // 2 truecolour, 3 indexed, 6 truecolour with alpha
     QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("atMostBytes"); // 0: any size
     const QStringList indexed {u"IHDR"_s, u"PLTE"_s, u"IDAT"_s, u"IEND"_s};
     const QStringList truecolour {u"IHDR"_s, u"IDAT"_s, u"IEND"_s};
-    QTest::addRow("one pixel") << withColours(1, QSize(1, 1)) << 3 << indexed;
-    QTest::addRow("two colours") << withColours(2) << 3 << indexed;
-    QTest::addRow("256 colours, the most a palette holds") << withColours(256) << 3 << indexed;
-    QTest::addRow("257 colours") << withColours(257) << 2 << truecolour;
+    const int runs = pngRunLevel;
+    QTest::addRow("one pixel") << withColours(1, QSize(1, 1)) << 3 << indexed << runs << 0;
+    QTest::addRow("two colours") << withColours(2) << 3 << indexed << runs << 0;
+    QTest::addRow("256 colours, the most a palette holds") << withColours(256) << 3 << indexed << runs << 0;
+    QTest::addRow("257 colours") << withColours(257) << 2 << truecolour << runs << 0;
     QImage lastPixel = withColours(1);
     lastPixel.setPixel(63, 63, qRgb(1, 2, 3));
-    QTest::addRow("a second colour in the last pixel") << lastPixel << 3 << indexed;
-    QTest::addRow("noise past one IDAT chunk") << noise(QSize(300, 400)) << 2 << truecolour;
-    QTest::addRow("translucent") << translucent() << 6 << truecolour;
-    QTest::addRow("an indexed image") << withColours(3).convertToFormat(QImage::Format_Indexed8) << 3 << indexed;
+    QTest::addRow("a second colour in the last pixel") << lastPixel << 3 << indexed << runs << 0;
+    QTest::addRow("noise past one IDAT chunk and one block of codes")
+        << noise(QSize(300, 400)) << 2 << truecolour << runs << 0;
+    QTest::addRow("translucent") << translucent() << 6 << truecolour << runs << 0;
+    QTest::addRow("an indexed image") << withColours(3).convertToFormat(QImage::Format_Indexed8) << 3 << indexed << runs
+                                      << 0;
+    // Runs around the longest one deflate codes (258 bytes) and the shortest (3).
+    for (const int run : {3, 4, 257, 258, 259, 260, 261, 516, 517}) {
+        QTest::addRow("a run of %d, indexed", run) << ::runs(run, false) << 3 << indexed << runs << 0;
+        QTest::addRow("a run of %d, truecolour", run) << ::runs(run, true) << 2 << truecolour << runs << 0;
+    }
+    // A flat picture is its rows repeated: two or three bytes a row, as zlib makes it.
+    QTest::addRow("one colour, 1024 x 768") << withColours(1, QSize(1024, 768)) << 3 << indexed << runs << 2500;
+    QTest::addRow("one colour, 1024 x 768, zlib") << withColours(1, QSize(1024, 768)) << 3 << indexed << 6 << 2500;
+    QTest::addRow("noise, zlib") << noise(QSize(300, 400)) << 2 << truecolour << 6 << 0;
+    QTest::addRow("translucent, zlib") << translucent() << 6 << truecolour << 1 << 0;
 }
 
 // What Qt's reader decodes is the picture, pixel for pixel, in the colour type it calls for.
@@ -113,10 +164,15 @@ void tst_PictureFormats::pngRoundTrip()
     QFETCH(QImage, image);
     QFETCH(int, colourType);
     QFETCH(QStringList, chunks);
-    const QByteArray bytes = png(image);
+    QFETCH(int, level);
+    QFETCH(int, atMostBytes);
+    const QByteArray bytes = png(image, {}, level);
     QVERIFY(bytes.startsWith("\x89PNG\r\n\x1A\n"));
     QCOMPARE(int(bytes[25]), colourType);
     QCOMPARE(::chunks(bytes), chunks);
+    QVERIFY(inflatesWhole(bytes, image.size()));
+    if (atMostBytes > 0)
+        QCOMPARE_LE(bytes.size(), atMostBytes);
     QImage read;
     QVERIFY(read.loadFromData(bytes, "PNG"));
     QCOMPARE(read.convertToFormat(QImage::Format_ARGB32), image.convertToFormat(QImage::Format_ARGB32));
