@@ -271,7 +271,12 @@ public:
         m_maskPainter.end();
         // Premultiplied, so that a canvas with transparent parts takes the text as it would
         // take any opaque drawing.
-        QImage pixels = m_canvas.copy(m_area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QImage pixels = m_canvas.copy(m_area);
+        // An opaque canvas's pixels are premultiplied already: their alpha is all 0xFF.
+        if (pixels.format() == QImage::Format_RGB32)
+            pixels.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+        else
+            pixels.convertTo(QImage::Format_ARGB32_Premultiplied);
         // Most of the box lies between the glyphs, where the mask is empty: it is passed over
         // eight pixels at a time.
         static const std::array<int, 256> shares = coverageShares();
