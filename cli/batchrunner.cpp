@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSemaphore>
 #include <QSet>
 #include <QThreadPool>
 
@@ -69,20 +70,25 @@ QByteArray doInWorker(const QString &source, const WorkLimits &limits, const std
 // Qt's raster engine spreads a large fill or image conversion over its global thread pool,
 // unless it draws on a thread of that pool. A batch with several workers keeps every core busy
 // already, and the hand-offs cost a twentieth of each picture's processor time, so there each
-// picture is drawn on a pool thread, which Qt then leaves alone.
+// picture is drawn on a pool thread, which Qt then leaves alone. It is always the same thread:
+// Qt keeps its font engines per thread, and making them again for every picture would cost
+// more than the hand-offs.
 Outcome onPoolThread(const std::function<Outcome()> &work)
 {
+    QThreadPool &pool = *QThreadPool::globalInstance();
+    pool.setExpiryTimeout(-1);
     Outcome outcome;
     std::exception_ptr failure;
-    QThreadPool &pool = *QThreadPool::globalInstance();
+    QSemaphore done;
     pool.start([&] {
         try {
             outcome = work();
         } catch (...) {
             failure = std::current_exception();
         }
+        done.release();
     });
-    pool.waitForDone();
+    done.acquire();
     if (failure)
         std::rethrow_exception(failure);
     return outcome;
