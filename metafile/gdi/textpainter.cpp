@@ -8,8 +8,11 @@
 #include "text/textbox.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <array>
@@ -88,9 +91,29 @@ void layoutWithArray(RunLayout &layout, const text::DecodedText &decoded, const 
     layout.width = std::round(logical * spacing.unitsToDevice) / layout.stretch;
 }
 
+// The index of the glyph `face` draws `text` with, when that is a single character the face
+// holds; 0 otherwise.
+quint32 singleGlyph(const QRawFont &face, const QString &text)
+{
+    if (!face.isValid() || text.size() != 1 || !face.supportsCharacter(text.front()))
+        return 0;
+    const QList<quint32> glyphs = face.glyphIndexesForString(text);
+    return glyphs.size() == 1 ? glyphs.front() : 0;
+}
+
+// A glyph's own advance in the face's pixels. Text shaping gives some characters none (a soft
+// hyphen), which GDI advances by as by any other, and costs far more than the glyph's advance.
+double naturalAdvance(const QFontMetricsF &metrics, const QRawFont &face, const QString &text)
+{
+    if (const quint32 glyph = singleGlyph(face, text))
+        return face.advancesForGlyphIndexes(QList<quint32> {glyph}).front().x();
+    return metrics.horizontalAdvance(text);
+}
+
 // Without an array each glyph advances by its own width, a whole number of device pixels
 // at the em, plus the character extra and, on break characters, the justification.
-void layoutWithAdvances(RunLayout &layout, const text::DecodedText &decoded, const Spacing &spacing)
+void layoutWithAdvances(RunLayout &layout, const text::DecodedText &decoded, const Spacing &spacing,
+                        const QRawFont &face)
 {
     const QFontMetricsF metrics(layout.choice.font);
     const double toDevice = layout.choice.scale * layout.choice.horizontalScale;
@@ -109,7 +132,7 @@ void layoutWithAdvances(RunLayout &layout, const text::DecodedText &decoded, con
         Glyph glyph {decoded.text.mid(first, length), x};
         auto found = natural.constFind(glyph.text);
         if (found == natural.constEnd())
-            found = natural.insert(glyph.text, std::round(metrics.horizontalAdvance(glyph.text) * toDevice));
+            found = natural.insert(glyph.text, std::round(naturalAdvance(metrics, face, glyph.text) * toDevice));
         double gap = extra;
         if (spacing.breakCount > 0 && glyph.text == kBreakCharacter) {
             gap += breakExtra + (breakRemainder > 0 ? 1 : 0);
@@ -205,6 +228,8 @@ struct PaintedRun
     QTransform world; // run space to the painter
     QColor color;
     QImage *canvas = nullptr; // the painter's image, where smoothed glyphs can be drawn as GDI's
+    QFont font; // what the glyphs are drawn with (drawnFont())
+    QRawFont face; // the font's face
 };
 
 // The share of the text's colour a pixel takes, by the glyph's coverage of it (0 to 255).
@@ -227,6 +252,36 @@ QRgb blended(QRgb under, const std::array<int, 4> &ink, int share)
     }
     return qRgba(out[0], out[1], out[2], out[3]);
 }
+
+// Draws a glyph's text at the origin. Qt shapes the text of every drawText() call anew, which
+// is most of what a text record costs, and glyphs are placed one by one here: a single
+// character the face holds is drawn as its glyph straight away. Clusters, and characters the
+// face lacks (which Qt takes from a fallback face), are shaped as before.
+class GlyphDrawer
+{
+public:
+    explicit GlyphDrawer(const QRawFont &face) : m_face(face) { }
+
+    void draw(QPainter &painter, const QString &text) const
+    {
+        // Only on pixels: recording devices (the frame's measure, vector output) keep the
+        // text as text, and measure a glyph run's box otherwise.
+        const QPaintEngine *engine = painter.paintEngine();
+        const quint32 glyph = engine && engine->type() == QPaintEngine::Raster ? singleGlyph(m_face, text) : 0;
+        if (glyph != 0) {
+            QGlyphRun run;
+            run.setRawFont(m_face);
+            run.setGlyphIndexes({glyph});
+            run.setPositions({QPointF(0, 0)});
+            painter.drawGlyphRun(QPointF(0, 0), run);
+            return;
+        }
+        painter.drawText(QPointF(0, 0), text);
+    }
+
+private:
+    const QRawFont &m_face;
+};
 
 // Smoothed glyphs drawn through GDI's grey levels: their coverage is gathered in a mask over
 // the run's box on the canvas, cut to sixteenths, and each pixel moves from the canvas's
@@ -253,14 +308,14 @@ public:
     ~GreyGlyphs() = default;
 
     // A glyph as the painter would draw it with its present transform.
-    void add(const QFont &font, const QString &text)
+    void add(const QFont &font, const GlyphDrawer &drawer, const QString &text)
     {
         if (!m_maskPainter.isActive())
             return;
         m_maskPainter.setFont(font);
         m_maskPainter.setTransform(m_painter.combinedTransform()
                                    * QTransform::fromTranslate(-m_area.left(), -m_area.top()));
-        m_maskPainter.drawText(QPointF(0, 0), text);
+        drawer.draw(m_maskPainter, text);
     }
 
     // Blends the gathered glyphs onto the canvas, through the painter's clip.
@@ -324,20 +379,27 @@ bool stretchedPastBitmaps(const QTransform &t, int pixelSize)
     return pixelSize * reach > kMaxBitmapGlyphPixels && pixelSize * area < kMaxQtCachedGlyphPixels;
 }
 
-void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QRectF> &visible)
+// The font a run's glyphs are drawn with. Where GDI draws the glyphs bi-level it also fits them
+// to the pixel grid, by the face's own hints: strokes a whole pixel wide, not a grey pair.
+// Smoothed glyphs are fitted where the face asks for it, unless the run's shape stretches or
+// turns them (GDI's renders of such glyphs are not fitted).
+QFont drawnFont(const RunLayout &layout)
 {
-    const text::FontChoice &choice = run.layout.choice;
+    const text::FontChoice &choice = layout.choice;
     QFont font = choice.font;
     font.setUnderline(false); // drawn by drawLines() across the whole run, gaps included
     font.setStrikeOut(false);
-    // Where GDI draws the glyphs bi-level it also fits them to the pixel grid, by the face's
-    // own hints: strokes a whole pixel wide, not a grey pair. Smoothed glyphs are fitted where
-    // the face asks for it, unless the run's shape stretches or turns them (GDI's renders of
-    // such glyphs are not fitted).
     if (!choice.smoothed)
         font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoAntialias));
-    if (!choice.smoothed || (choice.fitted && run.layout.shape.isIdentity()))
+    if (!choice.smoothed || (choice.fitted && layout.shape.isIdentity()))
         font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QRectF> &visible)
+{
+    const text::FontChoice &choice = run.layout.choice;
+    const QFont &font = run.font;
     painter.setFont(font);
     painter.setPen(run.color);
     // The run's box with an em around it for overhangs, on the canvas.
@@ -345,6 +407,7 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
     const QRectF box(run.placement.start - QPointF(em, run.placement.ascent + em),
                      QSizeF(run.layout.width + 2 * em, run.placement.ascent + run.placement.descent + 2 * em));
     const QRectF deviceBox = painter.combinedTransform().mapRect(box);
+    const GlyphDrawer drawer(run.face);
     std::optional<GreyGlyphs> grey;
     if (choice.smoothed && run.canvas) {
         const QRectF onCanvas = deviceBox & QRectF(run.canvas->rect());
@@ -371,9 +434,9 @@ void drawGlyphs(QPainter &painter, const PaintedRun &run, const std::optional<QR
             continue;
         }
         if (grey)
-            grey->add(font, glyph.text);
+            grey->add(font, drawer, glyph.text);
         else
-            painter.drawText(QPointF(0, 0), glyph.text);
+            drawer.draw(painter, glyph.text);
     }
     if (grey)
         grey->finish(run.color);
@@ -466,7 +529,7 @@ std::optional<RunLayout> TextPainter::layout(const TextRun &text) const
     const Spacing spacing {text.dx, frame->unitsToDevice, double(dc.textCharExtra), dc.breakCount,
                            double(dc.breakExtra)};
     if (text.dx.empty())
-        layoutWithAdvances(layout, decoded, spacing);
+        layoutWithAdvances(layout, decoded, spacing, face(layout.choice.font));
     else
         layoutWithArray(layout, decoded, spacing);
     if (!isSane(layout.width)
@@ -514,8 +577,14 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     QPainter &painter = m_paint.surface.painter();
     const bool opaqueRect = text.rect && (text.options & gdi::ETO_OPAQUE);
     const bool clipped = text.rect && (text.options & gdi::ETO_CLIPPED);
-    const PaintedRun run {layout, placement, placement.run * painter.worldTransform(),
-                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN), m_paint.surface.canvas()};
+    const QFont font = drawnFont(layout);
+    const PaintedRun run {layout,
+                          placement,
+                          placement.run * painter.worldTransform(),
+                          m_paint.fills.ink(dc.textColor, gdi::R2_COPYPEN),
+                          m_paint.surface.canvas(),
+                          font,
+                          face(font)};
     painter.save();
     if (clipped)
         painter.setClipRect(dc.mapping.toDeviceRect(boxRect(*text.rect).normalized()), Qt::IntersectClip);
@@ -536,6 +605,13 @@ void TextPainter::paint(const TextRun &text, const RunLayout &layout, const RunP
     drawGlyphs(painter, run, visible);
     drawLines(painter, run);
     painter.restore();
+}
+
+const QRawFont &TextPainter::face(const QFont &font) const
+{
+    // The key leaves out the hinting, which tells fitted glyphs from free ones.
+    const QString key = font.key() + QLatin1Char('/') + QString::number(int(font.hintingPreference()));
+    return m_faces.value(key, [&] { return QRawFont::fromFont(font); });
 }
 
 void TextPainter::draw(const TextRun &text)

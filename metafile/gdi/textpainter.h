@@ -33,10 +33,12 @@
 // as seen on the page whichever way the mapping points its axes, and ROP2 does not apply to
 // text or to its background.
 
+#include "core/boundedcache.h"
 #include "gdi/drawcalls.h"
 #include "gdi/paintcontext.h"
 #include "text/fontmap.h"
 
+#include <QRawFont>
 #include <QString>
 #include <QTransform>
 
@@ -73,6 +75,8 @@ struct RunPlacement
 
 class TextPainter
 {
+    static constexpr qsizetype kMaxCachedFaces = 64;
+
 public:
     explicit TextPainter(const PaintContext &paint) : m_paint(paint) { }
 
@@ -83,8 +87,12 @@ private:
     [[nodiscard]] RunPlacement place(const TextRun &text, const RunLayout &layout);
     void paint(const TextRun &text, const RunLayout &layout, const RunPlacement &placement);
     [[nodiscard]] double stretch() const;
+    [[nodiscard]] const QRawFont &face(const QFont &font) const;
 
     PaintContext m_paint;
+    // The faces runs are measured and drawn with, by font: making one costs more than
+    // drawing most runs, and a picture's runs share a few fonts.
+    mutable core::BoundedCache<QString, QRawFont> m_faces {kMaxCachedFaces};
 };
 
 } // namespace metafile::gdi

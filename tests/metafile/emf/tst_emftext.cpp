@@ -75,6 +75,9 @@ void TestEmfText::textDraws_data()
     QTest::newRow("POLYTEXTOUTW: each string at its own point")
         << arial().polyTextOut({{{5, 5}, QStringLiteral("HH")}, {{50, 52}, QStringLiteral("H")}}).bytes() << square
         << QList<QRect> {QRect(8, 13, 33, 28), QRect(53, 60, 22, 28)} << 672.8;
+    // GDI draws a soft hyphen as its glyph, with its advance, where text shaping hides it.
+    QTest::newRow("a soft hyphen shows") << arial().textOut(10, 10, QStringLiteral("H\u00ADH")).bytes() << square
+                                         << QList<QRect> {QRect(13, 18, 64, 28)} << 501.1;
     // Right to left, a left-aligned run ends at its mirrored reference point, 99 - 10.
     QTest::newRow("right to left: the run ends at its mirrored point")
         << arial().setLayout(1).textOut(10, 10, QStringLiteral("HH")).bytes() << square
