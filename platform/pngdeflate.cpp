@@ -129,9 +129,6 @@ RunDeflater::RunDeflater(int pixelBytes) : m_distanceCode(std::clamp(pixelBytes,
 
 void RunDeflater::add(const unsigned char *bytes, size_t size)
 {
-    const uLong sum = adler32(m_sum1 | (m_sum2 << 16), bytes, uInt(size));
-    m_sum1 = uint32_t(sum & 0xFFFF);
-    m_sum2 = uint32_t(sum >> 16);
     const auto back = size_t(m_distanceCode) + 1;
     size_t literalsFrom = 0;
     size_t i = std::min(back, size);
@@ -156,12 +153,34 @@ void RunDeflater::add(const unsigned char *bytes, size_t size)
             i = end;
             continue;
         }
+        sum(bytes + literalsFrom, i - literalsFrom);
         addLiterals(bytes + literalsFrom, i - literalsFrom);
+        // Most runs are zeros, which the checksum takes without reading them.
+        if (std::all_of(bytes + i - back, bytes + i, [](unsigned char b) { return b == 0; }))
+            sumZeros(end - i);
+        else
+            sum(bytes + i, end - i);
         addRun(end - i);
         i = literalsFrom = end;
     }
+    sum(bytes + literalsFrom, size - literalsFrom);
     addLiterals(bytes + literalsFrom, size - literalsFrom);
     noteTrailingZeros(bytes, size);
+}
+
+void RunDeflater::sum(const unsigned char *bytes, size_t size)
+{
+    if (size == 0)
+        return;
+    const uLong sum = adler32(m_sum1 | (m_sum2 << 16), bytes, uInt(size));
+    m_sum1 = uint32_t(sum & 0xFFFF);
+    m_sum2 = uint32_t(sum >> 16);
+}
+
+// Zeros leave Adler-32's first sum as it is and add it to the second once for each.
+void RunDeflater::sumZeros(size_t size)
+{
+    m_sum2 = uint32_t((m_sum2 + uint64_t(size % adlerModulus) * m_sum1) % adlerModulus);
 }
 
 void RunDeflater::noteTrailingZeros(const unsigned char *bytes, size_t size)
@@ -175,8 +194,7 @@ void RunDeflater::noteTrailingZeros(const unsigned char *bytes, size_t size)
 
 void RunDeflater::addZeros(size_t size)
 {
-    // Zeros leave Adler-32's first sum as it is and add it to the second once for each.
-    m_sum2 = uint32_t((m_sum2 + uint64_t(size % adlerModulus) * m_sum1) % adlerModulus);
+    sumZeros(size);
     // A run copies the zeros a pixel back, so first there must be a pixel's worth of them.
     const auto back = size_t(m_distanceCode) + 1;
     static constexpr std::array<unsigned char, 4> zeros {};

@@ -51,6 +51,8 @@ private:
             m_out[at + i] = (unsigned char)m_bits;
         m_bitCount -= 32;
     }
+    void sum(const unsigned char *bytes, size_t size);
+    void sumZeros(size_t size);
     void addLiterals(const unsigned char *bytes, size_t size);
     void addRun(size_t length);
     void noteTrailingZeros(const unsigned char *bytes, size_t size);

@@ -148,8 +148,8 @@ quint32 byteDifferences(quint32 pixel, quint32 above)
 }
 
 // One row filtered by the row above (`above`, zeros for the first row), from 32-bit pixels
-// into samples (indices, RGB or RGBA). An indexed row keeps its indices in `indices`, where
-// those of the row above are.
+// into samples (indices, RGB or RGBA), `out` having a byte to spare after them. An indexed row
+// keeps its indices in `indices`, where those of the row above are.
 void filterRow(const QRgb *pixels, const QRgb *above, int width, ColourType type, const Palette &palette,
                unsigned char *indices, unsigned char *out)
 {
@@ -166,13 +166,21 @@ void filterRow(const QRgb *pixels, const QRgb *above, int width, ColourType type
         }
         return;
     }
+    if (type == ColourType::TruecolourAlpha) {
+        for (int x = 0; x < width; ++x) {
+            const quint32 d = byteDifferences(pixels[x], above[x]);
+            // 0xAARRGGBB to the bytes R, G, B, A.
+            const quint32 samples = (d >> 16 & 0xFFU) | (d & 0xFF00U) | (d & 0xFFU) << 16 | (d & 0xFF000000U);
+            std::memcpy(out + size_t(x) * 4, &samples, 4);
+        }
+        return;
+    }
+    // Four bytes stored for every three kept: each store's fourth byte is the next pixel's
+    // first, written over, and the last one lands in the byte the caller keeps spare.
     for (int x = 0; x < width; ++x) {
-        const quint32 difference = byteDifferences(pixels[x], above[x]);
-        *out++ = (unsigned char)qRed(difference);
-        *out++ = (unsigned char)qGreen(difference);
-        *out++ = (unsigned char)qBlue(difference);
-        if (type == ColourType::TruecolourAlpha)
-            *out++ = (unsigned char)qAlpha(difference);
+        const quint32 d = byteDifferences(pixels[x], above[x]);
+        const quint32 samples = (d >> 16 & 0xFFU) | (d & 0xFF00U) | (d & 0xFFU) << 16;
+        std::memcpy(out + size_t(x) * 3, &samples, 4);
     }
 }
 
@@ -301,9 +309,10 @@ public:
                 continue;
             }
             const size_t at = m_batch.size();
-            m_batch.resize(at + m_rowBytes);
+            m_batch.resize(at + m_rowBytes + 1);
             filterRow(pixels, m_previousPixels.data(), m_width, m_type, m_palette, m_indices.data(),
                       m_batch.data() + at);
+            m_batch.pop_back();
             std::memcpy(m_previousPixels.data(), pixels, pixelBytes);
             m_first = false;
             if (qsizetype(m_batch.size()) >= chunkBytes && !flush())
