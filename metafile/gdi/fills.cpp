@@ -7,12 +7,14 @@
 #include "gdi/surface.h"
 
 #include <QLineF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPolygonF>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace metafile::gdi {
@@ -168,10 +170,60 @@ double lengthInside(const QPainterPath &path, const QRectF &area)
     return total;
 }
 
+// The pixels `path` covers on the canvas when it is one upright rectangle whose edges fall on
+// pixel edges there (most fills once onPixelEdges() has moved them).
+std::optional<QRect> pixelRect(const QPainterPath &path, const QTransform &toCanvas)
+{
+    const int count = path.elementCount();
+    if ((count != 4 && count != 5) || toCanvas.type() > QTransform::TxScale)
+        return std::nullopt;
+    std::array<QPointF, 4> corners {};
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element &element = path.elementAt(i);
+        if (element.type != (i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement))
+            return std::nullopt;
+        const QPointF p = toCanvas.map(QPointF(element));
+        if (p.x() != std::round(p.x()) || p.y() != std::round(p.y()))
+            return std::nullopt;
+        if (i < 4)
+            corners[size_t(i)] = p;
+        else if (p != corners[0])
+            return std::nullopt;
+    }
+    const bool across = corners[0].y() == corners[1].y() && corners[1].x() == corners[2].x()
+                     && corners[2].y() == corners[3].y() && corners[3].x() == corners[0].x();
+    const bool down = corners[0].x() == corners[1].x() && corners[1].y() == corners[2].y()
+                   && corners[2].x() == corners[3].x() && corners[3].y() == corners[0].y();
+    if (!across && !down)
+        return std::nullopt;
+    const QRectF box = QRectF(corners[0], corners[2]).normalized();
+    if (std::abs(box.left()) > 1e9 || std::abs(box.top()) > 1e9 || std::abs(box.right()) > 1e9
+        || std::abs(box.bottom()) > 1e9)
+        return std::nullopt;
+    return box.toRect();
+}
+
+// Fills `path` with `fill`. A solid fill of whole pixels of a rectangle goes to the raster
+// engine as a rectangle, many times cheaper than rasterising its outline, for the same pixels.
+void fillOnCanvas(QPainter &painter, const QPainterPath &path, const QBrush &fill)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    if (fill.style() == Qt::SolidPattern && engine && engine->type() == QPaintEngine::Raster) {
+        if (const std::optional<QRect> rect = pixelRect(path, painter.combinedTransform())) {
+            painter.save();
+            painter.resetTransform();
+            painter.fillRect(*rect, fill);
+            painter.restore();
+            return;
+        }
+    }
+    painter.fillPath(path, fill);
+}
+
 void fillAliased(QPainter &painter, const QPainterPath &devicePath, const QBrush &fill)
 {
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillPath(devicePath, fill);
+    fillOnCanvas(painter, devicePath, fill);
     painter.setRenderHint(QPainter::Antialiasing, true);
 }
 
@@ -314,7 +366,7 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
     QPainter &painter = m_surface.painter();
     const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(painted, 0, 1));
     if (brush.style == gdi::BS_HATCHED && m_dc.bkMode == gdi::OPAQUE)
-        painter.fillPath(painted, ink(m_dc.bkColor, rop2));
+        fillOnCanvas(painter, painted, ink(m_dc.bkColor, rop2));
     const QBrush fill = this->brush(brush, rop2);
     const bool seal = sealable(painter, fill);
     // The fill before this one was the last drawing (prepare() counted one for this).
@@ -326,7 +378,7 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
         m_surface.markRasterOnly();
         fillAliased(painter, m_lastFill->painted, m_lastFill->brush);
     }
-    painter.fillPath(painted, fill);
+    fillOnCanvas(painter, painted, fill);
     if (abutting)
         fillAliased(painter, painted, fill);
     m_lastFill.reset();
