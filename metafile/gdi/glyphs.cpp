@@ -37,6 +37,36 @@ QRgb blended(QRgb under, const std::array<int, 4> &ink, int share)
     return qRgba(out[0], out[1], out[2], out[3]);
 }
 
+// Whether eight coverage bytes from `coverage` are all zero.
+bool eightEmpty(const uchar *coverage)
+{
+    quint64 eight = 0;
+    std::memcpy(&eight, coverage, sizeof eight);
+    return eight == 0;
+}
+
+// The part of `mask` with any coverage, in its pixels; empty when there is none.
+QRect inkedPart(const QImage &mask)
+{
+    const int width = mask.width();
+    QRect inked;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar *row = mask.constScanLine(y);
+        int first = 0;
+        while (first + 8 <= width && eightEmpty(row + first))
+            first += 8;
+        while (first < width && row[first] == 0)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (row[last] == 0)
+            --last;
+        inked |= QRect(first, y, last - first + 1, 1);
+    }
+    return inked;
+}
+
 } // namespace
 
 quint32 singleGlyph(const QRawFont &face, const QString &text)
@@ -103,30 +133,32 @@ void GreyGlyphs::finish(const QColor &color)
     if (!m_maskPainter.isActive())
         return;
     m_maskPainter.end();
+    // Only the part the glyphs cover is taken from the canvas and put back: the box has an
+    // em to spare all round.
+    const QRect inked = inkedPart(m_mask);
+    if (inked.isEmpty())
+        return;
+    const QRect area = inked.translated(m_area.topLeft());
     // Premultiplied, so that a canvas with transparent parts takes the text as it would
     // take any opaque drawing.
-    QImage pixels = m_canvas.copy(m_area);
+    QImage pixels = m_canvas.copy(area);
     // An opaque canvas's pixels are premultiplied already: their alpha is all 0xFF.
     if (pixels.format() == QImage::Format_RGB32)
         pixels.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
     else
         pixels.convertTo(QImage::Format_ARGB32_Premultiplied);
-    // Most of the box lies between the glyphs, where the mask is empty: it is passed over
+    // Much of the part lies between the glyphs, where the mask is empty: it is passed over
     // eight pixels at a time.
     static const std::array<int, 256> shares = coverageShares();
     const std::array<int, 4> ink {color.red(), color.green(), color.blue(), 255};
     const int width = pixels.width();
     for (int y = 0; y < pixels.height(); ++y) {
-        const uchar *coverage = m_mask.constScanLine(y);
+        const uchar *coverage = m_mask.constScanLine(inked.top() + y) + inked.left();
         auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            if (x + 8 <= width) {
-                quint64 eight = 0;
-                std::memcpy(&eight, coverage + x, sizeof eight);
-                if (eight == 0) {
-                    x += 7;
-                    continue;
-                }
+            if (x + 8 <= width && eightEmpty(coverage + x)) {
+                x += 7;
+                continue;
             }
             const int share = shares[coverage[x]];
             if (share != 0)
@@ -137,7 +169,7 @@ void GreyGlyphs::finish(const QColor &color)
     m_painter.resetTransform();
     m_painter.setWorldTransform(m_painter.deviceTransform().inverted());
     m_painter.setCompositionMode(QPainter::CompositionMode_Source);
-    m_painter.drawImage(m_area.topLeft(), pixels);
+    m_painter.drawImage(area.topLeft(), pixels);
     m_painter.restore();
 }
 
