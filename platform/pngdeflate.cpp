@@ -255,6 +255,17 @@ void RunDeflater::writeBlock(bool last)
         --literalCount;
     literalLengths.resize(literalCount);
 
+    // Room for the block: its tokens' bits, counted from the codes, and the codes' own.
+    constexpr size_t kMaxHeaderBytes = 1024;
+    size_t bits = 0;
+    for (size_t symbol = 0; symbol < literalLengths.size(); ++symbol) {
+        const size_t perSymbol =
+            literalLengths[symbol]
+            + (symbol > endOfBlock ? lengthExtra[symbol - 257] + distanceLengths[size_t(m_distanceCode)] : 0);
+        bits += m_counts[symbol] * perSymbol;
+    }
+    m_outEnd = m_out.size();
+    m_out.resize(m_outEnd + bits / 8 + kMaxHeaderBytes);
     putBits(last ? 1 : 0, 1);
     putBits(2, 2); // dynamic Huffman codes
     putBits(uint32_t(literalCount - 257), 5);
@@ -281,6 +292,7 @@ void RunDeflater::writeBlock(bool last)
         putBits(distanceCode, distanceBits);
     }
     putBits(literalCodes[endOfBlock], literalLengths[endOfBlock]);
+    m_out.resize(m_outEnd);
     m_tokenCount = 0;
     m_counts.fill(0);
 }

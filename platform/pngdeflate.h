@@ -38,17 +38,18 @@ public:
     std::vector<unsigned char> &output() { return m_out; }
 
 private:
-    // Appends the low `count` bits of `value`, first bit first, 32 at a time.
+    // Appends the low `count` bits of `value`, first bit first, 32 at a time, into the room
+    // writeBlock() made after m_outEnd.
     void putBits(uint32_t value, int count)
     {
         m_bits |= uint64_t(value) << m_bitCount;
         m_bitCount += count;
         if (m_bitCount < 32)
             return;
-        const size_t at = m_out.size();
-        m_out.resize(at + 4);
+        unsigned char *out = m_out.data() + m_outEnd;
         for (size_t i = 0; i < 4; ++i, m_bits >>= 8)
-            m_out[at + i] = (unsigned char)m_bits;
+            out[i] = (unsigned char)m_bits;
+        m_outEnd += 4;
         m_bitCount -= 32;
     }
     void sum(const unsigned char *bytes, size_t size);
@@ -64,6 +65,7 @@ private:
     size_t m_tokenCount = 0;
     std::array<uint32_t, 286> m_counts {};
     std::vector<unsigned char> m_out;
+    size_t m_outEnd = 0; // where putBits() writes next, while a block is written
     uint64_t m_bits = 0;
     int m_bitCount = 0;
     size_t m_trailingZeros = 0; // how many of the last bytes given were zeros, up to a pixel's
