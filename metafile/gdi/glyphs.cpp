@@ -151,6 +151,7 @@ void GreyGlyphs::finish(const QColor &color)
     // eight pixels at a time.
     static const std::array<int, 256> shares = coverageShares();
     const std::array<int, 4> ink {color.red(), color.green(), color.blue(), 255};
+    const QRgb solid = qRgba(ink[0], ink[1], ink[2], ink[3]);
     const int width = pixels.width();
     for (int y = 0; y < pixels.height(); ++y) {
         const uchar *coverage = m_mask.constScanLine(inked.top() + y) + inked.left();
@@ -161,7 +162,9 @@ void GreyGlyphs::finish(const QColor &color)
                 continue;
             }
             const int share = shares[coverage[x]];
-            if (share != 0)
+            if (share == 255)
+                row[x] = solid; // what blended() gives at a full share, the ink itself
+            else if (share != 0)
                 row[x] = blended(row[x], ink, share);
         }
     }
