@@ -77,6 +77,8 @@ Outcome onPoolThread(const std::function<Outcome()> &work)
 {
     QThreadPool &pool = *QThreadPool::globalInstance();
     pool.setExpiryTimeout(-1);
+    // The stack a program's main thread usually has, whatever the system gives new threads.
+    pool.setStackSize(uint(8 * mebibyte));
     Outcome outcome;
     std::exception_ptr failure;
     QSemaphore done;
