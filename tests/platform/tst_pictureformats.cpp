@@ -6,6 +6,7 @@
 // converter (tests/cli/tst_pipelines.cpp).
 
 #include "picture.h"
+#include "pngdeflate.h"
 #include "pngwriter.h"
 #include "wmfbuilder.h"
 
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void pngRoundTrip_data();
     void pngRoundTrip();
     void pngRecordsThePhysicalSize();
+    void runDeflaterRoundTrip_data();
+    void runDeflaterRoundTrip();
     void fromAStream_data();
     void fromAStream();
 };
@@ -186,6 +189,58 @@ void tst_PictureFormats::pngRecordsThePhysicalSize()
     QCOMPARE(read.dotsPerMeterX(), 3780);
     QCOMPARE(read.dotsPerMeterY(), 7559);
     QVERIFY(!chunks(png(withColours(2))).contains(u"pHYs"_s));
+}
+
+// The run deflater's stream, inflated by zlib (which checks its Adler-32), gives back the
+// bytes it was given; each piece is handed over in a call of its own, a negative one as that
+// many zeros.
+void tst_PictureFormats::runDeflaterRoundTrip_data()
+{
+    QTest::addColumn<int>("pixelBytes");
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    const auto zeros = [](int count) { return QByteArray::number(-count); };
+    QByteArray noise(200000, '\0');
+    for (char &byte : noise)
+        byte = char(QRandomGenerator::global()->bounded(256));
+    QByteArray stripes;
+    for (int i = 0; i < 3000; ++i)
+        stripes += QByteArray("\x01\x02\x03", 3);
+    QTest::addRow("nothing") << 1 << QList<QByteArray> {};
+    QTest::addRow("one byte") << 1 << QList<QByteArray> {"\x07"};
+    QTest::addRow("a run in a call of its own, then zeros") << 3 << QList<QByteArray> {stripes, zeros(5), "x"};
+    QTest::addRow("zeros first, fewer than a run") << 4 << QList<QByteArray> {zeros(2), "ab", zeros(1)};
+    QTest::addRow("zeros past every run length") << 1 << QList<QByteArray> {zeros(258 * 3 + 1), zeros(259)};
+    QTest::addRow("noise past several blocks") << 3 << QList<QByteArray> {noise};
+    QTest::addRow("noise past a block's tokens, then a mebibyte of zeros") << 1 << QList<QByteArray> {noise.left(70000), zeros(1 << 20)};
+    QTest::addRow("rows of four-byte pixels")
+        << 4 << QList<QByteArray> {"\x02", QByteArray(4096, 'z'), "\x02", zeros(4096)};
+}
+
+void tst_PictureFormats::runDeflaterRoundTrip()
+{
+    QFETCH(int, pixelBytes);
+    QFETCH(QList<QByteArray>, pieces);
+    RunDeflater deflater(pixelBytes);
+    QByteArray given;
+    for (const QByteArray &piece : pieces) {
+        bool isCount = false;
+        const int zeroCount = piece.startsWith('-') ? -piece.toInt(&isCount) : 0;
+        if (isCount) {
+            deflater.addZeros(size_t(zeroCount));
+            given += QByteArray(zeroCount, '\0');
+        } else {
+            deflater.add(reinterpret_cast<const unsigned char *>(piece.constData()), size_t(piece.size()));
+            given += piece;
+        }
+    }
+    deflater.finish();
+    const std::vector<unsigned char> &stream = deflater.output();
+    QByteArray inflated(given.size() + 1, '\0');
+    auto inflatedSize = uLongf(inflated.size());
+    QCOMPARE(uncompress(reinterpret_cast<Bytef *>(inflated.data()), &inflatedSize, stream.data(), uLong(stream.size())),
+             Z_OK);
+    inflated.truncate(qsizetype(inflatedSize));
+    QCOMPARE(inflated, given);
 }
 
 void tst_PictureFormats::fromAStream_data()
