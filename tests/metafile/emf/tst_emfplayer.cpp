@@ -309,6 +309,19 @@ void TestEmfPlayer::probes_data()
                                       .rectangle(whole)
                                       .bytes()
                                << Probes {{{25, 25}, r}, {{75, 75}, w}, {{75, 25}, w}};
+    // GDI's region from a path holds the pixels whose top-left corner lies inside the path
+    // through its device points: the first row and column, not the last.
+    QTest::newRow("a clip path holds its first row and column")
+        << red()
+               .record(B::BeginPath, {})
+               .moveTo(10, 10)
+               .poly(B::PolylineTo, {{30, 10}, {30, 30}, {10, 30}})
+               .record(B::CloseFigure, {})
+               .record(B::EndPath, {})
+               .record(B::SelectClipPath, {rgnCopy})
+               .rectangle(whole)
+               .bytes()
+        << Probes {{{10, 10}, r}, {{29, 29}, r}, {{9, 20}, w}, {{20, 9}, w}, {{30, 20}, w}, {{20, 30}, w}};
     QTest::newRow("clip region, then the default clip again")
         << red()
                .raw(B::ExtSelectClipRgn, B::ints({48, rgnCopy}) + regionData(QRect(0, 0, 50, 50)))
