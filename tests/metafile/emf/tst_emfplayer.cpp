@@ -367,6 +367,35 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("a bitmap shrunk colour on colour keeps the last pixel of each")
         << shrunkBitmap(EmfBuilder().record(B::SetStretchBltMode, {3}), 2, colorref::black, colorref::white)
         << Probes {{{10, 11}, k}, {{11, 11}, w}};
+    // COLORONCOLOR keeps the first row of each run it drops (the last column, above), and a
+    // source pixel's centre on the edge between two destination pixels goes to the first
+    // (nine columns onto eight: 3 and 4 make one).
+    // Ten rows onto three: 0-2, 3-6 and 7-9 keep 0, 3 and 7.
+    const auto column = [](EmfBuilder b, int black, int top, int height) {
+        QList<quint32> rows(10, colorref::white);
+        rows[black] = colorref::black;
+        return b
+            .raw(B::StretchDiBits, B::bounds()
+                                       + B::ints({10, top, 0, 0, 1, 10, 80, 40, 120, 40, 0, 0xCC0020, 1, height})
+                                       + B::dib24(1, rows).bytes)
+            .bytes();
+    };
+    const B colourOnColour = EmfBuilder().record(B::SetStretchBltMode, {3});
+    QTest::newRow("a bitmap shrunk colour on colour keeps the first row of each")
+        << column(colourOnColour, 3, 10, 3) << Probes {{{10, 11}, k}, {{10, 10}, w}, {{10, 12}, w}};
+    QTest::newRow("a bitmap shrunk colour on colour drops the later rows")
+        << column(colourOnColour, 6, 10, 3) << Probes {{{10, 11}, w}};
+    {
+        QList<quint32> row(9, colorref::white);
+        row[4] = colorref::black;
+        QTest::newRow("a source pixel centred between two destination pixels goes to the first")
+            << EmfBuilder()
+                   .raw(B::StretchDiBits, B::bounds()
+                                              + B::ints({10, 10, 0, 0, 9, 1, 80, 40, 120, 28, 0, 0xCC0020, 8, 1})
+                                              + B::dib24(9, row).bytes)
+                   .bytes()
+            << Probes {{{13, 10}, k}, {{14, 10}, w}};
+    }
     // The header's part of the record may run past the colour table (here by 8 bytes); the
     // bits are where their own offset says, not right after the table.
     QTest::newRow("bitmap header with room to spare")
