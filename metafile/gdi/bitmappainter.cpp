@@ -37,7 +37,7 @@ std::optional<QPainter::CompositionMode> exactMode(quint32 rop)
 struct BlitPart
 {
     QImage image; // the source pixels as they stand in the bitmap
-    QRectF target; // device pixels, normalised
+    QRectF target; // device pixels, normalised, where GDI covers them (see coveredRect())
     bool mirrorX = false; // the image runs the other way in the target
     bool mirrorY = false;
 };
@@ -51,7 +51,9 @@ std::optional<BlitPart> cutSource(const QImage &bitmap, const QRectF &source, co
         return std::nullopt;
     const bool mirrorX = (source.width() < 0) != (target.width() < 0);
     const bool mirrorY = (source.height() < 0) != (target.height() < 0);
-    const QRectF want = source.normalized();
+    // A source running backwards takes the columns from its far edge plus one up to its
+    // corner's, as a destination does.
+    const QRectF want = source.normalized().translated(source.width() < 0 ? 1 : 0, 0);
     const QRect have = (want & QRectF(bitmap.rect())).toAlignedRect() & bitmap.rect();
     if (have.isEmpty())
         return std::nullopt;
@@ -70,7 +72,7 @@ std::optional<BlitPart> cutSource(const QImage &bitmap, const QRectF &source, co
         y1 = 1 - y0;
         y0 = top;
     }
-    const QRectF out = target.normalized();
+    const QRectF out = coveredRect(target);
     BlitPart part;
     part.image = bitmap.copy(have);
     part.target = QRectF(out.left() + x0 * out.width(), out.top() + y0 * out.height(), (x1 - x0) * out.width(),
@@ -183,7 +185,7 @@ void BitmapPainter::blit(const Blit &blit)
     const Blit placed = oriented(blit);
     const QRectF target = deviceTarget(placed.target);
     switch (placed.kind) {
-    case BitmapKind::None: m_paint.blits.brushBlit(target.normalized(), placed.rop); return;
+    case BitmapKind::None: m_paint.blits.brushBlit(coveredRect(target), placed.rop); return;
     case BitmapKind::Dib: playDib(placed, target); return;
     case BitmapKind::Bitmap16: break;
     }
@@ -241,11 +243,11 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
     Fills &fills = m_paint.fills;
     Surface &surface = m_paint.surface;
     if (!bitmap::ropOperands(rop).source) {
-        m_paint.blits.brushBlit(target.normalized(), rop);
+        m_paint.blits.brushBlit(coveredRect(target), rop);
         return;
     }
     if (surface.scanMode()) { // only the extent counts
-        surface.painter().fillRect(target.normalized(), Qt::black);
+        surface.painter().fillRect(coveredRect(target), Qt::black);
         return;
     }
     if (bitmap.isNull()) {

@@ -90,6 +90,12 @@ QRect wholePixels(const QRectF &rect)
                  QPoint(int(std::floor(r.right() + 0.5)) - 1, int(std::floor(r.bottom() + 0.5)) - 1));
 }
 
+QRectF coveredRect(const QRectF &target)
+{
+    const QRectF r = target.normalized();
+    return r.translated(target.width() < 0 ? 1 : 0, target.height() < 0 ? 1 : 0);
+}
+
 namespace {
 
 // The destination pixel GDI gives a source pixel when it shrinks `from` pixels to `to`: the

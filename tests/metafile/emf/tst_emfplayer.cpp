@@ -385,6 +385,8 @@ void TestEmfPlayer::probes_data()
         << column(colourOnColour, 3, 10, 3) << Probes {{{10, 11}, k}, {{10, 10}, w}, {{10, 12}, w}};
     QTest::newRow("a bitmap shrunk colour on colour drops the later rows")
         << column(colourOnColour, 6, 10, 3) << Probes {{{10, 11}, w}};
+    QTest::newRow("a mirrored bitmap is shrunk as it stands, then mirrored")
+        << column(colourOnColour, 0, 13, -3) << Probes {{{10, 13}, k}, {{10, 11}, w}, {{10, 12}, w}, {{10, 14}, w}};
     {
         QList<quint32> row(9, colorref::white);
         row[4] = colorref::black;
@@ -396,6 +398,21 @@ void TestEmfPlayer::probes_data()
                    .bytes()
             << Probes {{{13, 10}, k}, {{14, 10}, w}};
     }
+    // A destination running backwards covers the pixels from its far edge plus one up to its
+    // corner's: red and blue from x 60 back 40 pixels fill 21 to 60, mirrored.
+    QTest::newRow("a mirrored bitmap covers the pixels from its corner back")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({60, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, -40, 30})
+                                          + B::dib24(2, {colorref::red, colorref::blue}).bytes)
+               .bytes()
+        << Probes {{{20, 20}, w}, {{21, 20}, qrgb::blue}, {{40, 20}, qrgb::blue}, {{41, 20}, r},         {{60, 20}, r},
+                   {{61, 20}, w}, {{30, 9}, w},           {{30, 10}, qrgb::blue}, {{30, 39}, qrgb::blue}};
+    QTest::newRow("a mirrored brush blit covers the pixels from its corner back")
+        << red()
+               .raw(76, B::bounds() + B::ints({60, 10, -40, 30, 0xF00021, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                            + B::ints({0, 0, 0, 0, 0, 0}))
+               .bytes()
+        << Probes {{{20, 20}, w}, {{21, 20}, r}, {{60, 20}, r}, {{61, 20}, w}};
     // The header's part of the record may run past the colour table (here by 8 bytes); the
     // bits are where their own offset says, not right after the table.
     QTest::newRow("bitmap header with room to spare")
