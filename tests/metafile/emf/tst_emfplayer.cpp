@@ -480,6 +480,28 @@ void TestEmfPlayer::probes_data()
                    .bytes()
             << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
     }
+    // ALPHABLEND stretches as COLORONCOLOR does in every stretch mode, HALFTONE too: ten
+    // columns onto three keep 2, 6 and 9, all blue here, never the red one at 1; onto thirty,
+    // three whole pixels each.
+    const auto blended = [](EmfBuilder b, int width = 3) {
+        QByteArray dib = B::ints({40, 10, 1});
+        B::appendU16(dib, 1);
+        B::appendU16(dib, 32);
+        dib += B::ints({0, 0, 0, 0, 0, 0});
+        for (int x = 0; x < 10; ++x)
+            dib += B::ints({x == 1 ? 0xFFFF0000 : 0xFF0000FF});
+        return b
+            .raw(114, B::bounds() + B::ints({10, 10, width, 1, 0x00FF0000, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                          + B::ints({0, 0, 108, 40, 148, 40, 10, 1}) + dib)
+            .bytes();
+    };
+    const Probes blue {{{10, 10}, qrgb::blue}, {{11, 10}, qrgb::blue}, {{12, 10}, qrgb::blue}};
+    QTest::newRow("alpha blend shrunk keeps whole pixels") << blended(EmfBuilder()) << blue;
+    QTest::newRow("alpha blend shrunk in halftone mode keeps whole pixels too")
+        << blended(EmfBuilder().record(B::SetStretchBltMode, {4})) << blue;
+    QTest::newRow("alpha blend stretched in halftone mode keeps whole pixels")
+        << blended(EmfBuilder().record(B::SetStretchBltMode, {4}), 30)
+        << Probes {{{12, 10}, qrgb::blue}, {{13, 10}, r}, {{15, 10}, r}, {{16, 10}, qrgb::blue}};
     {
         // Two pixels, red and blue, under a mask that picks the first: 50 device pixels a
         // bitmap pixel.
