@@ -29,6 +29,8 @@ using Probes = QList<Probe>;
 constexpr quint32 nullPen = B::stockObject + 8;
 constexpr quint32 blackBrush = B::stockObject + 4;
 constexpr int rgnCopy = 5;
+constexpr quint32 setRop2 = 20;
+constexpr int maskPen = 9; // R2_MASKPEN: the pen AND the canvas
 constexpr int gradientRectH = 0;
 constexpr int gradientRectV = 1;
 constexpr int gradientTriangle = 2;
@@ -92,6 +94,17 @@ void TestEmfPlayer::probes_data()
 
     QTest::newRow("rectangle in the selected brush")
         << red().rectangle(QRect(10, 10, 40, 40)).bytes() << Probes {{{30, 30}, r}, {{60, 60}, w}, {{5, 5}, w}};
+    // GDI combines the pixels of the line alone; an anti-aliased edge must not combine its
+    // neighbours in full.
+    QTest::newRow("a slanted line by a raster operation combines one pixel a row")
+        << EmfBuilder()
+               .record(B::CreatePen, {1, 0, 0, 0, colorref::blue})
+               .selectObject(1)
+               .record(setRop2, {maskPen})
+               .moveTo(10, 10)
+               .lineTo(30, 30)
+               .bytes()
+        << Probes {{{20, 20}, qrgb::blue}, {{21, 20}, w}, {{20, 21}, w}, {{19, 20}, w}};
     QTest::newRow("world transform scales")
         << red().setWorldTransform(2, 0, 0, 2, 0, 0).rectangle(QRect(10, 10, 20, 20)).bytes()
         << Probes {{{50, 50}, r}, {{25, 25}, r}, {{15, 15}, w}, {{65, 65}, w}};
