@@ -134,6 +134,17 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("a turning world transform turns the box, not its bounding box")
         << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).rectangle(QRect(0, 0, 40, 40)).bytes()
         << Probes {{{50, 28}, r}, {{50, 50}, r}, {{25, 5}, w}, {{75, 5}, w}};
+    // GDI's pen covers the whole box of an ellipse one or two pixels across.
+    QTest::newRow("an ellipse two pixels across is a block, three a ring")
+        << EmfBuilder()
+               .record(B::SelectObject, {blackBrush})
+               .ellipse(QRect(10, 10, 1, 1))
+               .record(B::SelectObject, {B::stockObject})
+               .ellipse(QRect(20, 10, 2, 2))
+               .bytes()
+        << Probes {{{10, 10}, qrgb::black}, {{11, 11}, qrgb::black}, {{12, 10}, w},
+                   {{10, 12}, w},           {{20, 10}, qrgb::black}, {{22, 12}, qrgb::black},
+                   {{21, 11}, w},           {{23, 11}, w},           {{21, 13}, w}};
     QTest::newRow("a turning world transform turns an ellipse")
         << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).ellipse(QRect(0, 0, 40, 40)).bytes()
         << Probes {{{50, 28}, r}, {{25, 5}, w}};
