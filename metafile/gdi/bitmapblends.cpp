@@ -115,7 +115,9 @@ void BitmapPainter::alphaBlend(const Blit &original, quint32 blend)
     QImage image = perPixel ? alphaImage(blit.bitmap) : QImage();
     if (image.isNull())
         image = bitmap::decodeDib(blit.bitmap, blit.usage).image;
-    drawImage(image, blit, constant);
+    // GDI stretches a blended bitmap colour on colour whatever the context's mode: whole
+    // pixels, the first row and last column of each run kept where it shrinks.
+    drawImage(image, blit, constant, gdi::STRETCH_DELETESCANS);
 }
 
 // TRANSPARENTBLT: the source without the pixels of the transparent colour.
@@ -134,7 +136,7 @@ void BitmapPainter::transparentBlt(const Blit &original, ColorRef transparent)
                 line[x] = 0;
         }
     }
-    drawImage(image, blit, 1.0);
+    drawImage(image, blit, 1.0, m_paint.dc.stretchBltMode);
 }
 
 // MASKBLT: each destination pixel combined with the source and brush by the foreground
@@ -272,7 +274,7 @@ void BitmapPainter::plgBlt(const Blit &blit, const std::array<QPoint, 3> &corner
 }
 
 // Draws the blit's source part of `image` (display order) into its destination.
-void BitmapPainter::drawImage(const QImage &image, const Blit &blit, double opacity)
+void BitmapPainter::drawImage(const QImage &image, const Blit &blit, double opacity, int stretchMode)
 {
     if (image.isNull() || !m_paint.budget.spendWork(qint64(image.width()) * image.height() / 16 + 1))
         return;
@@ -299,10 +301,23 @@ void BitmapPainter::drawImage(const QImage &image, const Blit &blit, double opac
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(opacity);
     // Whole source pixels unless the stretch mode blends them, as GDI stretches.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_paint.dc.stretchBltMode == gdi::STRETCH_HALFTONE);
-    painter.setTransform(place, true);
+    const bool smooth = stretchMode == gdi::STRETCH_HALFTONE;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     const QRectF part = source.normalized();
-    painter.drawImage(part, image, part);
+    const QRect whole = wholePixels(coveredRect(target));
+    const QRect have = part.toRect();
+    const bool keepsOne = stretchMode == gdi::STRETCH_DELETESCANS; // COLORONCOLOR
+    if (keepsOne && QRectF(have) == part && image.rect().contains(have)
+        && (whole.width() < have.width() || whole.height() < have.height())) {
+        // Shrunk keeping one source pixel of each run, in the bitmap's own rows, then mirrored.
+        const bool mirrorX = (target.width() < 0) != (source.width() < 0);
+        const bool mirrorY = (target.height() < 0) != (source.height() < 0);
+        painter.drawImage(QRectF(whole),
+                          shrunkImage(image.copy(have), whole.size(), stretchMode).mirrored(mirrorX, mirrorY));
+    } else {
+        painter.setTransform(place, true);
+        painter.drawImage(part, image, part);
+    }
     painter.restore();
 }
 

@@ -36,8 +36,10 @@ std::optional<QPainter::CompositionMode> exactMode(quint32 rop)
 // The part of a bitmap one blit draws, and where.
 struct BlitPart
 {
-    QImage image; // the source pixels in drawing order (mirrored already)
-    QRectF target; // device pixels, normalised
+    QImage image; // the source pixels as they stand in the bitmap
+    QRectF target; // device pixels, normalised, where GDI covers them (see coveredRect())
+    bool mirrorX = false; // the image runs the other way in the target
+    bool mirrorY = false;
 };
 
 // Cuts `source` (bitmap pixels in display order, signed extents) out of `bitmap`. Where
@@ -49,7 +51,9 @@ std::optional<BlitPart> cutSource(const QImage &bitmap, const QRectF &source, co
         return std::nullopt;
     const bool mirrorX = (source.width() < 0) != (target.width() < 0);
     const bool mirrorY = (source.height() < 0) != (target.height() < 0);
-    const QRectF want = source.normalized();
+    // A source running backwards takes the columns from its far edge plus one up to its
+    // corner's, as a destination does.
+    const QRectF want = source.normalized().translated(source.width() < 0 ? 1 : 0, 0);
     const QRect have = (want & QRectF(bitmap.rect())).toAlignedRect() & bitmap.rect();
     if (have.isEmpty())
         return std::nullopt;
@@ -68,11 +72,13 @@ std::optional<BlitPart> cutSource(const QImage &bitmap, const QRectF &source, co
         y1 = 1 - y0;
         y0 = top;
     }
-    const QRectF out = target.normalized();
+    const QRectF out = coveredRect(target);
     BlitPart part;
-    part.image = bitmap.copy(have).mirrored(mirrorX, mirrorY);
+    part.image = bitmap.copy(have);
     part.target = QRectF(out.left() + x0 * out.width(), out.top() + y0 * out.height(), (x1 - x0) * out.width(),
                          (y1 - y0) * out.height());
+    part.mirrorX = mirrorX;
+    part.mirrorY = mirrorY;
     return part;
 }
 
@@ -120,46 +126,6 @@ DibRows decodeDibRows(QByteArrayView dib, bitmap::ColorUsage usage, qint64 start
     if (!shape.compressed)
         rows.firstRow = shape.bottomUp ? shape.height - startScan - count : startScan;
     return rows;
-}
-
-// The destination pixel GDI gives a source pixel when it shrinks `from` pixels to `to`: the
-// one its centre falls in.
-int shrunkIndex(int index, int from, int to) { return int(((2 * qint64(index) + 1) * to) / (2 * qint64(from))); }
-
-// GDI's stretch modes that keep whole pixels shrink a bitmap by combining the source pixels
-// whose centres fall in one destination pixel: BLACKONWHITE (the default) by AND of their
-// values, so that a black line one pixel wide stays on a white page however small the
-// picture is drawn; WHITEONBLACK by OR; COLORONCOLOR keeps the last. Only the axes that
-// shrink, and only bitmaps without transparent pixels, which are drawn as they are.
-QImage shrunk(const QImage &image, QSize size, int mode)
-{
-    const int width = std::min(size.width(), image.width());
-    const int height = std::min(size.height(), image.height());
-    if ((width == image.width() && height == image.height()) || width < 1 || height < 1 || image.hasAlphaChannel()
-        || mode < gdi::STRETCH_ANDSCANS || mode > gdi::STRETCH_DELETESCANS)
-        return image;
-    const auto combine = [mode](QRgb kept, QRgb next) {
-        return mode == gdi::STRETCH_ANDSCANS ? kept & next : mode == gdi::STRETCH_ORSCANS ? kept | next : next;
-    };
-    const QImage source = image.convertToFormat(QImage::Format_RGB32);
-    QImage out(width, height, QImage::Format_RGB32);
-    std::vector<QRgb> line(static_cast<size_t>(width));
-    int lastRow = -1;
-    for (int y = 0; y < source.height(); ++y) {
-        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(y));
-        int lastColumn = -1;
-        for (int x = 0; x < source.width(); ++x) {
-            const int column = shrunkIndex(x, source.width(), width);
-            line[size_t(column)] = column == lastColumn ? combine(line[size_t(column)], from[x]) : from[x];
-            lastColumn = column;
-        }
-        const int row = shrunkIndex(y, source.height(), height);
-        auto *to = reinterpret_cast<QRgb *>(out.scanLine(row));
-        for (int x = 0; x < width; ++x)
-            to[x] = row == lastRow ? combine(to[x], line[size_t(x)]) : line[size_t(x)];
-        lastRow = row;
-    }
-    return out;
 }
 
 } // namespace
@@ -219,7 +185,7 @@ void BitmapPainter::blit(const Blit &blit)
     const Blit placed = oriented(blit);
     const QRectF target = deviceTarget(placed.target);
     switch (placed.kind) {
-    case BitmapKind::None: m_paint.blits.brushBlit(target.normalized(), placed.rop); return;
+    case BitmapKind::None: m_paint.blits.brushBlit(coveredRect(target), placed.rop); return;
     case BitmapKind::Dib: playDib(placed, target); return;
     case BitmapKind::Bitmap16: break;
     }
@@ -277,11 +243,11 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
     Fills &fills = m_paint.fills;
     Surface &surface = m_paint.surface;
     if (!bitmap::ropOperands(rop).source) {
-        m_paint.blits.brushBlit(target.normalized(), rop);
+        m_paint.blits.brushBlit(coveredRect(target), rop);
         return;
     }
     if (surface.scanMode()) { // only the extent counts
-        surface.painter().fillRect(target.normalized(), Qt::black);
+        surface.painter().fillRect(coveredRect(target), Qt::black);
         return;
     }
     if (bitmap.isNull()) {
@@ -299,7 +265,9 @@ void BitmapPainter::drawBitmap(const QImage &bitmap, const QRectF &source, const
     fills.prepare(gdi::R2_COPYPEN);
     const int stretchMode = m_paint.dc.stretchBltMode;
     const bool smooth = stretchMode == gdi::STRETCH_HALFTONE;
-    const QImage image = smooth ? part->image : shrunk(part->image, whole.size(), stretchMode);
+    // GDI shrinks the bitmap as it stands in its own rows, then mirrors it.
+    const QImage image = (smooth ? part->image : shrunkImage(part->image, whole.size(), stretchMode))
+                             .mirrored(part->mirrorX, part->mirrorY);
     const std::optional<QPainter::CompositionMode> mode = exactMode(rop);
     // Skipped pixels of an RLE bitmap (alpha 0) must leave the canvas as it is, which only
     // the plain copy and the per-pixel path do.

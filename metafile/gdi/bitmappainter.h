@@ -61,8 +61,8 @@ private:
     void paintImage(const QImage &image, const QRect &target, QPainter::CompositionMode mode, bool smooth);
     [[nodiscard]] Blit oriented(Blit blit) const;
     // Draws the blit's source part of `image` (a DIB's pixels, display order) into its
-    // destination through the whole mapping, with `opacity`.
-    void drawImage(const QImage &image, const Blit &blit, double opacity);
+    // destination through the whole mapping, with `opacity`, stretched as `stretchMode` says.
+    void drawImage(const QImage &image, const Blit &blit, double opacity, int stretchMode);
     [[nodiscard]] QRectF deviceTarget(const QRect &logical) const;
     [[nodiscard]] const QList<QRgb> *palette() const; // the selected palette, or none for the default
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace metafile::gdi {
 
@@ -87,6 +88,59 @@ QRect wholePixels(const QRectF &rect)
     const QRectF r = rect.normalized();
     return QRect(QPoint(int(std::floor(r.left() + 0.5)), int(std::floor(r.top() + 0.5))),
                  QPoint(int(std::floor(r.right() + 0.5)) - 1, int(std::floor(r.bottom() + 0.5)) - 1));
+}
+
+QRectF coveredRect(const QRectF &target)
+{
+    const QRectF r = target.normalized();
+    return r.translated(target.width() < 0 ? 1 : 0, target.height() < 0 ? 1 : 0);
+}
+
+namespace {
+
+// The destination pixel GDI gives a source pixel when it shrinks `from` pixels to `to`: the
+// one its centre falls in, the first of the two where it falls on the edge between them.
+int shrunkIndex(int index, int from, int to) { return int(((2 * qint64(index) + 1) * to - 1) / (2 * qint64(from))); }
+
+} // namespace
+
+// BLACKONWHITE (the default) keeps a black line one pixel wide on a white page however small
+// the picture is drawn. COLORONCOLOR keeps the last column of a run that falls in one pixel
+// but the first row, as GDI walks the rows from the destination and the columns from the
+// source.
+QImage shrunkImage(const QImage &image, QSize size, int mode)
+{
+    const int width = std::min(size.width(), image.width());
+    const int height = std::min(size.height(), image.height());
+    const bool combining = mode == gdi::STRETCH_ANDSCANS || mode == gdi::STRETCH_ORSCANS;
+    if ((width == image.width() && height == image.height()) || width < 1 || height < 1
+        || (combining && image.hasAlphaChannel()) || mode < gdi::STRETCH_ANDSCANS || mode > gdi::STRETCH_DELETESCANS)
+        return image;
+    const auto combine = [mode](QRgb kept, QRgb next) {
+        return mode == gdi::STRETCH_ANDSCANS ? kept & next : mode == gdi::STRETCH_ORSCANS ? kept | next : next;
+    };
+    const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const QImage source = image.convertToFormat(format);
+    QImage out(width, height, format);
+    std::vector<QRgb> line(static_cast<size_t>(width));
+    int lastRow = -1;
+    for (int y = 0; y < source.height(); ++y) {
+        const int row = shrunkIndex(y, source.height(), height);
+        if (row == lastRow && !combining)
+            continue;
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+        int lastColumn = -1;
+        for (int x = 0; x < source.width(); ++x) {
+            const int column = shrunkIndex(x, source.width(), width);
+            line[size_t(column)] = column == lastColumn ? combine(line[size_t(column)], from[x]) : from[x];
+            lastColumn = column;
+        }
+        auto *to = reinterpret_cast<QRgb *>(out.scanLine(row));
+        for (int x = 0; x < width; ++x)
+            to[x] = row == lastRow ? combine(to[x], line[size_t(x)]) : line[size_t(x)];
+        lastRow = row;
+    }
+    return out;
 }
 
 void drawStretched(QPainter &painter, const QRectF &target, const QImage &image, bool halftone)

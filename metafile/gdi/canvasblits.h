@@ -43,6 +43,18 @@ private:
 // A rectangle in whole pixels, its edges rounded as GDI rounds device coordinates.
 QRect wholePixels(const QRectF &rect);
 
+// The rectangle a destination of signed extents (device pixels) covers, normalised: one that
+// runs backwards on an axis covers the pixels from its far edge plus one up to its corner's
+// pixel, as GDI takes such a rectangle, rather than from its far edge to the pixel before its
+// corner.
+QRectF coveredRect(const QRectF &target);
+
+// `image` shrunk to `size` (no larger than it on either axis) as GDI's stretch modes that
+// keep whole pixels shrink: the source pixels that fall in one destination pixel combined by
+// AND (BLACKONWHITE), OR (WHITEONBLACK), or one of them kept (COLORONCOLOR, DELETESCANS).
+// Other modes, and a bitmap with transparent pixels in the combining ones, are left as they are.
+QImage shrunkImage(const QImage &image, QSize size, int mode);
+
 // Stretches `image` onto `target` through the painter, blending neighbouring pixels in
 // HALFTONE mode (`halftone`) as GDI does: from the source position of each pixel's top-left
 // corner rather than its centre, so that next to a centred blend the picture sits half a

@@ -130,6 +130,10 @@ void Clipping::selectPath(int mode)
         bounds.addRect(reach);
         path = path.intersected(bounds);
     }
+    // The bracket holds the path through pixel centres; GDI's region from a path holds the
+    // pixels whose top-left corner lies inside it through the device points themselves, the
+    // first row and column of a rectangle and not the last.
+    path.translate(-0.5, -0.5);
     QRegion region;
     for (const QPolygonF &polygon : path.toFillPolygons())
         region = region.xored(QRegion(polygon.toPolygon(), path.fillRule()));

@@ -35,6 +35,11 @@ bool sealable(const QPainter &painter, const QBrush &fill)
         && fill.color().alpha() == 255 && painter.compositionMode() == QPainter::CompositionMode_SourceOver;
 }
 
+// Qt combines every pixel an anti-aliased edge touches in full by a raster operation, as if
+// the shape covered it, so that a one-pixel line would combine two or three pixels across.
+// Shapes drawn by a raster operation are drawn aliased, on the pixels GDI combines.
+bool smoothable(const QPainter &painter) { return painter.compositionMode() < QPainter::RasterOp_SourceOrDestination; }
+
 // Whether two device paths have an edge in common (the same two points, in either order).
 // Paths with very many points are not compared: a gradient's bands are small polygons.
 bool shareAnEdge(const QPainterPath &first, const QPainterPath &second)
@@ -364,7 +369,7 @@ void Fills::fillShape(const QPainterPath &devicePath, const QPainterPath &painte
     if (brush.style == gdi::BS_NULL || !m_budget.spendWork(devicePath.elementCount()))
         return;
     QPainter &painter = m_surface.painter();
-    const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(painted, 0, 1));
+    const AntialiasGuard antialias(painter, smoothable(painter) && m_surface.antialiasAffordable(painted, 0, 1));
     if (brush.style == gdi::BS_HATCHED && m_dc.bkMode == gdi::OPAQUE)
         fillOnCanvas(painter, painted, ink(m_dc.bkColor, rop2));
     const QBrush fill = this->brush(brush, rop2);
@@ -405,7 +410,8 @@ void Fills::fillAndStroke(const QPainterPath &devicePath, bool fill, bool stroke
         return;
     QPainter &painter = m_surface.painter();
     // A stroke's outline has two sides for every edge, each as wide as the pen.
-    const AntialiasGuard antialias(painter, m_surface.antialiasAffordable(path, pen.widthF(), 2));
+    const AntialiasGuard antialias(painter,
+                                   smoothable(painter) && m_surface.antialiasAffordable(path, pen.widthF(), 2));
     // The gaps of a styled line take the background colour in opaque mode; a user style's
     // stay empty, as on GDI.
     if (pen.style() == Qt::CustomDashLine && m_dc.bkMode == gdi::OPAQUE

@@ -98,10 +98,44 @@ void ShapePainter::ellipse(const Box &box)
         return;
     }
     const QRectF outline = shapeBox(box);
+    if (tinyEllipse(box))
+        return;
     if (outline.width() < 0 || outline.height() < 0)
         return;
     path.addEllipse(outline);
     drawFigure(m_paint, path, true, true);
+}
+
+// GDI's pen draws an ellipse two or three pixels across as every pixel of its box: a 2 x 2
+// block, a 3 x 3 ring around one pixel of the brush. In the advanced mode the box takes in its
+// right and bottom edges, as a rectangle's does, so that a box one device pixel across is a
+// block and one of two a ring; in the compatible mode only a box of two is a block (one of
+// three is a smaller ellipse's diamond, drawn as a curve). A smoothed curve that small leaves
+// a faint smudge or nothing, and a chart's markers vanish. False when the ellipse is larger.
+bool ShapePainter::tinyEllipse(const Box &box)
+{
+    const DeviceContext &dc = m_paint.dc;
+    const bool advanced = dc.graphicsMode == gdi::GM_ADVANCED;
+    const QRectF pixels = shapeBox(box, advanced).adjusted(-0.5, -0.5, 0.5, 0.5);
+    const double most = advanced ? 3 : 2;
+    if (pixels.width() < 2 || pixels.width() > most || pixels.height() < 2 || pixels.height() > most
+        || (dc.pen.style & gdi::PS_STYLE_MASK) == gdi::PS_NULL || m_paint.fills.penWidth() != 1)
+        return false;
+    Fills &fills = m_paint.fills;
+    if (!fills.prepare(dc.rop2))
+        return true;
+    QPainterPath ring;
+    ring.addRect(pixels);
+    if (pixels.width() == 3 && pixels.height() == 3) {
+        QPainterPath centre;
+        centre.addRect(pixels.adjusted(1, 1, -1, -1));
+        fills.fillPath(centre, dc.brush, dc.rop2);
+        ring = ring.subtracted(centre);
+    }
+    Brush ink;
+    ink.color = dc.pen.color;
+    fills.fillPath(ring, ink, dc.rop2);
+    return true;
 }
 
 // GDI draws arcs counter-clockwise as seen on the device, also when the mapping mirrors

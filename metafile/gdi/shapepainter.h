@@ -39,6 +39,7 @@ public:
     void floodFill(QPoint point, ColorRef color, bool surface);
 
 private:
+    bool tinyEllipse(const Box &box);
     [[nodiscard]] QRectF shapeBox(const Box &box, bool inclusive = false) const;
     // Whether the shape is drawn through the whole mapping: in a path, or under a world
     // transform that turns or shears.

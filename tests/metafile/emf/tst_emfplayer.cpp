@@ -29,6 +29,8 @@ using Probes = QList<Probe>;
 constexpr quint32 nullPen = B::stockObject + 8;
 constexpr quint32 blackBrush = B::stockObject + 4;
 constexpr int rgnCopy = 5;
+constexpr quint32 setRop2 = 20;
+constexpr int maskPen = 9; // R2_MASKPEN: the pen AND the canvas
 constexpr int gradientRectH = 0;
 constexpr int gradientRectV = 1;
 constexpr int gradientTriangle = 2;
@@ -92,6 +94,17 @@ void TestEmfPlayer::probes_data()
 
     QTest::newRow("rectangle in the selected brush")
         << red().rectangle(QRect(10, 10, 40, 40)).bytes() << Probes {{{30, 30}, r}, {{60, 60}, w}, {{5, 5}, w}};
+    // GDI combines the pixels of the line alone; an anti-aliased edge must not combine its
+    // neighbours in full.
+    QTest::newRow("a slanted line by a raster operation combines one pixel a row")
+        << EmfBuilder()
+               .record(B::CreatePen, {1, 0, 0, 0, colorref::blue})
+               .selectObject(1)
+               .record(setRop2, {maskPen})
+               .moveTo(10, 10)
+               .lineTo(30, 30)
+               .bytes()
+        << Probes {{{20, 20}, qrgb::blue}, {{21, 20}, w}, {{20, 21}, w}, {{19, 20}, w}};
     QTest::newRow("world transform scales")
         << red().setWorldTransform(2, 0, 0, 2, 0, 0).rectangle(QRect(10, 10, 20, 20)).bytes()
         << Probes {{{50, 50}, r}, {{25, 25}, r}, {{15, 15}, w}, {{65, 65}, w}};
@@ -121,6 +134,17 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("a turning world transform turns the box, not its bounding box")
         << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).rectangle(QRect(0, 0, 40, 40)).bytes()
         << Probes {{{50, 28}, r}, {{50, 50}, r}, {{25, 5}, w}, {{75, 5}, w}};
+    // GDI's pen covers the whole box of an ellipse one or two pixels across.
+    QTest::newRow("an ellipse two pixels across is a block, three a ring")
+        << EmfBuilder()
+               .record(B::SelectObject, {blackBrush})
+               .ellipse(QRect(10, 10, 1, 1))
+               .record(B::SelectObject, {B::stockObject})
+               .ellipse(QRect(20, 10, 2, 2))
+               .bytes()
+        << Probes {{{10, 10}, qrgb::black}, {{11, 11}, qrgb::black}, {{12, 10}, w},
+                   {{10, 12}, w},           {{20, 10}, qrgb::black}, {{22, 12}, qrgb::black},
+                   {{21, 11}, w},           {{23, 11}, w},           {{21, 13}, w}};
     QTest::newRow("a turning world transform turns an ellipse")
         << red().setWorldTransform(0.7071f, 0.7071f, -0.7071f, 0.7071f, 50, 0).ellipse(QRect(0, 0, 40, 40)).bytes()
         << Probes {{{50, 28}, r}, {{25, 5}, w}};
@@ -309,6 +333,19 @@ void TestEmfPlayer::probes_data()
                                       .rectangle(whole)
                                       .bytes()
                                << Probes {{{25, 25}, r}, {{75, 75}, w}, {{75, 25}, w}};
+    // GDI's region from a path holds the pixels whose top-left corner lies inside the path
+    // through its device points: the first row and column, not the last.
+    QTest::newRow("a clip path holds its first row and column")
+        << red()
+               .record(B::BeginPath, {})
+               .moveTo(10, 10)
+               .poly(B::PolylineTo, {{30, 10}, {30, 30}, {10, 30}})
+               .record(B::CloseFigure, {})
+               .record(B::EndPath, {})
+               .record(B::SelectClipPath, {rgnCopy})
+               .rectangle(whole)
+               .bytes()
+        << Probes {{{10, 10}, r}, {{29, 29}, r}, {{9, 20}, w}, {{20, 9}, w}, {{30, 20}, w}, {{20, 30}, w}};
     QTest::newRow("clip region, then the default clip again")
         << red()
                .raw(B::ExtSelectClipRgn, B::ints({48, rgnCopy}) + regionData(QRect(0, 0, 50, 50)))
@@ -354,6 +391,52 @@ void TestEmfPlayer::probes_data()
     QTest::newRow("a bitmap shrunk colour on colour keeps the last pixel of each")
         << shrunkBitmap(EmfBuilder().record(B::SetStretchBltMode, {3}), 2, colorref::black, colorref::white)
         << Probes {{{10, 11}, k}, {{11, 11}, w}};
+    // COLORONCOLOR keeps the first row of each run it drops (the last column, above), and a
+    // source pixel's centre on the edge between two destination pixels goes to the first
+    // (nine columns onto eight: 3 and 4 make one).
+    // Ten rows onto three: 0-2, 3-6 and 7-9 keep 0, 3 and 7.
+    const auto column = [](EmfBuilder b, int black, int top, int height) {
+        QList<quint32> rows(10, colorref::white);
+        rows[black] = colorref::black;
+        return b
+            .raw(B::StretchDiBits, B::bounds()
+                                       + B::ints({10, top, 0, 0, 1, 10, 80, 40, 120, 40, 0, 0xCC0020, 1, height})
+                                       + B::dib24(1, rows).bytes)
+            .bytes();
+    };
+    const B colourOnColour = EmfBuilder().record(B::SetStretchBltMode, {3});
+    QTest::newRow("a bitmap shrunk colour on colour keeps the first row of each")
+        << column(colourOnColour, 3, 10, 3) << Probes {{{10, 11}, k}, {{10, 10}, w}, {{10, 12}, w}};
+    QTest::newRow("a bitmap shrunk colour on colour drops the later rows")
+        << column(colourOnColour, 6, 10, 3) << Probes {{{10, 11}, w}};
+    QTest::newRow("a mirrored bitmap is shrunk as it stands, then mirrored")
+        << column(colourOnColour, 0, 13, -3) << Probes {{{10, 13}, k}, {{10, 11}, w}, {{10, 12}, w}, {{10, 14}, w}};
+    {
+        QList<quint32> row(9, colorref::white);
+        row[4] = colorref::black;
+        QTest::newRow("a source pixel centred between two destination pixels goes to the first")
+            << EmfBuilder()
+                   .raw(B::StretchDiBits, B::bounds()
+                                              + B::ints({10, 10, 0, 0, 9, 1, 80, 40, 120, 28, 0, 0xCC0020, 8, 1})
+                                              + B::dib24(9, row).bytes)
+                   .bytes()
+            << Probes {{{13, 10}, k}, {{14, 10}, w}};
+    }
+    // A destination running backwards covers the pixels from its far edge plus one up to its
+    // corner's: red and blue from x 60 back 40 pixels fill 21 to 60, mirrored.
+    QTest::newRow("a mirrored bitmap covers the pixels from its corner back")
+        << EmfBuilder()
+               .raw(B::StretchDiBits, B::bounds() + B::ints({60, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0xCC0020, -40, 30})
+                                          + B::dib24(2, {colorref::red, colorref::blue}).bytes)
+               .bytes()
+        << Probes {{{20, 20}, w}, {{21, 20}, qrgb::blue}, {{40, 20}, qrgb::blue}, {{41, 20}, r},         {{60, 20}, r},
+                   {{61, 20}, w}, {{30, 9}, w},           {{30, 10}, qrgb::blue}, {{30, 39}, qrgb::blue}};
+    QTest::newRow("a mirrored brush blit covers the pixels from its corner back")
+        << red()
+               .raw(76, B::bounds() + B::ints({60, 10, -40, 30, 0xF00021, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                            + B::ints({0, 0, 0, 0, 0, 0}))
+               .bytes()
+        << Probes {{{20, 20}, w}, {{21, 20}, r}, {{60, 20}, r}, {{61, 20}, w}};
     // The header's part of the record may run past the colour table (here by 8 bytes); the
     // bits are where their own offset says, not right after the table.
     QTest::newRow("bitmap header with room to spare")
@@ -421,6 +504,28 @@ void TestEmfPlayer::probes_data()
                    .bytes()
             << Probes {{{25, 50}, r}, {{75, 50}, qrgb::blue}};
     }
+    // ALPHABLEND stretches as COLORONCOLOR does in every stretch mode, HALFTONE too: ten
+    // columns onto three keep 2, 6 and 9, all blue here, never the red one at 1; onto thirty,
+    // three whole pixels each.
+    const auto blended = [](EmfBuilder b, int width = 3) {
+        QByteArray dib = B::ints({40, 10, 1});
+        B::appendU16(dib, 1);
+        B::appendU16(dib, 32);
+        dib += B::ints({0, 0, 0, 0, 0, 0});
+        for (int x = 0; x < 10; ++x)
+            dib += B::ints({x == 1 ? 0xFFFF0000 : 0xFF0000FF});
+        return b
+            .raw(114, B::bounds() + B::ints({10, 10, width, 1, 0x00FF0000, 0, 0}) + B::floats({1, 0, 0, 1, 0, 0})
+                          + B::ints({0, 0, 108, 40, 148, 40, 10, 1}) + dib)
+            .bytes();
+    };
+    const Probes blue {{{10, 10}, qrgb::blue}, {{11, 10}, qrgb::blue}, {{12, 10}, qrgb::blue}};
+    QTest::newRow("alpha blend shrunk keeps whole pixels") << blended(EmfBuilder()) << blue;
+    QTest::newRow("alpha blend shrunk in halftone mode keeps whole pixels too")
+        << blended(EmfBuilder().record(B::SetStretchBltMode, {4})) << blue;
+    QTest::newRow("alpha blend stretched in halftone mode keeps whole pixels")
+        << blended(EmfBuilder().record(B::SetStretchBltMode, {4}), 30)
+        << Probes {{{12, 10}, qrgb::blue}, {{13, 10}, r}, {{15, 10}, r}, {{16, 10}, qrgb::blue}};
     {
         // Two pixels, red and blue, under a mask that picks the first: 50 device pixels a
         // bitmap pixel.

@@ -284,19 +284,30 @@ void TestWmfBitmaps::mirroredBlits_data()
 {
     QTest::addColumn<QRect>("source");
     QTest::addColumn<QRect>("destination");
-    QTest::addColumn<QRgb>("topLeft"); // of the drawn 40 x 40 square at (30, 30)
+    QTest::addColumn<QRgb>("topLeft"); // of the drawn square
     QTest::addColumn<QRgb>("topRight");
     QTest::addColumn<QRgb>("bottomLeft");
+    // The pixels the square covers: a rectangle running backwards covers those from its far
+    // edge plus one up to its corner's, so that a mirrored destination at 70 back 40 covers
+    // 31 to 70, and a mirrored source at 20 back 20 takes columns 1 to 20, the last of them
+    // past the bitmap, which shortens the square by a column's share.
+    QTest::addColumn<QRect>("covered");
     // Source rectangles of a top-down DIB, where y runs down as on the screen.
-    QTest::addRow("plain") << QRect(0, 0, 20, 20) << QRect(30, 30, 40, 40) << red << green << blue;
+    const QRect square(30, 30, 40, 40);
+    QTest::addRow("plain") << QRect(0, 0, 20, 20) << square << red << green << blue << square;
     QTest::addRow("destination width negative")
-        << QRect(0, 0, 20, 20) << QRect(70, 30, -40, 40) << green << red << black;
+        << QRect(0, 0, 20, 20) << QRect(70, 30, -40, 40) << green << red << black << square.translated(1, 0);
     QTest::addRow("destination height negative")
-        << QRect(0, 0, 20, 20) << QRect(30, 70, 40, -40) << blue << black << red;
-    QTest::addRow("source width negative") << QRect(20, 0, -20, 20) << QRect(30, 30, 40, 40) << green << red << black;
-    QTest::addRow("both widths negative") << QRect(20, 0, -20, 20) << QRect(70, 30, -40, 40) << red << green << blue;
+        << QRect(0, 0, 20, 20) << QRect(30, 70, 40, -40) << blue << black << red << square.translated(0, 1);
+    QTest::addRow("source width negative")
+        << QRect(20, 0, -20, 20) << square << green << red << black << QRect(32, 30, 38, 40);
+    QTest::addRow("both widths negative")
+        << QRect(20, 0, -20, 20) << QRect(70, 30, -40, 40) << red << green << blue << QRect(31, 30, 38, 40);
     QTest::addRow("both destination extents negative")
-        << QRect(0, 0, 20, 20) << QRect(70, 70, -40, -40) << black << blue << green;
+        << QRect(0, 0, 20, 20) << QRect(70, 70, -40, -40) << black << blue << green << square.translated(1, 1);
+    QTest::addRow("source height negative") << QRect(0, 20, 20, -20) << square << blue << black << red << square;
+    QTest::addRow("both heights negative")
+        << QRect(0, 20, 20, -20) << QRect(30, 70, 40, -40) << red << green << blue << square.translated(0, 1);
 }
 
 void TestWmfBitmaps::mirroredBlits()
@@ -306,14 +317,21 @@ void TestWmfBitmaps::mirroredBlits()
     QFETCH(QRgb, topLeft);
     QFETCH(QRgb, topRight);
     QFETCH(QRgb, bottomLeft);
+    QFETCH(QRect, covered);
     WmfBuilder b;
     stretchDib(b, SRCCOPY, source, destination, dib(quadrants(), 24, true));
     const QImage image = render(picture(b));
-    QCOMPARE(pixel(image, 31, 31), topLeft);
-    QCOMPARE(pixel(image, 68, 31), topRight);
-    QCOMPARE(pixel(image, 31, 68), bottomLeft);
-    QCOMPARE(pixel(image, 29, 50), white);
-    QCOMPARE(pixel(image, 70, 50), white);
+    QCOMPARE(pixel(image, covered.left() + 1, covered.top() + 1), topLeft);
+    QCOMPARE(pixel(image, covered.right() - 1, covered.top() + 1), topRight);
+    QCOMPARE(pixel(image, covered.left() + 1, covered.bottom() - 1), bottomLeft);
+    QVERIFY(pixel(image, covered.left(), 50) != white);
+    QVERIFY(pixel(image, covered.right(), 50) != white);
+    QVERIFY(pixel(image, 50, covered.top()) != white);
+    QVERIFY(pixel(image, 50, covered.bottom()) != white);
+    QCOMPARE(pixel(image, covered.left() - 1, 50), white);
+    QCOMPARE(pixel(image, covered.right() + 1, 50), white);
+    QCOMPARE(pixel(image, 50, covered.top() - 1), white);
+    QCOMPARE(pixel(image, 50, covered.bottom() + 1), white);
 }
 
 // SETDIBTODEV's bits hold some scan lines of the bitmap (from the bottom); the rows of

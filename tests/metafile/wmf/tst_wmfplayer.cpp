@@ -648,7 +648,14 @@ void TestWmfPlayer::pixelsAndLines()
     WmfBuilder b;
     b.setPixel(5, 5, blue).createPen(0, 0, red).selectObject(0);
     b.moveTo(10, 20).lineTo(90, 20).polyline({{10, 40}, {90, 40}, {90, 60}});
+    // GDI's pen draws an ellipse two pixels across as its whole box, one of one not at all.
+    b.ellipse(20, 80, 22, 82).ellipse(30, 80, 31, 81);
     const QImage image = render(picture(b));
+    QCOMPARE(pixel(image, 20, 80), toRgb(red));
+    QCOMPARE(pixel(image, 21, 81), toRgb(red));
+    QCOMPARE(pixel(image, 22, 81), toRgb(white));
+    QCOMPARE(pixel(image, 21, 82), toRgb(white));
+    QCOMPARE(pixel(image, 30, 80), toRgb(white));
     QCOMPARE(pixel(image, 5, 5), toRgb(blue));
     QCOMPARE(pixel(image, 50, 20), toRgb(red));
     QCOMPARE(pixel(image, 50, 40), toRgb(red));
