@@ -229,6 +229,18 @@ void TestEmfPlusPlayer::probes_data()
     QTest::newRow("dashed pen leaves gaps")
         << picture({redPen(1, 4, 0x20, ints({1})), rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
         << Probes {{{6, 50}, r}, {{14, 50}, w}, {{22, 50}, r}} << 0;
+    const QByteArray across = rec(B::DrawLines, 1, ints({2}) + B::pointsF({{20, 50}, {80, 50}}));
+    QTest::newRow("flat caps end at the points") << picture({redPen(1, 10), across})
+                                                 << Probes {{{22, 50}, r}, {{17, 50}, w}, {{83, 50}, w}} << 0;
+    QTest::newRow("square caps reach half the width past them")
+        << picture({redPen(1, 10, 0x06, ints({1, 1})), across}) << Probes {{{17, 50}, r}, {{83, 50}, r}} << 0;
+    QTest::newRow("a custom dash array in pen widths")
+        << picture({redPen(1, 4, 0x120, ints({5, 2}) + floats({1, 3})), rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
+        << Probes {{{2, 50}, r}, {{10, 50}, w}, {{18, 50}, r}} << 0;
+    // 1.5875 mm is 6 pixels at the header's 96 dots per inch; as world units it would be 1.6.
+    QTest::newRow("a pen's width in millimetres")
+        << picture({object(B::Pen, 1, ints({B::version, 0, 0, 6}) + floats({1.5875f}) + B::solidBrush(red)), across})
+        << Probes {{{50, 52}, r}, {{50, 48}, r}, {{50, 44}, w}} << 0;
     QTest::newRow("smoothing: a half-covered pixel") << picture({rec(B::SetAntiAliasMode, 0x9), fill})
                                                      << Probes {{{50, 30}, qRgb(255, 127, 127)}, {{30, 30}, r}} << 8;
     QTest::newRow("without smoothing the pixel is white") << picture({fill}) << Probes {{{50, 30}, w}} << 0;
@@ -559,6 +571,16 @@ void TestEmfPlusPlayer::badRecords_data()
         << QStringList();
     QTest::newRow("coordinates far past any picture")
         << picture({fillRect({-1e30f, -1e30f, 2e30f, 2e30f}), fillRect({1e20f, 0, 1e20f, 1e20f})}) << R::Ok
+        << QStringList();
+    QTest::newRow("a dash array of zero lengths")
+        << picture({redPen(1, 4, 0x120, ints({5, 2}) + floats({0, 0})), rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
+        << R::Ok << QStringList();
+    QTest::newRow("a compressed image that is no picture")
+        << picture({object(B::Image, 1, B::compressedImage("no picture at all")),
+                    rec(B::DrawImage, 1, ints({0xFFFFFFFF, unitPixel}) + B::rectF({0, 0, 9, 9}) + B::rectF({0, 0, 90, 90}))})
+        << R::Ok << QStringList();
+    QTest::newRow("a font of no size draws nothing")
+        << picture({object(B::Font, 1, B::font(0, u"Arial"_s)), drawString(u"Hi"_s, {0, 0, 90, 90})}) << R::Ok
         << QStringList();
     QTest::newRow("metafile images nested past the limit") << nestedImages(8) << R::Ok << QStringList();
 }
