@@ -16,6 +16,7 @@
 #include "wmfbuilder.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QTest>
 
 #include <cmath>
@@ -42,6 +43,7 @@ constexpr quint32 green = 0xFF00FF00;
 constexpr QRgb w = qrgb::white;
 constexpr QRgb r = qrgb::red;
 constexpr QRgb b = qrgb::blue;
+constexpr QRgb k = qrgb::black;
 // Clip combinations.
 constexpr quint16 replace = 0;
 constexpr quint16 unite = 2;
@@ -342,6 +344,14 @@ void TestEmfPlusPlayer::probes_data()
         {object(B::Image, 4, B::metafileImage(3, nested)),
          rec(B::DrawImage, 4, ints({0xFFFFFFFF, unitPixel}) + B::rectF({0, 0, 50, 100}) + B::rectF({0, 0, 100, 100}))})
                                                 << Probes {{{50, 50}, r}, {{95, 50}, r}} << 0;
+
+    // --- a real EMF+-only file: filled and outlined shapes where GDI+ draws them ---
+    QFile figures(qEnvironmentVariable("PICTORATE_TEST_DATA") + u"/emfplus/aspose-imaging__TestEmfPlusFigures.emf"_s);
+    if (figures.open(QIODevice::ReadOnly)) {
+        QTest::newRow("Aspose's EMF+ figures")
+            << figures.readAll()
+            << Probes {{{20, 22}, k}, {{20, 38}, k}, {{20, 30}, w}, {{66, 77}, b}, {{95, 95}, w}, {{5, 95}, w}} << 60;
+    }
 
     // --- GDI records after GetDC draw in the EMF+ picture, inside its clip ---
     B getDc;
