@@ -399,7 +399,8 @@ void tst_Pipelines::emfPlusLayers_data()
 
     using B = EmfPlusBuilder;
     const auto fill = [](quint32 argb, int slots) {
-        return B::recordBytes(B::FillRects, B::solid, EmfBuilder::ints({argb, quint32(slots)}) + B::rectF({0, 0, 50, 50}));
+        return B::recordBytes(B::FillRects, B::solid,
+                              EmfBuilder::ints({argb, quint32(slots)}) + B::rectF({0, 0, 50, 50}));
     };
     B dual;
     dual.header(true).record(B::FillRects, B::solid, EmfBuilder::ints({0xFF0000FF, 1}) + B::rectF({0, 0, 50, 50}));
@@ -409,15 +410,16 @@ void tst_Pipelines::emfPlusLayers_data()
     plus.header().record(B::FillRects, B::solid, EmfBuilder::ints({0xFF0000FF, 1}) + B::rectF({0, 0, 50, 50}));
     plus.endComment();
     EmfBuilder nothing;
-    nothing.raw(EmfBuilder::GdiComment, B::comment(B::recordBytes(B::Header, 0, EmfBuilder::ints({B::version, 1, 96, 96}))
-                                                   + fill(0xFF0000FF, 0)));
+    nothing.raw(
+        EmfBuilder::GdiComment,
+        B::comment(B::recordBytes(B::Header, 0, EmfBuilder::ints({B::version, 1, 96, 96})) + fill(0xFF0000FF, 0)));
     QTest::addRow("dual, auto") << dual.bytes() << QString() << u"gdi"_s << qRgb(255, 0, 0) << false;
     QTest::addRow("dual, prefer") << dual.bytes() << u"--emfplus=prefer"_s << u"emf+"_s << qRgb(0, 0, 255) << false;
     QTest::addRow("EMF+ only, auto") << plus.bytes() << QString() << u"emf+"_s << qRgb(0, 0, 255) << false;
     QTest::addRow("EMF+ only, ignored: nothing drawn")
         << plus.bytes() << u"--emfplus=ignore"_s << u"gdi"_s << qRgb(255, 255, 255) << true;
-    QTest::addRow("EMF+ none of whose records draw") << nothing.bytes() << QString() << u"emf+"_s << qRgb(255, 255, 255)
-                                                     << true;
+    QTest::addRow("EMF+ none of whose records draw")
+        << nothing.bytes() << QString() << u"emf+"_s << qRgb(255, 255, 255) << true;
 }
 
 void tst_Pipelines::emfPlusLayers()

@@ -232,12 +232,13 @@ void TestEmfPlusPlayer::probes_data()
         << picture({redPen(1, 4, 0x20, ints({1})), rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
         << Probes {{{6, 50}, r}, {{14, 50}, w}, {{22, 50}, r}} << 0;
     const QByteArray across = rec(B::DrawLines, 1, ints({2}) + B::pointsF({{20, 50}, {80, 50}}));
-    QTest::newRow("flat caps end at the points") << picture({redPen(1, 10), across})
-                                                 << Probes {{{22, 50}, r}, {{17, 50}, w}, {{83, 50}, w}} << 0;
+    QTest::newRow("flat caps end at the points")
+        << picture({redPen(1, 10), across}) << Probes {{{22, 50}, r}, {{17, 50}, w}, {{83, 50}, w}} << 0;
     QTest::newRow("square caps reach half the width past them")
         << picture({redPen(1, 10, 0x06, ints({1, 1})), across}) << Probes {{{17, 50}, r}, {{83, 50}, r}} << 0;
     QTest::newRow("a custom dash array in pen widths")
-        << picture({redPen(1, 4, 0x120, ints({5, 2}) + floats({1, 3})), rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
+        << picture({redPen(1, 4, 0x120, ints({5, 2}) + floats({1, 3})),
+                    rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
         << Probes {{{2, 50}, r}, {{10, 50}, w}, {{18, 50}, r}} << 0;
     // 1.5875 mm is 6 pixels at the header's 96 dots per inch; as world units it would be 1.6.
     QTest::newRow("a pen's width in millimetres")
@@ -336,9 +337,10 @@ void TestEmfPlusPlayer::probes_data()
     // units per inch: here a box of 200 units at 1440 an inch, filled red all over.
     WmfBuilder box;
     box.createBrush(0, colorref::red).selectObject(0).rectangle(1000, 1000, 1201, 1201);
-    QTest::newRow("a placeable metafile image: its box is the source") << picture(
-        {object(B::Image, 4, B::metafileImage(2, box.placeable(QRect(1000, 1000, 200, 200)))),
-         rec(B::DrawImage, 4, ints({0xFFFFFFFF, unitPixel}) + B::rectF({1000, 1000, 200, 200}) + B::rectF({20, 20, 60, 60}))})
+    QTest::newRow("a placeable metafile image: its box is the source")
+        << picture({object(B::Image, 4, B::metafileImage(2, box.placeable(QRect(1000, 1000, 200, 200)))),
+                    rec(B::DrawImage, 4,
+                        ints({0xFFFFFFFF, unitPixel}) + B::rectF({1000, 1000, 200, 200}) + B::rectF({20, 20, 60, 60}))})
         << Probes {{{22, 22}, r}, {{77, 77}, r}, {{10, 10}, w}, {{90, 90}, w}} << 0;
     QTest::newRow("a part of a metafile image") << picture(
         {object(B::Image, 4, B::metafileImage(3, nested)),
@@ -583,12 +585,13 @@ void TestEmfPlusPlayer::badRecords_data()
         << picture({fillRect({-1e30f, -1e30f, 2e30f, 2e30f}), fillRect({1e20f, 0, 1e20f, 1e20f})}) << R::Ok
         << QStringList();
     QTest::newRow("a dash array of zero lengths")
-        << picture({redPen(1, 4, 0x120, ints({5, 2}) + floats({0, 0})), rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
+        << picture({redPen(1, 4, 0x120, ints({5, 2}) + floats({0, 0})),
+                    rec(B::DrawLines, 1, ints({2}) + B::pointsF({{0, 50}, {100, 50}}))})
         << R::Ok << QStringList();
-    QTest::newRow("a compressed image that is no picture")
-        << picture({object(B::Image, 1, B::compressedImage("no picture at all")),
-                    rec(B::DrawImage, 1, ints({0xFFFFFFFF, unitPixel}) + B::rectF({0, 0, 9, 9}) + B::rectF({0, 0, 90, 90}))})
-        << R::Ok << QStringList();
+    QTest::newRow("a compressed image that is no picture") << picture(
+        {object(B::Image, 1, B::compressedImage("no picture at all")),
+         rec(B::DrawImage, 1, ints({0xFFFFFFFF, unitPixel}) + B::rectF({0, 0, 9, 9}) + B::rectF({0, 0, 90, 90}))})
+                                                           << R::Ok << QStringList();
     QTest::newRow("a font of no size draws nothing")
         << picture({object(B::Font, 1, B::font(0, u"Arial"_s)), drawString(u"Hi"_s, {0, 0, 90, 90})}) << R::Ok
         << QStringList();
