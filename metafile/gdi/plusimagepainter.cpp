@@ -41,7 +41,7 @@ std::optional<QTransform> sourceOnto(const QRectF &source, const std::array<QPoi
 
 void PlusImagePainter::draw(int image, quint32 sourceUnit, const QRectF &source, const std::array<QPointF, 3> &corners)
 {
-    const plus::Image *object = m_paint.state.objects().get<plus::Image>(image);
+    const auto *object = m_paint.state.objects().get<plus::Image>(image);
     if (!object)
         return;
     // A source in a unit other than pixels is measured at GDI+'s 96 dots per inch.

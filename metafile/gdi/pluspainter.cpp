@@ -97,7 +97,7 @@ void PlusPainter::fill(const QPainterPath &world, const plus::BrushRef &brush)
     std::optional<plus::Fill> fill;
     if (brush.solid) {
         fill = plus::Fill {QBrush(plus::argb(brush.color)), std::nullopt};
-    } else if (const plus::Brush *object = m_paint.state.objects().get<plus::Brush>(brush.object)) {
+    } else if (const auto *object = m_paint.state.objects().get<plus::Brush>(brush.object)) {
         fill = fillFor(*object, t, area, brush.object);
     }
     if (!fill)
@@ -167,7 +167,7 @@ bool PlusPainter::affordDashes(const QPainterPath &device, QPen &pen)
 
 void PlusPainter::stroke(const QPainterPath &world, int pen)
 {
-    const plus::Pen *object = m_paint.state.objects().get<plus::Pen>(pen);
+    const auto *object = m_paint.state.objects().get<plus::Pen>(pen);
     if (!object)
         return;
     const QTransform t = m_paint.state.worldToDevice(m_paint.state.context().antiAlias);
@@ -203,7 +203,7 @@ void PlusPainter::stroke(const QPainterPath &world, int pen)
 
 void PlusPainter::fillRegion(int region, const plus::BrushRef &brush)
 {
-    const plus::Region *object = m_paint.state.objects().get<plus::Region>(region);
+    const auto *object = m_paint.state.objects().get<plus::Region>(region);
     if (!object)
         return;
     qint64 work = 0;
@@ -214,13 +214,13 @@ void PlusPainter::fillRegion(int region, const plus::BrushRef &brush)
 
 void PlusPainter::fillPath(int path, const plus::BrushRef &brush)
 {
-    if (const plus::Path *object = m_paint.state.objects().get<plus::Path>(path))
+    if (const auto *object = m_paint.state.objects().get<plus::Path>(path))
         fill(plus::pathOf(*object), brush);
 }
 
 void PlusPainter::drawPath(int path, int pen)
 {
-    if (const plus::Path *object = m_paint.state.objects().get<plus::Path>(path))
+    if (const auto *object = m_paint.state.objects().get<plus::Path>(path))
         stroke(plus::pathOf(*object), pen);
 }
 

@@ -175,13 +175,13 @@ void PlusState::setClipRect(const QRectF &rect, quint32 mode)
 
 void PlusState::setClipPath(int object, quint32 mode)
 {
-    if (const plus::Path *path = m_objects.get<plus::Path>(object))
+    if (const auto *path = m_objects.get<plus::Path>(object))
         combineClip(worldToDevice(false).map(plus::pathOf(*path)), mode);
 }
 
 void PlusState::setClipRegion(int object, quint32 mode)
 {
-    const plus::Region *region = m_objects.get<plus::Region>(object);
+    const auto *region = m_objects.get<plus::Region>(object);
     if (!region)
         return;
     qint64 work = 0;

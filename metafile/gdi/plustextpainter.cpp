@@ -85,7 +85,7 @@ double lineStart(quint32 alignment, double left, double inner, double width)
 
 std::optional<PlusTextPainter::TextFont> PlusTextPainter::fontFor(int font, const QTransform &toDevice) const
 {
-    const plus::Font *object = m_paint.state.objects().get<plus::Font>(font);
+    const auto *object = m_paint.state.objects().get<plus::Font>(font);
     // Without a GUI application no font may be measured: the text is not drawn, as GDI's.
     if (!object || !(object->emSize > 0) || !text::fontsReady())
         return std::nullopt;
@@ -125,7 +125,7 @@ std::optional<QBrush> PlusTextPainter::brushFor(const plus::BrushRef &brush, con
 {
     if (brush.solid)
         return QBrush(plus::argb(brush.color));
-    const plus::Brush *object = m_paint.state.objects().get<plus::Brush>(brush.object);
+    const auto *object = m_paint.state.objects().get<plus::Brush>(brush.object);
     if (!object)
         return std::nullopt;
     // A path gradient shades an image of the picture, which text does not have: its glyphs

@@ -68,7 +68,7 @@ private:
         int symbolMapping = 0;
     };
     [[nodiscard]] std::optional<TextFont> fontFor(int font, const QTransform &toDevice) const;
-    [[nodiscard]] std::optional<QBrush> brushFor(const plus::BrushRef &brush, const QTransform &toDevice) const;
+    [[nodiscard]] std::optional<QBrush> brushFor(const plus::BrushRef &brush, const QTransform &toText) const;
     // Prepares the surface (GDI+'s clip, cut to `box` in device pixels when given) and the
     // painter's transform for text space; false when nothing is to be drawn.
     [[nodiscard]] bool prepare(const TextFont &font, const QTransform &toDevice,
