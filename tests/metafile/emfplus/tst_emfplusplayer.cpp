@@ -184,6 +184,15 @@ void TestEmfPlusPlayer::probes_data()
     QTest::newRow("fill pie: clockwise from three o'clock")
         << picture({rec(B::FillPie, B::solid, ints({red}) + floats({0, 90}) + B::rectF({10, 10, 80, 80}))})
         << Probes {{{70, 70}, r}, {{30, 30}, w}, {{70, 30}, w}, {{30, 70}, w}} << 0;
+    QTest::newRow("draw pie: its wedge's edges and arc")
+        << picture({redPen(1, 4), rec(B::DrawPie, 1, floats({0, 90}) + B::rectF({10, 10, 80, 80}))})
+        << Probes {{{70, 50}, r}, {{50, 70}, r}, {{70, 70}, w}, {{30, 30}, w}} << 0;
+    QTest::newRow("draw ellipse: its outline only")
+        << picture({redPen(1, 4), rec(B::DrawEllipse, 1, B::rectF({10, 10, 80, 80}))})
+        << Probes {{{10, 50}, r}, {{50, 90}, r}, {{50, 50}, w}} << 0;
+    QTest::newRow("draw closed curve: a loop through its points")
+        << picture({redPen(1, 4), rec(B::DrawClosedCurve, 1, floats({0.5}) + ints({4}) + square)})
+        << Probes {{{20, 20}, r}, {{80, 80}, r}, {{50, 50}, w}, {{5, 5}, w}} << 0;
     QTest::newRow("draw arc: the upper left quarter")
         << picture({redPen(1, 6), rec(B::DrawArc, 1, floats({180, 90}) + B::rectF({10, 10, 80, 80}))})
         << Probes {{{22, 22}, r}, {{78, 78}, w}, {{50, 50}, w}} << 0;
@@ -255,6 +264,13 @@ void TestEmfPlusPlayer::probes_data()
     QTest::newRow("world transform moves")
         << picture({rec(B::SetWorldTransform, 0, floats({1, 0, 0, 1, 40, 40})), fillRect({0, 0, 20, 20})})
         << Probes {{{50, 50}, r}, {{10, 10}, w}} << 0;
+    QTest::newRow("reset world transform")
+        << picture({rec(B::TranslateWorldTransform, 0, floats({50, 50})), rec(B::ResetWorldTransform, 0), fill})
+        << Probes {{{30, 30}, r}, {{70, 70}, w}} << 0;
+    QTest::newRow("multiply world transform before it")
+        << picture({rec(B::TranslateWorldTransform, 0, floats({10, 0})),
+                    rec(B::MultiplyWorldTransform, 0, floats({2, 0, 0, 2, 0, 0})), fillRect({0, 0, 10, 10})})
+        << Probes {{{25, 15}, r}, {{5, 5}, w}} << 0;
     QTest::newRow("scale before a translation")
         << picture({rec(B::TranslateWorldTransform, 0, floats({10, 0})), rec(B::ScaleWorldTransform, 0, floats({2, 2})),
                     fillRect({0, 0, 10, 10})})
@@ -293,6 +309,13 @@ void TestEmfPlusPlayer::probes_data()
     // --- clipping ---
     QTest::newRow("clip rect") << picture({rec(B::SetClipRect, replace << 8, B::rectF({0, 0, 50, 100})), whole})
                                << Probes {{{25, 50}, r}, {{75, 50}, w}} << 0;
+    QTest::newRow("clip intersected with a rect")
+        << picture({rec(B::SetClipRect, replace << 8, B::rectF({0, 0, 50, 100})),
+                    rec(B::SetClipRect, 1 << 8, B::rectF({0, 0, 100, 50})), whole})
+        << Probes {{{25, 25}, r}, {{75, 25}, w}, {{25, 75}, w}} << 0;
+    QTest::newRow("clip xor two rects") << picture({rec(B::SetClipRect, replace << 8, B::rectF({0, 0, 50, 100})),
+                                                    rec(B::SetClipRect, 3 << 8, B::rectF({0, 0, 100, 50})), whole})
+                                        << Probes {{{25, 25}, w}, {{75, 25}, r}, {{25, 75}, r}, {{75, 75}, w}} << 0;
     QTest::newRow("clip excluding a rect")
         << picture({rec(B::SetClipRect, exclude << 8, B::rectF({0, 0, 50, 100})), whole})
         << Probes {{{25, 50}, w}, {{75, 50}, r}} << 0;
