@@ -236,9 +236,12 @@ void frmconvert::convertFile()
     // A cancelled run ends quietly: the user asked for it, and the old file is as it was.
     if (outcome != SaveOutcome::Saved)
         return;
-    MsgBox(m_services, this,
-           QStringLiteral("The image %1 has been converted and saved as %2.")
-               .arg(source, QDir::toNativeSeparators(target)));
+    // A picture none of whose records could be drawn was written blank: saying it was converted
+    // would hide that nothing of it shows.
+    const QString message = picloadedpic->picture().drawsNothing()
+                              ? QStringLiteral("The image %1 draws nothing that can be shown: %2 was saved blank.")
+                              : QStringLiteral("The image %1 has been converted and saved as %2.");
+    MsgBox(m_services, this, message.arg(source, QDir::toNativeSeparators(target)));
     resetForm();
 }
 

@@ -31,7 +31,7 @@ QByteArray encode(const Outcome &outcome)
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream << int(outcome.kind) << outcome.message << outcome.size << qint64(outcome.milliseconds)
-           << outcome.recordsSkipped;
+           << outcome.recordsSkipped << outcome.warning;
     return bytes;
 }
 
@@ -41,7 +41,7 @@ Outcome decode(const QByteArray &bytes)
     Outcome outcome;
     int kind = 0;
     qint64 milliseconds = 0;
-    stream >> kind >> outcome.message >> outcome.size >> milliseconds >> outcome.recordsSkipped;
+    stream >> kind >> outcome.message >> outcome.size >> milliseconds >> outcome.recordsSkipped >> outcome.warning;
     if (stream.status() != QDataStream::Ok || kind < 0 || kind > int(Outcome::Kind::Failed))
         return Outcome::failure(u"could not be converted: the converter's worker gave no answer"_s);
     outcome.kind = Outcome::Kind(kind);

@@ -67,6 +67,11 @@ void ConsoleReport::finished(const Job &job, const Outcome &outcome)
         std::fflush(m_err);
         break;
     case Outcome::Kind::Converted:
+        if (!outcome.warning.isEmpty()) {
+            clearProgress();
+            std::fprintf(m_err, "%s: warning: %s\n", local(job.source).constData(), local(outcome.warning).constData());
+            std::fflush(m_err);
+        }
         if (m_verbosity == Verbosity::Verbose)
             std::fprintf(m_out, "%s -> %s\n", local(job.source).constData(), local(job.target).constData());
         break;

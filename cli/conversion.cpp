@@ -85,9 +85,16 @@ QSize proportionalSize(QSizeF natural, QSize given)
     return {side(given.height() * natural.width() / natural.height()), given.height()};
 }
 
+QString pictureWarning(const Picture &picture)
+{
+    if (!picture.drawsNothing())
+        return {};
+    return u"the picture draws nothing: none of its records can be drawn, so the image is blank"_s;
+}
+
 // Loads `source` as a picture, or standard input for "-". LoadPicture refuses at once what is
 // not a regular file: opening a named pipe would wait for a writer, and a device has no end.
-std::optional<Picture> loadSource(const QString &source, QString *message)
+std::optional<Picture> loadSource(const QString &source, QString *message, metafile::EmfPlusLayer layer)
 {
     QString why;
     std::optional<Picture> picture;
@@ -105,6 +112,8 @@ std::optional<Picture> loadSource(const QString &source, QString *message)
     }
     if (!picture)
         *message = u"could not be read as a picture: %1"_s.arg(why);
+    else
+        picture->setEmfPlusLayer(layer);
     return picture;
 }
 
@@ -164,12 +173,13 @@ void countSkipped(const Picture &picture, const RenderSettings &settings, Outcom
 // The source drawn as `settings` ask and encoded in their format, for a stream.
 std::optional<QByteArray> encodeSource(const QString &source, const RenderSettings &settings, Outcome *outcome)
 {
-    const std::optional<Picture> picture = loadSource(source, &outcome->message);
+    const std::optional<Picture> picture = loadSource(source, &outcome->message, settings.emfPlus);
     if (!picture)
         return std::nullopt;
     const std::optional<Plan> plan = planImage(*picture, settings, &outcome->message);
     if (!plan)
         return std::nullopt;
+    outcome->warning = pictureWarning(*picture);
     QString why;
     std::optional<QByteArray> bytes;
     if (const std::optional<VectorFormat> vector = vectorFormat(settings.format)) {
@@ -270,7 +280,7 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     QElapsedTimer clock;
     clock.start();
     Outcome outcome;
-    const std::optional<Picture> picture = loadSource(job.source, &outcome.message);
+    const std::optional<Picture> picture = loadSource(job.source, &outcome.message, settings.emfPlus);
     if (!picture)
         return outcome;
     const std::optional<Plan> plan = planImage(*picture, settings, &outcome.message);
@@ -294,6 +304,7 @@ Outcome convertJob(const Job &job, const RenderSettings &settings)
     }
     outcome.kind = Outcome::Kind::Converted;
     outcome.size = plan->pixels;
+    outcome.warning = pictureWarning(*picture);
     outcome.milliseconds = clock.elapsed();
     return outcome;
 }

@@ -28,6 +28,7 @@ struct RenderSettings
     QString format = QStringLiteral("bmp"); // one of writableFormats()
     QColor background = Qt::white;
     bool countSkipped = false; // fill Outcome::recordsSkipped
+    metafile::EmfPlusLayer emfPlus = metafile::EmfPlusLayer::Auto; // the drawing of a file with EMF+
 };
 
 struct Outcome
@@ -39,6 +40,9 @@ struct Outcome
     QSize size; // Converted: the picture's size in pixels
     qint64 milliseconds = 0; // from loading the source to the picture written
     int recordsSkipped = 0; // with RenderSettings::countSkipped: records not played
+    // Converted: what the user should hear although the picture was written, such as a
+    // picture that draws nothing at all.
+    QString warning;
     bool outOfMemory = false; // Failed: for want of memory
     QByteArray errorOutput; // what libraries wrote on standard error while it was converted
 
@@ -62,9 +66,14 @@ QSize fittedSize(QSizeF natural, QSize box);
 // allowed: the caller refuses that.
 QSize proportionalSize(QSizeF natural, QSize given);
 
+// Why a converted picture is worth a warning (it draws nothing at all), or nothing.
+QString pictureWarning(const Picture &picture);
+
 // Loads `source`, a file or "-" for standard input (refused when it is a terminal). On
 // failure returns nothing and sets `message` to "could not be read as a picture: ...".
-std::optional<Picture> loadSource(const QString &source, QString *message);
+// `layer`: the drawing of a file that carries EMF+.
+std::optional<Picture> loadSource(const QString &source, QString *message,
+                                  metafile::EmfPlusLayer layer = metafile::EmfPlusLayer::Auto);
 
 Outcome convertJob(const Job &job, const RenderSettings &settings);
 

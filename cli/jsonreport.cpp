@@ -16,7 +16,7 @@ QJsonObject jobReport(const Job &job, const Outcome &outcome)
     else if (outcome.kind == Outcome::Kind::Skipped)
         status = u"skipped"_s;
     const auto orNull = [converted](int value) { return converted ? QJsonValue(value) : QJsonValue(); };
-    return QJsonObject {
+    QJsonObject report {
         {u"source"_s, job.source},
         {u"target"_s, job.target},
         {u"status"_s, status},
@@ -26,6 +26,11 @@ QJsonObject jobReport(const Job &job, const Outcome &outcome)
         {u"milliseconds"_s, orNull(int(outcome.milliseconds))},
         {u"records_skipped"_s, orNull(outcome.recordsSkipped)},
     };
+    // Only a converted picture worth a warning has one: scripts that read the fields above
+    // find them as they were.
+    if (!outcome.warning.isEmpty())
+        report.insert(u"warning"_s, outcome.warning);
+    return report;
 }
 
 void JsonReport::progress(int done, int failed, const Job &current) { m_console.progress(done, failed, current); }

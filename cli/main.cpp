@@ -78,6 +78,9 @@ int reportSingle(const QString &source, const Outcome &outcome, Verbosity verbos
 {
     if (verbosity == Verbosity::Verbose)
         writeNotes(stderr, source, outcome.errorOutput);
+    if (!outcome.warning.isEmpty())
+        std::fprintf(stderr, "%s: warning: %s\n", encodeFileName(source).constData(),
+                     encodeFileName(outcome.warning).constData());
     if (outcome.kind != Outcome::Kind::Failed)
         return 0;
     std::fprintf(stderr, "%s: %s\n", encodeFileName(source).constData(), encodeFileName(outcome.message).constData());
@@ -104,6 +107,7 @@ RenderSettings renderSettings(const ConvertOptions &options)
     settings.format = options.format;
     settings.background = options.background;
     settings.countSkipped = options.report == ReportFormat::Json;
+    settings.emfPlus = options.emfPlus;
     return settings;
 }
 
@@ -165,7 +169,8 @@ int main(int argc, char **argv)
     case CommandLine::Action::Thumbnail: return thumbnail(line.options);
     case CommandLine::Action::Info:
         return writePictureInfo(line.options.operands, line.options.recursive, stdout, stderr, jobCount(line.options),
-                                workLimits(line.options), line.options.verbosity == Verbosity::Verbose);
+                                workLimits(line.options), line.options.verbosity == Verbosity::Verbose,
+                                line.options.emfPlus);
     case CommandLine::Action::Convert: return convert(line.options);
     }
     return 2;

@@ -25,6 +25,7 @@ enum class OptionId {
     Fit,
     Format,
     Background,
+    EmfPlus,
     Stdout,
     NoClobber,
     Update,
@@ -59,6 +60,7 @@ constexpr std::array optionSpecs {
     OptionSpec {OptionId::Fit, 0, u"fit", false},
     OptionSpec {OptionId::Format, u'f', u"format", true},
     OptionSpec {OptionId::Background, 0, u"background", true},
+    OptionSpec {OptionId::EmfPlus, 0, u"emfplus", true},
     OptionSpec {OptionId::Stdout, 0, u"stdout", false},
     OptionSpec {OptionId::NoClobber, u'n', u"no-clobber", false},
     OptionSpec {OptionId::Update, u'u', u"update", false},
@@ -285,6 +287,13 @@ std::optional<QString> Parser::applyValue(OptionId id, const QString &value)
         options.background = color;
         break;
     }
+    case OptionId::EmfPlus: {
+        const std::optional<metafile::EmfPlusLayer> layer = metafile::emfPlusLayerNamed(value);
+        if (!layer)
+            return u"invalid EMF+ drawing '%1': give auto, prefer or ignore"_s.arg(value);
+        options.emfPlus = *layer;
+        break;
+    }
     case OptionId::Report:
         if (value != u"json" && value != u"text")
             return u"invalid report '%1': give json or text"_s.arg(value);
@@ -498,6 +507,11 @@ output.
                            those there are
       --background=COLOR the canvas: white (the default), a name, #RRGGBB, or
                            transparent (#AARRGGBB) for formats with alpha
+      --emfplus=WHICH    the drawing of an EMF that also holds EMF+ records:
+                           auto (the default: a file that holds a GDI drawing
+                           too from that, as Windows draws it; one that holds
+                           EMF+ alone from EMF+), prefer (EMF+ whenever there
+                           is some) or ignore (the GDI records always)
       --stdout           write the single picture to standard output
       --dpi=N            the picture's own size at N dots per inch (default:
                            its own size at 96 dots per inch)

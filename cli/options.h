@@ -9,6 +9,8 @@
 // value after "=" or as the next argument, "--" ends the options, and a later option of the
 // same kind overrides an earlier one.
 
+#include "metafile/metafile.h"
+
 #include <QColor>
 #include <QLocale>
 #include <QSize>
@@ -63,6 +65,8 @@ struct ConvertOptions
     qint64 memoryLimitBytes = defaultMemoryLimitBytes; // a picture's memory; 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     int thumbnailSize = 0; // pixels of the longer side, --thumbnail only
+    // The drawing of a file with EMF+ records (--emfplus): as Windows' GDI by default.
+    metafile::EmfPlusLayer emfPlus = metafile::EmfPlusLayer::Auto;
 };
 
 struct CommandLine

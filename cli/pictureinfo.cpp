@@ -94,6 +94,10 @@ void describeMetafile(const metafile::Document &document, QSize natural, QJsonOb
     info.insert(u"records"_s, description.records);
     info.insert(u"emf_plus_records"_s, description.emfPlusRecords);
     info.insert(u"skipped"_s, counts(description.skipped));
+    // Which drawing a conversion draws (a file with EMF+ records holds two, or EMF+ alone), and
+    // the EMF+ records that drawing leaves out (all of them when the GDI records are drawn).
+    info.insert(u"drawn_layer"_s, description.emfPlusDrawn ? u"emf+"_s : u"gdi"_s);
+    info.insert(u"emf_plus_skipped"_s, counts(description.emfPlusSkipped));
     QJsonArray fonts;
     for (const metafile::FontFace &face : description.fonts)
         fonts.append(QJsonObject {{u"asked"_s, face.asked}, {u"used"_s, face.used}});
@@ -113,6 +117,8 @@ void describeImage(const Picture &picture, QJsonObject &info)
     info.insert(u"records"_s, 0);
     info.insert(u"emf_plus_records"_s, 0);
     info.insert(u"skipped"_s, QJsonObject());
+    info.insert(u"drawn_layer"_s, QJsonValue::Null);
+    info.insert(u"emf_plus_skipped"_s, QJsonObject());
     info.insert(u"fonts"_s, QJsonArray());
     info.insert(u"play"_s, u"ok"_s);
     info.insert(u"malformed"_s, QJsonObject());
@@ -123,11 +129,11 @@ QByteArray local(const QString &text) { return encodeFileName(text); }
 
 } // namespace
 
-QJsonObject describePicture(const QString &source)
+QJsonObject describePicture(const QString &source, metafile::EmfPlusLayer layer)
 {
     QJsonObject info {{u"file"_s, source}};
     QString message;
-    const std::optional<Picture> picture = loadSource(source, &message);
+    const std::optional<Picture> picture = loadSource(source, &message, layer);
     if (!picture) {
         info.insert(u"status"_s, u"failed"_s);
         info.insert(u"reason"_s, message);
@@ -207,7 +213,7 @@ private:
 } // namespace
 
 int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err, int workers,
-                     const WorkLimits &limits, bool verbose)
+                     const WorkLimits &limits, bool verbose, metafile::EmfPlusLayer layer)
 {
     // No extension for the targets: nothing is written, and no picture in a folder is taken
     // for an earlier result of another.
@@ -217,7 +223,7 @@ int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out
         plan.jobs.size(), workers, limits,
         [&](std::size_t index) {
             applyTestFault(plan.jobs[index].source);
-            return QJsonDocument(describePicture(plan.jobs[index].source)).toJson(QJsonDocument::Compact);
+            return QJsonDocument(describePicture(plan.jobs[index].source, layer)).toJson(QJsonDocument::Compact);
         },
         report);
     return report.status();

@@ -8,6 +8,7 @@
 // skipped or broken, fonts drawn in other faces) and how large the picture is. The fields
 // are described in pictorate-convert(1) and stay as they are: scripts read them.
 
+#include "metafile/metafile.h"
 #include "workerpool.h"
 
 #include <QJsonObject>
@@ -18,7 +19,8 @@
 // The picture's facts: loaded, described and played once at its own size (at most
 // maxInfoPlaySide pixels a side) to hear which records are malformed. `source` "-" is
 // standard input.
-QJsonObject describePicture(const QString &source);
+// `layer`: the drawing of a file that carries EMF+, which says what is played.
+QJsonObject describePicture(const QString &source, metafile::EmfPlusLayer layer = metafile::EmfPlusLayer::Auto);
 
 // The longest side of the play that finds malformed records: a record's faults do not depend
 // on the size it is drawn at, and the play stays quick for a poster-sized picture.
@@ -31,4 +33,5 @@ inline constexpr int maxInfoPlaySide = 4096;
 // libraries said meanwhile follows on `err` as notes. Returns the exit status: 0 when every
 // picture was described, 1 when some could not be.
 int writePictureInfo(const QStringList &operands, bool recursive, std::FILE *out, std::FILE *err, int workers,
-                     const WorkLimits &limits, bool verbose = false);
+                     const WorkLimits &limits, bool verbose = false,
+                     metafile::EmfPlusLayer layer = metafile::EmfPlusLayer::Auto);

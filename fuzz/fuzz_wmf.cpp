@@ -3,7 +3,8 @@
 
 // libFuzzer entry: arbitrary bytes take the whole path a user's file takes. The bytes are
 // loaded as a metafile and, when they load, played onto a small image and onto one the
-// size of a typical conversion, so both the thumbnail scale and the full scale run.
+// size of a typical conversion, so both the thumbnail scale and the full scale run; the
+// second from the EMF+ records of a file that also holds a GDI drawing.
 
 #include "metafile/metafile.h"
 
@@ -74,6 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!document)
         return 0;
     playOnto(*document, QSize(64, 48));
-    playOnto(*document, QSize(1024, 768));
+    // The full scale from EMF+ whenever there is some: a dual file's GDI records play at the
+    // small scale, its EMF+ records here.
+    metafile::Document plus = *document;
+    plus.setEmfPlusLayer(metafile::EmfPlusLayer::Prefer);
+    playOnto(plus, QSize(1024, 768));
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "core/inflate.h"
 #include "core/limits.h"
 #include "core/playresult.h"
+#include "core/playsettings.h"
 #include "text/greylevels.h"
 
 #include <QByteArrayView>
@@ -38,6 +39,13 @@ using Diagnostic = core::Diagnostic;
 using DiagnosticsHook = core::DiagnosticsHook;
 using RecordCount = core::RecordCount;
 using FontFace = core::FontFace;
+// Which drawing of an Enhanced Metafile that carries EMF+ a play draws: Auto (a file that
+// also holds a GDI drawing from that, as Windows' GDI; one that holds nothing else from
+// EMF+), Prefer (EMF+ whenever there is some) or Ignore (the GDI records always).
+using EmfPlusLayer = core::EmfPlusLayer;
+
+// The layer named "auto", "prefer" or "ignore", as the command lines take it.
+[[nodiscard]] std::optional<EmfPlusLayer> emfPlusLayerNamed(QStringView name);
 
 // Whether `head`, a file's first bytes, starts like a metafile: a Windows Metafile's
 // placeable header key or standard header (type 1 or 2, nine words long), or an Enhanced
@@ -70,6 +78,8 @@ struct Description
     qsizetype emfPlusRecords = 0;
     std::vector<RecordCount> skipped; // records the player does not play, by name
     std::vector<FontFace> fonts; // the faces asked for and the faces drawn instead
+    bool emfPlusDrawn = false; // a play draws the EMF+ records, not the GDI ones
+    std::vector<RecordCount> emfPlusSkipped; // EMF+ records a play leaves out, by name
 };
 
 // Fonts need a QGuiApplication. A program that goes without one until a picture needs a font
@@ -116,13 +126,24 @@ public:
     // Metafile without a placeable header (or with 0 units per inch): it does not say.
     [[nodiscard]] std::optional<QSizeF> physicalSize() const;
 
-    // The kind, records, EMF+ records, unplayed records and fonts of the file. Reads the
-    // record index only; the fonts used come from the installed faces, which needs a
-    // QGuiApplication.
+    // The kind, records, EMF+ records, unplayed records and fonts of the file, and which
+    // layer a play draws. Reads the record index only; the fonts used come from the
+    // installed faces, which needs a QGuiApplication.
     [[nodiscard]] Description describe() const;
 
+    // The drawing a play draws of a file that carries EMF+ (Auto unless set). Each copy of a
+    // document keeps its own choice; they share the file.
+    void setEmfPlusLayer(EmfPlusLayer layer) { m_layer = layer; }
+    [[nodiscard]] EmfPlusLayer emfPlusLayer() const { return m_layer; }
+
+    // Whether a play of the picture draws nothing at all: no record of the drawing played
+    // reaches the canvas (an empty file, or EMF+ records none of which can be drawn). Plays
+    // the picture once onto a small image when it is drawn from EMF+ or has no records but
+    // its frame; any other file is taken to draw.
+    [[nodiscard]] bool drawsNothing() const;
+
     // The name of the record function `function` in this document's format ("META_POLYGON",
-    // "EMR_POLYGON"), for naming a Diagnostic's record.
+    // "EMR_POLYGON", "EmfPlusFillRects" for an EMF+ record), for naming a Diagnostic's record.
     [[nodiscard]] QString recordName(quint16 function) const;
 
     // Plays the picture so that bounds() fills `target` (device coordinates of `painter`)
@@ -150,6 +171,7 @@ private:
     PlayResult playOn(QPainter &painter, const QRectF &target, const DiagnosticsHook &hook,
                       const gdi::Patches &patches) const;
     std::shared_ptr<const Data> m_data;
+    EmfPlusLayer m_layer = EmfPlusLayer::Auto;
 };
 
 } // namespace metafile

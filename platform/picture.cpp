@@ -184,6 +184,18 @@ void Picture::draw(QPainter &painter, const QRectF &target) const
     }
 }
 
+void Picture::setEmfPlusLayer(metafile::EmfPlusLayer layer)
+{
+    if (auto *metafile = std::get_if<metafile::Document>(&m_content))
+        metafile->setEmfPlusLayer(layer);
+}
+
+bool Picture::drawsNothing() const
+{
+    const auto *metafile = std::get_if<metafile::Document>(&m_content);
+    return metafile && metafile->drawsNothing();
+}
+
 std::optional<Picture> LoadPicture(const QString &path, QString *error)
 {
     if (path.isEmpty())

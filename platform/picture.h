@@ -53,6 +53,14 @@ public:
     // Draws the whole picture stretched to fill `target`; the aspect ratio follows the target.
     void draw(QPainter &painter, const QRectF &target) const;
 
+    // Which drawing of a metafile that carries EMF+ is drawn (metafile::EmfPlusLayer, Auto
+    // unless set); other pictures have one drawing.
+    void setEmfPlusLayer(metafile::EmfPlusLayer layer);
+    // Whether drawing the picture puts nothing on the canvas at all: a metafile whose play
+    // reaches no drawing (an empty file, EMF+ records none of which can be drawn). An image
+    // is never blank in this sense.
+    bool drawsNothing() const;
+
 private:
     std::variant<std::monostate, metafile::Document, QImage> m_content;
     QString m_imageFormat;

@@ -35,6 +35,8 @@ struct Facts
     qsizetype records = 0; // after the header, the closing end record not counted
     qsizetype emfPlusRecords = 0; // kept in EMR_GDICOMMENT records
     bool emfPlusDual = false; // the EMF+ header says the EMF records draw the picture too
+    bool emfPlusDrawn = false; // a play draws the EMF+ records rather than the GDI ones
+    std::vector<RecordCount> emfPlusSkipped; // EMF+ records the play leaves out, sorted by name
     std::vector<RecordCount> skipped; // records the player does not play, sorted by name
     std::vector<FontFace> fonts; // in the order the file first asks for each
 };

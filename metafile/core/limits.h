@@ -130,4 +130,9 @@ constexpr qint64 maxEmfPlusObjectBytes = qint64(32) * 1024 * 1024;
 // hundred exclusions while keeping the recursion shallow.
 constexpr int maxEmfPlusRegionDepth = 256;
 
+// An EMF+ image may hold a metafile, which may hold images of its own: each is played
+// inside the one that holds it, with the same work budget. Real pictures nest one or two
+// deep (an Office drawing holding a pasted chart); a metafile nested deeper is not drawn.
+constexpr int maxNestedMetafileDepth = 4;
+
 } // namespace metafile::core::limits

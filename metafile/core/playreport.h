@@ -26,6 +26,10 @@ public:
         m_index = index;
         m_function = function;
     }
+    // A record inside the one now playing (an EMF+ record in a comment), named by its own
+    // function; the index stays the outer record's.
+    void setFunction(quint16 function) { m_function = function; }
+    [[nodiscard]] quint16 function() const { return m_function; }
     // A record that cannot be played: it is skipped, or drawn as far as it goes, and the
     // play goes on.
     void malformed(const char *reason) { report(PlayResult::Malformed, reason); }

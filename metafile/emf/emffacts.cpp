@@ -5,6 +5,8 @@
 
 #include "emf/emfrecords.h"
 #include "emf/emfrecordtype.h"
+#include "emfplus/commentwalk.h"
+#include "emfplus/emfplusfacts.h"
 #include "text/fontmap.h"
 
 #include <array>
@@ -198,9 +200,32 @@ QString recordName(quint16 function)
 
 bool isPlayed(quint16 function) { return playedName(function) != nullptr; }
 
-core::Facts describe(const core::MetafileData &data)
+EmfPlusContent emfPlusContent(const core::MetafileData &data)
+{
+    const QByteArrayView bytes(data.bytes);
+    for (const core::RecordRef &record : data.records) {
+        if (record.function != quint16(RecordType::GdiComment))
+            continue;
+        const emfplus::CommentRecords walked = emfplus::walkComment(bytes.sliced(record.offset, record.payloadSize));
+        if (!walked.emfPlus || walked.records.empty())
+            continue;
+        const emfplus::Record &first = walked.records.front();
+        return {true, first.type == emfPlusHeaderType && (first.flags & emfPlusDualFlag)};
+    }
+    return {};
+}
+
+bool drawsEmfPlus(EmfPlusContent content, core::EmfPlusLayer layer)
+{
+    if (!content.present || layer == core::EmfPlusLayer::Ignore)
+        return false;
+    return layer == core::EmfPlusLayer::Prefer || !content.dual;
+}
+
+core::Facts describe(const core::MetafileData &data, core::EmfPlusLayer layer)
 {
     core::Facts facts;
+    facts.emfPlusDrawn = drawsEmfPlus(emfPlusContent(data), layer);
     facts.records = qsizetype(data.records.size());
     const QByteArrayView bytes(data.bytes);
     for (const core::RecordRef &record : data.records) {
@@ -210,6 +235,7 @@ core::Facts describe(const core::MetafileData &data)
         }
         core::ByteReader params(bytes.sliced(record.offset, record.payloadSize));
         if (record.function == quint16(RecordType::GdiComment)) {
+            emfplus::countSkipped(params.rest(), facts.emfPlusDrawn, facts.emfPlusSkipped);
             countEmfPlus(params, facts);
         } else if (record.function == quint16(RecordType::ExtCreateFontIndirectW)) {
             if (const auto font = decodeFont(params))

@@ -8,6 +8,7 @@
 
 #include "core/facts.h"
 #include "core/metafiledata.h"
+#include "core/playsettings.h"
 
 #include <QString>
 
@@ -21,8 +22,21 @@ namespace metafile::emf {
 // (an escape, a palette realised on a true-colour device).
 [[nodiscard]] bool isPlayed(quint16 function);
 
-// Also counts the EMF+ records kept in comments and reads the EMF+ header's dual flag.
-// Needs a QGuiApplication: the faces used come from the installed fonts.
-[[nodiscard]] core::Facts describe(const core::MetafileData &data);
+// Whether the file carries EMF+, and whether it also holds a GDI drawing of the picture:
+// the first comment that carries EMF+ records, and the dual flag of its header.
+struct EmfPlusContent
+{
+    bool present = false;
+    bool dual = false;
+};
+[[nodiscard]] EmfPlusContent emfPlusContent(const core::MetafileData &data);
+
+// Whether a play asked for `layer` draws the EMF+ records of a file with `content`.
+[[nodiscard]] bool drawsEmfPlus(EmfPlusContent content, core::EmfPlusLayer layer);
+
+// Also counts the EMF+ records kept in comments, reads the EMF+ header's dual flag, and
+// names the EMF+ records a play with `layer` leaves out. Needs a QGuiApplication: the faces
+// used come from the installed fonts.
+[[nodiscard]] core::Facts describe(const core::MetafileData &data, core::EmfPlusLayer layer = core::EmfPlusLayer::Auto);
 
 } // namespace metafile::emf

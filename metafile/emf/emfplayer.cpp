@@ -5,6 +5,7 @@
 
 #include "core/limits.h"
 #include "core/recordwalk.h"
+#include "emf/emffacts.h"
 #include "emf/emfrecordtype.h"
 
 namespace metafile::emf {
@@ -31,17 +32,30 @@ void dibBrush(gdi::GdiDevice &device, const DibBrush &brush, bool mono)
 } // namespace
 
 Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, core::DiagnosticsHook hook,
-               const gdi::Patches &patches)
+               const gdi::Patches &patches, core::PlaySettings settings)
     : m_data(data)
     , m_report(std::move(hook))
-    , m_budget(m_report)
-    , m_device(painter, playTarget(data, target, patches), m_report, m_budget)
+    , m_ownBudget(m_report)
+    , m_budget(settings.sharedBudget ? *settings.sharedBudget : m_ownBudget)
+    , m_device(painter, playTarget(data, target, patches), m_report, m_budget, std::move(settings.nested))
+    , m_plus(m_device, m_report)
+    , m_drawsPlus(drawsEmfPlus(emfPlusContent(data), settings.emfPlus))
 { }
 
+// Drawn from EMF+, the EMF records play only inside a GetDC section; the comments that
+// carry EMF+ and the records that frame the file always.
 core::PlayResult Player::play()
 {
-    return playRecords(m_data, m_report, m_budget,
-                       [this](quint16 function, core::ByteReader &params) { dispatch(function, params); });
+    const core::PlayResult result =
+        playRecords(m_data, m_report, m_budget, [this](quint16 function, core::ByteReader &params) {
+            const bool frame = function == quint16(RecordType::GdiComment) || function == quint16(RecordType::Header)
+                            || function == quint16(RecordType::Eof);
+            if (!m_drawsPlus || frame || m_device.plus().inGdiSection())
+                dispatch(function, params);
+        });
+    if (m_drawsPlus)
+        m_plus.finish();
+    return m_report.result() == core::PlayResult::Ok ? result : m_report.result();
 }
 
 // A flat dispatch switch, one line a record.
@@ -130,8 +144,10 @@ void Player::dispatch(quint16 type, core::ByteReader &r) // NOLINT(readability-f
                 d.text().draw(run);
         });
         break;
-    // Where the EMF+ player will plug in; until then EMF+ records are decoded and dropped.
-    case T::GdiComment: m_plus.comment(r.rest()); break;
+    case T::GdiComment:
+        if (m_drawsPlus)
+            m_plus.comment(r.rest());
+        break;
     // GDI refuses a limit under 1 and keeps the one before.
     case T::SetMiterLimit:
         apply(decodeU32(r), [&](quint32 limit) {

@@ -11,18 +11,24 @@
 // device's pixels, onto the target rectangle, through the mapping's device transform; the
 // metafile's own world transform, window and viewport sit in front of it.
 //
+// EMF+: a file that carries EMF+ records is drawn from them or from its GDI records, as the
+// play's settings ask (core::EmfPlusLayer; by default, as Windows' GDI, a file that also
+// holds a GDI drawing from that, one that holds nothing else from EMF+). Drawn from EMF+,
+// the comments go to the EMF+ player, and the EMF records are skipped except after an EMF+
+// GetDC record, where they draw in the EMF+ picture until the next EMF+ records. Drawn from
+// GDI, EMF+ comments are left alone.
+//
 // A partly broken file: a record whose fields, counts or offsets run past it is skipped and
 // the play goes on (Malformed); a record walk that broke off plays up to that point; a limit
-// ends the play at once (LimitExceeded). EMF+ records in comments are decoded but not drawn
-// (and what does not decode is not reported), so a dual file plays its GDI records; unknown
-// records are skipped.
+// ends the play at once (LimitExceeded); unknown records are skipped.
 
 #include "core/bytereader.h"
 #include "core/metafiledata.h"
 #include "core/playreport.h"
+#include "core/playsettings.h"
 #include "core/workbudget.h"
 #include "emf/emfrecords.h"
-#include "emfplus/decoder.h"
+#include "emfplus/emfplusplayer.h"
 #include "gdi/gdidevice.h"
 
 #include <QPainter>
@@ -38,9 +44,12 @@ class Player
 public:
     // `patches`: the raster patches recorded or drawn for a painter that keeps shapes.
     Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, core::DiagnosticsHook hook = {},
-           const gdi::Patches &patches = {});
+           const gdi::Patches &patches = {}, core::PlaySettings settings = {});
 
     [[nodiscard]] core::PlayResult play();
+    // Whether anything was drawn, once play() has run: a play that reached no drawing at all
+    // leaves the picture blank.
+    [[nodiscard]] bool drewSomething() const { return m_device.drawings() > 0; }
 
 private:
     // The dispatch, by record family: state and objects, shapes and paths, bitmaps.
@@ -56,9 +65,11 @@ private:
 
     const core::MetafileData &m_data;
     core::PlayReport m_report;
-    core::WorkBudget m_budget;
+    core::WorkBudget m_ownBudget;
+    core::WorkBudget &m_budget;
     gdi::GdiDevice m_device;
-    emfplus::Decoder m_plus; // EMF+ in comments: decoded, not drawn yet
+    emfplus::Player m_plus;
+    bool m_drawsPlus = false; // the EMF+ records are drawn, not the GDI ones
 };
 
 } // namespace metafile::emf

@@ -6,10 +6,10 @@
 // Decodes the EMF+ records of one play, comment by comment and in file order, without
 // drawing anything: the walk of each comment (commentwalk.h), the objects gathered over
 // their records (objectassembler.h) and decoded (emfplusobjects.h), and every other record
-// decoded by its own decoder (emfplusrecords.h). It is the EMF+ player's front half: the
-// player will hand the same decoded values to the GDI device. Until then the EMF player
-// runs it on every comment and drops what it decodes, so that hostile EMF+ bytes are
-// decoded (and fuzzed) on every play; it keeps no state but the object being gathered.
+// decoded by its own decoder (emfplusrecords.h), and nothing drawn. The EMF+ player
+// (emfplusplayer.h) walks the comments the same way and hands what it decodes to the GDI
+// device; this walk is for telling how each record decodes without a device (the corpus
+// census). It keeps no state but the object being gathered.
 //
 // Each record's outcome goes to a hook: decoded, failed (and why) or ignored (a record no
 // picture draws, or a type GDI+ does not define).

@@ -179,19 +179,6 @@ std::optional<Image> readMetafile(core::ByteReader &r)
 
 } // namespace
 
-std::optional<int> bitsPerPixel(quint32 pixelFormat)
-{
-    static constexpr std::array<quint32, 14> formats = {
-        0x00030101, 0x00030402, 0x00030803, 0x00101004, 0x00021005, 0x00021006, 0x00061007,
-        0x00021808, 0x00022009, 0x0026200A, 0x000E200B, 0x0010300C, 0x0034400D, 0x001A400E,
-    };
-    for (const quint32 format : formats) {
-        if (format == pixelFormat)
-            return int((format >> 8) & 0xFF);
-    }
-    return std::nullopt;
-}
-
 std::optional<Path> decodePath(core::ByteReader &r)
 {
     r.readU32(); // version

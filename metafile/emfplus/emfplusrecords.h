@@ -16,6 +16,7 @@
 // page; colours ARGB (0xAARRGGBB).
 
 #include "core/bytereader.h"
+#include "gdi/plusobjects.h"
 
 #include <QByteArrayView>
 #include <QPoint>
@@ -34,12 +35,7 @@ namespace metafile::emfplus {
 
 // A brush as a drawing record names it: with the flags' S bit an inline solid colour,
 // otherwise a brush object's slot.
-struct BrushRef
-{
-    bool solid = false;
-    QRgb color = 0; // solid
-    int object = 0; // otherwise, 0 to 63
-};
+using gdi::plus::BrushRef;
 
 struct Header
 {

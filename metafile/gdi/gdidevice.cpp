@@ -46,7 +46,8 @@ void select(const GdiObject &object, DeviceContext &dc, Clipping &clipping, bool
 
 } // namespace
 
-GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report, core::WorkBudget &budget)
+GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report, core::WorkBudget &budget,
+                     core::NestedPlay nested)
     : m_target(target)
     , m_report(report)
     , m_budget(budget)
@@ -62,6 +63,12 @@ GdiDevice::GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayRepo
     , m_text(paintContext())
     , m_bitmaps(paintContext())
     , m_gradients(paintContext())
+    , m_nested(std::move(nested))
+    , m_plus(m_dc, m_surface, m_target, m_report, m_budget)
+    , m_plusPaint {m_plus, m_target, m_surface, m_report, m_budget, m_nested}
+    , m_plusShapes(m_plusPaint)
+    , m_plusText(m_plusPaint)
+    , m_plusImages(m_plusPaint)
 {
     m_dc.mapping = startMapping(target);
     // GDI plays an enhanced metafile in the advanced graphics mode, which its text records may

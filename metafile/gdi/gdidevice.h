@@ -18,8 +18,14 @@
 // Each painter gets a PaintContext (the context, the objects, the target, the surface with
 // its fills and blits, the report and the budget), never the device: the device stands
 // above its painters, and they know nothing of each other.
+//
+// EMF+ plays on the same device: GDI+'s state (PlusState: transforms, clip, modes, its own
+// object table) sits beside the DeviceContext, and its painters of figures, text and
+// images get a PlusPaintContext. They draw on the same surface in the same device pixels,
+// with float coordinates and GDI+'s rules instead of GDI's.
 
 #include "core/playreport.h"
+#include "core/playsettings.h"
 #include "core/workbudget.h"
 #include "gdi/bitmappainter.h"
 #include "gdi/canvasblits.h"
@@ -31,6 +37,10 @@
 #include "gdi/objecttable.h"
 #include "gdi/pathpainter.h"
 #include "gdi/playtarget.h"
+#include "gdi/plusimagepainter.h"
+#include "gdi/pluspainter.h"
+#include "gdi/plusstate.h"
+#include "gdi/plustextpainter.h"
 #include "gdi/regionpainter.h"
 #include "gdi/shapepainter.h"
 #include "gdi/surface.h"
@@ -44,7 +54,9 @@ namespace metafile::gdi {
 class GdiDevice
 {
 public:
-    GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report, core::WorkBudget &budget);
+    // `nested` plays the metafiles that EMF+ images hold.
+    GdiDevice(QPainter &painter, const PlayTarget &target, core::PlayReport &report, core::WorkBudget &budget,
+              core::NestedPlay nested = {});
     GdiDevice(const GdiDevice &) = delete;
     GdiDevice &operator=(const GdiDevice &) = delete;
 
@@ -54,6 +66,8 @@ public:
     [[nodiscard]] DeviceContext &context() { return m_dc; }
     [[nodiscard]] const DeviceContext &context() const { return m_dc; }
     [[nodiscard]] const PlayTarget &target() const { return m_target; }
+    // Drawing operations begun on the surface so far, of either layer.
+    [[nodiscard]] quint64 drawings() const { return m_surface.drawings(); }
 
     void saveDc();
     // Negative: that many levels back; positive: the level saveDc() made (1 first).
@@ -84,6 +98,11 @@ public:
     [[nodiscard]] BitmapPainter &bitmaps() { return m_bitmaps; }
     [[nodiscard]] GradientPainter &gradients() { return m_gradients; }
 
+    [[nodiscard]] PlusState &plus() { return m_plus; }
+    [[nodiscard]] PlusPainter &plusShapes() { return m_plusShapes; }
+    [[nodiscard]] PlusTextPainter &plusText() { return m_plusText; }
+    [[nodiscard]] PlusImagePainter &plusImages() { return m_plusImages; }
+
 private:
     [[nodiscard]] PaintContext paintContext();
 
@@ -104,6 +123,12 @@ private:
     TextPainter m_text;
     BitmapPainter m_bitmaps;
     GradientPainter m_gradients;
+    core::NestedPlay m_nested;
+    PlusState m_plus;
+    PlusPaintContext m_plusPaint;
+    PlusPainter m_plusShapes;
+    PlusTextPainter m_plusText;
+    PlusImagePainter m_plusImages;
 };
 
 } // namespace metafile::gdi

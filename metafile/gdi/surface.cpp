@@ -190,15 +190,15 @@ bool Surface::prepare(const std::optional<QRegion> &clip, const std::optional<QR
     if (m_drawPatches && m_clipApplied && m_painter.hasClipping() && m_painter.clipBoundingRect().isEmpty())
         m_clipApplied = false;
     if (!m_clipApplied) {
-        if (m_outerClip)
-            m_painter.setClipPath(*m_outerClip);
-        else
-            m_painter.setClipRect(QRectF(QPointF(0, 0), m_target.size()));
+        applyOuterClip();
         if (clip && metaRegion)
             m_painter.setClipRegion(clip->intersected(*metaRegion), Qt::IntersectClip);
         else if (clip || metaRegion)
             m_painter.setClipRegion(clip ? *clip : *metaRegion, Qt::IntersectClip);
+        if (m_sectionClip)
+            m_painter.setClipPath(*m_sectionClip, Qt::IntersectClip);
         m_clipApplied = true;
+        m_plusClip.reset();
     }
     // Every mode but a plain copy combines the pen or brush with the canvas, bit by bit.
     if (beginStep(mode != QPainter::CompositionMode_SourceOver)) {
@@ -206,6 +206,41 @@ bool Surface::prepare(const std::optional<QRegion> &clip, const std::optional<QR
         m_clipApplied = false;
     }
     return rop2 != gdi::R2_NOP;
+}
+
+void Surface::applyOuterClip()
+{
+    if (m_outerClip)
+        m_painter.setClipPath(*m_outerClip);
+    else
+        m_painter.setClipRect(QRectF(QPointF(0, 0), m_target.size()));
+}
+
+// The clip is set again only when it changed: Qt rasterises a clip path each time it is set.
+void Surface::preparePlus(const std::optional<QPainterPath> &clip, QPainter::CompositionMode mode)
+{
+    ++m_drawings;
+    m_painter.setCompositionMode(mode);
+    if (m_drawPatches && m_plusClip && m_painter.hasClipping() && m_painter.clipBoundingRect().isEmpty())
+        m_plusClip.reset();
+    if (!m_plusClip || *m_plusClip != clip) {
+        applyOuterClip();
+        if (clip)
+            m_painter.setClipPath(*clip, Qt::IntersectClip);
+        m_plusClip = clip;
+        m_clipApplied = false; // GDI's regions go back on at the next prepare()
+    }
+    // A copy over the canvas reads nothing, but a painter that keeps shapes cannot copy alpha.
+    if (beginStep(mode != QPainter::CompositionMode_SourceOver)) {
+        m_painter.setClipRegion(QRegion());
+        m_plusClip.reset();
+    }
+}
+
+void Surface::setSectionClip(std::optional<QPainterPath> clip)
+{
+    m_sectionClip = std::move(clip);
+    m_clipApplied = false;
 }
 
 bool Surface::beginStep(bool rasterOnly)

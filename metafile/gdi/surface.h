@@ -61,7 +61,19 @@ public:
     // Drawing operations begun so far: prepare() counts one for each.
     [[nodiscard]] quint64 drawings() const { return m_drawings; }
     // The clip region changed: the next prepare() applies it again.
-    void clipChanged() { m_clipApplied = false; }
+    void clipChanged()
+    {
+        m_clipApplied = false;
+        m_plusClip.reset();
+    }
+
+    // EMF+ drawing: the caller's clip and GDI+'s clip `clip` (a path in device pixels;
+    // nothing: none) in place of the GDI regions, and `mode` for composing. Counts a drawing
+    // as prepare() does.
+    void preparePlus(const std::optional<QPainterPath> &clip, QPainter::CompositionMode mode);
+    // The clip of GDI+ while GDI records draw inside an EMF+ picture (after an EMF+ GetDC):
+    // prepare() keeps drawing inside it as well; nothing ends that.
+    void setSectionClip(std::optional<QPainterPath> clip);
 
     // Charges the pixels of `deviceRect` that land on the canvas, which is what filling or
     // blitting there costs: a huge rectangle mostly off the canvas costs what shows of it.
@@ -71,6 +83,7 @@ public:
     [[nodiscard]] bool antialiasAffordable(const QPainterPath &devicePath, double extraWidth, double sides);
 
 private:
+    void applyOuterClip();
     [[nodiscard]] bool engineHasRasterOps() const;
     // The canvas pixels the painter's clip leaves, for the patch recorder.
     [[nodiscard]] QRect clipOnCanvas() const;
@@ -86,6 +99,8 @@ private:
     quint64 m_drawings = 0;
     bool m_clipApplied = false;
     std::optional<QPainterPath> m_outerClip; // the caller's clip, in device pixels
+    std::optional<QPainterPath> m_sectionClip; // GDI+'s, for GDI records inside an EMF+ picture
+    std::optional<std::optional<QPainterPath>> m_plusClip; // GDI+'s clip as applied last, if it is
     QTransform m_base; // device pixels to the painter's coordinates
     std::unique_ptr<PatchRecorder> m_recorder;
     const PatchBook *m_drawPatches = nullptr;

@@ -19,10 +19,11 @@ gdi::PatternBitmap patternBitmap(const PatternBrush &brush)
 } // namespace
 
 Player::Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, bool scanMode,
-               core::DiagnosticsHook hook, const gdi::Patches &patches)
+               core::DiagnosticsHook hook, const gdi::Patches &patches, core::WorkBudget *sharedBudget)
     : m_data(data)
     , m_report(std::move(hook))
-    , m_budget(m_report)
+    , m_ownBudget(m_report)
+    , m_budget(sharedBudget ? *sharedBudget : m_ownBudget)
     , m_device(painter,
                gdi::PlayTarget {target, data.frameOrigin, data.frameExtent, data.objectCount, scanMode, false,
                                 QSizeF(96, 96), patches},

@@ -34,9 +34,11 @@ public:
     // units and ignores `frame`: used to find the extent of a picture without a frame.
     // `patches`: the raster patches recorded or drawn for a painter that keeps shapes.
     Player(QPainter &painter, const core::MetafileData &data, const QRectF &target, bool scanMode = false,
-           core::DiagnosticsHook hook = {}, const gdi::Patches &patches = {});
+           core::DiagnosticsHook hook = {}, const gdi::Patches &patches = {}, core::WorkBudget *sharedBudget = nullptr);
 
     [[nodiscard]] core::PlayResult play();
+    // Whether anything was drawn, once play() has run.
+    [[nodiscard]] bool drewSomething() const { return m_device.drawings() > 0; }
 
 private:
     void dispatch(quint16 function, core::ByteReader &r);
@@ -49,7 +51,8 @@ private:
 
     const core::MetafileData &m_data;
     core::PlayReport m_report;
-    core::WorkBudget m_budget;
+    core::WorkBudget m_ownBudget;
+    core::WorkBudget &m_budget;
     gdi::GdiDevice m_device;
 };
 

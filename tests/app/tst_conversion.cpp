@@ -6,6 +6,7 @@
 #include "canvas.h"
 #include "colours.h"
 #include "emfbuilder.h"
+#include "emfplusbuilder.h"
 #include "fakeservices.h"
 #include "frmconvert.h"
 #include "look.h"
@@ -94,6 +95,8 @@ private Q_SLOTS:
     void sourceIsNeverItsOwnTarget();
     void enhancedMetafileConvertsLikeAWindowsMetafile_data();
     void enhancedMetafileConvertsLikeAWindowsMetafile();
+    void emfPlusPicturesAndBlankOnes_data();
+    void emfPlusPicturesAndBlankOnes();
 
 private:
     QString metafile(const QString &name = QStringLiteral("logo.wmf"));
@@ -588,6 +591,43 @@ void tst_Conversion::enhancedMetafileConvertsLikeAWindowsMetafile()
     QCOMPARE(written.pixel(written.width() / 2, written.height() / 2), qRgb(255, 0, 0));
     QCOMPARE(written.pixel(2, 2), qRgb(255, 255, 255));
     QCOMPARE(QFileInfo(source).size(), emf.bytes().size()); // the source untouched
+}
+
+// The window draws an EMF+-only picture from its EMF+ records, as Office shows it, and says
+// when a picture draws nothing at all instead of confirming a conversion; the file is written.
+void tst_Conversion::emfPlusPicturesAndBlankOnes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QRgb>("centre");
+    QTest::addColumn<QString>("said");
+    using B = EmfPlusBuilder;
+    B plus;
+    plus.header().record(B::FillRects, B::solid, EmfBuilder::ints({0xFFFF0000, 1}) + B::rectF({25, 25, 50, 50}));
+    B undrawable; // a fill with an empty brush slot
+    undrawable.header().record(B::FillRects, 0, EmfBuilder::ints({7, 1}) + B::rectF({25, 25, 50, 50}));
+    QTest::newRow("EMF+ only") << plus.bytes() << qRgb(255, 0, 0) << QStringLiteral("has been converted");
+    QTest::newRow("EMF+ that cannot be drawn")
+        << undrawable.bytes() << qRgb(255, 255, 255) << QStringLiteral("draws nothing that can be shown");
+    QTest::newRow("an empty EMF") << EmfBuilder().bytes() << qRgb(255, 255, 255)
+                                  << QStringLiteral("draws nothing that can be shown");
+}
+
+void tst_Conversion::emfPlusPicturesAndBlankOnes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QRgb, centre);
+    QFETCH(QString, said);
+    const QString source = m_folder->filePath(QStringLiteral("chart.emf"));
+    QVERIFY(writeFile(source, bytes));
+    select(source);
+    const QImage preview = m_window->picloadedpic->Image();
+    QCOMPARE(preview.pixel(preview.width() / 2, preview.height() / 2), centre);
+    m_window->cmdconvert->click();
+    QCOMPARE(m_services.messages.size(), 1);
+    QVERIFY2(m_services.messages[0].contains(said), qPrintable(m_services.messages[0]));
+    const QImage written(m_folder->filePath(QStringLiteral("chart.bmp")));
+    QVERIFY(!written.isNull());
+    QCOMPARE(written.pixel(written.width() / 2, written.height() / 2), centre);
 }
 
 #include "tst_conversion.moc"

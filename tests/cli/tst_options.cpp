@@ -62,6 +62,8 @@ QString describe(const ConvertOptions &o)
         parts << u"update"_s;
     if (o.keepExtension)
         parts << u"keep-extension"_s;
+    if (o.emfPlus != metafile::EmfPlusLayer::Auto)
+        parts << (o.emfPlus == metafile::EmfPlusLayer::Prefer ? u"emfplus=prefer"_s : u"emfplus=ignore"_s);
     parts << u"jobs=%1"_s.arg(o.jobs);
     if (o.timeoutSeconds != defaultTimeoutSeconds)
         parts << u"timeout=%1"_s.arg(o.timeoutSeconds);
@@ -155,6 +157,12 @@ void tst_Options::accepted_data()
         << u"--format=png --background=#80ff0000 a.wmf"_s
         << u"operands=a.wmf dpi=96 format=png background=#80ff0000 jobs=0 normal"_s;
     QTest::addRow("stdout") << u"--stdout -f png a.wmf"_s << u"operands=a.wmf dpi=96 format=png stdout jobs=0 normal"_s;
+    QTest::addRow("EMF+ preferred") << u"--emfplus=prefer a.emf"_s
+                                    << u"operands=a.emf dpi=96 emfplus=prefer jobs=0 normal"_s;
+    QTest::addRow("EMF+ ignored") << u"--emfplus ignore a.emf"_s
+                                  << u"operands=a.emf dpi=96 emfplus=ignore jobs=0 normal"_s;
+    QTest::addRow("EMF+ as Windows' GDI")
+        << u"--emfplus=prefer --emfplus=auto a.emf"_s << u"operands=a.emf "_s + defaults;
     QTest::addRow("report") << u"--report=json pics"_s << u"operands=pics dpi=96 report=json jobs=0 normal"_s;
     QTest::addRow("-- ends the options") << u"-- -r --size"_s << u"operands=-r,--size "_s + defaults;
     QTest::addRow("lone dash is standard input, to standard output")
@@ -258,6 +266,8 @@ void tst_Options::refused_data()
         << QStringList {u"a"_s, u"--size"_s} << u"option '--size' requires an argument"_s;
     QTest::addRow("short option missing its value")
         << QStringList {u"a"_s, u"-j"_s} << u"option requires an argument -- 'j'"_s;
+    QTest::addRow("an EMF+ drawing of no name")
+        << QStringList {u"--emfplus=both"_s, u"a"_s} << u"invalid EMF+ drawing 'both': give auto, prefer or ignore"_s;
     QTest::addRow("flag given a value") << QStringList {u"--fit=yes"_s, u"a"_s}
                                         << u"option '--fit' doesn't allow an argument"_s;
     QTest::addRow("empty output folder") << QStringList {u"--output="_s, u"a"_s}

@@ -5,6 +5,7 @@
 // gzip-compressed metafiles (and the bomb), the picture's own size at a resolution, the JSON
 // description of a file and the JSON report of a batch.
 
+#include "emfplusbuilder.h"
 #include "gzip.h"
 #include "pictureformats.h"
 #include "wmfbuilder.h"
@@ -80,6 +81,8 @@ private Q_SLOTS:
     void compressedFiles();
     void naturalSize_data();
     void naturalSize();
+    void emfPlusLayers_data();
+    void emfPlusLayers();
     void info_data();
     void info();
     void infoOnAFolder();
@@ -382,6 +385,61 @@ void tst_Pipelines::naturalSize()
     const QSize recorded(image.dotsPerMeterX(), image.dotsPerMeterY());
     QVERIFY2(qAbs(recorded.width() - dotsPerMetre.width()) <= 1 && qAbs(recorded.height() - dotsPerMetre.height()) <= 1,
              qPrintable(u"%1 x %2"_s.arg(recorded.width()).arg(recorded.height())));
+}
+
+// Which drawing a file with EMF+ records gives, as --info says and as the converter draws it,
+// and the warning for a picture that draws nothing.
+void tst_Pipelines::emfPlusLayers_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("layer"); // --info's drawn_layer
+    QTest::addColumn<QRgb>("centre"); // a pixel inside the filled top-left quarter
+    QTest::addColumn<bool>("warned");
+
+    using B = EmfPlusBuilder;
+    const auto fill = [](quint32 argb, int slots) {
+        return B::recordBytes(B::FillRects, B::solid,
+                              EmfBuilder::ints({argb, quint32(slots)}) + B::rectF({0, 0, 50, 50}));
+    };
+    B dual;
+    dual.header(true).record(B::FillRects, B::solid, EmfBuilder::ints({0xFF0000FF, 1}) + B::rectF({0, 0, 50, 50}));
+    dual.endComment();
+    dual.emf().fillWith(1, 0x000000FF).rectangle(QRect(0, 0, 50, 50)); // red on GDI, blue on EMF+
+    B plus;
+    plus.header().record(B::FillRects, B::solid, EmfBuilder::ints({0xFF0000FF, 1}) + B::rectF({0, 0, 50, 50}));
+    plus.endComment();
+    EmfBuilder nothing;
+    nothing.raw(
+        EmfBuilder::GdiComment,
+        B::comment(B::recordBytes(B::Header, 0, EmfBuilder::ints({B::version, 1, 96, 96})) + fill(0xFF0000FF, 0)));
+    QTest::addRow("dual, auto") << dual.bytes() << QString() << u"gdi"_s << qRgb(255, 0, 0) << false;
+    QTest::addRow("dual, prefer") << dual.bytes() << u"--emfplus=prefer"_s << u"emf+"_s << qRgb(0, 0, 255) << false;
+    QTest::addRow("EMF+ only, auto") << plus.bytes() << QString() << u"emf+"_s << qRgb(0, 0, 255) << false;
+    QTest::addRow("EMF+ only, ignored: nothing drawn")
+        << plus.bytes() << u"--emfplus=ignore"_s << u"gdi"_s << qRgb(255, 255, 255) << true;
+    QTest::addRow("EMF+ none of whose records draw")
+        << nothing.bytes() << QString() << u"emf+"_s << qRgb(255, 255, 255) << true;
+}
+
+void tst_Pipelines::emfPlusLayers()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, option);
+    QFETCH(QString, layer);
+    QFETCH(QRgb, centre);
+    QFETCH(bool, warned);
+    write(u"a.emf"_s, bytes);
+    const QStringList options = option.isEmpty() ? QStringList() : QStringList {option};
+    const Run info = run(options + QStringList {u"--info"_s, u"a.emf"_s});
+    QCOMPARE(QJsonDocument::fromJson(info.out).object().value(u"drawn_layer"_s).toString(), layer);
+    const Run converted = run(options + QStringList {u"--size=20x20"_s, u"-fpng"_s, u"a.emf"_s});
+    QCOMPARE(converted.status, 0);
+    const QString warning =
+        u"a.emf: warning: the picture draws nothing: none of its records can be drawn, so the image is blank\n"_s;
+    QCOMPARE(converted.err, warned ? warning : QString());
+    const QImage image(path(u"a.png"_s));
+    QCOMPARE(image.pixel(4, 4) & 0xFFFFFF, centre & 0xFFFFFF); // inside the filled quarter
 }
 
 void tst_Pipelines::info_data()

@@ -25,14 +25,55 @@ public:
     enum Type : quint16 {
         Header = 0x4001,
         EndOfFile = 0x4002,
+        Comment = 0x4003,
         GetDc = 0x4004,
         Object = 0x4008,
+        Clear = 0x4009,
         FillRects = 0x400A,
+        DrawRects = 0x400B,
+        FillPolygon = 0x400C,
         DrawLines = 0x400D,
+        FillEllipse = 0x400E,
+        DrawEllipse = 0x400F,
+        FillPie = 0x4010,
+        DrawPie = 0x4011,
+        DrawArc = 0x4012,
+        FillRegion = 0x4013,
         FillPath = 0x4014,
+        DrawPath = 0x4015,
+        FillClosedCurve = 0x4016,
+        DrawClosedCurve = 0x4017,
+        DrawCurve = 0x4018,
+        DrawBeziers = 0x4019,
+        DrawImage = 0x401A,
+        DrawImagePoints = 0x401B,
         DrawString = 0x401C,
+        SetAntiAliasMode = 0x401E,
+        SetPixelOffsetMode = 0x4022,
+        SetCompositingMode = 0x4023,
+        Save = 0x4025,
+        Restore = 0x4026,
+        BeginContainer = 0x4027,
+        BeginContainerNoParams = 0x4028,
+        EndContainer = 0x4029,
         SetWorldTransform = 0x402A,
+        ResetWorldTransform = 0x402B,
+        MultiplyWorldTransform = 0x402C,
+        TranslateWorldTransform = 0x402D,
+        ScaleWorldTransform = 0x402E,
+        RotateWorldTransform = 0x402F,
+        SetPageTransform = 0x4030,
+        ResetClip = 0x4031,
+        SetClipRect = 0x4032,
+        SetClipPath = 0x4033,
+        SetClipRegion = 0x4034,
+        OffsetClip = 0x4035,
+        DrawDriverString = 0x4036,
+        SerializableObject = 0x4038,
     };
+    // Record flags.
+    static constexpr quint16 solid = 0x8000; // the brush field is a colour
+    static constexpr quint16 compressed = 0x4000;
     enum ObjectKind : quint16 { Brush = 1, Pen, Path, Region, Image, Font, StringFormat, ImageAttributes };
     static constexpr quint32 version = 0xDBC01002; // what GDI+ 1.1 writes
     static constexpr quint16 continued = 0x8000;
@@ -155,6 +196,38 @@ public:
     static QByteArray rawImage(int width, int height, int stride, quint32 format, const QByteArray &pixels)
     {
         return EmfBuilder::ints({version, 1, width, height, stride, format, 0}) + pixels;
+    }
+    // A metafile image: `type` 1 WMF, 2 placeable WMF, 3 EMF, 4 EMF+ only, 5 EMF+ dual.
+    static QByteArray metafileImage(quint32 type, const QByteArray &file)
+    {
+        return EmfBuilder::ints({version, 2, type, file.size()}) + file;
+    }
+    static QByteArray hatchBrush(quint32 style, quint32 foreground, quint32 background)
+    {
+        return EmfBuilder::ints({version, 1, style, foreground, background});
+    }
+    // A linear gradient along `rect`'s width, from `start` to `end`, tiled.
+    static QByteArray linearGradient(const QRectF &rect, quint32 start, quint32 end, quint32 wrap = 0)
+    {
+        return EmfBuilder::ints({version, 4, 0, wrap}) + rectF(rect) + EmfBuilder::ints({start, end, 0, 0});
+    }
+    // A path gradient over a boundary of points, from `centre` to one surrounding colour.
+    static QByteArray pathGradient(const QPointF &centre, quint32 centreColour, quint32 surround,
+                                   const QList<QPointF> &boundary)
+    {
+        return EmfBuilder::ints({version, 3, 0, 0, centreColour}) + pointsF({centre})
+             + EmfBuilder::ints({1, surround, boundary.size()}) + pointsF(boundary);
+    }
+    static QByteArray textureBrush(const QByteArray &image, quint32 wrap = 0)
+    {
+        return EmfBuilder::ints({version, 2, 0, wrap}) + image;
+    }
+    // A string format: flags, alignment and line alignment, margins and tracking as GDI+'s
+    // typographic format has them (none).
+    static QByteArray stringFormat(quint32 flags, quint32 alignment, quint32 lineAlignment)
+    {
+        return EmfBuilder::ints({version, flags, 0, alignment, lineAlignment, 0, 0}) + EmfBuilder::floats({0})
+             + EmfBuilder::ints({0}) + EmfBuilder::floats({0, 0, 1}) + EmfBuilder::ints({0, 0, 0});
     }
 
 private:

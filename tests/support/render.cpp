@@ -10,11 +10,12 @@ namespace testsupport {
 Rendered render(const QByteArray &bytes, const RenderOptions &options)
 {
     Rendered out;
-    const std::optional<metafile::Document> document = metafile::Document::load(bytes, &out.loadError);
+    std::optional<metafile::Document> document = metafile::Document::load(bytes, &out.loadError);
     if (!document) {
         qWarning("load failed: %s", qPrintable(out.loadError));
         return out;
     }
+    document->setEmfPlusLayer(options.layer);
     out.image = QImage((QSizeF(options.size) * options.scale).toSize(), QImage::Format_RGB32);
     out.image.fill(options.background);
     QPainter painter(&out.image);

@@ -23,6 +23,7 @@ struct RenderOptions
     // white background show.
     QColor background = Qt::white;
     double scale = 1; // set on the painter first: device pixels are `scale` image pixels
+    metafile::EmfPlusLayer layer = metafile::EmfPlusLayer::Auto;
 };
 
 struct Rendered

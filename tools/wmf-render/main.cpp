@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 Quillfern
 
-// wmf-render [--verbose] IN OUT.bmp WIDTH HEIGHT
+// wmf-render [--verbose] [--emfplus=auto|prefer|ignore] IN OUT.bmp WIDTH HEIGHT
 //
 // Draws a picture file the way the program's canvas does (a white RGB32 image of the
 // given inner size, the whole picture stretched into it) and writes it with the
 // program's BMP writer. For comparing with other renderers and for benchmarks. With
 // --verbose it prints, for a metafile, every record that did not play whole (its index,
-// function and why) and the play's result.
+// function and why) and the play's result. --emfplus chooses the drawing of a file that
+// carries EMF+, as the converter's option does.
 
 #include "bmpwriter.h"
 #include "metafile/metafile.h"
@@ -42,14 +43,15 @@ const char *resultName(metafile::PlayResult result)
 
 // Plays the metafile once more on a scratch image of the same size, printing what the
 // engine reports.
-void printDiagnostics(const QString &path, QSize size)
+void printDiagnostics(const QString &path, QSize size, metafile::EmfPlusLayer layer)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const std::optional<metafile::Document> document = metafile::Document::load(file.readAll());
+    std::optional<metafile::Document> document = metafile::Document::load(file.readAll());
     if (!document)
         return;
+    document->setEmfPlusLayer(layer);
     QImage scratch(size, QImage::Format_RGB32);
     QPainter painter(&scratch);
     const metafile::PlayResult result =
@@ -71,8 +73,19 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments();
     const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
+    metafile::EmfPlusLayer layer = metafile::EmfPlusLayer::Auto;
+    for (qsizetype i = args.size() - 1; i > 0; --i) {
+        if (!args[i].startsWith(QStringLiteral("--emfplus=")))
+            continue;
+        const std::optional<metafile::EmfPlusLayer> named = metafile::emfPlusLayerNamed(args[i].mid(10));
+        if (!named)
+            return fail(QStringLiteral("--emfplus takes auto, prefer or ignore"));
+        layer = *named;
+        args.removeAt(i);
+    }
     if (args.size() != 5)
-        return fail(QStringLiteral("usage: wmf-render [--verbose] IN OUT.bmp WIDTH HEIGHT"));
+        return fail(
+            QStringLiteral("usage: wmf-render [--verbose] [--emfplus=auto|prefer|ignore] IN OUT.bmp WIDTH HEIGHT"));
     bool widthOk = false;
     bool heightOk = false;
     const int width = args[3].toInt(&widthOk);
@@ -81,15 +94,16 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("width and height must be whole numbers from 1 to 30000"));
 
     QString error;
-    const std::optional<Picture> picture = LoadPicture(args[1], &error);
+    std::optional<Picture> picture = LoadPicture(args[1], &error);
     if (!picture)
         return fail(QStringLiteral("%1: %2").arg(args[1], error));
+    picture->setEmfPlusLayer(layer);
 
     const QImage image = renderPicture(*picture, QSize(width, height));
     if (image.isNull())
         return fail(QStringLiteral("cannot allocate a %1 x %2 image").arg(width).arg(height));
     if (verbose && picture->isMetafile())
-        printDiagnostics(args[1], image.size());
+        printDiagnostics(args[1], image.size(), layer);
     if (!SavePicture(image, args[2], {}, &error))
         return fail(QStringLiteral("%1: %2").arg(args[2], error));
     return 0;
