@@ -49,6 +49,20 @@ bool writeChunk(QIODevice &device, const char type[4], const unsigned char *data
 // PNG's colour types.
 enum class ColourType : unsigned char { Truecolour = 2, Indexed = 3, TruecolourAlpha = 6 };
 
+// From `x` on, the first pixel of the row that might not be `colour`: the row's pixels are
+// compared with it four at a time, so a flat stretch costs a quarter of a look at each.
+int endOfRun(const QRgb *pixels, int x, int width, QRgb colour)
+{
+    const quint64 two = quint64(colour) << 32 | colour;
+    for (; x + 4 <= width; x += 4) {
+        std::array<quint64, 2> four {};
+        std::memcpy(four.data(), pixels + x, sizeof four);
+        if (four[0] != two || four[1] != two)
+            break;
+    }
+    return x;
+}
+
 // The colours of an opaque picture when it has at most 256 of them: an indexed PNG deflates a
 // third of the bytes, and most drawings (flat fills, lines without anti-aliasing) qualify.
 // A pixel is most often the colour of the one before it, which is checked first.
@@ -69,6 +83,9 @@ public:
                 continue;
             QRgb last = ~pixels[0];
             for (int x = 0; x < width; ++x) {
+                x = endOfRun(pixels, x, width, last);
+                if (x == width)
+                    break;
                 if (pixels[x] == last)
                     continue;
                 last = pixels[x];
@@ -174,6 +191,18 @@ void filterRow(const QRgb *pixels, const QRgb *above, int width, ColourType type
         QRgb last = ~pixels[0];
         unsigned char index = 0;
         for (int x = 0; x < width; ++x) {
+            // A run of the last colour: four indices at a time.
+            const int runEnd = endOfRun(pixels, x, width, last);
+            const quint32 fourIndices = index * 0x01010101U;
+            for (; x < runEnd; x += 4) {
+                quint32 above = 0;
+                std::memcpy(&above, indices + x, 4);
+                const quint32 difference = byteDifferences(fourIndices, above);
+                std::memcpy(out + x, &difference, 4);
+                std::memcpy(indices + x, &fourIndices, 4);
+            }
+            if (x == width)
+                break;
             if (pixels[x] != last) {
                 last = pixels[x];
                 index = palette.index(last);
