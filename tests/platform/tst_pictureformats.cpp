@@ -211,7 +211,8 @@ void tst_PictureFormats::runDeflaterRoundTrip_data()
     QTest::addRow("zeros first, fewer than a run") << 4 << QList<QByteArray> {zeros(2), "ab", zeros(1)};
     QTest::addRow("zeros past every run length") << 1 << QList<QByteArray> {zeros(258 * 3 + 1), zeros(259)};
     QTest::addRow("noise past several blocks") << 3 << QList<QByteArray> {noise};
-    QTest::addRow("noise past a block's tokens, then a mebibyte of zeros") << 1 << QList<QByteArray> {noise.left(70000), zeros(1 << 20)};
+    QTest::addRow("noise past a block's tokens, then a mebibyte of zeros")
+        << 1 << QList<QByteArray> {noise.left(70000), zeros(1 << 20)};
     QTest::addRow("rows of four-byte pixels")
         << 4 << QList<QByteArray> {"\x02", QByteArray(4096, 'z'), "\x02", zeros(4096)};
 }
