@@ -85,11 +85,9 @@ QString recordName(quint16 type)
     return QStringLiteral("EmfPlus0x") + QString::number(type, 16).toUpper().rightJustified(4, u'0');
 }
 
-bool isPlayed(quint16 type)
+bool isNeverDrawn(quint16 type)
 {
     using T = RecordType;
-    if (type < firstType || type - firstType >= int(names.size()))
-        return false;
     switch (static_cast<RecordType>(type)) {
     case T::Comment:
     case T::MultiFormatStart:
@@ -98,10 +96,12 @@ bool isPlayed(quint16 type)
     case T::StrokeFillPath:
     case T::SerializableObject:
     case T::SetTsGraphics:
-    case T::SetTsClip: return false;
-    default: return true;
+    case T::SetTsClip: return true;
+    default: return false;
     }
 }
+
+bool isPlayed(quint16 type) { return type >= firstType && type - firstType < int(names.size()) && !isNeverDrawn(type); }
 
 void countSkipped(QByteArrayView params, bool layerDrawn, std::vector<core::RecordCount> &skipped)
 {

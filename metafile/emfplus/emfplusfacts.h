@@ -19,6 +19,10 @@ namespace metafile::emfplus {
 // "EmfPlusFillRects"; a type GDI+ does not define by its number ("EmfPlus0x8888").
 [[nodiscard]] QString recordName(quint16 type);
 
+// Whether records of `type` are ones no picture draws: private data, the reserved multi-format
+// records, a record GDI+ never writes, image effects and the terminal server's records.
+[[nodiscard]] bool isNeverDrawn(quint16 type);
+
 // Whether the player plays records of `type` (also those that set state or draw nothing
 // on a true-colour canvas); false for the records no picture draws and unknown types.
 [[nodiscard]] bool isPlayed(quint16 type);

@@ -3,6 +3,7 @@
 
 #include "emfplus/emfplusplayer.h"
 
+#include "emfplus/emfplusfacts.h"
 #include "emfplus/emfplusobjects.h"
 #include "emfplus/emfplusrecords.h"
 #include "gdi/plusgeometry.h"
@@ -110,6 +111,8 @@ Outcome Player::dispatch(const Record &record) // NOLINT(readability-function-si
     gdi::PlusState &state = m_device.plus();
     gdi::PlusContext &c = state.context();
     const auto change = [&](const TransformChange &t) { state.combineWorldTransform(t.transform, t.append); };
+    if (isNeverDrawn(record.type))
+        return Outcome::Ignored;
     switch (static_cast<RecordType>(record.type)) {
     case T::Header:
         return apply(decodeHeader(r, f), [&](const Header &h) { state.setResolution(QSizeF(h.dpiX, h.dpiY)); });
@@ -151,17 +154,7 @@ Outcome Player::dispatch(const Record &record) // NOLINT(readability-function-si
     case T::EndOfFile:
     case T::SetTextContrast:
     case T::SetCompositingQuality: return Outcome::Decoded;
-    // Nothing a picture draws: private data, the reserved multi-format records, a record
-    // GDI+ never writes, image effects and the terminal server's records.
-    case T::Comment:
-    case T::MultiFormatStart:
-    case T::MultiFormatSection:
-    case T::MultiFormatEnd:
-    case T::StrokeFillPath:
-    case T::SerializableObject:
-    case T::SetTsGraphics:
-    case T::SetTsClip:
-    case T::Object: return Outcome::Ignored;
+    case T::Object: return Outcome::Ignored; // taken by the assembler
     default: return dispatchDrawing(record);
     }
 }
